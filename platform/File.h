@@ -1,0 +1,62 @@
+#pragma once
+// An open file in the manner of the framework's CFile: creation and sharing
+// modes as flags. Sharing is advisory (flock): shareDenyWrite takes an
+// exclusive lock for writers, readers asking for deny-none take none; a
+// second writer on a deny-write file fails with ERROR_SHARING_VIOLATION.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/WinTypes.h"
+
+namespace win {
+
+class CFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareDenyNone = 0x0040,
+        shareDenyWrite = 0x0020,
+        shareExclusive = 0x0010,
+        modeNoTruncate = 0x10000,
+        modeCreate = 0x1000,
+    };
+
+    CFile() = default;
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    CFile(CFile&& other) noexcept;
+    CFile& operator=(CFile&& other) noexcept;
+
+    // false with the thread's last error set; never throws.
+    bool Open(std::string_view path, unsigned flags);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Reads up to `count` bytes; returns the count read (0 at end), -1 on error.
+    long long Read(void* buffer, std::size_t count);
+    // Writes all bytes; false on error (ERROR_DISK_FULL for ENOSPC).
+    bool Write(const void* buffer, std::size_t count);
+    bool SeekToEnd(std::uint64_t* newPosition = nullptr);
+    bool Seek(std::uint64_t position);
+    bool SetLength(std::uint64_t length);
+    bool GetLength(std::uint64_t& length) const;
+    bool Flush();  // fsync
+    int NativeHandle() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+// Reads a whole file's bytes; false with the last error set.
+bool ReadWholeFile(std::string_view path, std::string& bytes);
+// Replaces a file's bytes atomically: a temporary file in the same folder is
+// written, synced and renamed over the target, so a crash leaves the old or
+// the new content, never a mix. Attributes of the old file are not kept.
+bool ReplaceFileAtomically(std::string_view path, std::string_view bytes);
+
+}  // namespace win

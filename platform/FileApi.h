@@ -1,0 +1,39 @@
+#pragma once
+// Win32-style file calls on Windows-form paths. Every call sets the thread's
+// last error (LastError.h) when it fails, with the Windows meaning of errno.
+//
+// Attributes: read-only is the absence of the owner's write bit; hidden,
+// system and archive are kept in the extended attribute "user.DOSATTRIB" as
+// the text "0x%x" (as Wine does). FILE_ATTRIBUTE_NORMAL clears them.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/WinTypes.h"
+
+namespace win {
+
+DWORD GetFileAttributes(std::string_view path);  // INVALID_FILE_ATTRIBUTES on failure
+BOOL SetFileAttributes(std::string_view path, DWORD attributes);
+BOOL DeleteFile(std::string_view path);
+BOOL MoveFile(std::string_view from, std::string_view to);  // fails when `to` exists
+BOOL CreateDirectory(std::string_view path);
+BOOL RemoveDirectory(std::string_view path);
+bool FileExists(std::string_view path);    // a file, not a folder
+bool FolderExists(std::string_view path);  // a folder
+// Length of a file; false when it cannot be read.
+bool GetFileSize(std::string_view path, std::uint64_t& size);
+
+// Creates every folder up to the last backslash of `path` (the rest is a file name).
+BOOL MakeSureDirectoryPathExists(std::string_view path);
+
+// GetTempFileNameA: "<folder>\<prefix up to 3 chars><hex>.tmp"; with
+// unique == 0 the name is chosen and the empty file created (returns the
+// number used, 0 on failure); else the name is only formed.
+unsigned GetTempFileName(std::string_view folder, std::string_view prefix, unsigned unique,
+                         std::string& result);
+
+// Bytes available to the calling user on the folder's volume (statvfs f_bavail).
+BOOL GetDiskFreeSpaceEx(std::string_view folder, std::uint64_t& freeBytesAvailable);
+
+}  // namespace win
