@@ -1,0 +1,30 @@
+#pragma once
+// One content item of a download run, created from the page's parameters and
+// owned by the control's ordered list for the control's whole life.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr std::uint32_t CDF_PREPARED = 0x00000002;
+constexpr std::uint32_t CDF_RETRY = 0x00000004;
+constexpr std::uint32_t CDF_RESUME = 0x00000008;
+constexpr std::uint32_t CDF_RECEIVING = 0x00000010;
+constexpr std::uint32_t CDF_BROKEN = 0x00000100;
+constexpr std::uint32_t CDF_UNRECORDED = 0x20000000;
+constexpr std::uint32_t CDF_COMPLETE = 0x40000000;
+constexpr std::uint32_t CDF_FINALIZED = 0x80000000;
+
+struct CONTENTDATA {
+    std::uint32_t flags = 0;
+    std::string url;
+    std::string name;
+    std::string localPath;  // Windows form
+    std::string hash;       // 64 upper-case hex digits, or empty
+    std::int32_t connectRetries = 0;
+    std::int32_t sizeRetries = 0;
+    std::uint64_t size = 0;
+    std::string lastModified;
+};
+
+using ContentList = std::vector<std::unique_ptr<CONTENTDATA>>;

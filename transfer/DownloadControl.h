@@ -1,0 +1,65 @@
+#pragma once
+// What the transfer engine needs of the control: its run state, its locks and
+// its two windows. The control implements it; tests fake it. The engine never
+// reaches the user or the UI toolkit in any other way.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "transfer/ContentData.h"
+#include "transfer/ControlMessages.h"
+#include "transfer/ErrorState.h"
+#include "transfer/TransferTimings.h"
+
+class CHttpFile;
+class CKivDownloadAssistant;
+
+class IDownloadControl {
+public:
+    virtual ~IDownloadControl() = default;
+
+    // Run state, owned by the control.
+    virtual ErrorState& Error() = 0;
+    virtual ContentList& Items() = 0;
+    virtual std::uint64_t& RemainingBytes() = 0;
+    virtual std::uint64_t& VerifyTotalBytes() = 0;
+    virtual std::uint64_t& VerifyFileCount() = 0;
+    virtual bool ResumeAllowed() const = 0;
+    virtual const std::string& DestinationFolder() const = 0;  // Windows form
+    // The assistant client when the protected layout is in use, else null.
+    virtual CKivDownloadAssistant* Assistant() = 0;
+    // A page parameter accepted at load ("playbutton", "supporturl"); empty when absent.
+    virtual std::string LookupText(const std::string& name) const = 0;
+    virtual const TransferTimings& Timings() const = 0;
+
+    // Cancellation: passes through the pause mutex, then tells whether the
+    // cancel event is set or the dialog is gone.
+    virtual bool IsCancelled() = 0;
+    // A descriptor that becomes readable when the cancel event is signalled,
+    // so a blocked network read ends at once.
+    virtual int CancelFd() const = 0;
+    virtual std::atomic<bool>& LeavePromptPending() = 0;
+    // Try-only gate around each network read; teardown holds it.
+    virtual bool TryTakeReadGate() = 0;
+    virtual void ReleaseReadGate() = 0;
+    virtual std::mutex& ChunkLock() = 0;
+
+    // The dialog: sends wait for it (only while its window exists), posts
+    // never wait. PostToDialog posts only while the dialog is visible;
+    // PostToDialogWindow posts straight to the dialog's window.
+    virtual bool HasDialogWindow() const = 0;
+    virtual LRESULT SendToDialog(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual bool PostToDialog(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual bool PostToDialogWindow(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
+    // The control's window.
+    virtual bool ControlWindowExists() const = 0;
+    // CTLM_INETERRORDLG: asks the user for proxy credentials for `request`;
+    // 12032 means "send again" (the credentials are then set on the request).
+    virtual LRESULT AskProxyCredentials(CHttpFile& request) = 0;
+    // CTLM_BROWSERDIALOG with SendMessageTimeout(SMTO_BLOCK, timeout): false
+    // when it could not be delivered in time; else `answer` holds the result.
+    virtual bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) = 0;
+    virtual void Sleep(std::uint32_t ms) = 0;
+};
