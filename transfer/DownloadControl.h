@@ -10,6 +10,7 @@
 #include "transfer/ContentData.h"
 #include "transfer/ControlMessages.h"
 #include "transfer/ErrorState.h"
+#include "transfer/RateMeter.h"
 #include "transfer/TransferTimings.h"
 
 class CHttpFile;
@@ -32,6 +33,8 @@ public:
     // A page parameter accepted at load ("playbutton", "supporturl"); empty when absent.
     virtual std::string LookupText(const std::string& name) const = 0;
     virtual const TransferTimings& Timings() const = 0;
+    // The run's transfer-rate meter (the cancel check restarts it after a pause).
+    virtual CRateMeter& Meter() = 0;
 
     // Cancellation: passes through the pause mutex, then tells whether the
     // cancel event is set or the dialog is gone.
