@@ -13,6 +13,7 @@ void SetLastError(DWORD code);
 DWORD Win32FromErrno(int errnoValue, bool missingIsPath = false);
 
 // Sets the last error from errno (through Win32FromErrno) and returns it.
+// errno 0 stores ERROR_GEN_FAILURE: this follows a failure, which must not read as success.
 DWORD SetLastErrorFromErrno(int errnoValue, bool missingIsPath = false);
 
 }  // namespace win
