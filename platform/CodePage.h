@@ -19,7 +19,9 @@ bool SetProcessCodePage(unsigned codePage);
 bool IsDBCSLeadByte(unsigned char byte, unsigned codePage);
 bool IsDBCSLeadByte(unsigned char byte);  // in the process code page
 
-// Byte length of the character starting at `pos` (1 at least, never past the end).
+// Byte length of the character starting at `pos` (1 at least, never past the end;
+// 0 when `pos` is at or past the end). A lead byte without a valid trail byte,
+// or a malformed UTF-8 sequence, counts as one-byte characters.
 std::size_t CharLength(std::string_view text, std::size_t pos);
 // Start of the next character after the one at `pos`.
 std::size_t CharNext(std::string_view text, std::size_t pos);
