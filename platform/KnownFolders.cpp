@@ -1,0 +1,148 @@
+#include "platform/KnownFolders.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include "platform/LastError.h"
+#include "platform/NativePath.h"
+#include "platform/PrivateFolder.h"
+#include "platform/XdgUserDirs.h"
+
+namespace win {
+
+namespace {
+
+constexpr const char* kRuntimeFolderName = "kiv-downloader";
+
+// An environment value used as a folder: set, non-empty and absolute
+// (relative XDG values are to be ignored).
+std::optional<std::string> AbsoluteEnvironmentPath(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || value[0] != '/') {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+std::optional<std::string> HomeFolder() {
+    if (auto home = AbsoluteEnvironmentPath("HOME")) {
+        return home;
+    }
+    // getpwuid_r: other threads may look up users at the same time.
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr || entry.pw_dir == nullptr || entry.pw_dir[0] != '/') {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    return std::string(entry.pw_dir);
+}
+
+// $variable, else the home folder followed by `belowHome`.
+std::optional<std::string> XdgFolder(const char* variable, std::string_view belowHome) {
+    if (auto value = AbsoluteEnvironmentPath(variable)) {
+        return value;
+    }
+    std::optional<std::string> home = HomeFolder();
+    if (!home) {
+        return std::nullopt;
+    }
+    return *home + std::string(belowHome);
+}
+
+std::optional<std::string> DesktopFolder() {
+    std::optional<std::string> home = HomeFolder();
+    std::optional<std::string> config = XdgFolder("XDG_CONFIG_HOME", "/.config");
+    if (!home || !config) {
+        return std::nullopt;
+    }
+    std::ifstream file(*config + "/user-dirs.dirs", std::ios::binary);
+    if (file) {
+        std::ostringstream text;
+        text << file.rdbuf();
+        if (auto desktop = FindUserDir(text.str(), "XDG_DESKTOP_DIR", *home)) {
+            return desktop;
+        }
+    }
+    return *home + "/Desktop";
+}
+
+bool IsExistingFolder(const std::string& nativePath) {
+    struct stat info {};
+    return stat(nativePath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::optional<std::string> RuntimeFolder() {
+    std::optional<std::string> base = AbsoluteEnvironmentPath("XDG_RUNTIME_DIR");
+    std::string folder;
+    if (base && IsExistingFolder(*base)) {
+        folder = *base + "/" + kRuntimeFolderName;
+    } else {
+        folder = "/tmp/" + std::string(kRuntimeFolderName) + "-" + std::to_string(geteuid());
+    }
+    if (!EnsurePrivateFolder(folder)) {
+        return std::nullopt;  // last error already set
+    }
+    return folder;
+}
+
+std::optional<std::string> LookUpNativePath(KnownFolder folder) {
+    switch (folder) {
+        case KnownFolder::LocalAppData:
+            return XdgFolder("XDG_CACHE_HOME", "/.cache");
+        case KnownFolder::LocalAppDataLow:
+            return XdgFolder("XDG_STATE_HOME", "/.local/state");
+        case KnownFolder::RoamingAppData:
+            return XdgFolder("XDG_CONFIG_HOME", "/.config");
+        case KnownFolder::Temp:
+            return AbsoluteEnvironmentPath("TMPDIR").value_or("/tmp");
+        case KnownFolder::Desktop:
+            return DesktopFolder();
+        case KnownFolder::Runtime:
+            return RuntimeFolder();
+    }
+    return std::nullopt;
+}
+
+void RemoveTrailingSlashes(std::string& nativePath) {
+    while (nativePath.size() > 1 && nativePath.back() == '/') {
+        nativePath.pop_back();
+    }
+}
+
+}  // namespace
+
+bool GetKnownFolderNativePath(KnownFolder folder, std::string& nativePath) {
+    std::optional<std::string> path = LookUpNativePath(folder);
+    if (!path) {
+        return false;  // the failing step has set the last error
+    }
+    RemoveTrailingSlashes(*path);
+    nativePath = std::move(*path);
+    return true;
+}
+
+bool GetKnownFolderPath(KnownFolder folder, std::string& windowsPath) {
+    std::string nativePath;
+    std::string converted;
+    if (!GetKnownFolderNativePath(folder, nativePath) || !FromNativePath(nativePath, converted)) {
+        return false;
+    }
+    if (converted.back() == '\\') {
+        converted.pop_back();  // the root: "Z:\" becomes "Z:"
+    }
+    windowsPath = std::move(converted);
+    return true;
+}
+
+}  // namespace win
