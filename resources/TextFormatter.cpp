@@ -1,6 +1,5 @@
 // printf-style formatting done by hand: format texts may come from data and
 // arguments travel as typed values, so nothing is ever read past what was given.
-#include <cstdint>
 #include <string>
 #include <variant>
 
@@ -88,17 +87,11 @@ std::string FormatInteger(const FormatSpec& spec, const FormatArg* arg) {
 }
 
 // Longest prefix of `text` of at most `limit` bytes that ends on a character
-// boundary: double-byte characters of the process code page and UTF-8
-// sequences are never cut in two.
+// boundary of the process code page (UTF-8 or Shift-JIS), so no character is
+// cut in two.
 std::size_t CharBoundaryAtMost(const std::string& text, std::size_t limit) {
     std::size_t end = 0;
     while (end < text.size() && win::CharNext(text, end) <= limit) end = win::CharNext(text, end);
-    if (win::GetProcessCodePage() == win::CP_UTF8) {
-        while (end > 0 && end < text.size() &&
-               (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-            --end;
-        }
-    }
     return end;
 }
 
