@@ -13,7 +13,9 @@
 #include "transfer/RateMeter.h"
 #include "transfer/TransferTimings.h"
 
+namespace win {
 class CHttpFile;
+}
 class CKivDownloadAssistant;
 
 class IDownloadControl {
@@ -60,7 +62,7 @@ public:
     virtual bool ControlWindowExists() const = 0;
     // CTLM_INETERRORDLG: asks the user for proxy credentials for `request`;
     // 12032 means "send again" (the credentials are then set on the request).
-    virtual LRESULT AskProxyCredentials(CHttpFile& request) = 0;
+    virtual LRESULT AskProxyCredentials(win::CHttpFile& request) = 0;
     // CTLM_BROWSERDIALOG with SendMessageTimeout(SMTO_BLOCK, timeout): false
     // when it could not be delivered in time; else `answer` holds the result.
     virtual bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) = 0;

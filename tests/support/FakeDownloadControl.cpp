@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/HttpFile.h"
+
 namespace {
 
 // Sleeps are cut to this so retry pauses of seconds cost nothing in tests.
@@ -115,7 +117,7 @@ bool FakeDownloadControl::PostToDialogWindow(UINT message, WPARAM wParam, LPARAM
     return true;
 }
 
-LRESULT FakeDownloadControl::AskProxyCredentials(CHttpFile& /*request*/) {
+LRESULT FakeDownloadControl::AskProxyCredentials(win::CHttpFile& request) {
     Record(RecordedMessage::Kind::Send, CTLM_INETERRORDLG, 0, INETERRORDLG_PROXY_AUTH);
     ++proxyQuestions_;
     if (proxyAnswers.empty()) {
@@ -123,6 +125,9 @@ LRESULT FakeDownloadControl::AskProxyCredentials(CHttpFile& /*request*/) {
     }
     const ProxyAnswer answer = proxyAnswers.front();
     proxyAnswers.pop_front();
+    if (!answer.user.empty()) {
+        request.SetProxyCredentials(answer.user, answer.password);
+    }
     return answer.answer;
 }
 

@@ -103,7 +103,7 @@ public:
     bool PostToDialog(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool PostToDialogWindow(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool ControlWindowExists() const override { return controlWindow; }
-    LRESULT AskProxyCredentials(CHttpFile& request) override;
+    LRESULT AskProxyCredentials(win::CHttpFile& request) override;
     bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) override;
     void Sleep(std::uint32_t ms) override;
 
