@@ -1,0 +1,25 @@
+#pragma once
+// kivtool's command table: each command takes its own arguments (after the
+// command words) and returns the process exit status.
+#include <string>
+#include <vector>
+
+namespace kivtool {
+
+constexpr int kSuccess = 0;
+constexpr int kRefused = 1;
+constexpr int kMisuse = 2;
+
+using Args = std::vector<std::string>;
+
+int RunNameCheck(const std::string& which, const Args& args);
+int RunCsvFields(const Args& args);
+int RunRecord(const Args& args);
+int RunSetting(const Args& args);
+int RunString(const Args& args);
+int RunPaths(const Args& args);
+
+// Prints the usage text to stderr and returns kMisuse.
+int Usage(const std::string& problem);
+
+}  // namespace kivtool
