@@ -59,6 +59,8 @@ public:
 
     DWORD Acquire(const std::string& path, int operation) {
         fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // A store in a folder the user may only read can still be read.
+        if (fd_ < 0 && operation == LOCK_SH) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd_ < 0) return ErrnoCode(errno);
         while (flock(fd_, operation) != 0) {
             if (errno != EINTR) return ErrnoCode(errno);
