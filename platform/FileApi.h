@@ -2,9 +2,16 @@
 // Win32-style file calls on Windows-form paths. Every call sets the thread's
 // last error (LastError.h) when it fails, with the Windows meaning of errno.
 //
-// Attributes: read-only is the absence of the owner's write bit; hidden,
-// system and archive are kept in the extended attribute "user.DOSATTRIB" as
-// the text "0x%x" (as Wine does). FILE_ATTRIBUTE_NORMAL clears them.
+// Attributes: read-only is the absence of the owner's write bit; setting it
+// clears every write bit, clearing it gives the owner write access back
+// (folders keep their mode). Hidden, system and archive are kept in the
+// extended attribute "user.DOSATTRIB" as the text "0x%x" (as Wine does);
+// FILE_ATTRIBUTE_NORMAL clears them. Where the file system keeps no user
+// extended attributes, setting one of them fails with ERROR_NOT_SUPPORTED.
+// A file without any of these reads as FILE_ATTRIBUTE_NORMAL.
+//
+// A missing entry is ERROR_FILE_NOT_FOUND, or ERROR_PATH_NOT_FOUND when its
+// folder is missing too.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,8 +22,11 @@ namespace win {
 
 DWORD GetFileAttributes(std::string_view path);  // INVALID_FILE_ATTRIBUTES on failure
 BOOL SetFileAttributes(std::string_view path, DWORD attributes);
+// Refuses folders and, as Windows does, read-only files (ERROR_ACCESS_DENIED).
 BOOL DeleteFile(std::string_view path);
-BOOL MoveFile(std::string_view from, std::string_view to);  // fails when `to` exists
+// Fails with ERROR_ALREADY_EXISTS when `to` exists. A file moved to another
+// file system is copied (bytes, mode, times, attributes) and then deleted.
+BOOL MoveFile(std::string_view from, std::string_view to);
 BOOL CreateDirectory(std::string_view path);
 BOOL RemoveDirectory(std::string_view path);
 bool FileExists(std::string_view path);    // a file, not a folder
@@ -24,12 +34,14 @@ bool FolderExists(std::string_view path);  // a folder
 // Length of a file; false when it cannot be read.
 bool GetFileSize(std::string_view path, std::uint64_t& size);
 
-// Creates every folder up to the last backslash of `path` (the rest is a file name).
+// Creates every folder up to the last backslash of `path` (the rest is a file
+// name). A file where a folder should be is a failure (ERROR_ALREADY_EXISTS).
 BOOL MakeSureDirectoryPathExists(std::string_view path);
 
-// GetTempFileNameA: "<folder>\<prefix up to 3 chars><hex>.tmp"; with
-// unique == 0 the name is chosen and the empty file created (returns the
-// number used, 0 on failure); else the name is only formed.
+// GetTempFileNameA: "<folder>\<prefix up to 3 chars><hex>.tmp" (upper-case
+// hex of 16 bits); with unique == 0 the name is chosen and the empty file
+// created exclusively, trying further numbers while names are taken (returns
+// the number used, 0 on failure); else the name is only formed.
 unsigned GetTempFileName(std::string_view folder, std::string_view prefix, unsigned unique,
                          std::string& result);
 
