@@ -1,8 +1,21 @@
 #pragma once
 // An open file in the manner of the framework's CFile: creation and sharing
-// modes as flags. Sharing is advisory (flock): shareDenyWrite takes an
-// exclusive lock for writers, readers asking for deny-none take none; a
-// second writer on a deny-write file fails with ERROR_SHARING_VIOLATION.
+// modes as flags.
+//
+// Sharing follows Windows, advisory between users of this class: an open
+// fails with ERROR_SHARING_VIOLATION when its access (read, write) is denied
+// by a file already open, or its denial covers an access already granted.
+// So a writer asking for shareDenyWrite fails while any other writer has the
+// file open, and then keeps every other writer out; readers asking for
+// shareDenyNone succeed unless someone opened it shareExclusive. Without a
+// share flag the open is exclusive, as the framework maps its compatibility
+// mode. The marks are record locks owned by the open file (ShareLocks.h):
+// two opens in one process exclude each other too, and the marks vanish
+// with the file's close or its process.
+//
+// Also as on Windows: a folder cannot be opened, nor a read-only file for
+// writing (ERROR_ACCESS_DENIED, even for root). modeCreate truncates only
+// after the sharing check passed. Descriptors are close-on-exec.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -50,6 +63,7 @@ public:
 
 private:
     int fd_ = -1;
+    bool readable_ = false;  // writers open read-write for the sharing marks
 };
 
 // Reads a whole file's bytes; false with the last error set.

@@ -1,0 +1,230 @@
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <utility>
+
+#include "platform/FdIo.h"
+#include "platform/FileErrors.h"
+#include "platform/LastError.h"
+#include "platform/NativePath.h"
+#include "platform/ShareLocks.h"
+
+namespace win {
+
+namespace {
+
+constexpr unsigned kAccessMask = 0x3;
+constexpr unsigned kShareMask = 0x70;
+constexpr unsigned kShareDenyRead = 0x30;
+
+bool RequestFromFlags(unsigned flags, ShareRequest& request) {
+    const unsigned access = flags & kAccessMask;
+    if (access > CFile::modeReadWrite) {
+        return false;
+    }
+    request.read = access != CFile::modeWrite;
+    request.write = access != CFile::modeRead;
+    switch (flags & kShareMask) {
+        case 0:  // the compatibility mode, exclusive as the framework maps it
+        case CFile::shareExclusive:
+            request.denyRead = request.denyWrite = true;
+            return true;
+        case CFile::shareDenyWrite:
+            request.denyWrite = true;
+            return true;
+        case kShareDenyRead:
+            request.denyRead = true;
+            return true;
+        case CFile::shareDenyNone:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Shared record locks need a readable descriptor, so writers open the file
+// read-write; only a file they may not read is opened write-only, without
+// sharing marks.
+int OpenForRequest(const std::string& native, unsigned flags, const ShareRequest& request) {
+    int openFlags = O_CLOEXEC | (request.write ? O_RDWR : O_RDONLY);
+    if (flags & CFile::modeCreate) {
+        openFlags |= O_CREAT;  // truncation waits until the sharing check passed
+    }
+    int fd = open(native.c_str(), openFlags, 0666);
+    if (fd < 0 && errno == EACCES && request.write && !request.read) {
+        fd = open(native.c_str(), (openFlags & ~O_RDWR) | O_WRONLY, 0666);
+    }
+    return fd;
+}
+
+// Windows refuses to open a folder as a file, and a read-only file for
+// writing even to an administrator.
+bool IsUsableAs(int fd, const ShareRequest& request) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    if (S_ISDIR(info.st_mode) || (request.write && (info.st_mode & S_IWUSR) == 0)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
+}
+
+bool Truncate(int fd, const std::string& native, bool canWrite) {
+    const int result = canWrite ? ftruncate(fd, 0) : truncate(native.c_str(), 0);
+    if (result != 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+// A valid descriptor without the needed access: Windows calls that access
+// denied, not a bad handle.
+bool FailForDescriptor(int fd, int error) {
+    SetLastError(error == EBADF && fd >= 0 ? ERROR_ACCESS_DENIED : Win32FromErrno(error));
+    return false;
+}
+
+bool IsOpenForWriting(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    return flags >= 0 && (flags & O_ACCMODE) != O_RDONLY;
+}
+
+}  // namespace
+
+CFile::~CFile() {
+    Close();
+}
+
+CFile::CFile(CFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), readable_(std::exchange(other.readable_, false)) {}
+
+CFile& CFile::operator=(CFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        readable_ = std::exchange(other.readable_, false);
+    }
+    return *this;
+}
+
+bool CFile::Open(std::string_view path, unsigned flags) {
+    Close();
+    ShareRequest request;
+    if (!RequestFromFlags(flags, request)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    std::string native;
+    if (!ToNativePath(path, native)) {
+        return false;
+    }
+    const int fd = OpenForRequest(native, flags, request);
+    if (fd < 0) {
+        SetLastErrorForPath(errno, native);
+        return false;
+    }
+    bool usable = IsUsableAs(fd, request);
+    if (usable && !TakeShareLocks(fd, request)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        usable = false;
+    }
+    const bool truncate = (flags & modeCreate) && !(flags & modeNoTruncate);
+    if (usable && truncate) {
+        usable = Truncate(fd, native, request.write);
+    }
+    if (!usable) {
+        close(fd);
+        return false;
+    }
+    fd_ = fd;
+    readable_ = request.read;
+    return true;
+}
+
+void CFile::Close() {
+    if (fd_ >= 0) {
+        close(fd_);  // also drops the sharing marks
+        fd_ = -1;
+        readable_ = false;
+    }
+}
+
+long long CFile::Read(void* buffer, std::size_t count) {
+    if (fd_ >= 0 && !readable_) {
+        FailForDescriptor(fd_, EBADF);  // opened for writing only
+        return -1;
+    }
+    const long long result = ReadRetrying(fd_, buffer, count);
+    if (result < 0) {
+        FailForDescriptor(fd_, errno);
+    }
+    return result;
+}
+
+bool CFile::Write(const void* buffer, std::size_t count) {
+    const int error = WriteAll(fd_, buffer, count);
+    return error == 0 || FailForDescriptor(fd_, error);
+}
+
+bool CFile::SeekToEnd(std::uint64_t* newPosition) {
+    const off_t position = lseek(fd_, 0, SEEK_END);
+    if (position < 0) {
+        return FailForDescriptor(fd_, errno);
+    }
+    if (newPosition != nullptr) {
+        *newPosition = static_cast<std::uint64_t>(position);
+    }
+    return true;
+}
+
+bool CFile::Seek(std::uint64_t position) {
+    if (position > static_cast<std::uint64_t>(INT64_MAX)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) {
+        return FailForDescriptor(fd_, errno);
+    }
+    return true;
+}
+
+bool CFile::SetLength(std::uint64_t length) {
+    if (length > static_cast<std::uint64_t>(INT64_MAX)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (!IsOpenForWriting(fd_)) {
+        return FailForDescriptor(fd_, EBADF);
+    }
+    if (ftruncate(fd_, static_cast<off_t>(length)) != 0) {
+        return FailForDescriptor(fd_, errno);
+    }
+    return true;
+}
+
+bool CFile::GetLength(std::uint64_t& length) const {
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) {
+        return FailForDescriptor(fd_, errno);
+    }
+    length = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool CFile::Flush() {
+    if (fsync(fd_) != 0) {
+        return FailForDescriptor(fd_, errno);
+    }
+    return true;
+}
+
+}  // namespace win
