@@ -1,0 +1,42 @@
+#include "transfer/BrokenFiles.h"
+
+#include <new>
+
+#include "env/PathRules.h"
+
+namespace {
+
+bool IsBroken(const CONTENTDATA& item) {
+    return (item.flags & CDF_BROKEN) != 0;
+}
+
+}  // namespace
+
+bool BrokenFileList(const ContentList& items, std::string& text) {
+    try {
+        std::string list;
+        bool first = true;
+        for (const auto& item : items) {
+            if (!IsBroken(*item)) {
+                continue;
+            }
+            list += first ? "\t" : "\n\t";
+            list += item->name;
+            first = false;
+        }
+        text = std::move(list);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool DeleteBrokenFiles(const ContentList& items) {
+    for (const auto& item : items) {
+        if (IsBroken(*item)) {
+            // Clears read-only and hidden first; what cannot be deleted stays.
+            env::ForceDeleteFile(item->localPath);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// The files that failed verification: their names for the error message,
+// and their removal when the run ends with them.
+#include <string>
+
+#include "transfer/ContentData.h"
+
+// The name of every broken item in list order, each on its own line behind
+// a tab ("\tA\n\tB"). False only when out of memory.
+bool BrokenFileList(const ContentList& items, std::string& text);
+
+// Deletes every broken item's local file, even a read-only or hidden one.
+// A file that cannot be deleted is left; the result is always true.
+bool DeleteBrokenFiles(const ContentList& items);

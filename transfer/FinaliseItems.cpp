@@ -1,0 +1,70 @@
+#include "transfer/FinaliseItems.h"
+
+#include "platform/FileApi.h"
+#include "platform/LastError.h"
+#include "transfer/TransferFailure.h"
+#include "transfer/WorkFiles.h"
+
+namespace {
+
+constexpr std::int32_t kNotPlaced = 103;
+constexpr std::int32_t kRequestNotSent = 999;
+
+// Clears the hidden bit and nothing else: read-only, archive and the rest
+// stay as the user or the system set them.
+void Unhide(ErrorState& error, const CONTENTDATA& item) {
+    const win::DWORD attributes = win::GetFileAttributes(item.localPath);
+    if (attributes == win::INVALID_FILE_ATTRIBUTES) {
+        // A file that cannot be made visible must not be reported as delivered.
+        Fail(error, kNotPlaced, win::GetLastError());
+    }
+    if ((attributes & win::FILE_ATTRIBUTE_HIDDEN) == 0) {
+        return;
+    }
+    win::DWORD visible = attributes & ~win::FILE_ATTRIBUTE_HIDDEN;
+    if (visible == 0) {
+        visible = win::FILE_ATTRIBUTE_NORMAL;
+    }
+    if (!win::SetFileAttributes(item.localPath, visible)) {
+        Fail(error, kNotPlaced, win::GetLastError());
+    }
+}
+
+void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
+    ErrorState& error = control.Error();
+    if (placer == nullptr) {
+        Fail(error, kRequestNotSent, win::ERROR_NOT_SUPPORTED);
+    }
+    const std::string finalPath = FinalPathOfItem(control, item);
+    if (!placer->SendPlaceFile(item.localPath, finalPath)) {
+        Fail(error, kRequestNotSent, win::GetLastError());
+    }
+    if (!placer->WaitForReply()) {
+        // lastError already holds the code of the assistant's answer, if any.
+        error.errorCode = kNotPlaced;
+        throw CUserException{};
+    }
+    // Only a placed file is at the final path; a refused one is still where it was.
+    item.localPath = finalPath;
+}
+
+}  // namespace
+
+bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
+    return RunGuarded(control.Error(), [&] {
+        const bool assistantMode = control.Assistant() != nullptr;
+        for (const auto& item : control.Items()) {
+            if ((item->flags & CDF_BROKEN) != 0) {
+                continue;
+            }
+            if (assistantMode) {
+                Place(control, placer, *item);
+            } else {
+                Unhide(control.Error(), *item);
+            }
+        }
+        for (const auto& item : control.Items()) {
+            item->flags |= CDF_FINALIZED;
+        }
+    });
+}
