@@ -1,0 +1,67 @@
+#include "transfer/HashProgress.h"
+
+int CHashProgress::Callback(std::uint64_t fileSize, std::uint64_t chunkBytes,
+                            std::uint64_t bytesDone, void* context) {
+    return static_cast<CHashProgress*>(context)->OnChunk(fileSize, chunkBytes, bytesDone) ? 1 : 0;
+}
+
+bool CHashProgress::OnChunk(std::uint64_t fileSize, std::uint64_t chunkBytes,
+                            std::uint64_t bytesDone) {
+    bytesHashed_ += chunkBytes;
+    bool meterUpdated = false;
+    const std::uint64_t rate = control_.Meter().RateMeter(chunkBytes, &meterUpdated);
+    WaitWhileLeavePromptIsOpen();
+    if (control_.IsCancelled()) {
+        return false;
+    }
+    PostRemainingTime(meterUpdated, rate);
+    PostPosition(fileSize, bytesDone);
+    return true;
+}
+
+// No byte is hashed while the page asks the user whether to leave it: the
+// control's window answers non-zero as long as the question is open.
+void CHashProgress::WaitWhileLeavePromptIsOpen() {
+    std::atomic<bool>& pending = control_.LeavePromptPending();
+    const TransferTimings& timings = control_.Timings();
+    bool paused = false;
+    while (pending.exchange(false)) {
+        paused = true;
+        control_.Sleep(timings.leavePromptPauseMs);
+        LRESULT answer = 0;
+        if (control_.ControlWindowExists() &&
+            control_.AskBrowserDialogOpen(timings.browserDialogTimeoutMs, answer) && answer != 0) {
+            pending = true;
+        }
+    }
+    if (paused) {
+        // The pause is not hashing time: the rate starts over.
+        control_.Meter().Restart();
+    }
+}
+
+// The remaining time changes only when the meter has a new rate (at most once
+// a second), so the dialog's text stays readable.
+void CHashProgress::PostRemainingTime(bool meterUpdated, std::uint64_t rate) {
+    const std::uint64_t total = control_.VerifyTotalBytes();
+    if (meterUpdated && rate != 0) {
+        const std::uint64_t left = total > bytesHashed_ ? total - bytesHashed_ : 0;
+        control_.PostToDialog(DLGM_RATETIME, 0, static_cast<LPARAM>(RemainingSeconds(left, rate)));
+    } else if (bytesHashed_ == total) {
+        control_.PostToDialog(DLGM_RATETIME, 0, 0);
+    }
+}
+
+// Posts the position only when the whole percentage changes (and while it is
+// still 0), not after every 4096 bytes.
+void CHashProgress::PostPosition(std::uint64_t fileSize, std::uint64_t bytesDone) {
+    if (fileSize == 0) {
+        return;
+    }
+    const std::uint64_t percent = bytesDone * 100 / fileSize;
+    if (percent != 0 && percent == lastPercent_) {
+        return;
+    }
+    lastPercent_ = percent;
+    control_.PostToDialog(DLGM_CURRENTPOS, Low32(bytesDone), High32(bytesDone));
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The verification phase's progress while a file is hashed: the bytes hashed
+// in the phase, the rate and remaining time, the position in the current
+// file, the pause while the page asks whether to leave, and cancellation.
+#include <cstdint>
+
+#include "transfer/DownloadControl.h"
+
+class CHashProgress {
+public:
+    explicit CHashProgress(IDownloadControl& control) : control_(control) {}
+
+    // A new file begins: its first piece reports its position again.
+    void StartFile() { lastPercent_ = kNoPercent; }
+    std::uint64_t BytesHashed() const { return bytesHashed_; }
+
+    // One piece of the current file was hashed. False stops the digest
+    // (the run was cancelled).
+    bool OnChunk(std::uint64_t fileSize, std::uint64_t chunkBytes, std::uint64_t bytesDone);
+
+    // FileDigest's callback; `context` is the CHashProgress.
+    static int Callback(std::uint64_t fileSize, std::uint64_t chunkBytes, std::uint64_t bytesDone,
+                        void* context);
+
+private:
+    static constexpr std::uint64_t kNoPercent = ~std::uint64_t{0};
+
+    void WaitWhileLeavePromptIsOpen();
+    void PostRemainingTime(bool meterUpdated, std::uint64_t rate);
+    void PostPosition(std::uint64_t fileSize, std::uint64_t bytesDone);
+
+    IDownloadControl& control_;
+    std::uint64_t bytesHashed_ = 0;
+    std::uint64_t lastPercent_ = kNoPercent;
+};
