@@ -1,0 +1,69 @@
+#pragma once
+// One HTTP request in the manner of the framework's CHttpFile, on libcurl:
+// opened by CHttpConnection::OpenRequest, sent with extra header lines and no
+// body, then asked for its status and header values and read in bounded
+// pieces. Redirects are followed (up to 20). Failing calls throw
+// CInternetException with the WinINet error number (InternetErrors.h), or
+// std::bad_alloc when memory runs out.
+//
+// A request, its connection and its session are used by one thread at a time.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/InternetConstants.h"
+#include "platform/InternetRead.h"
+
+namespace win {
+
+namespace inet {
+class Transfer;
+}
+
+class CHttpFile {
+public:
+    explicit CHttpFile(std::unique_ptr<inet::Transfer> transfer);
+    ~CHttpFile();
+    CHttpFile(const CHttpFile&) = delete;
+    CHttpFile& operator=(const CHttpFile&) = delete;
+
+    // Sends the request with `headers` (lines ending in "\r\n"; the only
+    // User-Agent line is the caller's) and waits for the final response. A
+    // proxy's 407, also the answer to the CONNECT of an https request, is a
+    // response like any other. May be called again to send the request anew,
+    // e.g. after SetProxyCredentials. No time-out or connection failure is
+    // longer than the session's connect and receive time-outs together.
+    void SendRequest(std::string_view headers);
+
+    // The final response's status; false (last error
+    // ERROR_INTERNET_INCORRECT_HANDLE_STATE) when there is none.
+    bool QueryInfoStatusCode(DWORD& status) const;
+
+    // HTTP_QUERY_CONTENT_LENGTH, HTTP_QUERY_LAST_MODIFIED or
+    // HTTP_QUERY_CONTENT_TYPE of the final response, as text. False when the
+    // header is absent (last error ERROR_HTTP_HEADER_NOT_FOUND), for another
+    // level (ERROR_HTTP_INVALID_QUERY_REQUEST) or before a response.
+    bool QueryInfo(DWORD infoLevel, std::string& value) const;
+
+    // Credentials for the proxy, used from the next SendRequest on (any
+    // authentication scheme the proxy offers).
+    void SetProxyCredentials(std::string_view user, std::string_view password);
+
+    // Reads up to `count` (> 0) body bytes: returns when the buffer is full,
+    // the body ended (Complete with a smaller count; 0 at the end), `timeoutMs`
+    // passed (TimedOut) or `cancelFd` (a descriptor such as an eventfd, -1 for
+    // none) became readable (Cancelled; a descriptor readable on entry cancels
+    // at once). A body shorter than its Content-Length ends like a complete
+    // one. A broken connection throws, after any bytes received before it were
+    // handed out by an earlier read.
+    ReadResult Read(void* buffer, std::size_t count, int timeoutMs, int cancelFd = -1);
+
+    // Ends the request; later calls fail with ERROR_INTERNET_INCORRECT_HANDLE_STATE.
+    void Close();
+
+private:
+    std::unique_ptr<inet::Transfer> transfer_;
+};
+
+}  // namespace win

@@ -1,0 +1,72 @@
+#include "platform/InternetSessionCore.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <new>
+
+namespace win::inet {
+
+namespace {
+
+constexpr const char* kFallbackSystemBundle = "/etc/ssl/certs/ca-certificates.crt";
+
+// The bundle libcurl was built to trust.
+std::string SystemBundlePath() {
+    std::string path = kFallbackSystemBundle;
+    if (CURL* easy = curl_easy_init()) {
+        char* builtIn = nullptr;
+        if (curl_easy_getinfo(easy, CURLINFO_CAINFO, &builtIn) == CURLE_OK && builtIn) {
+            path = builtIn;
+        }
+        curl_easy_cleanup(easy);
+    }
+    return path;
+}
+
+// Reads a file named by its native path; false when it cannot be read.
+bool ReadNativeFile(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+}  // namespace
+
+void EnsureCurlReady() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::string BuildCaBundle() {
+    const char* extraPath = std::getenv("KIVDL_EXTRA_CA_FILE");
+    std::string extra;
+    if (!extraPath || !*extraPath || !ReadNativeFile(extraPath, extra) || extra.empty()) {
+        return {};
+    }
+    std::string bundle;
+    ReadNativeFile(SystemBundlePath(), bundle);  // a system without a bundle trusts only the extra
+    if (!bundle.empty() && bundle.back() != '\n') {
+        bundle += '\n';
+    }
+    return bundle + extra;
+}
+
+SessionCore::SessionCore() {
+    EnsureCurlReady();
+    multi_ = curl_multi_init();
+    if (!multi_) {
+        throw std::bad_alloc();
+    }
+    caBundle_ = BuildCaBundle();
+}
+
+SessionCore::~SessionCore() {
+    curl_multi_cleanup(multi_);
+}
+
+}  // namespace win::inet

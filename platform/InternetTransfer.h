@@ -1,0 +1,111 @@
+#pragma once
+// One request's exchange on libcurl: sending it, waiting for the final
+// response's headers, and pulling the body in bounded reads. Internal to
+// the internet classes (CHttpFile is its face).
+//
+// The body is pulled: libcurl's multi handle is driven only inside Send and
+// Read. Body bytes go straight into the reader's buffer; a piece that does
+// not fit is kept (at most one of libcurl's pieces), and once the buffer is
+// full the transfer is paused so libcurl takes nothing more from the socket.
+#include <curl/curl.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/InternetConstants.h"
+#include "platform/InternetRead.h"
+#include "platform/InternetSessionCore.h"
+
+namespace win::inet {
+
+struct RequestSpec {
+    std::string url;
+    std::string host;  // the server part of the URL
+    bool head = false;
+    bool secure = false;
+    bool noCache = false;
+    DWORD_PTR context = 1;
+};
+
+class Transfer {
+public:
+    Transfer(std::shared_ptr<SessionCore> core, RequestSpec spec);
+    ~Transfer();
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    void SetProxyCredentials(std::string_view user, std::string_view password);
+    // Sends the request anew (dropping an earlier exchange) and waits for the
+    // final response. Throws CInternetException or std::bad_alloc.
+    void Send(std::string_view headerText);
+    // False before a response arrived.
+    bool Status(DWORD& status) const;
+    bool Header(const char* name, std::string& value) const;
+    ReadResult Read(void* buffer, std::size_t count, int timeoutMs, int cancelFd);
+    DWORD_PTR Context() const { return spec_.context; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    static std::size_t OnHeaderData(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
+    static int OnRequestStart(void* self, char*, char*, int, int);
+    void OnHeaderLine(std::string_view line);
+    void OnHeaderBlockEnd();
+    std::size_t OnBody(const char* data, std::size_t length);
+    void OnDone(CURLcode result);
+    void MarkFinal(int status);
+
+    void Configure(std::string_view headerText);
+    void BuildHeaderList(std::string_view headerText);
+    void Drop();
+    void ResetResponse();
+    void WaitForResponse();
+    void SettleWithoutBody();
+
+    void Pump();
+    bool Poll(Clock::time_point deadline, int cancelFd);
+    std::size_t TakeKept(char* out, std::size_t count);
+    void Resume();
+    static bool IsSignalled(int fd);
+    bool Failed() const;
+    [[noreturn]] void ThrowFailure();
+    [[noreturn]] void Throw(DWORD error);
+
+    std::shared_ptr<SessionCore> core_;
+    RequestSpec spec_;
+    std::string proxyUser_;
+    std::string proxyPassword_;
+    bool hasProxyCredentials_ = false;
+
+    CURL* easy_ = nullptr;
+    curl_slist* headerList_ = nullptr;
+    bool inMulti_ = false;
+    char errorText_[CURL_ERROR_SIZE] = {};
+
+    // The response: the header block being read, then the final one.
+    int blockStatus_ = 0;
+    bool blockRedirects_ = false;
+    int provisionalStatus_ = 0;  // a 401/407 that libcurl may still answer itself
+    bool final_ = false;
+    bool finalFromConnect_ = false;
+    int status_ = 0;
+    bool done_ = false;
+    CURLcode result_ = CURLE_OK;
+    bool callbackOutOfMemory_ = false;
+    // When the latest request went out on an established connection.
+    std::optional<Clock::time_point> requestStarted_;
+
+    // The body: the reader's buffer while a read runs, and what did not fit.
+    char* target_ = nullptr;
+    std::size_t room_ = 0;
+    std::size_t delivered_ = 0;
+    std::string kept_;
+    std::size_t keptOffset_ = 0;
+    bool paused_ = false;
+};
+
+}  // namespace win::inet

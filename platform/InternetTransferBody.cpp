@@ -1,0 +1,218 @@
+// libcurl's callbacks and the bounded body read.
+#include <poll.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <new>
+
+#include "platform/InternetErrors.h"
+#include "platform/InternetTransfer.h"
+
+namespace win::inet {
+
+namespace {
+
+int ParseStatusCode(std::string_view statusLine) {
+    std::size_t space = statusLine.find(' ');
+    if (space == std::string_view::npos || statusLine.size() < space + 4) {
+        return 0;
+    }
+    int code = 0;
+    for (std::size_t i = space + 1; i < space + 4; ++i) {
+        if (statusLine[i] < '0' || statusLine[i] > '9') {
+            return 0;
+        }
+        code = code * 10 + (statusLine[i] - '0');
+    }
+    return code;
+}
+
+// `prefix` in lower case.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char lower, char c) {
+               return std::tolower(static_cast<unsigned char>(c)) == lower;
+           });
+}
+
+// "Location:" with a value: libcurl follows such an answer itself.
+bool IsLocationWithValue(std::string_view line) {
+    constexpr std::string_view kName = "location:";
+    if (!StartsWithNoCase(line, kName)) {
+        return false;
+    }
+    return line.find_first_not_of(" \t\r\n", kName.size()) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::size_t Transfer::OnHeaderData(char* data, std::size_t size, std::size_t count, void* self) {
+    static_cast<Transfer*>(self)->OnHeaderLine(std::string_view(data, size * count));
+    return size * count;
+}
+
+std::size_t Transfer::OnBodyData(char* data, std::size_t size, std::size_t count, void* self) {
+    auto* transfer = static_cast<Transfer*>(self);
+    try {
+        return transfer->OnBody(data, size * count);
+    } catch (const std::bad_alloc&) {
+        transfer->callbackOutOfMemory_ = true;
+        return 0;  // libcurl ends the transfer with a write error
+    }
+}
+
+int Transfer::OnRequestStart(void* self, char*, char*, int, int) {
+    static_cast<Transfer*>(self)->requestStarted_ = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+void Transfer::OnHeaderLine(std::string_view line) {
+    if (line.starts_with("HTTP/")) {  // a new response begins
+        blockStatus_ = ParseStatusCode(line);
+        blockRedirects_ = false;
+        provisionalStatus_ = 0;
+    } else if (line == "\r\n" || line == "\n") {
+        OnHeaderBlockEnd();
+    } else if (blockStatus_ >= 300 && blockStatus_ < 400 && IsLocationWithValue(line)) {
+        blockRedirects_ = true;
+    }
+}
+
+// Decides whether the response just read is the one to report, or one that
+// libcurl goes past by itself (informational, redirect, answered challenge).
+void Transfer::OnHeaderBlockEnd() {
+    if (final_ || blockStatus_ < 200 || blockRedirects_) {
+        return;
+    }
+    if (blockStatus_ == 401 || blockStatus_ == 407) {
+        // Known only once its body arrives, the exchange ends or another
+        // response begins.
+        provisionalStatus_ = blockStatus_;
+        return;
+    }
+    MarkFinal(blockStatus_);
+}
+
+void Transfer::MarkFinal(int status) {
+    if (!final_) {
+        final_ = true;
+        status_ = status;
+        provisionalStatus_ = 0;
+    }
+}
+
+void Transfer::OnDone(CURLcode result) {
+    done_ = true;
+    result_ = result;
+}
+
+std::size_t Transfer::OnBody(const char* data, std::size_t length) {
+    // libcurl hands on only the body of the response it will not go past.
+    MarkFinal(provisionalStatus_ != 0 ? provisionalStatus_ : blockStatus_);
+    if (length == 0) {
+        return 0;
+    }
+    if (room_ == 0) {  // no read is waiting: libcurl keeps the piece until one does
+        paused_ = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    const std::size_t direct = std::min(length, room_);
+    std::memcpy(target_, data, direct);
+    target_ += direct;
+    room_ -= direct;
+    delivered_ += direct;
+    if (direct < length) {  // only ever after the kept bytes were all taken
+        kept_.assign(data + direct, length - direct);
+        keptOffset_ = 0;
+    }
+    return length;
+}
+
+std::size_t Transfer::TakeKept(char* out, std::size_t count) {
+    const std::size_t taken = std::min(count, kept_.size() - keptOffset_);
+    std::memcpy(out, kept_.data() + keptOffset_, taken);
+    keptOffset_ += taken;
+    if (keptOffset_ == kept_.size()) {
+        kept_.clear();
+        keptOffset_ = 0;
+    }
+    return taken;
+}
+
+void Transfer::Resume() {
+    if (!paused_) {
+        return;
+    }
+    paused_ = false;
+    // May hand the held piece to OnBody at once.
+    CURLcode code = curl_easy_pause(easy_, CURLPAUSE_CONT);
+    if (code != CURLE_OK && !done_) {
+        OnDone(code);
+    }
+}
+
+bool Transfer::Failed() const {
+    return done_ && result_ != CURLE_OK && result_ != CURLE_PARTIAL_FILE;
+}
+
+bool Transfer::IsSignalled(int fd) {
+    if (fd < 0) {
+        return false;
+    }
+    pollfd entry{fd, POLLIN, 0};
+    return poll(&entry, 1, 0) > 0 && (entry.revents & POLLIN);
+}
+
+// A body cut short of its Content-Length ends like a complete one: the
+// caller compares what it received with the size it expects.
+ReadResult Transfer::Read(void* buffer, std::size_t count, int timeoutMs, int cancelFd) {
+    if (!final_ || !easy_) {
+        Throw(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    }
+    if (count == 0) {
+        return {};
+    }
+    if (IsSignalled(cancelFd)) {
+        return {ReadOutcome::Cancelled, 0};
+    }
+    auto* out = static_cast<char*>(buffer);
+    delivered_ = TakeKept(out, count);
+    target_ = out + delivered_;
+    room_ = count - delivered_;
+    struct ReleaseBuffer {
+        Transfer& transfer;
+        ~ReleaseBuffer() {
+            transfer.target_ = nullptr;
+            transfer.room_ = 0;
+        }
+    } release{*this};
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    if (room_ > 0) {
+        Resume();
+    }
+    for (;;) {
+        if (room_ == 0) {
+            break;
+        }
+        if (done_) {
+            if (delivered_ == 0 && Failed()) {
+                ThrowFailure();  // bytes that came before a failure are handed out first
+            }
+            break;
+        }
+        Pump();
+        if (room_ == 0 || done_) {
+            continue;
+        }
+        if (Clock::now() >= deadline) {
+            return {ReadOutcome::TimedOut, delivered_};
+        }
+        if (Poll(deadline, cancelFd)) {
+            return {ReadOutcome::Cancelled, delivered_};
+        }
+    }
+    return {ReadOutcome::Complete, delivered_};
+}
+
+}  // namespace win::inet
