@@ -18,6 +18,8 @@ int RunRecord(const Args& args);
 int RunSetting(const Args& args);
 int RunString(const Args& args);
 int RunPaths(const Args& args);
+int RunDigest(const Args& args);
+int RunProbe(const Args& args);
 
 // Prints the usage text to stderr and returns kMisuse.
 int Usage(const std::string& problem);

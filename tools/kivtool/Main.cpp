@@ -21,7 +21,9 @@ int Usage(const std::string& problem) {
         "  kivtool setting get-string NAME | get-binary NAME\n"
         "  kivtool setting set-string NAME TEXT | set-binary NAME HEX\n"
         "  kivtool string ID [--lang en|ja]\n"
-        "  kivtool paths\n",
+        "  kivtool paths\n"
+        "  kivtool digest FILE\n"
+        "  kivtool probe URL\n",
         stderr);
     return kMisuse;
 }
@@ -41,6 +43,8 @@ int main(int argc, char** argv) {
     if (command == "setting") return RunSetting(args);
     if (command == "string") return RunString(args);
     if (command == "paths") return RunPaths(args);
+    if (command == "digest") return RunDigest(args);
+    if (command == "probe") return RunProbe(args);
     if (command == "--help" || command == "help") {
         Usage("");
         return kSuccess;
