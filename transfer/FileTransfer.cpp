@@ -1,0 +1,258 @@
+#include "transfer/FileTransfer.h"
+
+#include <strings.h>
+
+#include <new>
+#include <string>
+
+#include "env/Application.h"
+#include "env/Locations.h"
+#include "env/PathRules.h"
+#include "platform/InternetErrors.h"
+#include "platform/InternetException.h"
+#include "platform/LastError.h"
+#include "transfer/GuardedRead.h"
+#include "transfer/InternetFailure.h"
+#include "transfer/LocalFolder.h"
+#include "transfer/RequestHeaders.h"
+#include "transfer/SendRequest.h"
+#include "transfer/TransferFailure.h"
+#include "transfer/VersionFile.h"
+#include "transfer/VersionFileKey.h"
+
+namespace {
+
+constexpr win::DWORD HTTP_STATUS_OK = 200;
+
+bool PlaySignalWanted(IDownloadControl& control, std::size_t itemIndex) {
+    return itemIndex == 0 && strcasecmp(control.LookupText("playbutton").c_str(), "on") == 0;
+}
+
+// The media type of a Content-Type value: "text/html; charset=utf-8" is an
+// HTML page as much as "text/html" is.
+bool IsHtml(const win::CHttpFile& request) {
+    std::string contentType;
+    if (!request.QueryInfo(win::HTTP_QUERY_CONTENT_TYPE, contentType)) {
+        return false;
+    }
+    std::string mediaType = contentType.substr(0, contentType.find(';'));
+    const auto last = mediaType.find_last_not_of(" \t");
+    mediaType.erase(last == std::string::npos ? 0 : last + 1);
+    return strcasecmp(mediaType.c_str(), "text/html") == 0;
+}
+
+}  // namespace
+
+CFileTransfer::CFileTransfer(IDownloadControl& control, const FileTransferRequest& request)
+    : control_(control),
+      request_(request),
+      item_(*control.Items().at(request.itemIndex)),
+      error_(control.Error()),
+      progress_(control, request.toDialog, PlaySignalWanted(control, request.itemIndex)),
+      connectRetriesAtStart_(item_.connectRetries),
+      sizeRetriesAtStart_(item_.sizeRetries) {}
+
+CFileTransfer::~CFileTransfer() {
+    Release();
+}
+
+bool CFileTransfer::Run() {
+    bool done = false;
+    try {
+        Transfer();
+        done = true;
+    } catch (const CUserException&) {
+    } catch (const win::CInternetException& failure) {
+        StoreInternetFailure(failure.ErrorNumber());
+    } catch (const CFileException& failure) {
+        error_.Set(100, failure.osError);
+    } catch (const std::bad_alloc&) {
+        error_.Set(10);
+    }
+    Release();
+    if (!done) {
+        CountFailure();
+    }
+    return done;
+}
+
+void CFileTransfer::Transfer() {
+    const bool firstAttempt = item_.connectRetries == 0 && item_.sizeRetries == 0;
+    if (firstAttempt && request_.toDialog) {
+        control_.PostToDialogWindow(DLGM_CURRENTTOTAL, 0, 0);
+    }
+    target_ = SplitRequestTarget(error_, request_.url);
+    if (!env::IsValidFullPath(request_.localPath)) {
+        Fail(error_, 102);
+    }
+    CVersionFile versionFile;
+    versionFile.Open(env::GetVersionFilePath());
+    session_ = std::make_unique<win::CInternetSession>();
+    connection_ = session_->GetHttpConnection(target_.server, target_.port);
+
+    const std::uint32_t flags = item_.flags;
+    const bool resume =
+        (flags & CDF_RESUME) != 0 || ((flags & CDF_RETRY) != 0 && (flags & CDF_RECEIVING) != 0);
+    if (!resume && (flags & CDF_COMPLETE) != 0) {
+        progress_.Finish(item_.size);
+        return;
+    }
+    if (firstAttempt && request_.toDialog) {
+        control_.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item_.size), High32(item_.size));
+    }
+    PrepareLocalFile(resume);
+    if (item_.size != 0 && offset_ == item_.size) {
+        // An earlier attempt received the whole body and failed after it; a
+        // range starting at the end would only be refused.
+        file_.Close();
+        progress_.Finish(item_.size);
+        return;
+    }
+    TestFreeSpace();
+    SendGet();
+    RecordInVersionFile(versionFile);
+    Receive();
+    if (item_.size != 0 && offset_ + received_ < item_.size) {
+        Fail(error_, 501);
+    }
+    file_.Close();
+    progress_.Finish(item_.size);
+}
+
+void CFileTransfer::PrepareLocalFile(bool resume) {
+    if (!resume) {
+        env::ForceDeleteFile(request_.localPath);  // a missing file is fine
+    }
+    offset_ = file_.Open(request_.localPath, resume);
+}
+
+void CFileTransfer::TestFreeSpace() {
+    if (item_.size == 0) {
+        return;
+    }
+    // A file as long as the item or longer needs nothing more.
+    const std::uint64_t needed = offset_ < item_.size ? item_.size - offset_ : 0;
+    if (!env::HasFreeSpace(LocalFolder(request_.localPath), needed)) {
+        Fail(error_, 104, win::GetLastError());
+    }
+}
+
+void CFileTransfer::SendGet() {
+    get_ = connection_->OpenRequest(win::HTTP_VERB_GET, target_.object, target_.flags);
+    const std::string headers =
+        TransferHeaders(env::GetProductName(), offset_, request_.extraHeaders);
+    const win::DWORD status = SendRequest(control_, *get_, headers);
+    if (request_.checkContentType && IsHtml(*get_)) {
+        Fail(error_, 303, status);
+    }
+    if (status == HTTP_STATUS_OK && offset_ > 0) {
+        // The server ignored the range and sends the whole file: start it over
+        // rather than append a second copy.
+        file_.Restart();
+        control_.RemainingBytes() += offset_;
+        offset_ = 0;
+    }
+}
+
+// Written before the first byte, so a later run can tell whether what is on
+// disk still belongs to the same source.
+void CFileTransfer::RecordInVersionFile(CVersionFile& versionFile) {
+    versionFile.Set(VersionFileKey(control_, item_), request_.localPath, item_.lastModified, 0);
+    versionFile.Save();
+    buffer_ = std::make_unique<char[]>(kTransferChunkSize);
+    item_.flags |= CDF_RECEIVING;
+    control_.Meter().Restart();
+}
+
+void CFileTransfer::Receive() {
+    for (;;) {
+        PauseWhileLeavePromptIsUp();
+        if (!ReceiveChunk(buffer_.get())) {
+            return;
+        }
+    }
+}
+
+// While the page asks the user whether to leave, no data is taken in.
+void CFileTransfer::PauseWhileLeavePromptIsUp() {
+    bool paused = false;
+    while (control_.LeavePromptPending().exchange(false)) {
+        paused = true;
+        const TransferTimings& timings = control_.Timings();
+        control_.Sleep(timings.leavePromptPauseMs);
+        LRESULT answer = 0;
+        if (control_.ControlWindowExists() &&
+            control_.AskBrowserDialogOpen(timings.browserDialogTimeoutMs, answer)) {
+            if (answer != 0) {
+                control_.LeavePromptPending() = true;
+            }
+        } else if (control_.IsCancelled()) {
+            Fail(error_, 1);
+        }
+    }
+    if (paused) {
+        control_.Meter().Restart();
+    }
+}
+
+// One chunk under the chunk lock; false at the end of the body.
+bool CFileTransfer::ReceiveChunk(char* buffer) {
+    std::lock_guard chunk(control_.ChunkLock());
+    if (control_.IsCancelled()) {
+        Fail(error_, 1);
+    }
+    const std::size_t count = GuardedRead(control_, *get_, buffer, kTransferChunkSize);
+    if (count == 0) {
+        return false;
+    }
+    if (item_.size != 0 && offset_ + received_ + count > item_.size) {
+        // Longer than announced: not this item. The retry starts the file
+        // over, and this attempt's chunks were no progress for the retry limits.
+        item_.flags &= ~(CDF_RECEIVING | CDF_RESUME);
+        item_.connectRetries = connectRetriesAtStart_;
+        item_.sizeRetries = sizeRetriesAtStart_;
+        Fail(error_, 501);
+    }
+    item_.connectRetries = 0;
+    item_.sizeRetries = 0;
+    received_ += count;
+    progress_.Chunk(offset_ + received_, count);
+    file_.Append(buffer, count);
+    return true;
+}
+
+void CFileTransfer::StoreInternetFailure(win::DWORD errorNumber) {
+    error_.Set(InternetFailureCode(errorNumber), errorNumber);
+    if (errorNumber == win::ERROR_INTERNET_CONNECTION_RESET) {
+        control_.Sleep(control_.Timings().resetPauseMs);
+    }
+}
+
+void CFileTransfer::Release() {
+    file_.Close();
+    get_.reset();
+    connection_.reset();
+    session_.reset();
+    buffer_.reset();
+}
+
+void CFileTransfer::CountFailure() {
+    const std::int32_t code = error_.errorCode;
+    if (code == 300 || code == 304) {
+        ++item_.connectRetries;
+    } else if (code == 501) {
+        ++item_.sizeRetries;
+    }
+}
+
+bool FileTransfer(IDownloadControl& control, const FileTransferRequest& request) {
+    try {
+        CFileTransfer transfer(control, request);
+        return transfer.Run();
+    } catch (const std::bad_alloc&) {
+        control.Error().Set(10);
+    } catch (const std::out_of_range&) {
+        control.Error().Set(999);  // no such item
+    }
+    return false;
+}

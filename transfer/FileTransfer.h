@@ -1,0 +1,56 @@
+#pragma once
+// One attempt at downloading one item into its local file. See FileTransfer()
+// in HttpTransfer.h for the contract; this class holds the attempt's state.
+#include <cstdint>
+#include <memory>
+
+#include "platform/HttpConnection.h"
+#include "platform/HttpFile.h"
+#include "platform/InternetSession.h"
+#include "transfer/DownloadControl.h"
+#include "transfer/HttpTransfer.h"
+#include "transfer/PartialFile.h"
+#include "transfer/RequestTarget.h"
+#include "transfer/TransferProgress.h"
+
+class CVersionFile;
+
+class CFileTransfer {
+public:
+    CFileTransfer(IDownloadControl& control, const FileTransferRequest& request);
+    ~CFileTransfer();
+    CFileTransfer(const CFileTransfer&) = delete;
+    CFileTransfer& operator=(const CFileTransfer&) = delete;
+
+    // True when the item is now complete on disk; else the error state says why.
+    bool Run();
+
+private:
+    void Transfer();
+    void PrepareLocalFile(bool resume);
+    void TestFreeSpace();
+    void SendGet();
+    void RecordInVersionFile(CVersionFile& versionFile);
+    void Receive();
+    void PauseWhileLeavePromptIsUp();
+    bool ReceiveChunk(char* buffer);
+    void StoreInternetFailure(win::DWORD errorNumber);
+    void Release();
+    void CountFailure();
+
+    IDownloadControl& control_;
+    const FileTransferRequest& request_;
+    CONTENTDATA& item_;
+    ErrorState& error_;
+    CTransferProgress progress_;
+    RequestTarget target_;
+    std::unique_ptr<win::CInternetSession> session_;
+    std::unique_ptr<win::CHttpConnection> connection_;
+    std::unique_ptr<win::CHttpFile> get_;
+    CPartialFile file_;
+    std::unique_ptr<char[]> buffer_;  // one chunk, reused for the whole body
+    std::uint64_t offset_ = 0;        // bytes the file held when the body began
+    std::uint64_t received_ = 0;
+    std::int32_t connectRetriesAtStart_ = 0;
+    std::int32_t sizeRetriesAtStart_ = 0;
+};

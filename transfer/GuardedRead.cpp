@@ -1,0 +1,44 @@
+#include "transfer/GuardedRead.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "transfer/TransferFailure.h"
+
+namespace {
+
+class ReadGateHold {
+public:
+    explicit ReadGateHold(IDownloadControl& control) : control_(control) {}
+    ~ReadGateHold() { control_.ReleaseReadGate(); }
+    ReadGateHold(const ReadGateHold&) = delete;
+    ReadGateHold& operator=(const ReadGateHold&) = delete;
+
+private:
+    IDownloadControl& control_;
+};
+
+}  // namespace
+
+std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char* buffer,
+                        std::size_t count) {
+    if (!control.TryTakeReadGate()) {
+        return 0;
+    }
+    ReadGateHold hold(control);
+    const int timeoutMs = static_cast<int>(
+        std::min<std::uint32_t>(control.Timings().readTimeoutMs, static_cast<unsigned>(INT_MAX)));
+    // Bytes a cut-short read delivered are dropped: the next attempt asks for
+    // them again from the end of the local file.
+    const win::ReadResult result =
+        request.Read(buffer, std::min(count, kTransferChunkSize), timeoutMs, control.CancelFd());
+    switch (result.outcome) {
+        case win::ReadOutcome::Cancelled:
+            Fail(control.Error(), 1);
+        case win::ReadOutcome::TimedOut:
+            Fail(control.Error(), 304);
+        case win::ReadOutcome::Complete:
+            break;
+    }
+    return result.count;
+}

@@ -1,0 +1,17 @@
+#pragma once
+// One bounded read of a response body: at most the control's read time-out
+// long, ended at once by the cancel event, and none at all once teardown
+// holds the read gate.
+#include <cstddef>
+
+#include "platform/HttpFile.h"
+#include "transfer/DownloadControl.h"
+
+constexpr std::size_t kTransferChunkSize = 16384;
+
+// Returns the bytes read into `buffer` (at most `count`); 0 at the end of the
+// body or when the read gate is held. Cancellation stores code 1, a time-out
+// 304, and both throw CUserException; internet errors propagate as
+// win::CInternetException.
+std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char* buffer,
+                        std::size_t count);

@@ -1,0 +1,26 @@
+#pragma once
+// One content item over HTTP: the size query (HEAD) and the file transfer
+// (GET into the local file, continuing a partial one with a byte range).
+// Both run on the worker thread, store any failure in the control's error
+// state and return false; nothing is thrown out of them.
+#include <cstddef>
+#include <string>
+
+#include "transfer/ContentData.h"
+#include "transfer/DownloadControl.h"
+
+// Sets the item's size from Content-Length (unchanged when absent or not a
+// number) and its lastModified from Last-Modified (empty when absent).
+bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item);
+
+struct FileTransferRequest {
+    std::string url;
+    std::string localPath;  // Windows form
+    std::string extraHeaders;
+    bool checkContentType = true;  // an HTML answer is a failure (303)
+    bool toDialog = true;          // post progress, rate and totals to the dialog's window
+    std::size_t itemIndex = 0;
+};
+
+// Downloads the item at `request.itemIndex` of the control's list.
+bool FileTransfer(IDownloadControl& control, const FileTransferRequest& request);

@@ -1,0 +1,18 @@
+#include "transfer/InternetFailure.h"
+
+#include "platform/InternetConstants.h"
+#include "platform/InternetState.h"
+
+namespace {
+
+constexpr win::DWORD kFirstInternetError = 12000;
+
+}  // namespace
+
+std::int32_t InternetFailureCode(win::DWORD errorNumber) {
+    if (errorNumber >= kFirstInternetError) {
+        return 300;
+    }
+    const win::DWORD state = win::QueryInternetConnectedState();
+    return (state & win::INTERNET_STATE_DISCONNECTED_BY_USER) != 0 ? 305 : 300;
+}

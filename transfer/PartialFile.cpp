@@ -1,0 +1,42 @@
+#include "transfer/PartialFile.h"
+
+#include "platform/FileApi.h"
+#include "platform/LastError.h"
+#include "transfer/TransferFailure.h"
+
+namespace {
+
+[[noreturn]] void ThrowFileError() {
+    throw CFileException{win::GetLastError()};
+}
+
+}  // namespace
+
+std::uint64_t CPartialFile::Open(const std::string& path, bool keepContents) {
+    unsigned mode = win::CFile::modeCreate | win::CFile::modeWrite | win::CFile::shareDenyWrite;
+    if (keepContents) {
+        mode |= win::CFile::modeNoTruncate;
+    }
+    if (!file_.Open(path, mode)) {
+        ThrowFileError();
+    }
+    // Hiding is cosmetic: a volume without the attribute still takes the download.
+    win::SetFileAttributes(path, win::FILE_ATTRIBUTE_HIDDEN);
+    std::uint64_t length = 0;
+    if (!file_.SeekToEnd(&length)) {
+        ThrowFileError();
+    }
+    return length;
+}
+
+void CPartialFile::Restart() {
+    if (!file_.SetLength(0) || !file_.Seek(0)) {
+        ThrowFileError();
+    }
+}
+
+void CPartialFile::Append(const char* data, std::size_t count) {
+    if (!file_.Write(data, count)) {
+        ThrowFileError();
+    }
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Where a request goes and how it is opened: server, port, object and the
+// request flags (reload, reuse the connection, no cache write; secure for https).
+#include <string>
+
+#include "platform/InternetConstants.h"
+#include "transfer/ErrorState.h"
+
+struct RequestTarget {
+    std::string server;
+    std::string object;
+    win::INTERNET_PORT port = 0;
+    win::DWORD flags = 0;
+};
+
+// Splits `url`; anything but an http or https URL stores code 201 and throws
+// CUserException.
+RequestTarget SplitRequestTarget(ErrorState& error, const std::string& url);

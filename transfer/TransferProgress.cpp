@@ -1,0 +1,44 @@
+#include "transfer/TransferProgress.h"
+
+#include <algorithm>
+
+#include "transfer/RateMeter.h"
+
+namespace {
+
+constexpr LPARAM kNoEstimate = -1;
+
+}  // namespace
+
+void CTransferProgress::Chunk(std::uint64_t position, std::size_t count) {
+    if (!toDialog_) {
+        return;
+    }
+    control_.PostToDialogWindow(DLGM_CURRENTPOS, Low32(position), High32(position));
+    bool updated = false;
+    const std::uint64_t rate = control_.Meter().RateMeter(count, &updated);
+    std::uint64_t& remaining = control_.RemainingBytes();
+    remaining -= std::min<std::uint64_t>(count, remaining);
+    LPARAM seconds = kNoEstimate;
+    if (updated || remaining == 0) {
+        seconds = static_cast<LPARAM>(RemainingSeconds(remaining, rate));
+    }
+    if (rate > 0) {
+        control_.PostToDialogWindow(DLGM_RATETIME, static_cast<WPARAM>(rate / 1024), seconds);
+    }
+    PostPlaySignal();
+}
+
+void CTransferProgress::Finish(std::uint64_t size) {
+    if (toDialog_) {
+        control_.PostToDialogWindow(DLGM_CURRENTPOS, Low32(size), High32(size));
+    }
+    PostPlaySignal();
+}
+
+void CTransferProgress::PostPlaySignal() {
+    if (playSignalPending_) {
+        control_.PostToDialog(DLGM_PLAYBUTTON, 5, 1);
+        playSignalPending_ = false;
+    }
+}

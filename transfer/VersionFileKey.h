@@ -1,0 +1,11 @@
+#pragma once
+// An item's key in the version file: its URL when the assistant program
+// places the files (the temporary path is its own business), else the local path.
+#include <string>
+
+#include "transfer/ContentData.h"
+#include "transfer/DownloadControl.h"
+
+inline const std::string& VersionFileKey(IDownloadControl& control, const CONTENTDATA& item) {
+    return control.Assistant() != nullptr ? item.url : item.localPath;
+}
