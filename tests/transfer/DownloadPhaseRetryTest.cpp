@@ -1,0 +1,141 @@
+// The download phase's retry rules: connection failures (300, 304) up to 11
+// attempts in a row with a pause, short bodies (501) up to 101 at once.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/transfer/HttpTransferFixture.h"
+#include "transfer/DownloadPhase.h"
+
+namespace {
+
+class DownloadPhaseRetryTest : public HttpTransferFixture {
+protected:
+    static constexpr std::size_t kSize = 3000;
+
+    // The HEAD, then `failures` times `failure`, then the file.
+    void Script(const kivtest::CannedResponse& failure, int failures) {
+        server.Enqueue(kivtest::CannedResponse::File(Content(kSize), kLastModified));
+        for (int i = 0; i < failures; ++i) {
+            server.Enqueue(failure);
+        }
+        server.ServeContent(Content(kSize), kLastModified);
+        AddItem("/a.bin", "a.bin");
+    }
+
+    static kivtest::CannedResponse EmptyBody() {
+        kivtest::CannedResponse cut = kivtest::CannedResponse::File(Content(kSize), kLastModified);
+        cut.bodyBytesSent = 0;
+        cut.ending = kivtest::CannedResponse::Ending::Close;
+        return cut;
+    }
+
+    std::size_t RetryNotices() const {
+        std::size_t notices = 0;
+        for (const RecordedMessage& rate : control.MessagesOf(DLGM_RATETIME)) {
+            notices += rate.wParam == 0 && rate.lParam == -3 ? 1 : 0;
+        }
+        return notices;
+    }
+};
+
+TEST_F(DownloadPhaseRetryTest, TenConnectionFailuresAreRetriedThreeSecondsApart) {
+    Script(kivtest::CannedResponse::Reset(), 10);
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    EXPECT_TRUE(LocalHolds("a.bin", Content(kSize)));
+    EXPECT_EQ(RequestsOf("GET").size(), 11u);
+    EXPECT_EQ(control.Sleeps(), std::vector<std::uint32_t>(10, 3000));
+    EXPECT_EQ(RetryNotices(), 10u);
+    EXPECT_EQ(control.error.errorCode, 0);
+}
+
+TEST_F(DownloadPhaseRetryTest, EleventhConnectionFailureEndsThePhase) {
+    Script(kivtest::CannedResponse::Reset(), 11);
+
+    EXPECT_FALSE(DownloadPhase(control));
+    EXPECT_EQ(control.error.errorCode, 300);
+    EXPECT_EQ(RequestsOf("GET").size(), 11u);
+    EXPECT_EQ(control.items[0]->connectRetries, 11);
+    EXPECT_EQ(control.MessagesOf(DLGM_STATUS).back().text,
+              "An error occurred during the download.");
+}
+
+TEST_F(DownloadPhaseRetryTest, HundredShortBodiesAreRetriedAtOnce) {
+    Script(EmptyBody(), 100);
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    EXPECT_EQ(RequestsOf("GET").size(), 101u);
+    EXPECT_TRUE(LocalHolds("a.bin", Content(kSize)));
+    EXPECT_TRUE(control.Sleeps().empty());
+    EXPECT_EQ(RetryNotices(), 0u);
+}
+
+TEST_F(DownloadPhaseRetryTest, HundredAndFirstShortBodyEndsWith501) {
+    Script(EmptyBody(), 101);
+
+    EXPECT_FALSE(DownloadPhase(control));
+    EXPECT_EQ(control.error.errorCode, 501);
+    EXPECT_EQ(RequestsOf("GET").size(), 101u);
+}
+
+TEST_F(DownloadPhaseRetryTest, AlwaysOverlongBodyEndsWith501) {
+    // Several chunks arrive before the excess shows; they are no progress.
+    server.Enqueue(kivtest::CannedResponse::File(Content(40000), kLastModified));
+    server.SetDefault(kivtest::CannedResponse::Ok(Content(40001)));
+    AddItem("/a.bin", "a.bin");
+
+    EXPECT_FALSE(DownloadPhase(control));
+    EXPECT_EQ(control.error.errorCode, 501);
+    EXPECT_EQ(RequestsOf("GET").size(), 101u);
+}
+
+TEST_F(DownloadPhaseRetryTest, StalledReadIsRetriedAsAConnectionFailureAndResumed) {
+    kivtest::CannedResponse stalled = kivtest::CannedResponse::File(Content(40000), kLastModified);
+    stalled.stallAfter = 20000;
+    stalled.stallMs = -1;
+    server.Enqueue(kivtest::CannedResponse::File(Content(40000), kLastModified));
+    server.Enqueue(stalled);
+    server.ServeContent(Content(40000), kLastModified);
+    AddItem("/a.bin", "a.bin");
+    control.timings.readTimeoutMs = 300;
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    const auto gets = RequestsOf("GET");
+    ASSERT_EQ(gets.size(), 2u);
+    EXPECT_EQ(gets[1].Header("Range"), "bytes=16384-");
+    EXPECT_TRUE(LocalHolds("a.bin", Content(40000)));
+    EXPECT_EQ(control.Sleeps(), std::vector<std::uint32_t>{3000});
+}
+
+TEST_F(DownloadPhaseRetryTest, CancelledRunSaysSo) {
+    kivtest::CannedResponse stalled = EmptyBody();
+    stalled.ending = kivtest::CannedResponse::Ending::KeepAlive;
+    stalled.stallAfter = 0;
+    stalled.stallMs = -1;
+    Script(stalled, 1);
+    control.timings.readTimeoutMs = 60000;
+    std::thread canceller([this] {
+        while (RequestsOf("GET").empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        control.Cancel();
+    });
+
+    EXPECT_FALSE(DownloadPhase(control));
+    canceller.join();
+    EXPECT_EQ(control.error.errorCode, 1);
+    EXPECT_EQ(control.MessagesOf(DLGM_STATUS).back().text, "Download has been cancelled.");
+}
+
+TEST_F(DownloadPhaseRetryTest, LocalFileErrorIs100WithoutAStatusText) {
+    Script(EmptyBody(), 0);
+    control.destinationFolder += "\\missing";
+
+    EXPECT_FALSE(DownloadPhase(control));
+    EXPECT_EQ(control.error.errorCode, 100);
+    EXPECT_EQ(control.error.lastError, 3u);  // path not found
+    EXPECT_EQ(control.MessagesOf(DLGM_STATUS).back().text, "Downloading file(s).");
+}
+
+}  // namespace

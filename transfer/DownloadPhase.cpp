@@ -1,0 +1,113 @@
+#include "transfer/DownloadPhase.h"
+
+#include <strings.h>
+
+#include <string>
+
+#include "platform/FileApi.h"
+#include "platform/LastError.h"
+#include "resources/StringTable.h"
+#include "transfer/HttpTransfer.h"
+#include "transfer/TransferFailure.h"
+
+namespace {
+
+// Failed attempts in a row (since the last chunk that arrived) before giving up.
+constexpr std::int32_t kConnectAttempts = 11;
+constexpr std::int32_t kShortBodyAttempts = 101;
+
+constexpr unsigned IDS_PREPARING = 44;
+constexpr unsigned IDS_DOWNLOADING = 30;
+constexpr unsigned IDS_DOWNLOAD_FAILED = 31;
+constexpr unsigned IDS_DOWNLOAD_CANCELLED = 32;
+
+void SendStatus(IDownloadControl& control, unsigned textId) {
+    const std::string text = res::LoadString(textId);
+    control.SendToDialog(DLGM_STATUS, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool PlayButtonRequested(IDownloadControl& control) {
+    return strcasecmp(control.LookupText("playbutton").c_str(), "on") == 0;
+}
+
+// Whether the failure stored in `error` is worth another attempt; prepares it.
+bool PrepareRetry(IDownloadControl& control, CONTENTDATA& item) {
+    ErrorState& error = control.Error();
+    const std::int32_t code = error.errorCode;
+    if ((code == 300 || code == 304) && item.connectRetries < kConnectAttempts) {
+        control.PostToDialog(DLGM_RATETIME, 0, -3);  // "Recalculating"
+        error = ErrorState{};
+        control.Sleep(control.Timings().retryPauseMs);
+    } else if (code == 501 && item.sizeRetries < kShortBodyAttempts) {
+        error = ErrorState{};
+    } else {
+        return false;
+    }
+    item.flags |= CDF_RETRY;
+    return true;
+}
+
+void CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
+    if (item.hash.empty() || (item.flags & CDF_UNRECORDED) != 0) {
+        return;
+    }
+    std::uint64_t size = 0;
+    if (!win::GetFileSize(item.localPath, size)) {
+        throw CFileException{win::GetLastError()};
+    }
+    control.VerifyTotalBytes() += size;
+    control.VerifyFileCount() += 1;
+}
+
+void DownloadItem(IDownloadControl& control, std::size_t index) {
+    CONTENTDATA& item = *control.Items()[index];
+    control.SendToDialog(DLGM_FILENAME, reinterpret_cast<WPARAM>(item.name.c_str()), 0);
+    SendStatus(control, IDS_DOWNLOADING);
+    control.SendToDialog(DLGM_OVERALLSTEP, 0, 0);
+    if (index == 0 && PlayButtonRequested(control)) {
+        control.PostToDialog(DLGM_PLAYBUTTON, 5, 0);
+    }
+    FileTransferRequest request;
+    request.url = item.url;
+    request.localPath = item.localPath;
+    request.itemIndex = index;
+    while (!FileTransfer(control, request)) {
+        if (!PrepareRetry(control, item)) {
+            throw CUserException{};
+        }
+    }
+    item.flags |= CDF_COMPLETE;
+    CountForVerification(control, item);
+}
+
+void SendFailureStatus(IDownloadControl& control) {
+    const std::int32_t code = control.Error().errorCode;
+    if (code == 1) {
+        SendStatus(control, IDS_DOWNLOAD_CANCELLED);
+    } else if (code != 100) {
+        SendStatus(control, IDS_DOWNLOAD_FAILED);
+    }
+}
+
+}  // namespace
+
+bool DownloadPhase(IDownloadControl& control) {
+    const bool done = RunGuarded(control.Error(), [&] {
+        const std::size_t count = control.Items().size();
+        if (count == 0) {
+            Fail(control.Error(), 999);
+        }
+        control.SendToDialog(DLGM_OVERALLRANGE, 0, static_cast<LPARAM>(count));
+        SendStatus(control, IDS_PREPARING);
+        if (!PrepareItems(control)) {
+            throw CUserException{};
+        }
+        for (std::size_t index = 0; index < count; ++index) {
+            DownloadItem(control, index);
+        }
+    });
+    if (!done) {
+        RunGuarded(control.Error(), [&] { SendFailureStatus(control); });
+    }
+    return done;
+}
