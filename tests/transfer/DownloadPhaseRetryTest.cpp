@@ -91,11 +91,8 @@ TEST_F(DownloadPhaseRetryTest, AlwaysOverlongBodyEndsWith501) {
 }
 
 TEST_F(DownloadPhaseRetryTest, StalledReadIsRetriedAsAConnectionFailureAndResumed) {
-    kivtest::CannedResponse stalled = kivtest::CannedResponse::File(Content(40000), kLastModified);
-    stalled.stallAfter = 20000;
-    stalled.stallMs = -1;
     server.Enqueue(kivtest::CannedResponse::File(Content(40000), kLastModified));
-    server.Enqueue(stalled);
+    server.Enqueue(StalledFile(40000, 20000));
     server.ServeContent(Content(40000), kLastModified);
     AddItem("/a.bin", "a.bin");
     control.timings.readTimeoutMs = 300;
@@ -109,11 +106,7 @@ TEST_F(DownloadPhaseRetryTest, StalledReadIsRetriedAsAConnectionFailureAndResume
 }
 
 TEST_F(DownloadPhaseRetryTest, CancelledRunSaysSo) {
-    kivtest::CannedResponse stalled = EmptyBody();
-    stalled.ending = kivtest::CannedResponse::Ending::KeepAlive;
-    stalled.stallAfter = 0;
-    stalled.stallMs = -1;
-    Script(stalled, 1);
+    Script(StalledFile(kSize, 0), 1);
     control.timings.readTimeoutMs = 60000;
     std::thread canceller([this] {
         while (RequestsOf("GET").empty()) {

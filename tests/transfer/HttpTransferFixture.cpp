@@ -108,3 +108,10 @@ std::string HttpTransferFixture::Content(std::size_t size) {
     }
     return bytes;
 }
+
+kivtest::CannedResponse HttpTransferFixture::StalledFile(std::size_t size, std::size_t sentBytes) {
+    kivtest::CannedResponse stalled = kivtest::CannedResponse::File(Content(size), kLastModified);
+    stalled.stallAfter = sentBytes;
+    stalled.stallMs = -1;
+    return stalled;
+}

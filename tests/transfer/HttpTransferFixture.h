@@ -38,6 +38,8 @@ protected:
     bool RecordedText(const std::string& key, std::string& storedText) const;
 
     static std::string Content(std::size_t size);  // distinct bytes, so offsets show
+    // Content(size) as a file that stops sending after `sentBytes` until the server stops.
+    static kivtest::CannedResponse StalledFile(std::size_t size, std::size_t sentBytes);
 
     kivtest::CannedServer server;
     FakeDownloadControl control;

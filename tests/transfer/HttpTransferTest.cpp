@@ -177,10 +177,7 @@ TEST_F(HttpTransferTest, CompleteItemIsSkippedButItsBarIsFilled) {
 }
 
 TEST_F(HttpTransferTest, VersionFileRecordsTheSourceBeforeTheFirstByte) {
-    kivtest::CannedResponse stalled = kivtest::CannedResponse::File(Content(5000), kLastModified);
-    stalled.stallAfter = 0;
-    stalled.stallMs = -1;
-    server.Enqueue(stalled);
+    server.Enqueue(StalledFile(5000, 0));
     control.timings.readTimeoutMs = 300;
     CONTENTDATA& item = AddItem("/a.bin", "a.bin");
     item.size = 5000;

@@ -65,12 +65,6 @@ TEST_F(RateMeterTest, IntervalStartsWithTheFirstBytesNotWithTheRestart) {
     EXPECT_TRUE(updated);
 }
 
-TEST_F(RateMeterTest, FirstCountWithoutRestartStartsTheMeasurement) {
-    meter.RateMeter(4000);
-    now += 2;
-    EXPECT_EQ(meter.RateMeter(4000), 4000u);
-}
-
 TEST_F(RateMeterTest, ClockSteppingBackNeverDividesByZero) {
     meter.Restart();
     now -= 5;
