@@ -1,0 +1,140 @@
+#include "control/ParameterLoad.h"
+
+#include <new>
+#include <utility>
+
+#include "control/ParameterRules.h"
+#include "env/PathRules.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+constexpr std::size_t kMaxCaptionLength = 64;
+constexpr std::size_t kMaxUrlLength = 2084;
+constexpr std::int32_t kMaxItems = 255;
+constexpr int kErrorOutOfMemory = 10;
+constexpr int kErrorParameter = 200;
+constexpr int kErrorInternal = 999;
+
+// Ends the load; carries the refused parameter's name.
+struct ParameterRefused {
+    std::string name;
+};
+
+// Ends the load after the single-instance check has recorded its own code.
+struct InstanceRefused {};
+
+std::string ItemParameter(const char* base, std::int32_t number) {
+    return base + std::to_string(number);
+}
+
+void Require(bool accepted, const CParameterSet& parameters) {
+    if (!accepted) throw ParameterRefused{parameters.RejectedName()};
+}
+
+void ReadCaption(ParameterLoadResult& result, const ParameterLoadHooks& hooks) {
+    result.caption = res::LoadString(1);
+    if (result.parameters.ReadText("caption", PV_OPTIONAL, kMaxCaptionLength)) {
+        const std::string caption = result.parameters.LookupText("caption");
+        if (!caption.empty()) result.caption = caption;
+    }
+    if (hooks.captionChosen) hooks.captionChosen(result.caption);
+}
+
+void CheckSingleInstance(ParameterLoadResult& result, const ParameterLoadHooks& hooks,
+                         ErrorState& error) {
+    if (!hooks.singleInstanceCheck || hooks.singleInstanceCheck(error)) return;
+    result.aborted = true;
+    if (error.errorCode == 0) error.Set(kErrorInternal);
+    throw InstanceRefused{};
+}
+
+void ReadItemCount(ParameterLoadResult& result) {
+    // -1 and 0 pass the bounds but are no count of files either.
+    result.parameters.ReadNumber("contentscount", false, -1, kMaxItems);
+    result.itemCount = result.parameters.LookupNumber("contentscount");
+    if (result.itemCount < 1) throw ParameterRefused{"contentscount"};
+}
+
+void ReadItem(ParameterLoadResult& result, std::int32_t number) {
+    CParameterSet& parameters = result.parameters;
+    // Owned by the list before any check, so a refusal leaves nothing loose.
+    CONTENTDATA& item = *result.items.emplace_back(std::make_unique<CONTENTDATA>());
+
+    const std::string cname = ItemParameter("cname", number);
+    parameters.ReadText(cname, PV_OPTIONAL, 0);
+    item.name = parameters.LookupText(cname);
+    if (!env::IsValidFileName(item.name)) item.name.clear();
+
+    const std::string curl = ItemParameter("curl", number);
+    Require(parameters.ReadText(curl, PV_URL, kMaxUrlLength), parameters);
+    item.url = parameters.LookupText(curl);
+
+    if (item.name.empty()) {
+        // A derived name that cannot be a file name is the page's naming fault.
+        item.name = FileNameFromUrl(item.url);
+        if (!env::IsValidFileName(item.name)) throw ParameterRefused{cname};
+    }
+
+    const std::string hash = ItemParameter("hash", number);
+    Require(parameters.ReadText(hash, PV_OPTIONAL | PV_SHA256, 0), parameters);
+    item.hash = parameters.LookupText(hash);
+}
+
+void ReadItems(ParameterLoadResult& result) {
+    result.items.clear();
+    result.items.reserve(static_cast<std::size_t>(result.itemCount));
+    for (std::int32_t number = 1; number <= result.itemCount; ++number) ReadItem(result, number);
+}
+
+void ReadPageLinks(ParameterLoadResult& result) {
+    CParameterSet& parameters = result.parameters;
+    // An unusable support page is simply left out.
+    parameters.ReadText("supporturl", PV_OPTIONAL | PV_URL, kMaxUrlLength);
+    parameters.ReadText("playbutton", PV_OPTIONAL, 0);
+    Require(parameters.ReadText("helplink", PV_OPTIONAL | PV_URL, kMaxUrlLength), parameters);
+    result.helpLink = parameters.LookupText("helplink");
+}
+
+void RunLoad(ParameterLoadResult& result, const ParameterLoadHooks& hooks, ErrorState& error) {
+    ReadCaption(result, hooks);
+    CheckSingleInstance(result, hooks, error);
+    if (hooks.resetCancel) hooks.resetCancel();
+    ReadItemCount(result);
+    ReadItems(result);
+    ReadPageLinks(result);
+}
+
+// Keeps the bag attached only while the load reads from it.
+class BagAttachment {
+public:
+    BagAttachment(CParameterSet& parameters, const IPropertyBag& bag) : parameters_(parameters) {
+        parameters_.Attach(&bag);
+    }
+    ~BagAttachment() { parameters_.Attach(nullptr); }
+    BagAttachment(const BagAttachment&) = delete;
+    BagAttachment& operator=(const BagAttachment&) = delete;
+
+private:
+    CParameterSet& parameters_;
+};
+
+}  // namespace
+
+bool LoadParameters(const IPropertyBag& bag, const ParameterLoadHooks& hooks,
+                    ParameterLoadResult& result, ErrorState& error) {
+    BagAttachment attachment(result.parameters, bag);
+    try {
+        RunLoad(result, hooks, error);
+        return true;
+    } catch (ParameterRefused& refused) {
+        if (error.errorCode == 0) {
+            error.Set(kErrorParameter);
+            error.errorDetail = std::move(refused.name);  // a move: nothing to allocate here
+        }
+    } catch (const InstanceRefused&) {
+    } catch (const std::bad_alloc&) {
+        if (error.errorCode == 0) error.Set(kErrorOutOfMemory);
+    }
+    return false;
+}
