@@ -1,0 +1,28 @@
+#pragma once
+// What each error code contributes to the error message: its text, whether the
+// text follows the phase's headline or replaces it, and whether the system's
+// text for lastError follows.
+#include <cstdint>
+#include <string>
+
+#include "transfer/ErrorState.h"
+
+enum class CodePlacement { Append, Replace };
+
+struct CodeText {
+    std::string text;  // empty for codes without a text of their own
+    CodePlacement placement = CodePlacement::Append;
+    bool systemText = false;
+};
+
+// The text for `error`'s code with its values filled in. The broken-file list
+// of code 500 is not part of it.
+CodeText TextForCode(const ErrorState& error);
+
+// The headline for a phase; empty for phases without one and for code 103 in
+// the download and finalisation phases.
+std::string HeadlineForPhase(int phase, std::int32_t errorCode);
+
+// Texts for a WinINet error number (code 300) and an HTTP status (code 301).
+std::string InternetErrorText(std::uint32_t internetError);
+std::string HttpStatusText(std::uint32_t status);

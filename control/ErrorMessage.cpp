@@ -1,0 +1,65 @@
+#include "control/ErrorMessage.h"
+
+#include <new>
+
+#include "control/ErrorCodeTexts.h"
+#include "env/Locations.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+constexpr std::int32_t kCodeOutOfMemory = 10;
+constexpr std::int32_t kCodeBrokenFiles = 500;
+
+bool IsHresult(std::uint32_t lastError) {
+    return (lastError & 0x80000000u) != 0;
+}
+
+}  // namespace
+
+std::string BrokenFileList(const ContentList& items) {
+    std::string list;
+    for (const auto& item : items) {
+        if (item == nullptr || (item->flags & CDF_BROKEN) == 0) continue;
+        list += list.empty() ? "\t" : "\n\t";
+        list += item->name;
+    }
+    return list;
+}
+
+std::string CodeTag(std::int32_t errorCode, std::uint32_t lastError) {
+    std::string tag = res::FormatText("[D:%d", {errorCode});
+    if (lastError != 0) {
+        tag += IsHresult(lastError) ? res::FormatText(" E:0x%08X", {lastError})
+                                    : res::FormatText(" E:%d", {lastError});
+    }
+    return tag + "]";
+}
+
+bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& items,
+                         std::string& text) {
+    text.clear();
+    if (error.errorCode == 0 || error.errorCode == 1) return false;
+
+    const CodeText codeText = TextForCode(error);
+    text = codeText.placement == CodePlacement::Replace
+               ? codeText.text
+               : HeadlineForPhase(phase, error.errorCode) + codeText.text;
+    if (codeText.systemText && error.lastError != 0) {
+        text += env::GetSystemErrorText(error.lastError);
+    }
+
+    std::int32_t shownCode = error.errorCode;
+    std::string brokenFiles;
+    if (shownCode == kCodeBrokenFiles) {
+        try {
+            brokenFiles = BrokenFileList(items);
+        } catch (const std::bad_alloc&) {
+            // The text chosen for 500 stays; the tag names the memory failure.
+            shownCode = kCodeOutOfMemory;
+        }
+    }
+    text += CodeTag(shownCode, error.lastError);
+    if (shownCode == kCodeBrokenFiles) text += "\n\n" + brokenFiles;
+    return true;
+}
