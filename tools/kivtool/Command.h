@@ -20,6 +20,7 @@ int RunString(const Args& args);
 int RunPaths(const Args& args);
 int RunDigest(const Args& args);
 int RunProbe(const Args& args);
+int RunMessage(const Args& args);
 
 // Prints the usage text to stderr and returns kMisuse.
 int Usage(const std::string& problem);

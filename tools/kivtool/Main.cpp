@@ -23,7 +23,12 @@ int Usage(const std::string& problem) {
         "  kivtool string ID [--lang en|ja]\n"
         "  kivtool paths\n"
         "  kivtool digest FILE\n"
-        "  kivtool probe URL\n",
+        "  kivtool probe URL\n"
+        "  kivtool message --phase P --code C [--last-error E] [--detail TEXT]\n"
+        "                  [--broken NAME]... [--lang en|ja]\n"
+        "      E is decimal or 0x hexadecimal; each NAME is a corrupted file. Prints\n"
+        "      the error message followed by one line break; exit 1 and nothing\n"
+        "      printed when no message would be shown (codes 0 and 1).\n",
         stderr);
     return kMisuse;
 }
@@ -45,6 +50,7 @@ int main(int argc, char** argv) {
     if (command == "paths") return RunPaths(args);
     if (command == "digest") return RunDigest(args);
     if (command == "probe") return RunProbe(args);
+    if (command == "message") return RunMessage(args);
     if (command == "--help" || command == "help") {
         Usage("");
         return kSuccess;
