@@ -95,7 +95,7 @@ TEST_F(DownloadPhaseRetryTest, StalledReadIsRetriedAsAConnectionFailureAndResume
     server.Enqueue(StalledFile(40000, 20000));
     server.ServeContent(Content(40000), kLastModified);
     AddItem("/a.bin", "a.bin");
-    control.timings.readTimeoutMs = 300;
+    control.timings.readTimeoutMs = 1000;  // the first 16 KiB must arrive in time
 
     ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
     const auto gets = RequestsOf("GET");

@@ -72,7 +72,7 @@ TEST_F(HttpTransferFailureTest, BodyLongerThanAnnouncedIs501AndTheRetryStartsOve
 
 TEST_F(HttpTransferFailureTest, StalledReadIs304AndCountsAConnectionRetry) {
     server.Enqueue(StalledFile(40000, 20000));
-    control.timings.readTimeoutMs = 300;
+    control.timings.readTimeoutMs = 1000;  // the first 16 KiB must arrive in time
     CONTENTDATA& item = AddItem("/a.bin", "a.bin");
     item.size = 40000;
 
