@@ -127,11 +127,4 @@ TEST_F(WorkFilesFinaliseTest, RequestThatCannotBeSentIs999WithTheSystemCode) {
     EXPECT_EQ(withoutPlacer.error.lastError, win::ERROR_NOT_SUPPORTED);
 }
 
-TEST_F(WorkFilesFinaliseTest, AllBrokenNeedsNoAssistant) {
-    AssistantModeControl control;
-    control.AddItem("u1", "Z:\\tmp\\a.bin", "a.bin").flags |= CDF_BROKEN;
-    ASSERT_TRUE(FinaliseItems(control, nullptr));
-    EXPECT_TRUE(control.items[0]->flags & CDF_FINALIZED);
-}
-
 }  // namespace

@@ -94,7 +94,7 @@ TEST_F(WorkFilesPathTest, RecordedPathIsIgnoredWhenItsFileIsGoneOrThePathIsNotFu
     EXPECT_EQ(AssistantLocalPath(), DefaultFolder() + "\\a.bin");
 }
 
-TEST_F(WorkFilesPathTest, NoTemporaryFolderFailsWith101) {
+TEST_F(WorkFilesPathTest, NoUsableTemporaryFolderFailsWith101) {
     envtest::ScopedEnvVar cache("XDG_CACHE_HOME", "/tmp/no:windows:form");
     AssistantModeControl control;
     CONTENTDATA& item = control.AddItem(kUrl, {}, "a.bin");
@@ -104,13 +104,10 @@ TEST_F(WorkFilesPathTest, NoTemporaryFolderFailsWith101) {
     EXPECT_NE(control.error.lastError, 0u);
     EXPECT_EQ(path, "unchanged");
     EXPECT_TRUE(Setting().empty());
-}
 
-TEST_F(WorkFilesPathTest, FolderThatCannotBeCreatedFailsWith101) {
+    // A folder that cannot be created (a file is in the way) fails the same.
     SetSetting(WriteFile("plain-file", "x") + "\\sub");
-    AssistantModeControl control;
-    CONTENTDATA& item = control.AddItem(kUrl, {}, "a.bin");
-    std::string path;
+    control.error = ErrorState{};
     EXPECT_FALSE(LocalPathOfItem(control, item, path));
     EXPECT_EQ(control.error.errorCode, 101);
     EXPECT_NE(control.error.lastError, 0u);
