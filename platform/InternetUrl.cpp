@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "platform/InternetSessionCore.h"
@@ -64,7 +65,11 @@ bool ParseURL(std::string_view url, DWORD& serviceType, std::string& server, std
     if (scheme != "http" && scheme != "https") {
         return false;
     }
-    unsigned long portNumber = std::stoul(portText);
+    char* portEnd = nullptr;
+    const unsigned long portNumber = std::strtoul(portText.c_str(), &portEnd, 10);
+    if (portText.empty() || *portEnd != '\0') {
+        return false;
+    }
     if (host.empty() || portNumber == 0 || portNumber > 65535) {
         return false;
     }
@@ -72,7 +77,9 @@ bool ParseURL(std::string_view url, DWORD& serviceType, std::string& server, std
     server = host;
     object = EscapeSpaces(path.empty() ? "/" : path);
     if (GetPart(handle.get(), CURLUPART_QUERY, 0, query)) {
-        object += "?" + EscapeSpaces(query);
+        // Appended in two steps: GCC 12 at -O3 takes `"?" + text` for an overlapping copy.
+        object += '?';
+        object += EscapeSpaces(query);
     }
     port = static_cast<INTERNET_PORT>(portNumber);
     return true;
