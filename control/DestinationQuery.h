@@ -5,6 +5,7 @@
 // that are already there.
 #include <string>
 
+#include "env/ItemIDList.h"
 #include "platform/WindowTypes.h"
 #include "transfer/ContentData.h"
 #include "transfer/ErrorState.h"
@@ -57,5 +58,15 @@ public:
     bool CheckExistingFiles(const std::string& folder);
 
 private:
+    // Shows the folder dialog until the user picks a writable folder (true,
+    // `chosen` and `selection` set) or the query ends (false).
+    bool BrowseUntilWritable(IFolderBrowser& browser, KIVTOOLCommon::CItemIDList& selection,
+                             std::string& chosen);
+    // One folder dialog, with the browser's window disabled meanwhile.
+    int BrowseOnce(IFolderBrowser& browser, const KIVTOOLCommon::CItemIDList& selection,
+                   KIVTOOLCommon::CItemIDList& result);
+    // The user's answer to the cancel question: true when the run is to end.
+    bool ConfirmCancel();
+
     IDestinationContext& context_;
 };
