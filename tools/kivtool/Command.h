@@ -21,6 +21,8 @@ int RunPaths(const Args& args);
 int RunDigest(const Args& args);
 int RunProbe(const Args& args);
 int RunMessage(const Args& args);
+int RunRateTime(const Args& args);
+int RunBytes(const Args& args);
 
 // Prints the usage text to stderr and returns kMisuse.
 int Usage(const std::string& problem);

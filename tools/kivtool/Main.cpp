@@ -28,7 +28,13 @@ int Usage(const std::string& problem) {
         "                  [--broken NAME]... [--lang en|ja]\n"
         "      E is decimal or 0x hexadecimal; each NAME is a corrupted file. Prints\n"
         "      the error message followed by one line break; exit 1 and nothing\n"
-        "      printed when no message would be shown (codes 0 and 1).\n",
+        "      printed when no message would be shown (codes 0 and 1).\n"
+        "  kivtool rate-time RATE SECONDS [--lang en|ja]\n"
+        "      the download dialog's rate and time lines for RATE KB/s and SECONDS\n"
+        "      left (-1 keep, -2 clear, -3 recalculating); '-' for a field a fresh\n"
+        "      dialog would leave unchanged.\n"
+        "  kivtool bytes DONE TOTAL [--lang en|ja]\n"
+        "      the current-file bar text; '-' when TOTAL is 0 (the bar keeps its text).\n",
         stderr);
     return kMisuse;
 }
@@ -51,6 +57,8 @@ int main(int argc, char** argv) {
     if (command == "digest") return RunDigest(args);
     if (command == "probe") return RunProbe(args);
     if (command == "message") return RunMessage(args);
+    if (command == "rate-time") return RunRateTime(args);
+    if (command == "bytes") return RunBytes(args);
     if (command == "--help" || command == "help") {
         Usage("");
         return kSuccess;
