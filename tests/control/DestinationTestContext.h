@@ -31,7 +31,6 @@ using KIVTOOLCommon::CItemIDList;
 struct ShownMessage {
     std::string text;
     unsigned style;
-    unsigned stringId;  // 0 when shown as text
 };
 
 struct BrowseCall {
@@ -90,10 +89,10 @@ public:
 
     bool IsCancelled() override { return cancelled; }
     int ShowMessage(const std::string& text, unsigned style) override {
-        return Answer({text, style, 0});
+        return Answer({text, style});
     }
     int ShowMessageId(unsigned stringId, unsigned style) override {
-        return Answer({res::LoadString(stringId), style, stringId});
+        return Answer({res::LoadString(stringId), style});
     }
     const ContentList& Items() const override { return items; }
     win::HWND DialogWindow() override { return dialogWindow; }
@@ -168,16 +167,17 @@ protected:
         std::string path;
         return list.GetPath(path) ? path : "<no path>";
     }
-    // The stored "DownloadedFilesPath" bytes; "<none>" when it cannot be read.
-    static std::string StoredFolderBytes() {
-        win::DWORD size = 0;
+    // The stored "DownloadedFilesPath" bytes; none when there is no value.
+    static std::vector<win::BYTE> StoredFolderBytes() {
         const std::string company = env::GetCompanyName();
         const std::string product = env::GetProductName();
-        if (!env::ReadSettingBinary(company, product, env::kDownloadedFilesPath, nullptr, size)) {
-            return "<none>";
+        win::DWORD size = 0;
+        env::ReadSettingBinary(company, product, env::kDownloadedFilesPath, nullptr, size);
+        std::vector<win::BYTE> bytes(size);
+        if (!env::ReadSettingBinary(company, product, env::kDownloadedFilesPath, bytes.data(),
+                                    size)) {
+            bytes.clear();
         }
-        std::string bytes(size, '\0');
-        env::ReadSettingBinary(company, product, env::kDownloadedFilesPath, bytes.data(), size);
         return bytes;
     }
     static void StoreFolderBytes(const std::vector<win::BYTE>& bytes) {
@@ -185,10 +185,6 @@ protected:
                                             env::kDownloadedFilesPath, bytes.data(),
                                             static_cast<win::DWORD>(bytes.size())));
     }
-    static std::string AsText(const CItemIDList& list) {
-        return std::string(list.Bytes().begin(), list.Bytes().end());
-    }
-    std::string DesktopPath() const { return home.Windows() + "\\Desktop"; }
 
     envtest::TempFolder home;
     envtest::ScopedEnvVar homeVar{"HOME", home.Native()};

@@ -2,11 +2,11 @@
 // stored byte strings that must be refused without reading past their end.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "env/ItemIDList.h"
-#include "platform/KnownFolders.h"
 #include "platform/LastError.h"
 #include "tests/env/EnvTestHelpers.h"
 
@@ -19,56 +19,46 @@ Bytes B(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
 
-CItemIDList Parsed(const Bytes& bytes) {
+// Parses from an exactly sized copy, so a sanitizer sees any read past the end.
+CItemIDList Parsed(const Bytes& bytes, bool* accepted = nullptr) {
+    const auto exact = std::make_unique<win::BYTE[]>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), exact.get());
     CItemIDList list;
-    list.Assign(bytes.data(), bytes.size());
+    const bool result = list.Assign(exact.get(), bytes.size());
+    if (accepted != nullptr) *accepted = result;
     return list;
 }
 
 std::string PathOf(const CItemIDList& list) {
     std::string path = "unchanged";
-    if (!list.GetPath(path)) {
-        EXPECT_EQ(path, "");
-        return "<no path>";
-    }
-    return path;
+    if (list.GetPath(path)) return path;
+    EXPECT_EQ(path, "");
+    return "<no path>";
 }
 
-TEST(ItemIDListTest, FolderPathsGiveOneDriveItemAndOneItemPerFolder) {
+TEST(ItemIDListTest, AFolderIsADriveItemAndOneItemPerFolderName) {
     CItemIDList list;
     ASSERT_TRUE(list.FromPath("Z:\\home\\u"));
-    const Bytes expected =
-        B(std::string("\x06\x00\x2F"
-                      "Z:\\"
-                      "\x07\x00\x31"
-                      "home"
-                      "\x04\x00\x31"
-                      "u"
-                      "\x00\x00",
-                      19));
-    EXPECT_EQ(list.Bytes(), expected);
+    EXPECT_EQ(list.Bytes(), B(std::string("\x06\x00\x2F"
+                                          "Z:\\"
+                                          "\x07\x00\x31"
+                                          "home"
+                                          "\x04\x00\x31"
+                                          "u"
+                                          "\x00\x00",
+                                          19)));
     EXPECT_EQ(list.GetSize(), 2u + 6 + 7 + 4);
     EXPECT_EQ(list.ItemCount(), 3u);
-    EXPECT_EQ(list.GetList()[list.GetSize() - 1], 0);
 
-    CItemIDList root;
-    ASSERT_TRUE(root.FromPath("C:"));
-    EXPECT_EQ(root.Bytes(), B(std::string("\x06\x00\x2F"
-                                          "C:\\"
-                                          "\x00\x00",
-                                          8)));
-}
-
-TEST(ItemIDListTest, PathsSurviveTheTripThroughStoredBytes) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"Z:\\home\\u\\Downloads", "Z:\\home\\u\\Downloads"},
+    const std::vector<std::pair<std::string, std::string>> roundTrips = {
         {"C:\\Downloads\\", "C:\\Downloads"},
         {"Z:\\", "Z:\\"},
         {"Z:", "Z:\\"},
         {"Z:\\a b\\x.y (2)\\\xE6\x97\xA5\xE6\x9C\xAC",
          "Z:\\a b\\x.y (2)\\\xE6\x97\xA5\xE6\x9C\xAC"},
+        {"Z:\\" + std::string(255, 'a'), "Z:\\" + std::string(255, 'a')},
     };
-    for (const auto& [input, expected] : cases) {
+    for (const auto& [input, expected] : roundTrips) {
         CItemIDList built;
         ASSERT_TRUE(built.FromPath(input)) << input;
         const CItemIDList reread = Parsed(built.Bytes());
@@ -115,33 +105,25 @@ TEST(ItemIDListTest, OnlyAbsoluteDriveFolderPathsAreTaken) {
         EXPECT_TRUE(list.IsEmpty()) << path;
         EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_NAME) << path;
     }
-    CItemIDList longest;
-    EXPECT_TRUE(longest.FromPath("Z:\\" + std::string(255, 'a')));
 }
 
-TEST(ItemIDListTest, TheEmptyListIsTheDesktopFolder) {
+TEST(ItemIDListTest, TheEmptyListIsTheDesktopAndNoListIsNothing) {
     envtest::TempFolder home;
     envtest::ScopedEnvVar homeVar("HOME", home.Native());
     envtest::ScopedEnvVar configVar("XDG_CONFIG_HOME", home.Native());
-    const CItemIDList desktop = CItemIDList::Desktop();
-    EXPECT_EQ(desktop.Bytes(), Bytes({0, 0}));
-    EXPECT_EQ(desktop.GetSize(), 2u);
+    const CItemIDList desktop = Parsed({0, 0});
+    EXPECT_EQ(desktop, CItemIDList::Desktop());
     EXPECT_TRUE(desktop.IsDesktop());
-    EXPECT_FALSE(desktop.IsEmpty());
+    EXPECT_EQ(desktop.GetSize(), 2u);
     EXPECT_EQ(PathOf(desktop), home.Windows() + "\\Desktop");
-    EXPECT_EQ(PathOf(Parsed({0, 0})), home.Windows() + "\\Desktop");
-}
 
-TEST(ItemIDListTest, NoListHasNoSizeAndNoPath) {
     CItemIDList none;
     EXPECT_TRUE(none.IsEmpty());
     EXPECT_FALSE(none.IsDesktop());
     EXPECT_EQ(none.GetSize(), 0u);
     EXPECT_EQ(none.GetList(), nullptr);
     EXPECT_EQ(PathOf(none), "<no path>");
-
-    CItemIDList list;
-    ASSERT_TRUE(list.FromPath("Z:\\tmp"));
+    CItemIDList list = desktop;
     EXPECT_TRUE(list.Assign(nullptr, 10));
     EXPECT_TRUE(list.IsEmpty());
 }
@@ -166,19 +148,13 @@ TEST(ItemIDListTest, MalformedStoredBytesAreRefusedWithoutReadingPastTheirEnd) {
                                             7))},
     };
     for (const auto& [what, bytes] : malformed) {
-        CItemIDList list;
-        ASSERT_TRUE(list.FromPath("Z:\\kept"));
-        // Exactly sized copies, so a sanitizer sees any read past the end.
-        const auto exact = std::make_unique<win::BYTE[]>(bytes.size());
-        std::copy(bytes.begin(), bytes.end(), exact.get());
+        bool accepted = true;
         win::SetLastError(0);
-        EXPECT_FALSE(list.Assign(exact.get(), bytes.size())) << what;
-        EXPECT_TRUE(list.IsEmpty()) << what;
+        EXPECT_TRUE(Parsed(bytes, &accepted).IsEmpty()) << what;
+        EXPECT_FALSE(accepted) << what;
         EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_DATA) << what;
     }
-}
-
-TEST(ItemIDListTest, BytesAfterTheTerminatorAreNotPartOfTheList) {
+    // Bytes after the terminator are not part of the list.
     const CItemIDList list =
         Parsed(B(std::string("\x06\x00\x2F"
                              "Z:\\\x00\x00garbage",
@@ -188,6 +164,13 @@ TEST(ItemIDListTest, BytesAfterTheTerminatorAreNotPartOfTheList) {
 }
 
 TEST(ItemIDListTest, ListsWithoutAFileSystemPathAreKeptButGiveNoPath) {
+    // Two folder names that are valid alone but make a 260-byte path together.
+    std::string tooLong(
+        "\x06\x00\x2F"
+        "Z:\\",
+        6);
+    for (int i = 0; i < 2; ++i) tooLong += std::string("\x83\x00\x31", 3) + std::string(128, 'x');
+    tooLong += std::string(2, '\0');
     const std::vector<std::pair<const char*, std::string>> pathless = {
         {"virtual item", std::string("\x14\x00\x1F\x50"
                                      "0123456789abcdef"
@@ -218,29 +201,17 @@ TEST(ItemIDListTest, ListsWithoutAFileSystemPathAreKeptButGiveNoPath) {
                                            "Z:\\\x05\x00\x31"
                                            "..\x00\x00",
                                            13)},
+        {"260 bytes", tooLong},
     };
     for (const auto& [what, bytes] : pathless) {
         const CItemIDList list = Parsed(B(bytes));
         EXPECT_EQ(list.GetSize(), bytes.size()) << what;
         EXPECT_EQ(PathOf(list), "<no path>") << what;
     }
-}
-
-TEST(ItemIDListTest, APathOf260BytesOrMoreIsNotGiven) {
-    // Folder names are each valid; together they reach 3 + 2 * 128 + 1 = 260 bytes.
-    Bytes bytes =
-        B(std::string("\x06\x00\x2F"
-                      "Z:\\",
-                      6));
-    for (int i = 0; i < 2; ++i) {
-        bytes.insert(bytes.end(), {131, 0, 0x31});
-        bytes.insert(bytes.end(), 128, 'x');
-    }
-    bytes.insert(bytes.end(), {0, 0});
-    EXPECT_EQ(PathOf(Parsed(bytes)), "<no path>");
-    bytes[6] = 130;  // one byte shorter: 259 bytes fit
-    bytes.erase(bytes.begin() + 9);
-    EXPECT_EQ(PathOf(Parsed(bytes)).size(), 259u);
+    // One byte shorter, the path fits.
+    tooLong.erase(9, 1);
+    tooLong[6] = '\x82';
+    EXPECT_EQ(PathOf(Parsed(B(tooLong))).size(), 259u);
 }
 
 TEST(ItemIDListTest, CopiesAreIndependentAndMovesLeaveNone) {
@@ -257,13 +228,8 @@ TEST(ItemIDListTest, CopiesAreIndependentAndMovesLeaveNone) {
     EXPECT_TRUE(original.Assign(original.GetList(), original.GetSize()));
     EXPECT_EQ(PathOf(original), "Z:\\two");
 
-    CItemIDList moved(std::move(original));
-    EXPECT_TRUE(
-        original.IsEmpty());  // NOLINT(bugprone-use-after-move): the moved-from state is defined
-    EXPECT_EQ(original.GetSize(), 0u);
-    EXPECT_EQ(PathOf(moved), "Z:\\two");
-    copy = std::move(moved);
-    EXPECT_TRUE(moved.IsEmpty());  // NOLINT(bugprone-use-after-move)
+    copy = std::move(original);
+    EXPECT_TRUE(original.IsEmpty());  // NOLINT(bugprone-use-after-move): defined as none
     EXPECT_EQ(PathOf(copy), "Z:\\two");
 }
 
