@@ -1,5 +1,7 @@
 #include "control/DestinationQuery.h"
 
+#include <utility>
+
 #include "control/ControlServices.h"
 #include "control/RememberedFolder.h"
 #include "control/ScopedWindowDisable.h"
