@@ -78,6 +78,13 @@ bool IsUsableAs(int fd, const ShareRequest& request) {
 }
 
 bool Truncate(int fd, const std::string& native, bool canWrite) {
+    // An empty file is left alone: truncating it anyway makes ext4 flush the
+    // whole file on close (its replace-by-truncate heuristic), which costs a
+    // download of a fresh file about a third of its time.
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && status.st_size == 0) {
+        return true;
+    }
     const int result = canWrite ? ftruncate(fd, 0) : truncate(native.c_str(), 0);
     if (result != 0) {
         SetLastErrorFromErrno(errno);
