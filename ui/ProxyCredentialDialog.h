@@ -1,0 +1,40 @@
+#pragma once
+// The question a proxy's 407 leads to: user name and password for the proxy.
+// It answers CTLM_INETERRORDLG the way the browser's internet error dialog
+// does: 12032 (send the request again, the credentials are set on it) after
+// OK, ERROR_CANCELLED after Cancel or Close.
+#include <QDialog>
+
+#include "platform/WindowTypes.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace win {
+class CHttpFile;
+}
+
+class CProxyCredentialDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CProxyCredentialDialog(QWidget* owner = nullptr);
+
+    QString UserName() const;
+    QString Password() const;
+    QLineEdit* UserNameEdit() const { return userName_; }
+    QLineEdit* PasswordEdit() const { return password_; }
+    QPushButton* OkButton() const { return ok_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+    // Runs the question modally over `owner` and applies the answer to `request`.
+    static win::LRESULT Ask(QWidget* owner, win::CHttpFile& request);
+    // The answer for a finished dialog, applying OK's credentials to `request`.
+    static win::LRESULT Apply(int dialogResult, const CProxyCredentialDialog& dialog,
+                              win::CHttpFile& request);
+
+private:
+    QLineEdit* userName_;
+    QLineEdit* password_;
+    QPushButton* ok_;
+    QPushButton* cancel_;
+};
