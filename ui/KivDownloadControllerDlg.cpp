@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "platform/Event.h"
 #include "platform/Message.h"
@@ -34,6 +35,7 @@ constexpr unsigned kCloseQuestion = 26;
 constexpr unsigned kVerifyingWarning = 53;
 constexpr unsigned kYesNoExclamation = 0x34;
 constexpr win::DWORD kCancelRetryMs = 10;
+constexpr const char* kTemplateRect = "kivTemplateRect";
 
 const DialogTemplate& DownloadTemplate() {
     const DialogTemplate* found = LoadDialogTemplate(IDD_DOWNLOAD, win::UserLanguage());
@@ -101,7 +103,25 @@ QLabel* CKivDownloadControllerDlg::AddLabel(const DialogTemplate& layout, int id
     label->setAlignment(((item->style & SS_RIGHT) != 0 ? Qt::AlignRight : Qt::AlignLeft) |
                         Qt::AlignTop);
     label->setVisible((item->style & win::WS_VISIBLE) != 0);
+    label->setProperty(kTemplateRect, label->geometry());
+    FitToText(label);
     return label;
+}
+
+void CKivDownloadControllerDlg::FitToText(QLabel* label) const {
+    // This platform's fonts can be wider than the template's: a label grows
+    // away from its aligned edge (within the frame) rather than clip its text.
+    QRect area = label->property(kTemplateRect).toRect();
+    const int needed = label->fontMetrics().horizontalAdvance(label->text());
+    const QRect inside = rect().adjusted(2, 0, -2, 0);
+    if (needed > area.width()) {
+        if ((label->alignment() & Qt::AlignRight) != 0) {
+            area.setLeft(std::max(inside.left(), area.right() + 1 - needed));
+        } else {
+            area.setRight(std::min(inside.right(), area.left() + needed - 1));
+        }
+    }
+    label->setGeometry(area);
 }
 
 void CKivDownloadControllerDlg::BuildFromTemplate(const DialogTemplate& layout) {

@@ -105,6 +105,7 @@ private:
     void ConfirmCancel();
     QString ApplicationName() const;
     void SetLineText(QLabel* line, const QString& text);
+    void FitToText(QLabel* label) const;
     void DrawValueText(QPainter& painter, const QRect& area, const std::string& text) const;
 
     win::HWND parentWindow_;

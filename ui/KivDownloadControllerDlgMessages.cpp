@@ -100,6 +100,9 @@ std::optional<win::LRESULT> CKivDownloadControllerDlg::HandleMessage(win::UINT m
 void CKivDownloadControllerDlg::SetLineText(QLabel* line, const QString& text) {
     line->hide();
     line->setText(text);
+    if (line != fileName_) {  // the file name is shortened with an ellipsis instead
+        FitToText(line);
+    }
     line->show();
 }
 
@@ -124,6 +127,7 @@ void CKivDownloadControllerDlg::OnStatus(win::WPARAM mode, const char* text) {
         return;  // only stored
     }
     timeLabel_->setText(LoadQString(mode == 0 ? kDownloadCompleteIn : kVerificationCompleteIn));
+    FitToText(timeLabel_);
     statusText_ = text != nullptr ? text : "";
     if (text != nullptr) {
         SetLineText(status_, FromProcessText(statusText_));
@@ -208,6 +212,7 @@ void CKivDownloadControllerDlg::OnOverallStep(win::WPARAM flag) {
     overallBar_->SetText(FromProcessText(res::FormatText("%d / %d", {done, total})));
     overallBar_->repaint();
     status_->setText(FromProcessText(res::FormatText("%s(%d/%d)", {statusText_, done, total})));
+    FitToText(status_);
     status_->repaint();
     setWindowTitle(FromProcessText(res::FormatText("%s(%d/%d)", {caption_, done, total})));
 }

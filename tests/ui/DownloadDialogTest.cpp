@@ -388,4 +388,20 @@ TEST_F(DownloadDialogTest, CloseAsksOnlyOnceCancelIsAvailable) {
     EXPECT_TRUE(CancelEventSet());
 }
 
+TEST(DownloadDialogLayoutTest, LabelsGrowFromTheirAlignedEdgeRatherThanClip) {
+    win::OverrideLanguage(win::Language::Japanese);
+    CKivDownloadControllerDlg dialog(nullptr, nullptr);
+    const QRect before = dialog.TimeLabel()->geometry();
+    win::SendMessage(dialog.Window(), DLGM_STATUS, 0, 0);
+    const QLabel& label = *dialog.TimeLabel();
+    EXPECT_EQ(label.text(), QString::fromUtf8("ダウンロード完了まで"));
+    EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()));
+    EXPECT_EQ(label.geometry().right(), before.right());
+    EXPECT_EQ(label.geometry().top(), before.top());
+    win::SendMessage(dialog.Window(), DLGM_STATUS, 1, 0);
+    EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()));
+    EXPECT_EQ(label.geometry().right(), before.right());
+    win::ResetLanguage();
+}
+
 }  // namespace
