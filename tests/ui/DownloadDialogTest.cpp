@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -20,10 +21,13 @@
 #include "ui/ButtonEx.h"
 #include "ui/ColorButton.h"
 #include "ui/DialogColours.h"
+#include "ui/DialogTemplates.h"
+#include "ui/DialogUnits.h"
 #include "ui/KivDownloadControllerDlg.h"
 #include "ui/LinkStatic.h"
 #include "ui/MessageText.h"
 #include "ui/MyMsgBox.h"
+#include "ui/QtThreadDispatcher.h"
 #include "ui/TextProgressCtrl.h"
 
 namespace {
@@ -401,6 +405,56 @@ TEST(DownloadDialogLayoutTest, LabelsGrowFromTheirAlignedEdgeRatherThanClip) {
     win::SendMessage(dialog.Window(), DLGM_STATUS, 1, 0);
     EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()));
     EXPECT_EQ(label.geometry().right(), before.right());
+    win::ResetLanguage();
+}
+
+TEST(DownloadDialogLayoutTest, ControlsSitWhereTheTemplateSays) {
+    for (const win::Language language : {win::Language::English, win::Language::Japanese}) {
+        win::OverrideLanguage(language);
+        const kivui::DialogTemplate& layout = *kivui::LoadDialogTemplate(201, language);
+        CKivDownloadControllerDlg dialog(nullptr, nullptr);
+        const kivui::CDialogUnits units(dialog.font());
+        EXPECT_EQ(dialog.size(), units.ToPixelsSize(layout.cx, layout.cy));
+        EXPECT_EQ(dialog.CurrentBar()->geometry(), units.ToPixels(*layout.Find(201)));
+        EXPECT_EQ(dialog.OverallBar()->geometry(), units.ToPixels(*layout.Find(202)));
+        EXPECT_EQ(dialog.CancelButton()->geometry(), units.ToPixels(*layout.Find(2)));
+        EXPECT_EQ(dialog.PlayButton()->geometry(), units.ToPixels(*layout.Find(206)));
+        EXPECT_EQ(dialog.PanelRect(), units.ToPixels(*layout.Find(215)));
+        EXPECT_EQ(dialog.RateRect(), units.ToPixels(*layout.Find(212)));
+        EXPECT_EQ(dialog.TimeRect(), units.ToPixels(*layout.Find(213)));
+        EXPECT_EQ(dialog.AboutLink()->geometry(), units.ToPixels(*layout.Find(210)));
+        EXPECT_EQ(dialog.CancelButton()->text().toStdString(), layout.Find(2)->text);
+    }
+    win::ResetLanguage();
+}
+
+TEST(DownloadDialogThreadTest, WorkerSendsAndPostsReachTheDialog) {
+    win::OverrideLanguage(win::Language::English);
+    CQtThreadDispatcher dispatcher;
+    CKivDownloadControllerDlg dialog(nullptr, nullptr);
+    dialog.show();
+    const win::HWND window = dialog.Window();
+    std::atomic<bool> finished = false;
+    std::thread worker([&] {
+        const std::string status = "Downloading file(s).";
+        win::SendMessage(window, DLGM_STATUS, 0, reinterpret_cast<win::LPARAM>(status.c_str()));
+        win::SendMessage(window, DLGM_OVERALLRANGE, 0, 2);
+        win::SendMessage(window, DLGM_OVERALLSTEP, 0, 0);
+        win::PostMessage(window, DLGM_CURRENTTOTAL, 2500, 0);
+        win::PostMessage(window, DLGM_CURRENTPOS, 800, 0);
+        win::PostMessage(window, DLGM_RATETIME, 12, 61);
+        finished = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while ((!finished || dialog.TimeText().empty()) && clock.elapsed() < 10000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    worker.join();
+    EXPECT_EQ(dialog.StatusLine()->text(), "Downloading file(s).(1/2)");
+    EXPECT_EQ(dialog.CurrentBar()->Text(), "800 byte(s) / 2,500 byte(s) (32% completed)");
+    EXPECT_EQ(dialog.RateText(), "About 12KB/sec");
+    EXPECT_EQ(dialog.TimeText(), "About  1 min  1 sec");
     win::ResetLanguage();
 }
 

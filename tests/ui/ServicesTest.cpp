@@ -215,6 +215,13 @@ TEST(DialogFactoryTest, CreatesAChildDialogAndDeletesItWithTheHandle) {
     EXPECT_TRUE(win::IsWindowVisible(window));
     dialog.reset();
     EXPECT_FALSE(win::IsWindow(window));
+
+    // The control's teardown: the dialog's window goes first, then the object.
+    std::unique_ptr<IDownloadDialog> second = factory.CreateDownloadDialog(control);
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(win::DestroyWindow(second->Window()));
+    second.reset();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     win::DestroyWindow(control);
 }
 
