@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -38,7 +39,7 @@ constexpr unsigned kCancelText = 111;
 CProxyCredentialDialog::CProxyCredentialDialog(QWidget* owner)
     : QDialog(owner), userName_(new QLineEdit(this)), password_(new QLineEdit(this)) {
     const CredentialTexts texts = TextsForUser();
-    setWindowTitle(QString::fromUtf8(texts.title));
+    setWindowTitle(Title());
     setModal(true);
     password_->setEchoMode(QLineEdit::Password);
 
@@ -62,6 +63,10 @@ CProxyCredentialDialog::CProxyCredentialDialog(QWidget* owner)
     userName_->setFocus();
 }
 
+QString CProxyCredentialDialog::Title() {
+    return QString::fromUtf8(TextsForUser().title);
+}
+
 QString CProxyCredentialDialog::UserName() const {
     return userName_->text();
 }
@@ -70,18 +75,28 @@ QString CProxyCredentialDialog::Password() const {
     return password_->text();
 }
 
-win::LRESULT CProxyCredentialDialog::Apply(int dialogResult, const CProxyCredentialDialog& dialog,
-                                           win::CHttpFile& request) {
-    if (dialogResult != QDialog::Accepted) {
+win::LRESULT CProxyCredentialDialog::Ask(QWidget* owner, win::CHttpFile& request) {
+    std::string user;
+    std::string password;
+    if (!Ask(owner, user, password)) {
         return win::ERROR_CANCELLED;
     }
-    request.SetProxyCredentials(kivui::ToProcessText(dialog.UserName()),
-                                kivui::ToProcessText(dialog.Password()));
+    request.SetProxyCredentials(user, password);
     return ERROR_INTERNET_FORCE_RETRY;
 }
 
-win::LRESULT CProxyCredentialDialog::Ask(QWidget* owner, win::CHttpFile& request) {
-    CProxyCredentialDialog dialog(owner);
-    const int result = dialog.exec();
-    return Apply(result, dialog, request);
+bool CProxyCredentialDialog::Ask(QWidget* owner, std::string& user, std::string& password) {
+    // On the heap: the question goes with its owner if the page closes meanwhile.
+    QPointer<CProxyCredentialDialog> dialog = new CProxyCredentialDialog(owner);
+    const int result = dialog->exec();
+    if (dialog == nullptr) {
+        return false;
+    }
+    const bool accepted = result == QDialog::Accepted;
+    if (accepted) {
+        user = kivui::ToProcessText(dialog->UserName());
+        password = kivui::ToProcessText(dialog->Password());
+    }
+    delete dialog;
+    return accepted;
 }

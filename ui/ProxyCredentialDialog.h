@@ -4,6 +4,7 @@
 // does: 12032 (send the request again, the credentials are set on it) after
 // OK, ERROR_CANCELLED after Cancel or Close.
 #include <QDialog>
+#include <string>
 
 #include "platform/WindowTypes.h"
 
@@ -28,9 +29,11 @@ public:
 
     // Runs the question modally over `owner` and applies the answer to `request`.
     static win::LRESULT Ask(QWidget* owner, win::CHttpFile& request);
-    // The answer for a finished dialog, applying OK's credentials to `request`.
-    static win::LRESULT Apply(int dialogResult, const CProxyCredentialDialog& dialog,
-                              win::CHttpFile& request);
+    // Runs the question modally over `owner`: true after OK, with the texts
+    // in the process code page.
+    static bool Ask(QWidget* owner, std::string& user, std::string& password);
+    // The window title, in the user's language.
+    static QString Title();
 
 private:
     QLineEdit* userName_;
