@@ -38,12 +38,18 @@ protected:
         EXPECT_TRUE(QDir(home.path()).mkpath("Desktop/drop"));
         EXPECT_TRUE(QDir(home.path()).mkpath("Downloads"));
         savedHome_ = qgetenv("HOME");
+        hadConfigHome_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
     }
     ~FolderDialogTest() override {
         qputenv("HOME", savedHome_);
-        qunsetenv("XDG_CONFIG_HOME");
+        if (hadConfigHome_) {
+            qputenv("XDG_CONFIG_HOME", savedConfigHome_);
+        } else {
+            qunsetenv("XDG_CONFIG_HOME");
+        }
         win::ResetLanguage();
     }
     QString Folder(const QString& relative) const {
@@ -55,6 +61,8 @@ protected:
 
 private:
     QByteArray savedHome_;
+    bool hadConfigHome_ = false;
+    QByteArray savedConfigHome_;
 };
 
 TEST_F(FolderDialogTest, PathlessEntryCannotBeChosen) {
