@@ -6,112 +6,67 @@
 
 namespace {
 
+using pagetest::Argv;
 using pagetest::FakePageContext;
 using pagetest::WindowsThread;
 
 constexpr std::int32_t kNoInterface = static_cast<std::int32_t>(0x80004002u);
 
-class NullSink : public IPageEvents {
-public:
+struct NullSink : IPageEvents {
     void OnBeforeUnload() override {}
     void OnUnload() override {}
-};
+} sink;
 
-class PageIntegrationTest : public ::testing::Test {
-protected:
-    void SetUp() override { win::OverrideLanguage(win::Language::English); }
-    void TearDown() override { win::ResetLanguage(); }
-
-    FakePageContext control_;
-    NullSink sink_;
-};
-
-TEST_F(PageIntegrationTest, ConnectionRunsEveryStepAndKeepsTheCookie) {
+TEST(PageIntegrationTest, ConnectionStopsAtTheFailingStepWithItsCodeAndHresult) {
+    FakePageContext connected;
     std::uint32_t cookie = 0;
-    EXPECT_TRUE(ConnectToPage(control_, sink_, cookie));
+    EXPECT_TRUE(ConnectToPage(connected, sink, cookie));
     EXPECT_EQ(cookie, 42u);
-    EXPECT_EQ(control_.error.errorCode, 0);
-    EXPECT_EQ(control_.browser.calls,
-              (std::vector<std::string>{"provider", "browser", "document", "window", "events"}));
-}
-
-TEST_F(PageIntegrationTest, AFailingConnectionStepStopsWithItsCodeAndHresult) {
+    EXPECT_EQ(connected.browser.calls,
+              (Argv{"provider", "browser", "document", "window", "events"}));
     for (int failing = 0; failing < 5; ++failing) {
-        SCOPED_TRACE(failing);
         FakePageContext control;
         control.browser.stepResults[failing] = kNoInterface;
-        std::uint32_t cookie = 0;
-        EXPECT_FALSE(ConnectToPage(control, sink_, cookie));
+        EXPECT_FALSE(ConnectToPage(control, sink, cookie));
         EXPECT_EQ(control.error.errorCode, 13 + failing);
         EXPECT_EQ(control.error.lastError, 0x80004002u);
         EXPECT_EQ(control.browser.calls.size(), static_cast<std::size_t>(failing + 1));
     }
-}
-
-TEST_F(PageIntegrationTest, WithoutABrowserServiceTheConnectionFailsAtTheFirstStep) {
-    control_.services.browser = nullptr;
-    std::uint32_t cookie = 0;
-    EXPECT_FALSE(ConnectToPage(control_, sink_, cookie));
-    EXPECT_EQ(control_.error.errorCode, 13);
-    EXPECT_NE(control_.error.lastError, 0u);
-}
-
-TEST_F(PageIntegrationTest, QuitBrowserAsksOnlyAConnectedLiveControlsBrowser) {
-    EXPECT_EQ(QuitBrowser(control_), 0);
-    EXPECT_EQ(control_.browser.calls.back(), "quit");
-
-    FakePageContext aborted;
-    aborted.aborted = true;
-    QuitBrowser(aborted);
-    FakePageContext noSite;
-    noSite.browser.clientSite = false;
-    QuitBrowser(noSite);
     FakePageContext noBrowser;
+    noBrowser.services.browser = nullptr;
+    EXPECT_FALSE(ConnectToPage(noBrowser, sink, cookie));
+    EXPECT_EQ(noBrowser.error.errorCode, 13);
+}
+
+TEST(PageIntegrationTest, QuitBrowserAsksOnlyAConnectedLiveControlsBrowser) {
+    FakePageContext control, aborted, noSite, noBrowser;
+    aborted.aborted = true;
+    noSite.browser.clientSite = false;
     noBrowser.browser.stepResults[1] = kNoInterface;
-    QuitBrowser(noBrowser);
-    for (FakePageContext* control : {&aborted, &noSite, &noBrowser}) {
-        for (const std::string& call : control->browser.calls) EXPECT_NE(call, "quit");
-    }
+    for (FakePageContext* each : {&control, &aborted, &noSite, &noBrowser}) QuitBrowser(*each);
+    EXPECT_EQ(control.browser.calls, (Argv{"provider", "browser", "quit"}));
+    EXPECT_TRUE(aborted.browser.calls.empty());
+    EXPECT_TRUE(noSite.browser.calls.empty());
+    EXPECT_EQ(noBrowser.browser.calls, (Argv{"provider", "browser"}));
 }
 
-class BrowserDialogTest : public PageIntegrationTest {
-protected:
-    void SetUp() override {
-        PageIntegrationTest::SetUp();
-        controlWindow_ = win::CreateWindow(win::DefWindowProc, "control", win::WS_VISIBLE);
-        control_.controlWindow = controlWindow_;
-    }
-    void TearDown() override {
-        if (win::IsWindow(controlWindow_)) win::DestroyWindow(controlWindow_);
-        PageIntegrationTest::TearDown();
-    }
-    win::HWND controlWindow_ = nullptr;
-};
-
-TEST_F(BrowserDialogTest, NothingOpenAnswersZero) {
-    EXPECT_EQ(DetectBrowserDialog(control_), 0);
-}
-
-TEST_F(BrowserDialogTest, TheHostsOwnLeaveQuestionCounts) {
-    control_.browser.leaveQuestionOpen = true;
-    EXPECT_EQ(DetectBrowserDialog(control_), 1);
-}
-
-TEST_F(BrowserDialogTest, AWindowWithABrowserBoxTitleOnAnyThreadCounts) {
+TEST(PageIntegrationTest, BrowserDialogIsTheHostsQuestionOrABoxTitledAsTheBrowsers) {
+    win::OverrideLanguage(win::Language::English);
+    FakePageContext control;
+    auto page = std::make_unique<WindowsThread>(Argv{"control"});
+    control.controlWindow = page->Window(0);
+    EXPECT_EQ(DetectBrowserDialog(control), 0);
     for (const char* title : {"Microsoft Internet Explorer", "Windows Internet Explorer"}) {
-        WindowsThread browserThread({"other", title});
-        EXPECT_EQ(DetectBrowserDialog(control_), 1) << title;
+        WindowsThread browserBox({"other", title});
+        EXPECT_EQ(DetectBrowserDialog(control), 1) << title;
     }
-    // The titles compare exactly.
     WindowsThread lookalikes({"windows internet explorer", "Windows Internet Explorer 8"});
-    EXPECT_EQ(DetectBrowserDialog(control_), 0);
-}
-
-TEST_F(BrowserDialogTest, WithoutTheControlWindowNothingIsFound) {
-    control_.browser.leaveQuestionOpen = true;
-    WindowsThread browserThread({"Windows Internet Explorer"});
-    win::DestroyWindow(controlWindow_);
-    EXPECT_EQ(DetectBrowserDialog(control_), 0);
+    EXPECT_EQ(DetectBrowserDialog(control), 0);
+    control.browser.leaveQuestionOpen = true;
+    EXPECT_EQ(DetectBrowserDialog(control), 1);
+    page.reset();  // without the control's window nothing is asked
+    EXPECT_EQ(DetectBrowserDialog(control), 0);
+    win::ResetLanguage();
 }
 
 }  // namespace

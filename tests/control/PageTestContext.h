@@ -1,11 +1,10 @@
 #pragma once
-// A control for the page-integration and after-download tests: plain fields
-// for its state, and fakes for the browser, the launcher and the boxes that
-// record what they were asked.
+// A control for the page and after-download tests: plain fields for its
+// state, and fakes of the browser and the launcher that record their calls.
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,16 +20,13 @@
 
 namespace pagetest {
 
+using Argv = std::vector<std::string>;
+
 class FakeBrowserHost : public IBrowserHost {
 public:
-    // HRESULTs of the five connection steps, in order.
-    std::int32_t stepResults[5] = {0, 0, 0, 0, 0};
-    bool clientSite = true;
-    bool leaveQuestionOpen = false;
-    bool canOpenWindow = true;
-    std::vector<std::string> calls;  // every call made, by name
-    std::vector<std::string> leaveTexts;
-    std::vector<std::string> openedUrls;
+    std::int32_t stepResults[5] = {};  // HRESULTs of the connection steps
+    bool clientSite = true, leaveQuestionOpen = false, canOpenWindow = true;
+    Argv calls, leaveTexts, openedUrls;
 
     bool HasClientSite() override { return clientSite; }
     std::int32_t QueryServiceProvider() override { return Step("provider", 0); }
@@ -41,7 +37,7 @@ public:
         cookie = 42;
         return Step("events", 4);
     }
-    void DisconnectPageEvents(std::uint32_t) override { calls.push_back("disconnect"); }
+    void DisconnectPageEvents(std::uint32_t) override {}
     win::HWND TopLevelWindow() override { return nullptr; }
     void BringToForeground() override { calls.push_back("foreground"); }
     bool SetBeforeUnloadText(const std::string& text) override {
@@ -49,10 +45,7 @@ public:
         return true;
     }
     bool IsLeaveQuestionOpen() override { return leaveQuestionOpen; }
-    bool Quit() override {
-        calls.push_back("quit");
-        return true;
-    }
+    bool Quit() override { return Step("quit", -1) == 0; }
     bool OpenBrowserWindow(const std::string& url) override {
         openedUrls.push_back(url);
         return canOpenWindow;
@@ -61,58 +54,49 @@ public:
 private:
     std::int32_t Step(const char* name, int index) {
         calls.push_back(name);
-        return stepResults[index];
+        return index < 0 ? 0 : stepResults[index];
     }
 };
 
 class FakeLauncher : public ILauncher {
 public:
-    std::vector<std::vector<std::string>> launched;
-    std::vector<std::string>* log = nullptr;  // shared order of events, if set
+    std::vector<Argv> launched;
+    Argv* log = nullptr;
     bool starts = true;
-
-    bool Launch(const std::vector<std::string>& argv) override {
+    bool Launch(const Argv& argv) override {
         launched.push_back(argv);
         if (log != nullptr) log->push_back("launch");
         return starts;
     }
 };
 
-struct ShownMessage {
-    unsigned id;
-    unsigned style;
-};
+// True when another thread cannot take the lock: the caller's thread holds it.
+inline bool HeldElsewhere(std::mutex& lock) {
+    bool taken = false;
+    std::thread([&] { taken = lock.try_lock() && (lock.unlock(), true); }).join();
+    return !taken;
+}
 
 class FakePageContext : public IPageContext {
 public:
     ErrorState error;
-    bool aborted = false;
-    std::string caption = "Kiv Downloader";
-    std::string destinationFolder = "Z:\\home\\user\\Downloads";
-    bool transferActive = false;
+    bool aborted = false, transferActive = false, pageClosing = false;
+    bool dialogCreated = true, hasAssistant = false;
+    std::string caption = "Kiv Downloader", destinationFolder = "Z:\\home\\user\\Downloads";
     std::atomic<bool> leavePromptPending{false};
-    bool pageClosing = false;
     ContentList items;
-    std::vector<std::pair<std::string, std::string>> parameters;
-    win::HWND dialogWindow = nullptr;
-    bool dialogCreated = true;
-    win::DWORD dialogThreadId = win::GetCurrentThreadId();
-    win::DWORD workerThreadId = 0;
-    bool hasAssistant = false;
+    std::map<std::string, std::string> parameters;
+    win::HWND dialogWindow = nullptr, controlWindow = nullptr;
+    win::DWORD dialogThreadId = 0, workerThreadId = 0;
     std::vector<std::uint32_t> assistantWaits;
-    int pauseReleases = 0;
+    int pauseReleases = 0, instanceCloses = 0;
     std::mutex chunkLock;
-    int instanceCloses = 0;
-    win::HWND controlWindow = nullptr;
-    std::vector<ShownMessage> shown;
-    std::vector<std::string> log;  // order of boxes, launches and dialog sends
-    std::function<void()> onInstanceClose;
+    Argv log;  // boxes, launches, cancel signals and mutex closes, in order
     FakeBrowserHost browser;
     FakeLauncher launcher;
     ControlServices services{nullptr, nullptr, nullptr, &browser, &launcher};
 
     FakePageContext() { launcher.log = &log; }
-
     ErrorState& Error() override { return error; }
     bool Aborted() const override { return aborted; }
     const std::string& Caption() const override { return caption; }
@@ -123,10 +107,8 @@ public:
     void SetPageClosing() override { pageClosing = true; }
     ContentList& Items() override { return items; }
     std::string LookupText(const std::string& name) const override {
-        for (const auto& [key, value] : parameters) {
-            if (key == name) return value;
-        }
-        return std::string();
+        auto found = parameters.find(name);
+        return found == parameters.end() ? std::string() : found->second;
     }
     win::HWND DialogWindow() const override {
         return win::IsWindow(dialogWindow) ? dialogWindow : nullptr;
@@ -134,9 +116,9 @@ public:
     bool DialogCreated() const override { return dialogWindow != nullptr && dialogCreated; }
     win::DWORD DialogThreadId() const override { return dialogThreadId; }
     LRESULT SendToDialog(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (!win::IsWindow(dialogWindow)) return 0;
-        log.push_back("dialog " + std::to_string(message));
-        return win::SendMessage(dialogWindow, message, wParam, lParam);
+        log.push_back(HeldElsewhere(chunkLock) ? "cancel (chunk held)" : "cancel");
+        return win::IsWindow(dialogWindow) ? win::SendMessage(dialogWindow, message, wParam, lParam)
+                                           : 0;
     }
     win::DWORD WorkerThreadId() const override { return workerThreadId; }
     bool HasAssistant() const override { return hasAssistant; }
@@ -148,75 +130,29 @@ public:
     std::mutex& ChunkLock() override { return chunkLock; }
     void CloseInstanceMutex() override {
         ++instanceCloses;
-        if (onInstanceClose) onInstanceClose();
+        log.push_back(HeldElsewhere(chunkLock) ? "close mutex (chunk held)" : "close mutex");
     }
     win::HWND ControlWindow() const override { return controlWindow; }
     bool ControlWindowExists() const override { return win::IsWindow(controlWindow) != 0; }
     int ShowMessageId(unsigned id, unsigned style) override {
-        shown.push_back({id, style});
-        log.push_back("box " + std::to_string(id));
+        log.push_back("box " + std::to_string(id) + " style " + std::to_string(style));
         return 1;
     }
     const ControlServices& Services() const override { return services; }
 };
 
-// True when another thread cannot take the lock now: this thread holds it.
-inline bool HeldElsewhere(std::mutex& lock) {
-    bool taken = false;
-    std::thread probe([&] {
-        if (lock.try_lock()) {
-            taken = true;
-            lock.unlock();
-        }
-    });
-    probe.join();
-    return !taken;
-}
-
-// Top-level windows with the given titles, made on the calling thread; each
-// counts the MBM_DISMISS it gets and closes on WM_CLOSE.
-class TitledWindows {
-public:
-    explicit TitledWindows(const std::vector<std::string>& titles) : dismissals_(titles.size()) {
-        for (std::size_t index = 0; index < titles.size(); ++index) {
-            windows_.push_back(win::CreateWindow(
-                [this, index](win::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-                    if (message == MBM_DISMISS) ++dismissals_[index];
-                    return win::DefWindowProc(hwnd, message, wParam, lParam);
-                },
-                titles[index], win::WS_VISIBLE));
-        }
-    }
-    ~TitledWindows() {
-        for (win::HWND window : windows_) {
-            if (win::IsWindow(window)) win::DestroyWindow(window);
-        }
-    }
-    TitledWindows(const TitledWindows&) = delete;
-    TitledWindows& operator=(const TitledWindows&) = delete;
-
-    win::HWND Window(std::size_t index) const { return windows_[index]; }
-    int Dismissals(std::size_t index) const { return dismissals_[index].load(); }
-    bool Alive(std::size_t index) const { return win::IsWindow(windows_[index]) != 0; }
-
-private:
-    std::vector<std::atomic<int>> dismissals_;
-    std::vector<win::HWND> windows_;
-};
-
-// TitledWindows on a thread of their own, which serves its messages until
-// the object goes.
+// Top-level windows with the given titles on a thread of their own, which
+// serves their messages and counts the application messages each one gets.
 class WindowsThread {
 public:
-    explicit WindowsThread(std::vector<std::string> titles) {
+    explicit WindowsThread(std::vector<std::string> titles) : windows_(titles.size()) {
         ready_.Create(true, false);
         thread_.Create([this, titles = std::move(titles)] {
-            windows_ = std::make_unique<TitledWindows>(titles);
+            for (std::size_t i = 0; i < titles.size(); ++i) windows_[i] = Make(i, titles[i]);
             ready_.Set();
             win::MSG msg;
             while (win::GetMessage(&msg) > 0) win::DispatchMessage(&msg);
-            windows_.reset();
-            return 0u;
+            return 0u;  // the thread's end destroys its windows
         });
         EXPECT_EQ(ready_.Wait(5000), win::WAIT_OBJECT_0);
     }
@@ -224,27 +160,38 @@ public:
         win::PostThreadMessage(thread_.Id(), win::WM_QUIT, 0, 0);
         EXPECT_EQ(thread_.Wait(5000), win::WAIT_OBJECT_0);
     }
-    WindowsThread(const WindowsThread&) = delete;
-    WindowsThread& operator=(const WindowsThread&) = delete;
 
     win::DWORD ThreadId() const { return thread_.Id(); }
-    const TitledWindows& Windows() const { return *windows_; }
+    win::HWND Window(std::size_t i) const { return windows_[i]; }
+    bool Alive(std::size_t i) const { return win::IsWindow(windows_[i]) != 0; }
+    int Count(std::size_t i, UINT message) {
+        std::lock_guard<std::mutex> hold(guard_);
+        return counts_[{i, message}];
+    }
+    // Polls up to 5 s for the window to be destroyed.
+    bool GoneSoon(std::size_t i) const {
+        for (int round = 0; round < 500 && Alive(i); ++round) win::Sleep(10);
+        return !Alive(i);
+    }
 
 private:
+    win::HWND Make(std::size_t i, const std::string& title) {
+        return win::CreateWindow(
+            [this, i](win::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+                if (message >= WM_APP) {
+                    std::lock_guard<std::mutex> hold(guard_);
+                    ++counts_[{i, message}];
+                }
+                return win::DefWindowProc(hwnd, message, wParam, lParam);
+            },
+            title, win::WS_VISIBLE);
+    }
+
+    std::vector<win::HWND> windows_;
+    std::mutex guard_;
+    std::map<std::pair<std::size_t, UINT>, int> counts_;
     win::CEvent ready_;
     win::CThread thread_;
-    std::unique_ptr<TitledWindows> windows_;
 };
-
-// Handles the calling thread's queued messages until `done` or 5 s pass.
-inline bool PumpUntil(const std::function<bool()>& done) {
-    for (int round = 0; round < 1000; ++round) {
-        win::MSG msg;
-        while (win::PeekMessage(&msg, win::PM_REMOVE)) win::DispatchMessage(&msg);
-        if (done()) return true;
-        win::Sleep(5);
-    }
-    return false;
-}
 
 }  // namespace pagetest
