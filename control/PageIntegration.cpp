@@ -39,6 +39,7 @@ bool NothingToProtect(IPageContext& control) {
 // The page goes away without a question: everything that could hold it up
 // is closed and the run is cancelled.
 void LetPageGo(IPageContext& control, IBrowserHost* browser) {
+    // (This window layer has no mouse capture that could be left behind.)
     control.SetPageClosing();
     CloseMessageBoxes(control, control.DialogThreadId());
     if (!control.HasAssistant()) CloseMessageBoxes(control, control.WorkerThreadId());
