@@ -126,11 +126,22 @@ public:
     virtual bool Launch(const std::vector<std::string>& argv) = 0;
 };
 
+// The browser's internet error dialog for a proxy that asks for a password,
+// shown on the calling thread over `owner` (null: no owner).
+class IProxyCredentialPrompt {
+public:
+    virtual ~IProxyCredentialPrompt() = default;
+    // True (OK) with `user` and `password` filled in; false when the user cancelled.
+    virtual bool AskProxyCredentials(win::HWND owner, std::string& user, std::string& password) = 0;
+};
+
 // Everything the control needs from outside, handed over at construction.
+// The services must outlive the control's final release (ReleaseControl).
 struct ControlServices {
     IMessageBoxService* messageBoxes = nullptr;
     IFolderBrowser* folderBrowser = nullptr;
     IDialogFactory* dialogFactory = nullptr;
     IBrowserHost* browser = nullptr;
     ILauncher* launcher = nullptr;
+    IProxyCredentialPrompt* proxyPrompt = nullptr;  // null: proxy passwords are refused
 };
