@@ -1,0 +1,111 @@
+#include "control/WorkerPipeline.h"
+
+#include <new>
+#include <string>
+
+#include "control/ErrorMessage.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+constexpr std::int32_t kCancelled = 1;
+constexpr std::int32_t kOutOfMemory = 10;
+constexpr std::int32_t kCorruptedFiles = 500;
+constexpr std::int32_t kAssistantEnded = 402;
+constexpr std::int32_t kInternalError = 999;
+
+constexpr unsigned kStatusCancelled = 32;  // "Download has been cancelled."
+constexpr unsigned kStatusCompleted = 40;  // "Download of all files has been completed."
+constexpr LPARAM kShow = 5;                // SW_SHOW
+
+void SendStatus(IWorkerContext& context, unsigned stringId) {
+    // Sent, not posted: the dialog reads the text while the worker waits.
+    const std::string text = res::LoadString(stringId);
+    context.SendToDialog(DLGM_STATUS, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool DestinationPhase(IWorkerContext& context, const WorkerPhases& phases) {
+    if (context.ItemCount() <= 0) {
+        context.Error().Set(kInternalError);
+        return false;
+    }
+    context.PostToDialog(DLGM_OVERALLBUSY, 0, kShow);
+    const bool chosen = phases.destination && phases.destination();
+    if (!chosen) SendStatus(context, kStatusCancelled);
+    return chosen;
+}
+
+// Good files still get their final names when others are corrupted; the run
+// then ends with the verification's failure, not with finalisation's.
+bool VerificationPhase(IWorkerContext& context, const WorkerPhases& phases) {
+    if (phases.verification()) return true;
+    if (context.Error().errorCode == kCorruptedFiles) {
+        const ErrorState corrupted = context.Error();
+        phases.finalisation();
+        context.Error() = corrupted;
+    }
+    return false;
+}
+
+bool CompletionPhase(IWorkerContext& context) {
+    SendStatus(context, kStatusCompleted);
+    context.SendToDialog(DLGM_OVERALLSTEP, 1, 0);
+    return context.PostToControl(CTLM_RUNDONE, 0, 0);
+}
+
+bool RunPhase(IWorkerContext& context, const WorkerPhases& phases, int phase) {
+    switch (phase) {
+        case kPhaseDestination:
+            return DestinationPhase(context, phases);
+        case kPhaseDownload:
+            return phases.download();
+        case kPhaseVerification:
+            return VerificationPhase(context, phases);
+        case kPhaseFinalisation:
+            return phases.finalisation();
+        default:
+            return CompletionPhase(context);
+    }
+}
+
+// Runs the phases in order; false with `phase` at the one that failed.
+bool RunPhases(IWorkerContext& context, const WorkerPhases& phases, int& phase) {
+    for (phase = kPhaseDestination; phase <= kPhaseCompletion; ++phase) {
+        if (phase == kPhaseDownload) context.SetTransferActive(true);
+        bool succeeded = RunPhase(context, phases, phase);
+        if (phase == kPhaseCompletion) context.SetTransferActive(false);
+        // A cancel wins over the phase's own outcome, so a cancelled run shows
+        // nothing; only the assistant's end keeps its own message.
+        if (context.IsCancelled()) {
+            succeeded = false;
+            if (context.Error().errorCode != kAssistantEnded) context.Error().Set(kCancelled);
+        }
+        if (!succeeded) return false;
+    }
+    return true;
+}
+
+void ReportFailure(IWorkerContext& context, int phase, std::int32_t code) {
+    context.Error().Set(code);
+    context.PostToControl(CTLM_RUNFAILED, static_cast<WPARAM>(phase), 0);
+}
+
+}  // namespace
+
+std::uint32_t RunWorker(IWorkerContext& context, const WorkerPhases& phases) {
+    int phase = kPhaseStart;
+    try {
+        if (!context.HelpLink().empty()) context.SendToDialog(DLGM_SHOWLINK, 0, 0);
+        if (RunPhases(context, phases, phase)) {
+            context.CompletionPause();
+        } else {
+            context.PostToControl(CTLM_RUNFAILED, static_cast<WPARAM>(phase), 0);
+        }
+    } catch (const std::bad_alloc&) {
+        ReportFailure(context, phase, kOutOfMemory);
+    } catch (...) {
+        // Nothing may leave a thread body; an unforeseen fault ends the run visibly.
+        ReportFailure(context, phase, kInternalError);
+    }
+    return 0;
+}
