@@ -32,7 +32,8 @@ public:
     win::HWND Hwnd() const { return hwnd_; }
 
     // WM_COPYDATA (wParam: the sender's window, lParam: COPYDATASTRUCT*):
-    // the control's answer, or 1 without a control or a record.
+    // the control's answer; 1 without a control; 0 for a missing record,
+    // which is never handed on.
     win::LRESULT OnCopyData(win::WPARAM sender, win::LPARAM record);
 
 private:

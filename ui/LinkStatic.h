@@ -37,8 +37,8 @@ signals:
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // The platform reports a static control's click on the button press.
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -48,7 +48,6 @@ private:
 
     std::string target_;
     bool hovering_ = false;
-    bool pressed_ = false;
     bool throughBrowser_ = false;
     bool transparent_ = false;
     bool applyingLook_ = false;

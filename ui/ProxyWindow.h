@@ -10,16 +10,19 @@
 // While it waits the worker serves its own messages. MBM_DISMISS sent to the
 // proxy ends the wait at once with IDDISMISSED (-1), without waiting for the
 // UI thread (which may itself be blocked on the worker), and closes the
-// widget by a queued call. WM_CLOSE is passed on to the widget (queued); with
-// a close result set, it also ends the wait at once with that result.
+// widget by a queued call. A dismissal that comes before the question began
+// answers it with IDDISMISSED without showing anything. WM_CLOSE is passed on to the widget
+// (queued); with a close result set, it also ends the wait at once with that result.
 //
 // Usage, on the worker:
 //     CProxyWindow proxy(caption);
-//     int answer = proxy.RunModal(uiObject, [&](CProxySession& session) {
-//         CMyMsgBox box(...);              // UI thread
-//         session.Attach(&box);            // MBM_DISMISS / WM_CLOSE reach it
+//     int answer = proxy.RunModal(uiObject, [text, caption](CProxySession& session) {
+//         CMyMsgBox box(text, caption, ...);  // UI thread
+//         session.Attach(&box);               // MBM_DISMISS / WM_CLOSE reach it
 //         return box.exec();
 //     });
+// After a dismissal RunModal returns while `show` may still be running on
+// the UI thread, so `show` must own what it uses (capture by value).
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -58,9 +61,10 @@ public:
     // WM_CLOSE ends the wait at once with `result` (the folder dialog: IDCANCEL).
     void SetCloseResult(int result);
 
-    // Runs `show` on the thread of `uiContext` and waits for its result,
-    // serving this thread's messages. IDDISMISSED when dismissed, or when the
-    // window could not be created. One question at a time.
+    // Runs `show` on the thread of `uiContext` (an object that outlives the
+    // proxy) and waits for its result, serving this thread's messages.
+    // IDDISMISSED when dismissed, or when the window could not be created.
+    // One question at a time.
     int RunModal(QObject* uiContext, std::function<int(CProxySession&)> show);
 
 private:

@@ -12,7 +12,9 @@
 //
 // A quit request (PostQuitMessage) ends the innermost modal loop first, as
 // the plain loop does, and finally reaches the quit handler (by default
-// QCoreApplication::exit with the request's code).
+// QCoreApplication::exit with the request's code). A quit request made in a
+// window procedure is seen by the same pump; Qt code outside a pump that
+// calls PostQuitMessage also calls Wake().
 #include <QObject>
 #include <QTimer>
 #include <functional>

@@ -7,6 +7,7 @@
 // the bar text. Used on the UI thread only.
 #include <QTimer>
 #include <QWidget>
+#include <optional>
 
 #include "ui/GdiTypes.h"
 
@@ -32,7 +33,7 @@ public:
     ~CTextProgressCtrl() override;
 
     // PBM_ and TPM_ messages, WM_TIMER (id 1 ticks the sweep), WM_ERASEBKGND
-    // (reported done) and WM_SETTEXT/WM_GETTEXT; 0 for anything else.
+    // (reported done) and WM_SETTEXT (the bar text); 0 for anything else.
     win::LRESULT HandleMessage(win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
 
     // A window of the window layer for this bar (child of `parent`) whose
@@ -71,7 +72,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    struct Colours;
+    // The messages the bar answers itself; std::nullopt for the others.
+    std::optional<win::LRESULT> TryHandle(win::UINT message, win::WPARAM wParam,
+                                          win::LPARAM lParam);
+    std::optional<win::LRESULT> TryHandleColour(win::UINT message, win::LPARAM lParam);
+    void RepaintNow();
     win::LRESULT SetRangeMessage(int lower, int upper);
     win::LRESULT GetRange(win::WPARAM which, win::LPARAM pair) const;
     win::LRESULT SetMarquee(bool on, int intervalMs);

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <atomic>
+
+#include "platform/Message.h"
+#include "platform/Thread.h"
+#include "platform/Window.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/QtThreadDispatcher.h"
+#include "ui/WidgetWindow.h"
+
+namespace {
+
+std::vector<win::HWND> ThreadWindows(win::DWORD threadId) {
+    std::vector<win::HWND> found;
+    win::EnumThreadWindows(threadId, [&](win::HWND hwnd) {
+        found.push_back(hwnd);
+        return win::TRUE;
+    });
+    return found;
+}
+
+TEST(WidgetWindowTest, TitleVisibilityAndEnabledStateAreMirroredBothWays) {
+    QWidget widget;
+    widget.setWindowTitle(QString::fromUtf8("Kiv ダウンローダー"));
+    auto* window = new CWidgetWindow(&widget);
+    const win::HWND hwnd = window->Hwnd();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(CWidgetWindow::Of(&widget), window);
+    EXPECT_EQ(win::GetWindowTextString(hwnd), "Kiv ダウンローダー");
+    EXPECT_FALSE(win::IsWindowVisible(hwnd));
+
+    widget.setWindowTitle("Kiv Downloader(1/3)");
+    EXPECT_EQ(win::GetWindowTextString(hwnd), "Kiv Downloader(1/3)");
+    win::SetWindowText(hwnd, "from the window layer");
+    EXPECT_EQ(widget.windowTitle(), "from the window layer");
+
+    widget.show();
+    EXPECT_TRUE(win::IsWindowVisible(hwnd));
+    win::ShowWindow(hwnd, win::SW_HIDE);
+    EXPECT_TRUE(widget.isHidden());
+
+    widget.setEnabled(false);
+    EXPECT_FALSE(win::IsWindowEnabled(hwnd));
+    win::EnableWindow(hwnd, win::TRUE);
+    EXPECT_TRUE(widget.isEnabled());
+}
+
+TEST(WidgetWindowTest, UnhandledMessagesGetTheDefaultAndCloseClosesTheWidget) {
+    QDialog dialog;
+    dialog.setWindowTitle("Kiv Downloader");
+    auto* window = new CWidgetWindow(&dialog);
+    window->SetHandler([](win::UINT message, win::WPARAM, win::LPARAM) {
+        return message == 0x8000 + 20 ? std::optional<win::LRESULT>(0) : std::nullopt;
+    });
+    const win::HWND hwnd = window->Hwnd();
+    char text[64] = {};
+    EXPECT_EQ(
+        win::SendMessage(hwnd, win::WM_GETTEXT, sizeof text, reinterpret_cast<win::LPARAM>(text)),
+        14);
+    EXPECT_STREQ(text, "Kiv Downloader");
+    dialog.show();
+    EXPECT_EQ(win::SendMessage(hwnd, win::WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(win::IsWindow(hwnd)) << "the handle lives as long as the adapter";
+}
+
+TEST(WidgetWindowTest, TheHandleIsAWindowOfTheUiThreadAndGoesWithTheWidget) {
+    win::HWND hwnd = nullptr;
+    {
+        QWidget widget;
+        widget.setWindowTitle("box");
+        hwnd = (new CWidgetWindow(&widget))->Hwnd();
+        const std::vector<win::HWND> windows = ThreadWindows(win::GetCurrentThreadId());
+        EXPECT_NE(std::find(windows.begin(), windows.end(), hwnd), windows.end());
+    }
+    EXPECT_FALSE(win::IsWindow(hwnd));
+}
+
+TEST(WidgetWindowTest, AnotherThreadShowsAndRetitlesTheWidgetThroughItsWindow) {
+    CQtThreadDispatcher dispatcher;
+    QWidget widget;
+    const win::HWND hwnd = (new CWidgetWindow(&widget))->Hwnd();
+    win::CThread worker;
+    ASSERT_TRUE(worker.Create([hwnd] {
+        win::ShowWindow(hwnd, win::SW_SHOW);
+        win::SetWindowText(hwnd, "set by the worker");
+        return win::DWORD{0};
+    }));
+    EXPECT_TRUE(uitest::ProcessEventsUntil(
+        [&] { return widget.isVisible() && widget.windowTitle() == "set by the worker"; }));
+    EXPECT_EQ(worker.Wait(uitest::kBoundMs), win::WAIT_OBJECT_0);
+}
+
+}  // namespace
