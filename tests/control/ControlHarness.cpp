@@ -223,7 +223,8 @@ std::unique_ptr<IDownloadDialog> FakeDialogFactory::CreateDownloadDialog(win::HW
 }
 
 bool PressDialogCancel(win::HANDLE pauseMutex, win::HANDLE cancelEvent) {
-    if (win::WaitForSingleObject(pauseMutex, 0) != win::WAIT_OBJECT_0) return false;
+    // The worker's cancel check passes through the mutex; wait for it to pass.
+    if (win::WaitForSingleObject(pauseMutex, kBoundMs) != win::WAIT_OBJECT_0) return false;
     win::SetEvent(cancelEvent);
     win::ReleaseMutex(pauseMutex);
     return true;

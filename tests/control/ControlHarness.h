@@ -132,8 +132,8 @@ private:
     std::atomic<int> created_{0};
 };
 
-// The dialog's Cancel button after a confirmed question: through the pause
-// mutex, then the cancel event. False when the pause mutex is busy.
+// The dialog's Cancel button after a confirmed question: holding the pause
+// mutex, the cancel event is set. False when the mutex stays busy.
 bool PressDialogCancel(win::HANDLE pauseMutex, win::HANDLE cancelEvent);
 
 class FakeBrowserHost : public IBrowserHost {

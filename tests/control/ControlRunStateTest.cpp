@@ -127,16 +127,7 @@ TEST_F(ControlRunStateTest, CancelCheckWaitsForTheCancelQuestionAndRestartsTheMe
     EXPECT_EQ(Run().Meter().RateMeter(500), 0u) << "the time spent asking is no transfer time";
 }
 
-TEST_F(ControlRunStateTest, TeardownHoldingTheReadGateStopsLaterReads) {
-    bool taken = false;
-    OnOtherThread([&] { taken = Run().TryTakeReadGate(); });
-    ASSERT_TRUE(taken);  // the worker's thread ended holding it: abandoned, free again
-    ASSERT_TRUE(Run().TakeReadGateForTeardown());
-    OnOtherThread([&] { taken = Run().TryTakeReadGate(); });
-    EXPECT_FALSE(taken);
-}
-
-TEST_F(ControlRunStateTest, ReadInProgressKeepsTeardownFromTheGate) {
+TEST_F(ControlRunStateTest, TeardownGetsTheReadGateOnlyWhenNoReadHoldsItAndThenKeepsIt) {
     win::CEvent reading;
     win::CEvent done;
     ASSERT_TRUE(reading.Create(true, false));
@@ -150,10 +141,14 @@ TEST_F(ControlRunStateTest, ReadInProgressKeepsTeardownFromTheGate) {
         return win::DWORD{0};
     }));
     ASSERT_EQ(reading.Wait(kBoundMs), win::WAIT_OBJECT_0);
-    EXPECT_FALSE(Run().TakeReadGateForTeardown());
+    EXPECT_FALSE(Run().TakeReadGateForTeardown()) << "a read is in progress";
     done.Set();
     ASSERT_EQ(reader.Wait(kBoundMs), win::WAIT_OBJECT_0);
-    EXPECT_TRUE(Run().TakeReadGateForTeardown());
+
+    ASSERT_TRUE(Run().TakeReadGateForTeardown());
+    bool taken = true;
+    OnOtherThread([&] { taken = Run().TryTakeReadGate(); });
+    EXPECT_FALSE(taken) << "no read starts after teardown took the gate";
 }
 
 TEST_F(ControlRunStateTest, PostsNeedAVisibleDialogAndSendsALiveOne) {

@@ -42,7 +42,7 @@ public:
     bool PostToControl(UINT message, WPARAM wParam, LPARAM /*lParam*/) override {
         events.push_back(std::string(message == CTLM_RUNDONE ? "done" : "failed ") +
                          (message == CTLM_RUNDONE ? "" : std::to_string(wParam)));
-        return controlWindow;
+        return true;
     }
     void SetTransferActive(bool active) override {
         events.push_back(active ? "active" : "inactive");
@@ -66,7 +66,6 @@ public:
     std::string helpLink;
     int cancelChecks = 0;
     int cancelFromCheck = 0;  // the first check that reports a cancel; 0 never
-    bool controlWindow = true;
     std::vector<std::string> events;
 };
 
@@ -170,15 +169,6 @@ TEST_F(WorkerPipelineTest, FaultsEscapingAPhaseAreReportedWithThatPhase) {
     RunWorker(other, phases);
     EXPECT_EQ(other.events.back(), "failed 4");
     EXPECT_EQ(other.error.errorCode, 999);
-}
-
-TEST_F(WorkerPipelineTest, CompletionFailsWhenTheControlWindowIsGone) {
-    context.controlWindow = false;
-    RunWorker(context, context.AllSucceed());
-    EXPECT_THAT(context.events,
-                ElementsAre("post 12 0 5", "destination", "active", "download", "verification",
-                            "finalisation", "send 8 0 Download of all files has been completed.",
-                            "send 14 1", "done", "inactive", "failed 5"));
 }
 
 }  // namespace
