@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "env/Locations.h"
@@ -26,6 +27,10 @@ struct CreationFailure {
     int dialogs;         // dialogs created
     int connectedAfter;  // page sinks still connected after the failure was reported
 };
+
+void PrintTo(const CreationFailure& failure, std::ostream* out) {
+    *out << failure.name;
+}
 
 class ControlCreationTest : public ControlRunFixture,
                             public ::testing::WithParamInterface<CreationFailure> {};

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 
 #include "platform/Thread.h"
@@ -73,6 +74,10 @@ bool ThreadHasWindowTitled(win::DWORD thread, const std::string& title) {
         return win::TRUE;
     });
     return found;
+}
+
+void PrintTo(const OpenQuestion& question, std::ostream* out) {
+    *out << question.name;
 }
 
 class ControlTeardownQuestionTest : public ControlTeardownTest,
