@@ -233,8 +233,7 @@ void CTextProgressCtrl::changeEvent(QEvent* event) {
 }
 
 win::HWND CTextProgressCtrl::CreateWindowHandle(win::HWND parent) {
-    delete window_;
-    window_ = new CWidgetWindow(this, parent, win::WS_CHILD);
+    window_ = std::make_unique<CWidgetWindow>(this, parent, win::WS_CHILD);
     window_->SetHandler([this](win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
         return TryHandle(message, wParam, lParam);
     });
@@ -242,5 +241,5 @@ win::HWND CTextProgressCtrl::CreateWindowHandle(win::HWND parent) {
 }
 
 win::HWND CTextProgressCtrl::Hwnd() const {
-    return window_ != nullptr ? window_->Hwnd() : nullptr;
+    return window_ ? window_->Hwnd() : nullptr;
 }

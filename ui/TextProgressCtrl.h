@@ -7,6 +7,7 @@
 // the bar text. Used on the UI thread only.
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 #include "ui/GdiTypes.h"
@@ -98,5 +99,5 @@ private:
     win::DWORD style_ = 0;
     bool bordered_ = false;
     QTimer marqueeTimer_;
-    CWidgetWindow* window_ = nullptr;
+    std::unique_ptr<CWidgetWindow> window_;
 };

@@ -2,6 +2,7 @@
 #include "ui/WidgetWindow.h"
 
 #include <QEvent>
+#include <QVariant>
 
 #include "platform/CodePage.h"
 #include "platform/Window.h"
@@ -33,8 +34,15 @@ bool EnabledExplicitly(const QWidget* widget) {
 
 }  // namespace
 
+namespace {
+
+// Where a widget keeps its adapter, for CWidgetWindow::Of.
+constexpr const char* kAdapterProperty = "kivWidgetWindow";
+
+}  // namespace
+
 CWidgetWindow::CWidgetWindow(QWidget* widget, win::HWND parent, win::DWORD style)
-    : QObject(widget), widget_(widget) {
+    : widget_(widget) {
     if (ShownExplicitly(widget)) style |= win::WS_VISIBLE;
     if (!EnabledExplicitly(widget)) style |= win::WS_DISABLED;
     hwnd_ = win::CreateWindow(
@@ -43,17 +51,28 @@ CWidgetWindow::CWidgetWindow(QWidget* widget, win::HWND parent, win::DWORD style
         },
         ToProcessText(widget->windowTitle()), style, parent);
     widget->installEventFilter(this);
+    widget->setProperty(kAdapterProperty, QVariant::fromValue(static_cast<QObject*>(this)));
+    connect(widget, &QObject::destroyed, this, &CWidgetWindow::DestroyHandle);
 }
 
 CWidgetWindow::~CWidgetWindow() {
+    if (widget_ != nullptr) {
+        widget_->removeEventFilter(this);
+        widget_->setProperty(kAdapterProperty, QVariant());
+    }
+    DestroyHandle();
+}
+
+void CWidgetWindow::DestroyHandle() {
     handler_ = nullptr;
-    mirroring_ = true;  // the widget may be half destroyed: leave it alone
+    mirroring_ = true;  // the widget is gone or going: leave it alone
     if (hwnd_ != nullptr && win::IsWindow(hwnd_)) win::DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
 }
 
 CWidgetWindow* CWidgetWindow::Of(const QWidget* widget) {
     if (widget == nullptr) return nullptr;
-    return widget->findChild<CWidgetWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    return qobject_cast<CWidgetWindow*>(widget->property(kAdapterProperty).value<QObject*>());
 }
 
 bool CWidgetWindow::eventFilter(QObject* watched, QEvent* event) {

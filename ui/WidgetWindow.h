@@ -10,6 +10,10 @@
 // window's procedure). Messages go to the handler first; what it leaves
 // (std::nullopt) gets the window layer's default handling, except WM_CLOSE,
 // which closes the widget instead of destroying the handle.
+//
+// The adapter is owned by its creator (it is not a Qt child of the widget, so
+// a std::unique_ptr may hold it); when the widget is destroyed first, the
+// handle goes with the widget.
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -24,7 +28,6 @@ public:
     using Handler = std::function<std::optional<win::LRESULT>(win::UINT, win::WPARAM, win::LPARAM)>;
 
     // `parent` is the parent window with WS_CHILD in `style`, else the owner.
-    // The widget must outlive this object or be deleted with it (Qt parent).
     explicit CWidgetWindow(QWidget* widget, win::HWND parent = nullptr, win::DWORD style = 0);
     ~CWidgetWindow() override;
     CWidgetWindow(const CWidgetWindow&) = delete;
@@ -44,6 +47,7 @@ private:
     win::LRESULT Procedure(win::HWND hwnd, win::UINT message, win::WPARAM wParam,
                            win::LPARAM lParam);
     void MirrorToWidget(win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+    void DestroyHandle();
 
     QPointer<QWidget> widget_;
     win::HWND hwnd_ = nullptr;

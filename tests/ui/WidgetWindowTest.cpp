@@ -24,10 +24,10 @@ std::vector<win::HWND> ThreadWindows(win::DWORD threadId) {
 TEST(WidgetWindowTest, TitleVisibilityAndEnabledStateAreMirroredBothWays) {
     QWidget widget;
     widget.setWindowTitle(QString::fromUtf8("Kiv ダウンローダー"));
-    auto* window = new CWidgetWindow(&widget);
-    const win::HWND hwnd = window->Hwnd();
+    CWidgetWindow window(&widget);
+    const win::HWND hwnd = window.Hwnd();
     ASSERT_NE(hwnd, nullptr);
-    EXPECT_EQ(CWidgetWindow::Of(&widget), window);
+    EXPECT_EQ(CWidgetWindow::Of(&widget), &window);
     EXPECT_EQ(win::GetWindowTextString(hwnd), "Kiv ダウンローダー");
     EXPECT_FALSE(win::IsWindowVisible(hwnd));
 
@@ -50,11 +50,11 @@ TEST(WidgetWindowTest, TitleVisibilityAndEnabledStateAreMirroredBothWays) {
 TEST(WidgetWindowTest, UnhandledMessagesGetTheDefaultAndCloseClosesTheWidget) {
     QDialog dialog;
     dialog.setWindowTitle("Kiv Downloader");
-    auto* window = new CWidgetWindow(&dialog);
-    window->SetHandler([](win::UINT message, win::WPARAM, win::LPARAM) {
+    CWidgetWindow window(&dialog);
+    window.SetHandler([](win::UINT message, win::WPARAM, win::LPARAM) {
         return message == 0x8000 + 20 ? std::optional<win::LRESULT>(0) : std::nullopt;
     });
-    const win::HWND hwnd = window->Hwnd();
+    const win::HWND hwnd = window.Hwnd();
     char text[64] = {};
     EXPECT_EQ(
         win::SendMessage(hwnd, win::WM_GETTEXT, sizeof text, reinterpret_cast<win::LPARAM>(text)),
@@ -67,21 +67,30 @@ TEST(WidgetWindowTest, UnhandledMessagesGetTheDefaultAndCloseClosesTheWidget) {
 }
 
 TEST(WidgetWindowTest, TheHandleIsAWindowOfTheUiThreadAndGoesWithTheWidget) {
-    win::HWND hwnd = nullptr;
-    {
-        QWidget widget;
-        widget.setWindowTitle("box");
-        hwnd = (new CWidgetWindow(&widget))->Hwnd();
-        const std::vector<win::HWND> windows = ThreadWindows(win::GetCurrentThreadId());
-        EXPECT_NE(std::find(windows.begin(), windows.end(), hwnd), windows.end());
-    }
+    auto widget = std::make_unique<QWidget>();
+    widget->setWindowTitle("box");
+    CWidgetWindow window(widget.get());
+    const win::HWND hwnd = window.Hwnd();
+    const std::vector<win::HWND> windows = ThreadWindows(win::GetCurrentThreadId());
+    EXPECT_NE(std::find(windows.begin(), windows.end(), hwnd), windows.end());
+    widget.reset();
     EXPECT_FALSE(win::IsWindow(hwnd));
+    EXPECT_EQ(window.Hwnd(), nullptr);
+    // The adapter outlives its widget harmlessly.
+    {
+        QWidget other;
+        auto adapter = std::make_unique<CWidgetWindow>(&other);
+        EXPECT_EQ(CWidgetWindow::Of(&other), adapter.get());
+        adapter.reset();
+        EXPECT_EQ(CWidgetWindow::Of(&other), nullptr);
+    }
 }
 
 TEST(WidgetWindowTest, AnotherThreadShowsAndRetitlesTheWidgetThroughItsWindow) {
     CQtThreadDispatcher dispatcher;
     QWidget widget;
-    const win::HWND hwnd = (new CWidgetWindow(&widget))->Hwnd();
+    CWidgetWindow window(&widget);
+    const win::HWND hwnd = window.Hwnd();
     win::CThread worker;
     ASSERT_TRUE(worker.Create([hwnd] {
         win::ShowWindow(hwnd, win::SW_SHOW);
