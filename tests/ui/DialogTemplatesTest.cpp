@@ -33,39 +33,29 @@ TEST(DialogTemplatesTest, DownloadDialogHasTheSameControlsInBothLanguages) {
     EXPECT_EQ(en.style & WS_CAPTION, 0u);
 }
 
-TEST(DialogTemplatesTest, DownloadDialogControlsKeepTheirRoles) {
+// The facts the dialog's code leans on: the hidden panel, the bordered bars,
+// the file name line's style and the Japanese variant's own places and texts.
+TEST(DialogTemplatesTest, RolesPlacesAndTextsTheDialogReliesOn) {
     const DialogTemplate& en = Load(IDD_DOWNLOAD, win::Language::English);
-    const DialogItem* panel = en.Find(IDC_PANEL);
-    ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(panel->style & win::WS_VISIBLE, 0u) << "the panel only marks a rectangle";
+    const DialogTemplate& ja = Load(IDD_DOWNLOAD, win::Language::Japanese);
+    ASSERT_NE(en.Find(IDC_PANEL), nullptr);
+    EXPECT_EQ(en.Find(IDC_PANEL)->style & win::WS_VISIBLE, 0u);
     const DialogItem* bar = en.Find(IDC_CURRENT_BAR);
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(bar->kind, ItemKind::TextProgress);
     EXPECT_EQ(bar->style & WS_BORDER, WS_BORDER);
     EXPECT_EQ(std::vector<int>({bar->x, bar->y, bar->cx, bar->cy}),
               std::vector<int>({87, 29, 175, 11}));
-    const DialogItem* name = en.Find(IDC_FILE_NAME);
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->style & (SS_NOPREFIX | SS_ENDELLIPSIS), SS_NOPREFIX | SS_ENDELLIPSIS);
-    EXPECT_EQ(en.Find(IDC_ABOUT_LINK)->exStyle & WS_EX_TRANSPARENT, WS_EX_TRANSPARENT);
+    EXPECT_EQ(en.Find(IDC_FILE_NAME)->style & (SS_NOPREFIX | SS_ENDELLIPSIS),
+              SS_NOPREFIX | SS_ENDELLIPSIS);
     EXPECT_EQ(en.Find(IDC_LINK_IMAGE)->imageId, 203u);
-    EXPECT_EQ(en.Find(IDC_RATE)->text, "");
-    EXPECT_EQ(en.Find(IDC_TIME_LABEL)->text, "Download complete in");
-    EXPECT_NE(en.FindByText("Overall progress"), nullptr);
-}
-
-TEST(DialogTemplatesTest, JapaneseDownloadDialogHasItsOwnPlacesAndTexts) {
-    const DialogTemplate& ja = Load(IDD_DOWNLOAD, win::Language::Japanese);
     const DialogItem* cancel = ja.Find(IDC_CANCEL);
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(std::vector<int>({cancel->x, cancel->y, cancel->cx, cancel->cy}),
               std::vector<int>({169, 108, 63, 17}));
     EXPECT_EQ(cancel->text, "キャンセル");
     EXPECT_EQ(ja.Find(IDC_STATUS)->text, "ファイルをダウンロードする準備をしています。");
-    EXPECT_EQ(ja.Find(IDC_ABOUT_LINK)->text, "Kivダウンローダーについて");
     EXPECT_EQ(ja.Find(IDC_FILE_NAME)->text, "Downloading Contents Name");
     EXPECT_NE(ja.FindByText("全体の進捗状況"), nullptr);
-    EXPECT_EQ(ja.Find(IDC_LINK_IMAGE)->style & SS_CENTERIMAGE, SS_CENTERIMAGE);
 }
 
 TEST(DialogTemplatesTest, MessageBoxTemplateIsOneLayoutInTwoFonts) {
