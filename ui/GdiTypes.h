@@ -56,7 +56,6 @@ inline COLORREF FromQColor(const QColor& colour) {
 constexpr win::UINT WM_PAINT = 0x000F;
 constexpr win::UINT WM_ERASEBKGND = 0x0014;
 constexpr win::UINT WM_SETFONT = 0x0030;
-constexpr win::UINT WM_COPYDATA = 0x004A;
 constexpr win::UINT WM_USER = 0x0400;
 
 // Progress-bar messages and styles.

@@ -2,7 +2,6 @@
 #include "ui/HiddenWnd.h"
 
 #include "platform/Window.h"
-#include "ui/GdiTypes.h"
 
 CHiddenWnd::~CHiddenWnd() {
     Destroy();

@@ -5,6 +5,8 @@
 // Qt: it is a window-layer window only.
 #include "platform/WindowTypes.h"
 
+constexpr win::UINT WM_COPYDATA = 0x004A;
+
 // lParam of WM_COPYDATA.
 struct COPYDATASTRUCT {
     win::DWORD_PTR dwData = 0;

@@ -5,7 +5,6 @@
 #include "platform/Message.h"
 #include "platform/Thread.h"
 #include "platform/Window.h"
-#include "ui/GdiTypes.h"
 #include "ui/HiddenWnd.h"
 
 namespace {
