@@ -103,6 +103,9 @@ void Transfer::Configure(std::string_view headerText) {
     Check(curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this));
     Check(curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &Transfer::OnBodyData));
     Check(curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this));
+    // Large receives: a 16 KiB read per call would cost a system call and a
+    // poll for every 16 KiB of the body.
+    Check(curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize));
     // A proxy's answer to CONNECT is not the response; only its code matters.
     Check(curl_easy_setopt(easy_, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
     Check(curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, core_->connectTimeoutMs));
@@ -172,8 +175,7 @@ void Transfer::ResetResponse() {
     result_ = CURLE_OK;
     callbackOutOfMemory_ = false;
     requestStarted_.reset();
-    kept_.clear();
-    keptOffset_ = 0;
+    held_.Clear();
     errorText_[0] = '\0';
 }
 

@@ -4,9 +4,10 @@
 // the internet classes (CHttpFile is its face).
 //
 // The body is pulled: libcurl's multi handle is driven only inside Send and
-// Read. Body bytes go straight into the reader's buffer; a piece that does
-// not fit is kept (at most one of libcurl's pieces), and once the buffer is
-// full the transfer is paused so libcurl takes nothing more from the socket.
+// Read. Body bytes go straight into a waiting reader's buffer; the rest is
+// kept in a bounded buffer of our own that later reads empty without touching
+// libcurl or the socket. Once that buffer is full the transfer is paused, so
+// libcurl takes nothing more from the socket until a reader has drained it.
 #include <curl/curl.h>
 
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/InternetBodyBuffer.h"
 #include "platform/InternetConstants.h"
 #include "platform/InternetRead.h"
 #include "platform/InternetSessionCore.h"
@@ -32,6 +34,11 @@ struct RequestSpec {
 
 class Transfer {
 public:
+    // Body bytes held for the reader before libcurl is paused.
+    static constexpr std::size_t kBodyBufferBound = 1 << 20;
+    // libcurl's receive buffer: one recv call takes up to this much.
+    static constexpr long kReceiveBufferSize = 256 << 10;
+
     Transfer(std::shared_ptr<SessionCore> core, RequestSpec spec);
     ~Transfer();
     Transfer(const Transfer&) = delete;
@@ -68,7 +75,6 @@ private:
 
     void Pump();
     bool Poll(Clock::time_point deadline, int cancelFd);
-    std::size_t TakeKept(char* out, std::size_t count);
     void Resume();
     static bool IsSignalled(int fd);
     bool Failed() const;
@@ -99,12 +105,12 @@ private:
     // When the latest request went out on an established connection.
     std::optional<Clock::time_point> requestStarted_;
 
-    // The body: the reader's buffer while a read runs, and what did not fit.
+    // The body: the reader's buffer while a read waits, and what came
+    // before a reader asked for it.
     char* target_ = nullptr;
     std::size_t room_ = 0;
     std::size_t delivered_ = 0;
-    std::string kept_;
-    std::size_t keptOffset_ = 0;
+    BodyBuffer held_{kBodyBufferBound};
     bool paused_ = false;
 };
 

@@ -113,31 +113,23 @@ std::size_t Transfer::OnBody(const char* data, std::size_t length) {
     if (length == 0) {
         return 0;
     }
-    if (room_ == 0) {  // no read is waiting: libcurl keeps the piece until one does
+    std::size_t direct = 0;
+    if (room_ > 0 && held_.Empty()) {  // a reader waits and nothing is ahead of it
+        direct = std::min(length, room_);
+        std::memcpy(target_, data, direct);
+        target_ += direct;
+        room_ -= direct;
+        delivered_ += direct;
+    } else if (!held_.Fits(length)) {
+        // The reader is a whole buffer behind: libcurl keeps this piece and
+        // reads nothing more until a read has made room.
         paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
     }
-    const std::size_t direct = std::min(length, room_);
-    std::memcpy(target_, data, direct);
-    target_ += direct;
-    room_ -= direct;
-    delivered_ += direct;
-    if (direct < length) {  // only ever after the kept bytes were all taken
-        kept_.assign(data + direct, length - direct);
-        keptOffset_ = 0;
-    }
+    // A piece partly copied to the reader is appended whatever the bound:
+    // pausing would make libcurl offer the copied part again.
+    held_.Append(data + direct, length - direct);
     return length;
-}
-
-std::size_t Transfer::TakeKept(char* out, std::size_t count) {
-    const std::size_t taken = std::min(count, kept_.size() - keptOffset_);
-    std::memcpy(out, kept_.data() + keptOffset_, taken);
-    keptOffset_ += taken;
-    if (keptOffset_ == kept_.size()) {
-        kept_.clear();
-        keptOffset_ = 0;
-    }
-    return taken;
 }
 
 void Transfer::Resume() {
@@ -177,7 +169,10 @@ ReadResult Transfer::Read(void* buffer, std::size_t count, int timeoutMs, int ca
         return {ReadOutcome::Cancelled, 0};
     }
     auto* out = static_cast<char*>(buffer);
-    delivered_ = TakeKept(out, count);
+    delivered_ = held_.Take(out, count);
+    if (delivered_ == count) {  // served from what arrived earlier
+        return {ReadOutcome::Complete, delivered_};
+    }
     target_ = out + delivered_;
     room_ = count - delivered_;
     struct ReleaseBuffer {
@@ -188,9 +183,7 @@ ReadResult Transfer::Read(void* buffer, std::size_t count, int timeoutMs, int ca
         }
     } release{*this};
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    if (room_ > 0) {
-        Resume();
-    }
+    Resume();  // the buffer is empty: let libcurl take from the socket again
     for (;;) {
         if (room_ == 0) {
             break;
