@@ -56,7 +56,9 @@ public:
     // none) became readable (Cancelled; a descriptor readable on entry cancels
     // at once). A body shorter than its Content-Length ends like a complete
     // one. A broken connection throws, after any bytes received before it were
-    // handed out by an earlier read.
+    // handed out by an earlier read. Bytes that arrive before a read asks for
+    // them are held (up to 1 MiB, then the connection is left unread), so
+    // most reads of a fast body are served from memory.
     ReadResult Read(void* buffer, std::size_t count, int timeoutMs, int cancelFd = -1);
 
     // Ends the request; later calls fail with ERROR_INTERNET_INCORRECT_HANDLE_STATE.
