@@ -1,6 +1,6 @@
 # The engine libraries must never depend on Qt: walk their link interfaces at
 # configure time and stop the build if a Qt target shows up anywhere.
-set(KIV_ENGINE_LIBS kiv_resources kiv_platform kiv_env kiv_transfer kiv_ui_text kiv_control)
+set(KIV_ENGINE_LIBS kiv_resources kiv_platform kiv_env kiv_transfer kiv_ui_text kiv_control kiv_assistant)
 
 function(kiv_collect_links target out)
     set(seen ${${out}})
