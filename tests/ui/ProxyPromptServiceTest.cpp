@@ -50,19 +50,6 @@ protected:
     std::string password;
 };
 
-TEST_F(ProxyPromptServiceTest, OnTheUiThreadTheAnswerComesBack) {
-    uitest::ModalWatch watch([](QWidget* modal) {
-        auto* dialog = qobject_cast<CProxyCredentialDialog*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        dialog->UserNameEdit()->setText("kiv");
-        dialog->PasswordEdit()->setText("s3cret");
-        dialog->OkButton()->click();
-    });
-    EXPECT_TRUE(prompt.AskProxyCredentials(nullptr, user, password));
-    EXPECT_EQ(user, "kiv");
-    EXPECT_EQ(password, "s3cret");
-}
-
 TEST_F(ProxyPromptServiceTest, ForAWorkerTheAnswerComesBack) {
     uitest::ModalWatch watch([](QWidget* modal) {
         auto* dialog = qobject_cast<CProxyCredentialDialog*>(modal);
