@@ -1,0 +1,32 @@
+#pragma once
+// The part of the host that plays the browser window: it creates the control
+// from the module with its services, hands it the page's parameters, runs the
+// message loop until the run ends and answers the exit status (ExitStatus.h).
+// Two implement it: the terminal front-end and the Qt window front-end.
+#include <functional>
+#include <memory>
+
+#include "host/ControlModule.h"
+#include "host/HostOptions.h"
+#include "host/HostPage.h"
+
+class IFrontEnd {
+public:
+    virtual ~IFrontEnd() = default;
+    // `page.params` holds the command line's --param pairs first, then the
+    // page's, ready for CParamTagBag (the first of a name wins).
+    virtual int Run(const HostPage& page, CControlModule& module, const HostOptions& options) = 0;
+};
+
+enum class FrontEndKind { Terminal, Window };
+
+// The terminal when asked for (--terminal) or when there is no display
+// (DISPLAY and WAYLAND_DISPLAY unset or empty), else the window.
+FrontEndKind SelectFrontEnd(bool terminalRequested, const char* display,
+                            const char* waylandDisplay);
+
+using FrontEndFactory = std::function<std::unique_ptr<IFrontEnd>(FrontEndKind)>;
+
+// The program's two front-ends (host/frontend/).
+std::unique_ptr<IFrontEnd> MakeTerminalFrontEnd();
+std::unique_ptr<IFrontEnd> MakeWindowFrontEnd();

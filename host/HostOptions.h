@@ -1,0 +1,35 @@
+#pragma once
+// The command line of kiv-downloader.
+#include <string>
+#include <utility>
+#include <vector>
+
+enum class HostAction {
+    Run,         // load the page and run the control
+    Register,    // run the module's DllRegisterServer
+    Unregister,  // run the module's DllUnregisterServer
+    Help,
+};
+
+enum class ExistingFiles { Ask, Resume, Restart };
+
+struct HostOptions {
+    HostAction action = HostAction::Run;
+    std::string page;  // a local HTML file or an http(s) URL; may be empty with --param
+    std::vector<std::pair<std::string, std::string>> params;  // --param, in order
+    std::string module;  // --register/--unregister MODULE; empty: the one next to the program
+    bool terminal = false;
+    std::string destination;  // --destination, absolute; empty: ask
+    ExistingFiles existing = ExistingFiles::Ask;
+    bool yes = false;            // answer the run's questions with their default
+    bool noOpen = false;         // do not open the destination folder at the end
+    bool protectedMode = false;  // reserved: accepted, no effect yet
+};
+
+// Parses argv[1..]; false with `error` (one line, no program name) when the
+// command line cannot be used.
+bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options,
+                      std::string& error);
+
+// The --help text, with the exit statuses.
+std::string HostUsageText();

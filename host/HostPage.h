@@ -1,0 +1,24 @@
+#pragma once
+// What the host takes from the embedding page: its title, and the <object>
+// that names the control with the object's <param> pairs and its size.
+// Texts are in the process code page.
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "control/ParamTagBag.h"
+
+struct HostPage {
+    using Params = std::vector<std::pair<std::string, std::string>>;
+
+    std::string source;        // the file or URL as given
+    std::string title;         // the page's <title>, blanks collapsed; empty when none
+    Params params;             // the control's <param name value> pairs, in page order
+    std::optional<int> width;  // the object's size in pixels, when the page gives one
+    std::optional<int> height;
+};
+
+// The control's property bag: the command line's parameters first (they win
+// over the page's of the same name), then the page's, in order.
+CParamTagBag MakeParameterBag(const HostPage& page, const HostPage::Params& commandLine);

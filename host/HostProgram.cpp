@@ -1,0 +1,92 @@
+#include "host/HostProgram.h"
+
+#include <cstdlib>
+
+#include "host/ExitStatus.h"
+#include "host/ModuleLocation.h"
+#include "host/PageLoader.h"
+#include "host/RegistrationTool.h"
+#include "platform/CodePage.h"
+
+namespace {
+
+constexpr const char* kProgram = "kiv-downloader: ";
+
+int Fail(std::ostream& err, const std::string& message) {
+    err << kProgram << message << "\n";
+    return kExitFailure;
+}
+
+int RunRegistration(const HostOptions& options, const HostEnvironment& environment,
+                    std::ostream& out, std::ostream& err) {
+    const std::string module = options.module.empty() ? environment.defaultModule : options.module;
+    const bool registering = options.action == HostAction::Register;
+    std::string error;
+    if (!(registering ? RegisterModule(module, error) : UnregisterModule(module, error))) {
+        return Fail(err, error);
+    }
+    out << (registering ? "DllRegisterServer" : "DllUnregisterServer") << " in " << module
+        << " succeeded.\n";
+    return kExitSuccess;
+}
+
+// The command line's parameters in the process code page, ahead of the page's.
+bool AddCommandLineParams(const HostOptions& options, HostPage& page, std::string& error) {
+    HostPage::Params merged;
+    for (const auto& [name, value] : options.params) {
+        std::string processName;
+        std::string processValue;
+        if (!win::Utf8ToProcess(name, processName) || !win::Utf8ToProcess(value, processValue)) {
+            error = "--param " + name + " has characters the process code page cannot hold";
+            return false;
+        }
+        merged.emplace_back(std::move(processName), std::move(processValue));
+    }
+    merged.insert(merged.end(), page.params.begin(), page.params.end());
+    page.params = std::move(merged);
+    return true;
+}
+
+int RunPage(const HostOptions& options, const HostEnvironment& environment,
+            const FrontEndFactory& makeFrontEnd, std::ostream& err) {
+    if (options.protectedMode) err << kProgram << "--protected is reserved and has no effect yet\n";
+    HostPage page;
+    std::string error;
+    if (!options.page.empty() && !LoadPage(options.page, page, error)) return Fail(err, error);
+    if (!AddCommandLineParams(options, page, error)) return Fail(err, error);
+    const std::unique_ptr<CControlModule> module =
+        OpenControlModule(environment.defaultModule, err, error);
+    if (!module) return Fail(err, error);
+    const FrontEndKind kind =
+        SelectFrontEnd(options.terminal, environment.display, environment.waylandDisplay);
+    const std::unique_ptr<IFrontEnd> frontEnd = makeFrontEnd(kind);
+    if (!frontEnd) return Fail(err, "no front-end to run the control");
+    return frontEnd->Run(page, *module, options);
+}
+
+}  // namespace
+
+HostEnvironment CurrentHostEnvironment() {
+    return {DefaultModulePath(), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")};
+}
+
+int RunHost(const std::vector<std::string>& args, const HostEnvironment& environment,
+            const FrontEndFactory& makeFrontEnd, std::ostream& out, std::ostream& err) {
+    HostOptions options;
+    std::string error;
+    if (!ParseHostOptions(args, options, error)) {
+        err << kProgram << error << "\nTry 'kiv-downloader --help'.\n";
+        return kExitFailure;
+    }
+    switch (options.action) {
+        case HostAction::Help:
+            out << HostUsageText();
+            return kExitSuccess;
+        case HostAction::Register:
+        case HostAction::Unregister:
+            return RunRegistration(options, environment, out, err);
+        case HostAction::Run:
+            break;
+    }
+    return RunPage(options, environment, makeFrontEnd, err);
+}
