@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "control/ParamTagBag.h"
 #include "host/ControlModule.h"
 #include "host/HostOptions.h"
 #include "host/HostPage.h"

@@ -15,10 +15,12 @@ struct HostPage {
     std::string source;        // the file or URL as given
     std::string title;         // the page's <title>, blanks collapsed; empty when none
     Params params;             // the control's <param name value> pairs, in page order
+                               // (the program puts the --param pairs ahead)
     std::optional<int> width;  // the object's size in pixels, when the page gives one
     std::optional<int> height;
 };
 
-// The control's property bag: the command line's parameters first (they win
-// over the page's of the same name), then the page's, in order.
-CParamTagBag MakeParameterBag(const HostPage& page, const HostPage::Params& commandLine);
+// The control's property bag: `first` ahead of the page's parameters (the
+// first of a name wins), then the page's in order. The program has already
+// put the command line's --param pairs at the head of `page.params`.
+CParamTagBag MakeParameterBag(const HostPage& page, const HostPage::Params& first);
