@@ -1,0 +1,123 @@
+// The program's command line and the choice of front-end.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "host/FrontEnd.h"
+#include "host/HostOptions.h"
+#include "tests/platform/CoreTestSupport.h"
+
+namespace {
+
+using Params = std::vector<std::pair<std::string, std::string>>;
+
+HostOptions Parse(const std::vector<std::string>& args) {
+    HostOptions options;
+    std::string error;
+    EXPECT_TRUE(ParseHostOptions(args, options, error)) << error;
+    return options;
+}
+
+std::string Refusal(const std::vector<std::string>& args) {
+    HostOptions options;
+    std::string error;
+    EXPECT_FALSE(ParseHostOptions(args, options, error));
+    return error;
+}
+
+TEST(HostOptionsTest, PageWithEveryRunOption) {
+    coretest::TempFolder folder;
+    const HostOptions options =
+        Parse({"--terminal", "--param", "caption=Files", "--param=curl1=http://h/a?b=c",
+               "page.html", "--destination", folder.Path(), "--existing=restart", "--yes",
+               "--no-open", "--protected", "--param", "helplink="});
+    EXPECT_EQ(options.action, HostAction::Run);
+    EXPECT_EQ(options.page, "page.html");
+    // In order; only the first '=' separates name and value; empty values stay.
+    EXPECT_EQ(options.params,
+              (Params{{"caption", "Files"}, {"curl1", "http://h/a?b=c"}, {"helplink", ""}}));
+    EXPECT_TRUE(options.terminal);
+    EXPECT_EQ(options.destination, folder.Path());
+    EXPECT_EQ(options.existing, ExistingFiles::Restart);
+    EXPECT_TRUE(options.yes);
+    EXPECT_TRUE(options.noOpen);
+    EXPECT_TRUE(options.protectedMode);
+}
+
+TEST(HostOptionsTest, DefaultsAndTheOtherForms) {
+    HostOptions options = Parse({"https://example.com/download.html"});
+    EXPECT_EQ(options.page, "https://example.com/download.html");
+    EXPECT_FALSE(options.terminal);
+    EXPECT_EQ(options.existing, ExistingFiles::Ask);
+    EXPECT_TRUE(options.destination.empty());
+    EXPECT_FALSE(options.yes || options.noOpen || options.protectedMode);
+
+    // Parameters alone make a run; a page named like an option after "--".
+    EXPECT_EQ(Parse({"--param", "contentscount=1"}).page, "");
+    EXPECT_EQ(Parse({"--existing", "resume", "--", "--odd-name.html"}).page, "--odd-name.html");
+    EXPECT_EQ(Parse({"--existing", "resume", "p.html"}).existing, ExistingFiles::Resume);
+}
+
+TEST(HostOptionsTest, RelativeDestinationBecomesAbsolute) {
+    coretest::TempFolder folder;
+    std::filesystem::create_directory(folder.Path() + "/out");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    const HostOptions options = Parse({"--destination", "./out/", "p.html"});
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(std::filesystem::path(options.destination),
+              std::filesystem::path(folder.Path()) / "out/");
+}
+
+TEST(HostOptionsTest, RegistrationWithAndWithoutModule) {
+    HostOptions options = Parse({"--register"});
+    EXPECT_EQ(options.action, HostAction::Register);
+    EXPECT_EQ(options.module, "");
+    options = Parse({"--unregister", "/opt/kiv/libkivdownloadcontrol.so"});
+    EXPECT_EQ(options.action, HostAction::Unregister);
+    EXPECT_EQ(options.module, "/opt/kiv/libkivdownloadcontrol.so");
+    // An option after --register is no module.
+    options = Parse({"--register", "--terminal"});
+    EXPECT_EQ(options.module, "");
+    EXPECT_TRUE(options.terminal);
+}
+
+TEST(HostOptionsTest, HelpWinsOverEverythingAfterIt) {
+    EXPECT_EQ(Parse({"--help"}).action, HostAction::Help);
+    EXPECT_EQ(Parse({"-h", "--bogus"}).action, HostAction::Help);
+}
+
+TEST(HostOptionsTest, BadCommandLinesSayWhatIsWrong) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, "no page given"},
+        {{"--param", "contentscount"}, "--param needs NAME=VALUE, got 'contentscount'"},
+        {{"--param", "=1"}, "--param needs NAME=VALUE, got '=1'"},
+        {{"page.html", "--param"}, "--param needs a value"},
+        {{"--existing", "keep", "p.html"}, "--existing takes resume or restart, got 'keep'"},
+        {{"--destination", "/no/such/folder", "p.html"}, "is not an existing folder"},
+        {{"--destination", "/etc/hostname", "p.html"}, "is not an existing folder"},
+        {{"--frobnicate", "p.html"}, "unknown option --frobnicate"},
+        {{"--yes=no", "p.html"}, "--yes takes no value"},
+        {{"a.html", "b.html"}, "more than one page given"},
+        {{"--register", "--unregister"}, "exclude each other"},
+        {{"--register", "lib.so", "page.html"}, "take no page"},
+        {{"--unregister", "--param", "a=b"}, "take no page"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NE(Refusal(c.args).find(c.message), std::string::npos) << c.message;
+    }
+}
+
+TEST(FrontEndSelectionTest, TerminalWhenAskedOrWithoutADisplay) {
+    EXPECT_EQ(SelectFrontEnd(false, ":0", nullptr), FrontEndKind::Window);
+    EXPECT_EQ(SelectFrontEnd(false, nullptr, "wayland-0"), FrontEndKind::Window);
+    EXPECT_EQ(SelectFrontEnd(true, ":0", "wayland-0"), FrontEndKind::Terminal);
+    EXPECT_EQ(SelectFrontEnd(false, nullptr, nullptr), FrontEndKind::Terminal);
+    EXPECT_EQ(SelectFrontEnd(false, "", ""), FrontEndKind::Terminal);
+}
+
+}  // namespace

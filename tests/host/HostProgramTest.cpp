@@ -1,0 +1,168 @@
+// kiv-downloader's core in process: from the arguments through the page and
+// the module's registration to the front-end, with a recording front-end.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <gumbo.h>
+
+#include <sstream>
+
+#include "host/ExitStatus.h"
+#include "host/HostProgram.h"
+#include "tests/host/HostTestSupport.h"
+
+namespace {
+
+const std::string kInprocServer =
+    "Software\\Classes\\CLSID\\{7126E9C3-57EE-4EBA-A6AC-286C10450471}\\InprocServer32";
+
+struct Recorded {
+    int runs = 0;
+    FrontEndKind kind = FrontEndKind::Window;
+    HostPage page;
+    std::string modulePath;
+    bool terminal = false;
+};
+
+class RecordingFrontEnd : public IFrontEnd {
+public:
+    explicit RecordingFrontEnd(Recorded& recorded) : recorded_(recorded) {}
+    int Run(const HostPage& page, CControlModule& module, const HostOptions& options) override {
+        ++recorded_.runs;
+        recorded_.page = page;
+        recorded_.modulePath = module.Path();
+        recorded_.terminal = options.terminal;
+        return kExitCancelled;  // passed through as the program's status
+    }
+
+private:
+    Recorded& recorded_;
+};
+
+class HostProgramTest : public ::testing::Test {
+protected:
+    int Run(const std::vector<std::string>& args, const char* display = ":0") {
+        out_.str("");
+        err_.str("");
+        HostEnvironment environment{hosttest::ModulePath(), display, nullptr};
+        auto factory = [this](FrontEndKind kind) -> std::unique_ptr<IFrontEnd> {
+            recorded_.kind = kind;
+            return std::make_unique<RecordingFrontEnd>(recorded_);
+        };
+        return RunHost(args, environment, factory, out_, err_);
+    }
+    std::string WritePage(const std::string& html) {
+        const std::string path = folder_.Path() + "/page.html";
+        hosttest::WriteFile(path, html);
+        return path;
+    }
+
+    hosttest::PrivateStore store_;
+    coretest::TempFolder folder_;
+    Recorded recorded_;
+    std::ostringstream out_;
+    std::ostringstream err_;
+};
+
+const char* const kPage =
+    "<html><head><title>Files</title></head><body>"
+    "<object classid='clsid:{7126E9C3-57EE-4EBA-A6AC-286C10450471}' width='500' height='300'>"
+    "<param name='contentscount' value='1'><param name='curl1' value='http://h/a.zip'>"
+    "<param name='caption' value='From the page'></object></body></html>";
+
+TEST_F(HostProgramTest, FirstRunRegistersTheModuleNextToTheProgramAndSaysSoOnce) {
+    const std::string page = WritePage(kPage);
+    ASSERT_FALSE(hosttest::ReadRegistryString(kInprocServer).has_value());
+
+    EXPECT_EQ(Run({page}), kExitCancelled);
+    EXPECT_EQ(recorded_.runs, 1);
+    EXPECT_NE(err_.str().find("not registered; registered " + hosttest::ModulePath()),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), hosttest::CanonicalModulePath());
+    EXPECT_EQ(recorded_.modulePath, hosttest::CanonicalModulePath());
+
+    EXPECT_EQ(Run({page}), kExitCancelled);
+    EXPECT_EQ(recorded_.runs, 2);
+    EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(HostProgramTest, TheFrontEndGetsThePageWithTheCommandLineParametersFirst) {
+    EXPECT_EQ(Run({"--param", "caption=From the command line", WritePage(kPage), "--terminal"}),
+              kExitCancelled);
+    EXPECT_EQ(recorded_.kind, FrontEndKind::Terminal);
+    EXPECT_TRUE(recorded_.terminal);
+    EXPECT_EQ(recorded_.page.title, "Files");
+    EXPECT_EQ(recorded_.page.width, 500);
+    EXPECT_EQ(recorded_.page.height, 300);
+    const HostPage::Params expected = {{"caption", "From the command line"},
+                                       {"contentscount", "1"},
+                                       {"curl1", "http://h/a.zip"},
+                                       {"caption", "From the page"}};
+    EXPECT_EQ(recorded_.page.params, expected);
+    // The control reads the first of a name.
+    EXPECT_EQ(MakeParameterBag(recorded_.page, {}).Read("caption"), "From the command line");
+    EXPECT_EQ(MakeParameterBag(recorded_.page, {{"CAPTION", "Front-end's"}}).Read("caption"),
+              "Front-end's");
+    EXPECT_EQ(MakeParameterBag(recorded_.page, {}).Read("curl1"), "http://h/a.zip");
+
+    // Without a page the parameters alone go; without a display, the terminal.
+    EXPECT_EQ(Run({"--param", "contentscount=1"}, nullptr), kExitCancelled);
+    EXPECT_EQ(recorded_.kind, FrontEndKind::Terminal);
+    EXPECT_EQ(recorded_.page.params, (HostPage::Params{{"contentscount", "1"}}));
+    EXPECT_EQ(Run({WritePage(kPage)}), kExitCancelled);
+    EXPECT_EQ(recorded_.kind, FrontEndKind::Window);
+}
+
+TEST_F(HostProgramTest, InputProblemsEndWithStatusTwoBeforeAnyFrontEnd) {
+    const std::vector<std::vector<std::string>> cases = {
+        {folder_.Path() + "/missing.html"},
+        {folder_.Path()},
+        {WritePage("<html><body><p>No control here</p></body></html>")},
+        {"--param", "contentscount"},
+        {"--bogus"},
+    };
+    for (const auto& args : cases) {
+        EXPECT_EQ(Run(args), kExitFailure) << args[0];
+        EXPECT_TRUE(err_.str().starts_with("kiv-downloader: ")) << err_.str();
+    }
+    EXPECT_EQ(recorded_.runs, 0);
+    // Nothing was registered on the way.
+    EXPECT_FALSE(hosttest::ReadRegistryString(kInprocServer).has_value());
+}
+
+TEST_F(HostProgramTest, AStaleRegistrationIsReportedNotReplaced) {
+    hosttest::WriteRegistryString(kInprocServer, "", "/no/such/libkivdownloadcontrol.so");
+    EXPECT_EQ(Run({WritePage(kPage)}), kExitFailure);
+    EXPECT_NE(err_.str().find("cannot load the control module"), std::string::npos) << err_.str();
+    EXPECT_EQ(recorded_.runs, 0);
+    EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), "/no/such/libkivdownloadcontrol.so");
+
+    hosttest::WriteRegistryString(kInprocServer, "", "libkivdownloadcontrol.so");
+    EXPECT_EQ(Run({WritePage(kPage)}), kExitFailure);
+    EXPECT_NE(err_.str().find("is not absolute"), std::string::npos) << err_.str();
+}
+
+TEST_F(HostProgramTest, RegistrationActionsReportLikeARegistrationTool) {
+    EXPECT_EQ(Run({"--register"}), kExitSuccess);
+    EXPECT_EQ(out_.str(), "DllRegisterServer in " + hosttest::ModulePath() + " succeeded.\n");
+    EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), hosttest::CanonicalModulePath());
+
+    EXPECT_EQ(Run({"--unregister", hosttest::ModulePath()}), kExitSuccess);
+    EXPECT_FALSE(hosttest::ReadRegistryString(kInprocServer).has_value());
+
+    EXPECT_EQ(Run({"--register", folder_.Path() + "/absent.so"}), kExitFailure);
+    EXPECT_NE(err_.str().find("cannot load the control module"), std::string::npos);
+    const std::string notAModule = folder_.Path() + "/fake.so";
+    hosttest::WriteFile(notAModule, "not an ELF file");
+    EXPECT_EQ(Run({"--register", notAModule}), kExitFailure);
+    // A shared library, but not a control module.
+    Dl_info gumbo{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&gumbo_parse), &gumbo), 0);
+    EXPECT_EQ(Run({"--register", gumbo.dli_fname}), kExitFailure);
+    EXPECT_NE(err_.str().find("is no control module: it exports no DllRegisterServer"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(recorded_.runs, 0);
+}
+
+}  // namespace
