@@ -1,0 +1,232 @@
+#include "host/TerminalConsole.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+
+#include "host/TerminalText.h"
+#include "platform/Event.h"
+#include "platform/Mutex.h"
+#include "platform/Thread.h"
+#include "platform/Wait.h"
+
+namespace kivterm {
+
+namespace {
+
+// How long a question waits for input before it serves its thread's sends.
+constexpr int kSliceMs = 20;
+
+void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return;  // a closed terminal: nothing left to tell
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// Serves the sends waiting for the calling thread: a wait on an event that
+// is never set, which this layer's waits do on the side.
+void ServeSends() {
+    static const win::HANDLE never = win::CreateEvent(true, false);
+    win::WaitForSingleObject(never, 0);
+}
+
+}  // namespace
+
+CTerminalConsole::CTerminalConsole(const TerminalIo& io)
+    : io_(io), wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    questionLock_.Create(false);
+}
+
+CTerminalConsole::~CTerminalConsole() {
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+}
+
+void CTerminalConsole::WriteOut(std::string_view utf8) {
+    Write(io_.out, utf8);
+}
+
+void CTerminalConsole::WriteErr(std::string_view utf8) {
+    Write(io_.err, utf8);
+}
+
+void CTerminalConsole::WritePrompt(std::string_view utf8) {
+    Write(io_.prompt >= 0 ? io_.prompt : io_.err, utf8);
+}
+
+void CTerminalConsole::WriteDisplayLine(std::string_view utf8) {
+    std::lock_guard lock(outputMutex_);
+    WriteAll(io_.out, std::string(utf8) + "\n");
+}
+
+void CTerminalConsole::Write(int fd, std::string_view utf8) {
+    std::lock_guard lock(outputMutex_);
+    // Every descriptor may be the same terminal as the frame's.
+    SettleDisplayLocked();
+    WriteAll(fd, utf8);
+}
+
+void CTerminalConsole::SetDisplaySource(std::function<std::vector<std::string>()> source) {
+    std::lock_guard lock(outputMutex_);
+    displaySource_ = std::move(source);
+    displayOwner_ = win::GetCurrentThreadId();
+}
+
+void CTerminalConsole::ClearDisplaySource() {
+    std::lock_guard lock(outputMutex_);
+    displaySource_ = nullptr;
+    displayOwner_ = 0;
+}
+
+void CTerminalConsole::ShowFrame(const std::vector<std::string>& lines) {
+    if (!DrawsFrames()) return;
+    std::lock_guard lock(outputMutex_);
+    if (QuestionOpen()) {
+        heldFrame_ = lines;
+        frameHeld_ = true;
+        return;
+    }
+    DrawFrameLocked(lines);
+}
+
+void CTerminalConsole::EndFrame() {
+    std::lock_guard lock(outputMutex_);
+    SettleDisplayLocked();
+}
+
+void CTerminalConsole::SettleDisplayLocked() {
+    // The owner brings the display up to date first: its last change may not
+    // have been drawn yet (frames at most ten times a second, lines every two).
+    const bool owner = displaySource_ && displayOwner_ == win::GetCurrentThreadId();
+    if (!DrawsFrames()) {
+        if (!owner) return;
+        for (const std::string& line : displaySource_()) WriteAll(io_.out, line + "\n");
+        return;
+    }
+    if (owner && !QuestionOpen()) DrawFrameLocked(displaySource_());
+    frameLines_ = 0;
+}
+
+void CTerminalConsole::DrawFrameLocked(const std::vector<std::string>& lines) {
+    frameHeld_ = false;
+    // Unchanged: it is on the screen already, in place or above later output.
+    if (lines == drawnFrame_) return;
+    // One column is kept free: a line that fills the row would wrap the cursor.
+    const std::size_t columns = std::max<std::size_t>(Columns(), 2) - 1;
+    std::string bytes;
+    if (frameLines_ > 0) bytes += "\x1b[" + std::to_string(frameLines_) + "F";
+    for (const std::string& line : lines) {
+        bytes += "\x1b[2K";
+        bytes += FitToWidth(line, columns);
+        bytes += '\n';
+    }
+    bytes += "\x1b[J";  // what is left of a longer previous frame
+    WriteAll(io_.out, bytes);
+    frameLines_ = lines.size();
+    drawnFrame_ = lines;
+}
+
+void CTerminalConsole::BeginQuestion(CTerminalQuestionState& question) {
+    win::WaitForSingleObject(questionLock_.Handle(), win::INFINITE);
+    {
+        std::lock_guard lock(outputMutex_);
+        SettleDisplayLocked();
+    }
+    std::lock_guard lock(questionsMutex_);
+    openQuestions_.push_back(&question);
+}
+
+void CTerminalConsole::EndQuestion(CTerminalQuestionState& question) {
+    {
+        std::lock_guard lock(questionsMutex_);
+        std::erase(openQuestions_, &question);
+    }
+    win::ReleaseMutex(questionLock_.Handle());
+    std::lock_guard lock(outputMutex_);
+    if (frameHeld_ && !QuestionOpen()) {
+        // The question scrolled the old frame away: the next one starts below it.
+        frameLines_ = 0;
+        drawnFrame_.clear();
+        DrawFrameLocked(heldFrame_);
+    }
+}
+
+bool CTerminalConsole::InterruptQuestion() {
+    std::lock_guard lock(questionsMutex_);
+    if (openQuestions_.empty()) return false;
+    openQuestions_.back()->Interrupt();
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+    return true;
+}
+
+bool CTerminalConsole::QuestionOpen() const {
+    std::lock_guard lock(questionsMutex_);
+    return !openQuestions_.empty();
+}
+
+WaitEnd CTerminalConsole::ReadLine(CTerminalQuestionState& question, std::string& line) {
+    for (;;) {
+        if (question.Interrupted()) return WaitEnd::Interrupted;
+        if (question.Closed()) return WaitEnd::Closed;
+        if (TakePendingLine(line)) return WaitEnd::Answered;
+        if (!Interactive()) {
+            // A last line without its line end still counts as an answer.
+            if (pendingInput_.empty()) return WaitEnd::NoInput;
+            line = std::move(pendingInput_);
+            pendingInput_.clear();
+            return WaitEnd::Answered;
+        }
+        WaitSlice(true);
+    }
+}
+
+WaitEnd CTerminalConsole::Pause(CTerminalQuestionState& question, unsigned ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (question.Interrupted()) return WaitEnd::Interrupted;
+        if (question.Closed()) return WaitEnd::Closed;
+        if (std::chrono::steady_clock::now() >= until) return WaitEnd::Answered;
+        WaitSlice(false);
+    }
+}
+
+bool CTerminalConsole::TakePendingLine(std::string& line) {
+    const std::size_t end = pendingInput_.find('\n');
+    if (end == std::string::npos) return false;
+    line = pendingInput_.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    pendingInput_.erase(0, end + 1);
+    return true;
+}
+
+void CTerminalConsole::WaitSlice(bool withInput) {
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {withInput ? io_.in : -1, POLLIN, 0}};
+    if (::poll(fds, 2, kSliceMs) > 0) {
+        if ((fds[0].revents & POLLIN) != 0) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t drained = ::read(wakeFd_, &count, sizeof count);
+        }
+        if ((fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+            char bytes[256];
+            const ssize_t count = ::read(io_.in, bytes, sizeof bytes);
+            if (count > 0) {
+                pendingInput_.append(bytes, static_cast<std::size_t>(count));
+            } else if (count == 0 || (errno != EINTR && errno != EAGAIN)) {
+                inputEnded_ = true;
+            }
+        }
+    }
+    ServeSends();
+}
+
+}  // namespace kivterm

@@ -1,0 +1,102 @@
+#include "host/TerminalText.h"
+
+#include "platform/CodePage.h"
+
+namespace kivterm {
+
+namespace {
+
+struct Decoded {
+    char32_t codePoint = 0;
+    std::size_t length = 1;
+    bool valid = false;
+};
+
+Decoded DecodeUtf8(std::string_view text, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) return {lead, 1, true};
+    std::size_t length = 0;
+    char32_t value = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return {};
+    }
+    if (pos + length > text.size()) return {};
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto trail = static_cast<unsigned char>(text[pos + i]);
+        if ((trail & 0xC0) != 0x80) return {};
+        value = (value << 6) | (trail & 0x3F);
+    }
+    return {value, length, true};
+}
+
+bool IsWide(char32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+           (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+std::size_t Columns(const Decoded& decoded) {
+    if (!decoded.valid) return 1;
+    const char32_t c = decoded.codePoint;
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) return 0;
+    if ((c >= 0x0300 && c <= 0x036F) || c == 0x200B) return 0;  // combining, zero width
+    return IsWide(c) ? 2 : 1;
+}
+
+}  // namespace
+
+std::string ToTerminal(std::string_view text) {
+    std::string utf8;
+    if (win::ProcessToUtf8(text, utf8)) return utf8;
+    // Convert character by character so one bad character costs only itself.
+    utf8.clear();
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = win::CharLength(text, pos);
+        std::string piece;
+        utf8 += win::ProcessToUtf8(text.substr(pos, length), piece) ? piece : "?";
+        pos += length;
+    }
+    return utf8;
+}
+
+bool FromTerminal(std::string_view utf8, std::string& text) {
+    return win::Utf8ToProcess(utf8, text);
+}
+
+std::size_t DisplayWidth(std::string_view utf8) {
+    std::size_t columns = 0;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const Decoded decoded = DecodeUtf8(utf8, pos);
+        columns += Columns(decoded);
+        pos += decoded.length;
+    }
+    return columns;
+}
+
+std::string FitToWidth(std::string_view utf8, std::size_t columns) {
+    std::size_t used = 0;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const Decoded decoded = DecodeUtf8(utf8, pos);
+        const std::size_t width = Columns(decoded);
+        if (used + width > columns) break;
+        used += width;
+        pos += decoded.length;
+    }
+    return std::string(utf8.substr(0, pos));
+}
+
+}  // namespace kivterm
