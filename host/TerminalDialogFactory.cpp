@@ -1,0 +1,14 @@
+#include "host/TerminalDialogFactory.h"
+
+#include "host/TerminalDownloadDialog.h"
+
+namespace kivterm {
+
+std::unique_ptr<IDownloadDialog> CTerminalDialogFactory::CreateDownloadDialog(win::HWND parent) {
+    auto dialog = std::make_unique<CTerminalDownloadDialog>(console_, boxes_, cancel_);
+    if (!dialog->Create(parent)) return nullptr;
+    ++created_;
+    return dialog;
+}
+
+}  // namespace kivterm

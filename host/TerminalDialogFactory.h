@@ -1,0 +1,31 @@
+#pragma once
+// Makes the terminal's download dialog for the control.
+#include <atomic>
+#include <memory>
+
+#include "control/ControlServices.h"
+#include "host/TerminalCancel.h"
+#include "host/TerminalConsole.h"
+#include "host/TerminalMessageBox.h"
+
+namespace kivterm {
+
+class CTerminalDialogFactory : public IDialogFactory {
+public:
+    CTerminalDialogFactory(CTerminalConsole& console, CTerminalMessageBoxService& boxes,
+                           CTerminalCancel& cancel)
+        : console_(console), boxes_(boxes), cancel_(cancel) {}
+
+    // Window thread. Null with the thread's last error when the window cannot be made.
+    std::unique_ptr<IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
+    // Dialogs made so far.
+    int Created() const { return created_; }
+
+private:
+    CTerminalConsole& console_;
+    CTerminalMessageBoxService& boxes_;
+    CTerminalCancel& cancel_;
+    std::atomic<int> created_{0};
+};
+
+}  // namespace kivterm
