@@ -1,0 +1,143 @@
+#include "host/TerminalSession.h"
+
+#include "control/KivDownloadControllerCtrl.h"
+#include "host/ExitStatus.h"
+#include "host/TerminalBrowserHost.h"
+#include "host/TerminalCancel.h"
+#include "host/TerminalConsole.h"
+#include "host/TerminalDialogFactory.h"
+#include "host/TerminalFolderBrowser.h"
+#include "host/TerminalInterrupt.h"
+#include "host/TerminalLauncher.h"
+#include "host/TerminalMessageBox.h"
+#include "host/TerminalProxyPrompt.h"
+#include "platform/Event.h"
+#include "platform/Message.h"
+#include "platform/Wait.h"
+
+namespace kivterm {
+
+namespace {
+
+constexpr int kCancelled = 1;
+// The control's teardown waits for its worker; this only bounds a worker
+// that never ends, so that the program still exits.
+constexpr win::DWORD kReleaseWaitMs = 30000;
+
+}  // namespace
+
+struct CTerminalSession::Parts {
+    Parts(const TerminalIo& io, const TerminalOptions& options)
+        : console(io),
+          boxes(console, options),
+          folders(console, options),
+          cancel(console, !options.assumeYes),
+          dialogs(console, boxes, cancel),
+          launcher(console),
+          browser(launcher),
+          proxy(console, options) {}
+
+    CTerminalConsole console;
+    CTerminalMessageBoxService boxes;
+    CTerminalFolderBrowser folders;
+    CTerminalCancel cancel;
+    CTerminalDialogFactory dialogs;
+    CTerminalLauncher launcher;
+    CTerminalBrowserHost browser;
+    CTerminalProxyPrompt proxy;
+};
+
+int ExitStatusFor(int errorCode, bool completed) {
+    if (errorCode == 0) return completed ? kExitSuccess : kExitFailure;
+    return errorCode == kCancelled ? kExitCancelled : kExitFailure;
+}
+
+CTerminalSession::CTerminalSession(const TerminalIo& io, const TerminalOptions& options)
+    : parts_(std::make_shared<Parts>(io, options)) {}
+
+CTerminalSession::~CTerminalSession() = default;
+
+ControlServices CTerminalSession::Services() const {
+    ControlServices services;
+    services.messageBoxes = &parts_->boxes;
+    services.folderBrowser = &parts_->folders;
+    services.dialogFactory = &parts_->dialogs;
+    services.browser = &parts_->browser;
+    services.launcher = &parts_->launcher;
+    services.proxyPrompt = &parts_->proxy;
+    return services;
+}
+
+CTerminalConsole& CTerminalSession::Console() {
+    return parts_->console;
+}
+
+CTerminalCancel& CTerminalSession::Cancel() {
+    return parts_->cancel;
+}
+
+CTerminalLauncher& CTerminalSession::Launcher() {
+    return parts_->launcher;
+}
+
+int CTerminalSession::Run(const TerminalControlMaker& makeControl, const IPropertyBag& page) {
+    CTerminalInterrupt interrupt;
+    // Without the handler Ctrl+C keeps its default: the program ends at once.
+    interrupt.Start([parts = parts_] { parts->cancel.OnInterrupt(); });
+
+    std::unique_ptr<ITerminalControl> control = makeControl(Services());
+    if (!control) {
+        parts_->console.WriteErr("kiv-downloader: the control could not be created\n");
+        return kExitFailure;
+    }
+    control->LoadProperties(page);
+    const win::HWND window = control->CreateControlWindow();
+    if (window == nullptr) return kExitFailure;
+
+    bool completed = false;
+    win::MSG msg;
+    while (win::GetMessage(&msg) > 0) {
+        const bool forControl = msg.hwnd == window;
+        if (forControl && msg.message == CTLM_RUNDONE) completed = true;
+        win::DispatchMessage(&msg);
+        // A run that failed before its dialog existed asks nobody to quit.
+        if (forControl && msg.message == CTLM_RUNFAILED && parts_->dialogs.Created() == 0) break;
+    }
+    const int status = ExitStatusFor(control->ErrorCode(), completed);
+
+    win::CEvent released;
+    released.Create(true, false);
+    control->Close([parts = parts_, event = released.Handle()] { win::SetEvent(event); });
+    control.reset();
+    win::WaitForSingleObject(released.Handle(), kReleaseWaitMs);
+    parts_->console.EndFrame();
+    return status;
+}
+
+namespace {
+
+class CLinkedControl : public ITerminalControl {
+public:
+    CLinkedControl(const ControlServices& services, const ControlTimings& timings)
+        : control_(CreateControl(services, timings)) {}
+
+    void LoadProperties(const IPropertyBag& page) override { control_->LoadProperties(page); }
+    win::HWND CreateControlWindow() override { return control_->CreateControlWindow(nullptr); }
+    int ErrorCode() override { return control_->Run().Error().errorCode; }
+    void Close(std::function<void()> released) override {
+        ReleaseControl(std::move(control_), std::move(released));
+    }
+
+private:
+    ControlPtr control_;
+};
+
+}  // namespace
+
+TerminalControlMaker LinkedControl(const ControlTimings& timings) {
+    return [timings](const ControlServices& services) {
+        return std::make_unique<CLinkedControl>(services, timings);
+    };
+}
+
+}  // namespace kivterm

@@ -1,0 +1,235 @@
+// The terminal front end as a whole: the exit statuses, the browser without
+// a page, and real runs of the control against the canned server on
+// 127.0.0.1, unattended, through to the files in the destination.
+#include <cryptopp/filters.h>
+#include <cryptopp/hex.h>
+#include <cryptopp/sha.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "control/ParamTagBag.h"
+#include "env/Application.h"
+#include "host/ExitStatus.h"
+#include "host/TerminalBrowserHost.h"
+#include "host/TerminalConsole.h"
+#include "host/TerminalLauncher.h"
+#include "host/TerminalModuleControl.h"
+#include "host/TerminalSession.h"
+#include "platform/Language.h"
+#include "platform/Message.h"
+#include "tests/env/EnvTestHelpers.h"
+#include "tests/host/HostTestSupport.h"
+#include "tests/host/TerminalTestIo.h"
+#include "tests/support/CannedServer.h"
+
+namespace {
+
+using kivterm::CTerminalSession;
+using kivterm::TerminalOptions;
+using termtest::CapturedTerminal;
+
+constexpr const char* kLastModified = "Wed, 01 Jul 2015 00:00:00 GMT";
+
+std::string Sha256Hex(const std::string& bytes) {
+    std::string digest;
+    CryptoPP::SHA256 hash;
+    CryptoPP::StringSource source(
+        bytes, true,
+        new CryptoPP::HashFilter(hash, new CryptoPP::HexEncoder(new CryptoPP::StringSink(digest))));
+    return digest;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+TEST(TerminalExitStatusTest, CompletedCancelledAndFailedRuns) {
+    EXPECT_EQ(kivterm::ExitStatusFor(0, true), kExitSuccess);
+    // No error but no completion either: the run did not do its work.
+    EXPECT_EQ(kivterm::ExitStatusFor(0, false), kExitFailure);
+    EXPECT_EQ(kivterm::ExitStatusFor(1, false), kExitCancelled);
+    EXPECT_EQ(kivterm::ExitStatusFor(1, true), kExitCancelled);
+    for (int code : {10, 200, 300, 500, 999}) EXPECT_EQ(kivterm::ExitStatusFor(code, false), 2);
+}
+
+TEST(TerminalBrowserHostTest, APagelessBrowserWhoseQuitEndsTheLoop) {
+    CapturedTerminal terminal;
+    kivterm::CTerminalConsole console(terminal.Io());
+    kivterm::CTerminalLauncher launcher(console);
+    kivterm::CTerminalBrowserHost browser(launcher);
+
+    EXPECT_TRUE(browser.OpenBrowserWindow("https://support.example/"));
+    EXPECT_TRUE(launcher.Launch({"player", "/Play", "/d/a b.wmv"}));
+    EXPECT_EQ(terminal.Out(), "https://support.example/\nplayer /Play /d/a b.wmv\n");
+
+    EXPECT_TRUE(browser.Quit());
+    win::MSG msg;
+    EXPECT_EQ(win::GetMessage(&msg), 0);  // the quit request, nothing else
+    EXPECT_TRUE(browser.QuitRequested());
+}
+
+class TerminalSessionTest : public ::testing::Test {
+protected:
+    TerminalSessionTest() {
+        std::filesystem::create_directories(root_.Native("downloads"));
+        std::filesystem::create_directories(root_.Native("runtime"));
+        win::OverrideLanguage(win::Language::English);
+        env::TheApp().ResetForTests();
+        timings_.completionPauseMs = 20;
+        timings_.teardownPollMs = 10;
+        timings_.transfer.retryPauseMs = 10;
+        timings_.transfer.resetPauseMs = 10;
+    }
+    ~TerminalSessionTest() override {
+        server_.Stop();
+        env::TheApp().ResetForTests();
+        win::ResetLanguage();
+    }
+
+    CParamTagBag Page(const std::vector<std::string>& contents) {
+        CParamTagBag page;
+        page.Add("contentscount", std::to_string(contents.size()));
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            const std::string number = std::to_string(i + 1);
+            page.Add("curl" + number, server_.Url("/files/f" + number + ".bin"));
+            page.Add("hash" + number, Sha256Hex(contents[i]));
+        }
+        return page;
+    }
+
+    std::string Downloads(const std::string& name = {}) const {
+        return name.empty() ? root_.Native("downloads") : root_.Native("downloads/" + name);
+    }
+
+    envtest::TempFolder root_;
+    envtest::ScopedEnvVar cache_{"XDG_CACHE_HOME", root_.Native("cache")};
+    envtest::ScopedEnvVar state_{"XDG_STATE_HOME", root_.Native("state")};
+    envtest::ScopedEnvVar config_{"XDG_CONFIG_HOME", root_.Native("config")};
+    envtest::ScopedEnvVar runtime_{"XDG_RUNTIME_DIR", root_.Native("runtime")};
+    envtest::ScopedEnvVar httpProxy_{"http_proxy", std::nullopt};
+    envtest::ScopedEnvVar allProxy_{"all_proxy", std::nullopt};
+    kivtest::CannedServer server_;
+    ControlTimings timings_;
+};
+
+TEST_F(TerminalSessionTest, ThreeFilesArriveVerifiedAndTheFolderIsPrinted) {
+    const std::vector<std::string> contents = {std::string(70000, 'a'), "second file",
+                                               std::string(3000, 'c')};
+    // Sizes first, then the bodies, in list order.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const std::string& content : contents) {
+            server_.Enqueue(kivtest::CannedResponse::File(content, kLastModified));
+        }
+    }
+    CapturedTerminal terminal;  // nobody to ask, output to a log
+    TerminalOptions options;
+    options.destination = Downloads();
+    CTerminalSession session(terminal.Io(), options);
+
+    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page(contents)), kExitSuccess);
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        EXPECT_EQ(ReadFile(Downloads("f" + std::to_string(i + 1) + ".bin")), contents[i]);
+    }
+    const std::string out = terminal.Out();
+    EXPECT_NE(out.find("Downloading file(s).(3/3)"), std::string::npos) << out;
+    const std::size_t done = out.find("The download completed successfully.\n");
+    ASSERT_NE(done, std::string::npos) << out;
+    EXPECT_EQ(out.substr(done), "The download completed successfully.\n" + Downloads() + "\n");
+    EXPECT_EQ(terminal.Err(), "Select the download folder.\n" + Downloads() + "\n");
+}
+
+TEST_F(TerminalSessionTest, ARunThatFailsBeforeItsDialogStillEndsWithTheMessage) {
+    CParamTagBag page;
+    page.Add("contentscount", "1");
+    page.Add("curl1", "not a url");
+    CapturedTerminal terminal;
+    CTerminalSession session(terminal.Io(), TerminalOptions{});
+
+    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), page), kExitFailure);
+    EXPECT_NE(terminal.Err().find("curl1"), std::string::npos) << terminal.Err();
+    EXPECT_NE(terminal.Err().find("[D:200]"), std::string::npos) << terminal.Err();
+    EXPECT_EQ(terminal.Out(), "");
+}
+
+TEST_F(TerminalSessionTest, AnUnwritableDestinationUnattendedIsACancelNotALoop) {
+    server_.ServeContent("content", kLastModified);
+    CapturedTerminal terminal;
+    TerminalOptions options;
+    options.destination = "/proc";  // a folder nobody may write to, not even root
+    CTerminalSession session(terminal.Io(), options);
+
+    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page({"content"})), kExitCancelled);
+    EXPECT_EQ(terminal.Err(),
+              "Select the download folder.\n/proc\n"
+              "Specify a writable path.\n"
+              "Select the download folder.\nCancel\n"
+              "Cancel file download?\nYes / No [Y/n]: Yes\n");
+    EXPECT_TRUE(server_.Requests().empty());
+}
+
+TEST_F(TerminalSessionTest, CtrlCDuringTheTransferCancelsTheRun) {
+    const std::string content(100000, 'x');
+    server_.Enqueue(kivtest::CannedResponse::File(content, kLastModified));
+    kivtest::CannedResponse stalled = kivtest::CannedResponse::File(content, kLastModified);
+    stalled.stallAfter = 1000;
+    stalled.stallMs = -1;
+    server_.Enqueue(stalled);
+    CapturedTerminal terminal;  // nobody to ask: the first Ctrl+C cancels
+    TerminalOptions options;
+    options.destination = Downloads();
+    CTerminalSession session(terminal.Io(), options);
+
+    termtest::AskingThread user([&] {
+        const bool started = termtest::WaitUntil([&] { return server_.Requests().size() == 2; });
+        ::kill(::getpid(), SIGINT);
+        return started ? 1 : 0;
+    });
+    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page({content})), kExitCancelled);
+    EXPECT_EQ(user.Result(), 1);
+    EXPECT_NE(terminal.Out().find("Download has been cancelled."), std::string::npos)
+        << terminal.Out();
+    EXPECT_EQ(terminal.Err(), "Select the download folder.\n" + Downloads() + "\n");
+}
+
+TEST_F(TerminalSessionTest, TheControlFromItsModuleRunsTheSameWay) {
+    const std::string content = "from the module";
+    server_.ServeContent(content, kLastModified);
+    std::string error;
+    const std::unique_ptr<CControlModule> module =
+        CControlModule::Load(hosttest::ModulePath(), error);
+    ASSERT_NE(module, nullptr) << error;
+    CapturedTerminal terminal;
+    TerminalOptions options;
+    options.destination = Downloads();
+    CTerminalSession session(terminal.Io(), options);
+
+    EXPECT_EQ(session.Run(kivterm::ModuleControl(*module), Page({content})), kExitSuccess);
+    EXPECT_EQ(ReadFile(Downloads("f1.bin")), content);
+}
+
+TEST_F(TerminalSessionTest, TheProgramDownloadsInTheTerminalAndPrintsTheFolder) {
+    const std::string content(5000, 'p');
+    server_.ServeContent(content, kLastModified);
+    const hosttest::ProgramResult result = hosttest::RunProgram(
+        {"--terminal", "--destination", Downloads(), "--param", "contentscount=1", "--param",
+         "curl1=" + server_.Url("/files/f1.bin"), "--param", "hash1=" + Sha256Hex(content)},
+        {"XDG_CONFIG_HOME=" + root_.Native("config"), "XDG_RUNTIME_DIR=" + root_.Native("runtime"),
+         "XDG_CACHE_HOME=" + root_.Native("cache"), "XDG_STATE_HOME=" + root_.Native("state"),
+         "LANG=C", "LC_ALL", "LC_MESSAGES", "http_proxy", "all_proxy"});
+
+    EXPECT_EQ(result.exitStatus, kExitSuccess) << result.err;
+    EXPECT_TRUE(ReadFile(Downloads("f1.bin")) == content);
+    const std::string ending = "The download completed successfully.\n" + Downloads() + "\n";
+    EXPECT_TRUE(result.out.ends_with(ending)) << result.out;
+}
+
+}  // namespace
