@@ -5,6 +5,7 @@
 
 #include "host/TerminalButtons.h"
 #include "host/TerminalMessageBox.h"
+#include "host/TerminalProxyPrompt.h"
 #include "platform/Language.h"
 #include "platform/Message.h"
 #include "tests/host/TerminalTestIo.h"
@@ -173,6 +174,26 @@ TEST_F(TerminalMessageBoxTest, CtrlCEndsAnOpenQuestionWithItsInterruptAnswer) {
     ASSERT_TRUE(termtest::WaitUntil([&] { return console.QuestionOpen(); }));
     EXPECT_TRUE(console.InterruptQuestion());
     EXPECT_EQ(dialogs.Result(), IDYES);
+}
+
+TEST_F(TerminalMessageBoxTest, TheProxyQuestionReadsNameAndPasswordOrIsRefusedUnattended) {
+    CapturedTerminal terminal(CapturedTerminal::Input::Scripted);
+    terminal.Type("kiv\ns3cret\n");
+    CTerminalConsole console(terminal.Io());
+    kivterm::CTerminalProxyPrompt prompt(console, TerminalOptions{});
+    std::string user;
+    std::string password;
+    EXPECT_TRUE(prompt.AskProxyCredentials(nullptr, user, password));
+    EXPECT_EQ(user, "kiv");
+    EXPECT_EQ(password, "s3cret");
+    EXPECT_EQ(terminal.Prompts(),
+              "To continue, proxy server authentication is required.\nUser name: Password: \n");
+
+    CapturedTerminal unattended;
+    CTerminalConsole quiet(unattended.Io());
+    EXPECT_FALSE(kivterm::CTerminalProxyPrompt(quiet, TerminalOptions{})
+                     .AskProxyCredentials(nullptr, user, password));
+    EXPECT_EQ(unattended.Err(), "To continue, proxy server authentication is required.\n");
 }
 
 }  // namespace
