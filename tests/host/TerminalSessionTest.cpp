@@ -19,7 +19,6 @@
 #include "host/TerminalBrowserHost.h"
 #include "host/TerminalConsole.h"
 #include "host/TerminalLauncher.h"
-#include "host/TerminalModuleControl.h"
 #include "host/TerminalSession.h"
 #include "platform/Language.h"
 #include "platform/Message.h"
@@ -200,22 +199,7 @@ TEST_F(TerminalSessionTest, CtrlCDuringTheTransferCancelsTheRun) {
     EXPECT_EQ(terminal.Err(), "Select the download folder.\n" + Downloads() + "\n");
 }
 
-TEST_F(TerminalSessionTest, TheControlFromItsModuleRunsTheSameWay) {
-    const std::string content = "from the module";
-    server_.ServeContent(content, kLastModified);
-    std::string error;
-    const std::unique_ptr<CControlModule> module =
-        CControlModule::Load(hosttest::ModulePath(), error);
-    ASSERT_NE(module, nullptr) << error;
-    CapturedTerminal terminal;
-    TerminalOptions options;
-    options.destination = Downloads();
-    CTerminalSession session(terminal.Io(), options);
-
-    EXPECT_EQ(session.Run(kivterm::ModuleControl(*module), Page({content})), kExitSuccess);
-    EXPECT_EQ(ReadFile(Downloads("f1.bin")), content);
-}
-
+// The program itself, with the control from its module.
 TEST_F(TerminalSessionTest, TheProgramDownloadsInTheTerminalAndPrintsTheFolder) {
     const std::string content(5000, 'p');
     server_.ServeContent(content, kLastModified);
