@@ -1,10 +1,9 @@
 #include "control/ErrorMessage.h"
 
-#include <new>
-
 #include "control/ErrorCodeTexts.h"
 #include "env/Locations.h"
 #include "resources/StringTable.h"
+#include "transfer/BrokenFiles.h"
 
 namespace {
 
@@ -16,16 +15,6 @@ bool IsHresult(std::uint32_t lastError) {
 }
 
 }  // namespace
-
-std::string BrokenFileList(const ContentList& items) {
-    std::string list;
-    for (const auto& item : items) {
-        if (item == nullptr || (item->flags & CDF_BROKEN) == 0) continue;
-        list += list.empty() ? "\t" : "\n\t";
-        list += item->name;
-    }
-    return list;
-}
 
 std::string CodeTag(std::int32_t errorCode, std::uint32_t lastError) {
     std::string tag = res::FormatText("[D:%d", {errorCode});
@@ -52,9 +41,7 @@ bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& 
     std::int32_t shownCode = error.errorCode;
     std::string brokenFiles;
     if (shownCode == kCodeBrokenFiles) {
-        try {
-            brokenFiles = BrokenFileList(items);
-        } catch (const std::bad_alloc&) {
+        if (!BrokenFileList(items, brokenFiles)) {
             // The text chosen for 500 stays; the tag names the memory failure.
             shownCode = kCodeOutOfMemory;
         }

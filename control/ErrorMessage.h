@@ -27,10 +27,6 @@ constexpr int kPhaseAssistantEnded = 7;
 bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& items,
                          std::string& text);
 
-// The list of corrupted files: "\t" before the first name, "\n\t" before
-// every further one.
-std::string BrokenFileList(const ContentList& items);
-
 // "[D:code]", or with lastError "[D:code E:n]"; a lastError with the high bit
 // set is an HRESULT and shows as eight upper-case hexadecimal digits.
 std::string CodeTag(std::int32_t errorCode, std::uint32_t lastError);
