@@ -1,0 +1,10 @@
+#include "host/frontend/WindowDialogFactory.h"
+
+#include "host/frontend/WindowPageView.h"
+#include "ui/WindowWidgets.h"
+
+std::unique_ptr<IDownloadDialog> CWindowDialogFactory::CreateDownloadDialog(win::HWND parent) {
+    std::unique_ptr<IDownloadDialog> dialog = dialogs_.CreateDownloadDialog(parent);
+    if (dialog != nullptr) view_.EmbedDialog(kivui::WidgetOfWindow(dialog->Window()));
+    return dialog;
+}

@@ -1,0 +1,51 @@
+#include "host/frontend/WindowLeaveQuestion.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "ui/QtText.h"
+
+namespace {
+
+constexpr unsigned kProductName = 1;
+
+}  // namespace
+
+CWindowLeaveQuestion::~CWindowLeaveQuestion() {
+    // An answer after the asker is gone would reach nobody.
+    if (box_ != nullptr) {
+        QObject::disconnect(box_, nullptr, nullptr, nullptr);
+        delete box_;
+    }
+}
+
+QString CWindowLeaveQuestion::Title() {
+    return kivui::LoadQString(kProductName);
+}
+
+QString CWindowLeaveQuestion::Body(const std::string& leaveText) {
+    return QStringLiteral("Do you want to leave this page?\n\n") +
+           kivui::FromProcessText(leaveText);
+}
+
+bool CWindowLeaveQuestion::Open(QWidget* parent, const std::string& leaveText,
+                                std::function<void(bool)> answered) {
+    if (box_ != nullptr) return false;
+    auto* box = new QMessageBox(QMessageBox::Warning, Title(), Body(leaveText),
+                                QMessageBox::NoButton, parent);
+    QPushButton* leave = box->addButton(LeaveButtonText(), QMessageBox::AcceptRole);
+    QPushButton* stay = box->addButton(StayButtonText(), QMessageBox::RejectRole);
+    // Staying is the safe answer: a stray Enter must not end the download.
+    box->setDefaultButton(stay);
+    box->setEscapeButton(stay);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QObject::connect(box, &QDialog::finished, box, [this, box, leave, answered](int) {
+        const bool leaving = box->clickedButton() == leave;
+        box_ = nullptr;
+        if (answered) answered(leaving);
+    });
+    box_ = box;
+    box->open();
+    return true;
+}
