@@ -1,20 +1,156 @@
-// Placeholder until the Qt window front-end lands; it replaces this file.
-#include <iostream>
+#include "host/frontend/WindowFrontEnd.h"
 
+#include <QApplication>
+#include <QEventLoop>
+#include <cstdio>
+
+#include "control/ProcessLauncher.h"
+#include "host/ControlModule.h"
 #include "host/ExitStatus.h"
-#include "host/FrontEnd.h"
+#include "host/frontend/WindowBrowserHost.h"
+#include "host/frontend/WindowDialogFactory.h"
+#include "host/frontend/WindowFolderBrowser.h"
+#include "host/frontend/WindowFrame.h"
+#include "host/frontend/WindowLauncher.h"
+#include "host/frontend/WindowPageView.h"
+#include "resources/StringTable.h"
+#include "ui/DialogColours.h"
+#include "ui/QtFolderBrowser.h"
+#include "ui/QtMessageBoxService.h"
+#include "ui/QtProxyCredentialPrompt.h"
+#include "ui/QtText.h"
+#include "ui/QtThreadDispatcher.h"
 
 namespace {
 
-class CWindowFrontEnd final : public IFrontEnd {
-public:
-    int Run(const HostPage&, CControlModule&, const HostOptions&) override {
-        std::cerr << "kiv-downloader: the window front-end is not built yet\n";
-        return kExitFailure;
-    }
-};
+constexpr unsigned kProductName = 1;
+
+// A program started without one gets its QApplication here.
+std::unique_ptr<QApplication> MakeApplication() {
+    static int argc = 1;
+    static char name[] = "kiv-downloader";
+    static char* argv[] = {name, nullptr};
+    auto application = std::make_unique<QApplication>(argc, argv);
+    kivui::ApplyUiStyle(*application);
+    return application;
+}
+
+// The object's size as the page gives it; template 201's for what it leaves out.
+QSize ObjectSizeFor(const HostPage& page) {
+    const QSize fallback = CWindowPageView::DefaultObjectSize();
+    return QSize(page.width.value_or(0) > 0 ? *page.width : fallback.width(),
+                 page.height.value_or(0) > 0 ? *page.height : fallback.height());
+}
 
 }  // namespace
+
+// The control's services on Qt. Each lives until the control is gone, which
+// may be after the window (a worker that outlived the waits), so none is a
+// widget and boxes run in the application object's thread.
+struct CWindowFrontEnd::Services {
+    Services(const WindowFrontEndParts& parts, const HostOptions& options, CWindowPageView& view)
+        : boxes(QCoreApplication::instance()),
+          qtFolders(QCoreApplication::instance()),
+          folders(parts.folderDialog != nullptr ? *parts.folderDialog : qtFolders,
+                  options.destination),
+          launcher(parts.programs != nullptr ? *parts.programs : processes,
+                   !options.noOpen && HasDesktopDisplay()),
+          dialogs(view, &launcher),
+          proxy(QCoreApplication::instance()) {}
+
+    ControlServices Get() {
+        ControlServices services;
+        services.messageBoxes = &boxes;
+        services.folderBrowser = &folders;
+        services.dialogFactory = &dialogs;
+        services.browser = &browser;
+        services.launcher = &launcher;
+        services.proxyPrompt = &proxy;
+        return services;
+    }
+
+    CQtMessageBoxService boxes;
+    CQtFolderBrowser qtFolders;
+    CWindowFolderBrowser folders;
+    CProcessLauncher processes;
+    CWindowLauncher launcher;
+    CWindowBrowserHost browser;
+    CWindowDialogFactory dialogs;
+    CQtProxyCredentialPrompt proxy;
+};
+
+std::string WindowTitleFor(const HostPage& page) {
+    if (!page.title.empty()) return page.title;
+    if (!page.source.empty()) return page.source;
+    return res::LoadString(kProductName);
+}
+
+int CWindowFrontEnd::Run(const HostPage& page, CControlModule& module, const HostOptions& options) {
+    com::ComPtr<com::IKivDownloadControl> control;
+    const com::HRESULT created = module.CreateControl(control);
+    if (com::FAILED(created) || !control) {
+        std::fprintf(stderr, "kiv-downloader: the control could not be created (0x%08X)\n",
+                     static_cast<unsigned>(created));
+        return kExitFailure;
+    }
+    return RunControl(page, std::move(control), options);
+}
+
+int CWindowFrontEnd::RunControl(const HostPage& page, com::ComPtr<com::IKivDownloadControl> control,
+                                const HostOptions& options) {
+    std::unique_ptr<QApplication> ownApplication;
+    if (QCoreApplication::instance() == nullptr) ownApplication = MakeApplication();
+    auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (application == nullptr) {
+        std::fprintf(stderr, "kiv-downloader: the window needs a widget application\n");
+        return kExitFailure;
+    }
+    // The window closes before the control's release is over: that must not end the program.
+    const bool quitOnLastWindow = application->quitOnLastWindowClosed();
+    application->setQuitOnLastWindowClosed(false);
+    const int status = RunInWindow(page, std::move(control), options);
+    application->setQuitOnLastWindowClosed(quitOnLastWindow);
+    return status;
+}
+
+int CWindowFrontEnd::RunInWindow(const HostPage& page,
+                                 com::ComPtr<com::IKivDownloadControl> control,
+                                 const HostOptions& options) {
+    CQtThreadDispatcher dispatcher;
+    CWindowFrame frame(kivui::FromProcessText(WindowTitleFor(page)), ObjectSizeFor(page));
+    auto services = std::make_shared<Services>(parts_, options, frame.PageView());
+    int status = kExitFailure;
+    bool finished = false;
+    QEventLoop loop;
+    CWindowSession session(
+        frame, services->browser,
+        [&](int runStatus) {
+            status = runStatus;
+            finished = true;
+            loop.exit();
+        },
+        parts_.timings);
+    services->browser.SetTopLevelWindow(frame.PageView().Hwnd());
+    services->browser.SetActions({[&frame] {
+                                      frame.raise();
+                                      frame.activateWindow();
+                                  },
+                                  [&session] { session.RequestQuit(); }});
+    frame.SetCloseRequestHandler([&session] { session.RequestLeave(); });
+    dispatcher.SetQuitHandler([&session](int) { session.RequestLeave(); });
+    frame_ = &frame;
+    session_ = &session;
+
+    frame.show();
+    session.Start(std::move(control), services->Get(), MakeParameterBag(page, {}), services);
+    if (!finished) loop.exec();
+
+    frame_ = nullptr;
+    session_ = nullptr;
+    dispatcher.SetQuitHandler({});
+    services->browser.SetActions({});
+    return status;
+}
 
 std::unique_ptr<IFrontEnd> MakeWindowFrontEnd() {
     return std::make_unique<CWindowFrontEnd>();
