@@ -1,27 +1,85 @@
 #!/usr/bin/env bash
-# Demo of the download record file: installs what is missing, builds the
-# support tool, writes two records through the engine and lists them back.
-# Everything goes to a temporary folder that the script names at the end.
+# The newcomer's run command: installs what is missing, builds the program,
+# serves three demo files with Debian's nginx on 127.0.0.1, and runs
+# kiv-downloader on a demo page that embeds the control. With a display it
+# runs in a window (you choose the folder); without one it runs in the
+# terminal and downloads into the folder named at the end. The files are
+# verified against their SHA-256 before they appear.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 bash scripts/install-deps.sh
 cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIV_BENCH=OFF >/dev/null
-ninja -C build/demo kivtool >/dev/null
+ninja -C build/demo kiv-downloader kivdownloadcontrol >/dev/null
+program="$root/build/demo/bin/kiv-downloader"
 
 demo=$(mktemp -d /tmp/kiv-demo.XXXXXX)
-export XDG_STATE_HOME="$demo/state" XDG_CONFIG_HOME="$demo/config" XDG_CACHE_HOME="$demo/cache"
-tool=build/demo/tools/kivtool
-record="$demo/records.dat"
+mkdir -p "$demo/site" "$demo/downloads" "$demo/nginx"
+# nginx's workers run as another user: they must be able to read the site.
+chmod 755 "$demo" "$demo/site"
+# Private settings and records, so the demo never touches the user's own.
+export XDG_CONFIG_HOME="$demo/config" XDG_STATE_HOME="$demo/state" XDG_CACHE_HOME="$demo/cache"
 
-echo "Paths the product uses (Windows form, then native form):"
-$tool paths
-echo
-echo "Writing two download records to $record ..."
-$tool record set "$record" 'Z:\tmp\a.bin' 'Z:\tmp\a.bin' 'Wed, 01 Jul 2015 00:00:00 GMT' 0
-$tool record set "$record" 'https://example.test/b.iso' 'Z:\tmp\b.iso' 'FILEBROKEN' 0
-echo "Rows as stored (CR LF shown as \$):"
-cat -A "$record" | sed 's/\^M\$$/$/'
-echo "Rows as read back:"
-$tool record list "$record"
-echo
-echo "Demo files are in $demo"
+head -c $((24 * 1024 * 1024)) /dev/urandom >"$demo/site/dataset.bin"
+head -c $((3 * 1024 * 1024)) /dev/urandom >"$demo/site/manual.pdf"
+printf 'Kiv Downloader demo\n' >"$demo/site/readme.txt"
+hash_of() { sha256sum "$1" | cut -d' ' -f1 | tr 'a-f' 'A-F'; }
+
+# A port nobody answers on.
+port=
+for candidate in $(shuf -i 20000-60000 -n 50); do
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then port=$candidate; break; fi
+done
+[ -n "$port" ] || { echo "no free port found on 127.0.0.1" >&2; exit 2; }
+cat >"$demo/nginx/nginx.conf" <<CONF
+daemon on;
+pid $demo/nginx/nginx.pid;
+error_log $demo/nginx/error.log;
+events { worker_connections 64; }
+http {
+    access_log $demo/nginx/access.log;
+    client_body_temp_path $demo/nginx;
+    proxy_temp_path $demo/nginx;
+    fastcgi_temp_path $demo/nginx;
+    uwsgi_temp_path $demo/nginx;
+    scgi_temp_path $demo/nginx;
+    types { application/octet-stream bin pdf; text/plain txt; text/html html; }
+    # A gentle rate so the progress, rate and remaining time can be watched.
+    limit_rate 4m;
+    server { listen 127.0.0.1:$port; root $demo/site; }
+}
+CONF
+nginx -c "$demo/nginx/nginx.conf"
+trap 'nginx -c "$demo/nginx/nginx.conf" -s stop 2>/dev/null || true' EXIT
+
+base="http://127.0.0.1:$port"
+cat >"$demo/site/demo.html" <<PAGE
+<!DOCTYPE html>
+<html><head><title>Kiv Downloader demo</title></head>
+<body>
+<object classid="clsid:7126E9C3-57EE-4EBA-A6AC-286C10450471" width="480" height="300">
+  <param name="caption" value="Kiv Downloader demo">
+  <param name="contentscount" value="3">
+  <param name="curl1" value="$base/dataset.bin">
+  <param name="hash1" value="$(hash_of "$demo/site/dataset.bin")">
+  <param name="curl2" value="$base/manual.pdf">
+  <param name="hash2" value="$(hash_of "$demo/site/manual.pdf")">
+  <param name="curl3" value="$base/readme.txt">
+  <param name="cname3" value="README.txt">
+  <param name="hash3" value="$(hash_of "$demo/site/readme.txt")">
+</object>
+</body></html>
+PAGE
+
+echo "Demo page: $base/demo.html"
+status=0
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    "$program" "$base/demo.html" || status=$?
+else
+    "$program" --terminal --destination "$demo/downloads" --existing restart "$base/demo.html" || status=$?
+    echo
+    echo "Downloaded and verified files are in $demo/downloads:"
+    ls -l "$demo/downloads"
+fi
+echo "kiv-downloader exited with status $status (0 success, 1 cancelled, 2 failure)."
+exit $status
