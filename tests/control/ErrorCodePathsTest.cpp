@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 
+#include "env/Locations.h"
 #include "tests/control/ControlRunFixture.h"
 
 namespace {
@@ -49,6 +50,26 @@ protected:
     void ExpectError(std::int32_t code, std::int32_t lastError) const {
         EXPECT_EQ(control->Run().Error().errorCode, code);
         EXPECT_EQ(control->Run().Error().lastError, lastError);
+    }
+    // Two items, the second one's body paused half-way; while it is paused
+    // the finished first file disappears. Runs to the end.
+    void RunRemovingFirstFileDuringSecond(const std::string& firstHash) {
+        const std::string first = Content(3000);
+        const std::string second = Content(60000);
+        server.Enqueue(CannedResponse::File(first, kLastModified));   // HEAD first.bin
+        server.Enqueue(CannedResponse::File(second, kLastModified));  // HEAD second.bin
+        server.Enqueue(CannedResponse::File(first, kLastModified));   // GET first.bin
+        CannedResponse paused = CannedResponse::File(second, kLastModified);
+        paused.stallAfter = 20000;
+        paused.stallMs = 600;
+        server.Enqueue(paused);
+        server.ServeContent(second, kLastModified);  // a retry after the pause continues the file
+        ChooseDownloads();
+        Start(Page({{"/first.bin", firstHash}, {"/second.bin", ""}}));
+        ASSERT_TRUE(PumpUntil([this] { return DataArrivedFor("second.bin"); }));
+        ASSERT_TRUE(std::filesystem::remove(DownloadsNative("first.bin")));
+        ASSERT_TRUE(PumpUntilBrowserQuits());
+        PumpPending();
     }
     // Whether a chunk of `name` was reported since the dialog last named it.
     bool DataArrivedFor(const std::string& name) {
@@ -239,29 +260,21 @@ TEST_F(ErrorCodeRunTest, DirectoryInPlaceOfTheLocalFileIsAFileError) {
 }
 
 TEST_F(ErrorCodeRunTest, HashedFileRemovedBeforeVerificationCannotBeHashed) {
-    const std::string first = Content(3000);
-    const std::string second = Content(60000);
-    server.Enqueue(CannedResponse::File(first, kLastModified));   // HEAD first.bin
-    server.Enqueue(CannedResponse::File(second, kLastModified));  // HEAD second.bin
-    server.Enqueue(CannedResponse::File(first, kLastModified));   // GET first.bin
-    CannedResponse slow = CannedResponse::File(second, kLastModified);
-    slow.stallAfter = 20000;
-    slow.stallMs = 600;
-    server.Enqueue(slow);
-    server.ServeContent(second, kLastModified);  // a retry after the stall continues the file
-    ChooseDownloads();
-    Start(Page({{"/first.bin", Sha256Hex(first)}, {"/second.bin", ""}}));
-    // Once the second file's data flows, the first one is finished on disk.
-    ASSERT_TRUE(PumpUntil([this] { return DataArrivedFor("second.bin"); }));
-    std::filesystem::remove(DownloadsNative("first.bin"));
-    ASSERT_TRUE(PumpUntilBrowserQuits());
-    PumpPending();
-
+    RunRemovingFirstFileDuringSecond(Sha256Hex(Content(3000)));
     ExpectError(22, 2);
     ASSERT_EQ(fakes.boxes.Count(), 1u);
     EXPECT_EQ(fakes.boxes.Boxes()[0].text,
               "An error occurred during file verification.Hash value calculation failed."
               "[D:22 E:2]");
+}
+
+TEST_F(ErrorCodeRunTest, UnhashedFileRemovedBeforeFinalisationIsNotReportedAsDelivered) {
+    RunRemovingFirstFileDuringSecond("");
+    ExpectError(103, 2);
+    ASSERT_EQ(fakes.boxes.Count(), 1u);
+    EXPECT_EQ(fakes.boxes.Boxes()[0].text, "Renaming of the downloaded file failed." +
+                                               env::GetSystemErrorText(2) + "[D:103 E:2]");
+    EXPECT_TRUE(fakes.launcher.Launched().empty());
 }
 
 }  // namespace
