@@ -5,6 +5,7 @@
 #include "env/PathRules.h"
 #include "platform/FileApi.h"
 #include "platform/KnownFolders.h"
+#include "platform/LastError.h"
 #include "platform/ProcessSettings.h"
 #include "platform/SystemErrorText.h"
 
@@ -76,7 +77,11 @@ bool IsWritableFolder(std::string_view folder) {
 bool HasFreeSpace(std::string_view folder, std::uint64_t requiredBytes) {
     std::uint64_t available = 0;
     if (!win::GetDiskFreeSpaceEx(folder, available)) {
-        available = 0;
+        available = 0;  // the failed query's own error stays the last error
+    } else if (available < requiredBytes) {
+        // The caller reports the shortage with the last error: make it say
+        // "disk full" rather than whatever an earlier call left behind.
+        win::SetLastError(win::ERROR_DISK_FULL);
     }
     return available >= requiredBytes;
 }

@@ -8,6 +8,7 @@
 #include "EnvTestHelpers.h"
 #include "env/Locations.h"
 #include "platform/FileApi.h"
+#include "platform/LastError.h"
 #include "platform/ProcessSettings.h"
 
 namespace {
@@ -126,7 +127,10 @@ TEST_F(FreeSpace, ComparesAll64Bits) {
     EXPECT_TRUE(env::HasFreeSpace(folder, 1));
     // Both counts' low 32 bits are small: a truncated compare would pass them.
     EXPECT_FALSE(env::HasFreeSpace(folder, (std::uint64_t{1} << 63) + 1));
+    win::SetLastError(win::ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(env::HasFreeSpace(folder, std::numeric_limits<std::uint64_t>::max()));
+    // The shortage is what the caller reports, not an earlier call's error.
+    EXPECT_EQ(win::GetLastError(), win::ERROR_DISK_FULL);
     if (available < 2 * kFourGiB) {
         GTEST_SKIP() << "less than 8 GiB free here; the above-4-GiB pass is not checked";
     }
