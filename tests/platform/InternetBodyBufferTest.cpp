@@ -52,16 +52,4 @@ TEST(InternetBodyBufferTest, PiecesFitUpToTheBoundAndAloneBeyondIt) {
     EXPECT_TRUE(small.Fits(300));
 }
 
-TEST(InternetBodyBufferTest, ClearDropsWhatWasHeld) {
-    const std::string content = inettest::Pattern(50);
-    BodyBuffer buffer(64);
-    buffer.Append(content.data(), 50);
-    TakeString(buffer, 10);
-    buffer.Clear();
-    EXPECT_TRUE(buffer.Empty());
-    EXPECT_EQ(TakeString(buffer, 50), "");
-    buffer.Append(content.data(), 20);
-    EXPECT_EQ(TakeString(buffer, 50), content.substr(0, 20));
-}
-
 }  // namespace
