@@ -13,6 +13,7 @@
 #include "platform/LastError.h"
 #include "transfer/GuardedRead.h"
 #include "transfer/InternetFailure.h"
+#include "transfer/LeavePromptPause.h"
 #include "transfer/LocalFolder.h"
 #include "transfer/RequestHeaders.h"
 #include "transfer/SendRequest.h"
@@ -175,24 +176,11 @@ void CFileTransfer::Receive() {
 
 // While the page asks the user whether to leave, no data is taken in.
 void CFileTransfer::PauseWhileLeavePromptIsUp() {
-    bool paused = false;
-    while (control_.LeavePromptPending().exchange(false)) {
-        paused = true;
-        const TransferTimings& timings = control_.Timings();
-        control_.Sleep(timings.leavePromptPauseMs);
-        LRESULT answer = 0;
-        if (control_.ControlWindowExists() &&
-            control_.AskBrowserDialogOpen(timings.browserDialogTimeoutMs, answer)) {
-            if (answer != 0) {
-                control_.LeavePromptPending() = true;
-            }
-        } else if (control_.IsCancelled()) {
+    PauseWhileLeavePromptIsOpen(control_, [this] {
+        if (control_.IsCancelled()) {
             Fail(error_, 1);
         }
-    }
-    if (paused) {
-        control_.Meter().Restart();
-    }
+    });
 }
 
 // One chunk under the chunk lock; false at the end of the body.

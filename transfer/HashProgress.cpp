@@ -1,5 +1,7 @@
 #include "transfer/HashProgress.h"
 
+#include "transfer/LeavePromptPause.h"
+
 int CHashProgress::Callback(std::uint64_t fileSize, std::uint64_t chunkBytes,
                             std::uint64_t bytesDone, void* context) {
     return static_cast<CHashProgress*>(context)->OnChunk(fileSize, chunkBytes, bytesDone) ? 1 : 0;
@@ -22,22 +24,8 @@ bool CHashProgress::OnChunk(std::uint64_t fileSize, std::uint64_t chunkBytes,
 // No byte is hashed while the page asks the user whether to leave it: the
 // control's window answers non-zero as long as the question is open.
 void CHashProgress::WaitWhileLeavePromptIsOpen() {
-    std::atomic<bool>& pending = control_.LeavePromptPending();
-    const TransferTimings& timings = control_.Timings();
-    bool paused = false;
-    while (pending.exchange(false)) {
-        paused = true;
-        control_.Sleep(timings.leavePromptPauseMs);
-        LRESULT answer = 0;
-        if (control_.ControlWindowExists() &&
-            control_.AskBrowserDialogOpen(timings.browserDialogTimeoutMs, answer) && answer != 0) {
-            pending = true;
-        }
-    }
-    if (paused) {
-        // The pause is not hashing time: the rate starts over.
-        control_.Meter().Restart();
-    }
+    // Cancellation is checked right after, by the caller.
+    PauseWhileLeavePromptIsOpen(control_, {});
 }
 
 // The remaining time changes only when the meter has a new rate (at most once

@@ -1,0 +1,12 @@
+#pragma once
+// The pause both the transfer and the hashing make while the page asks the
+// user whether to leave: no data moves until the browser's question is gone.
+#include <functional>
+
+#include "transfer/DownloadControl.h"
+
+// Sleeps and asks the control's window again while the leave prompt is
+// pending; `undelivered` runs each time the question could not be asked (no
+// window, or no answer in time). Restarts the rate meter after a pause.
+void PauseWhileLeavePromptIsOpen(IDownloadControl& control,
+                                 const std::function<void()>& undelivered);
