@@ -183,7 +183,7 @@ std::string HostUsageText() {
            "  --no-open            do not open the destination folder at the end\n"
            "  --protected          reserved for the protected layout; accepted, no effect yet\n"
            "  --register [MODULE]  register the control module (default: the\n"
-           "                       libkivdownloadcontrol.so next to this program)\n"
+           "                       kivdownloadcontrol.so next to this program)\n"
            "  --unregister [MODULE]\n"
            "                       remove the module's registration\n"
            "  -h, --help           show this text\n"

@@ -7,7 +7,7 @@
 
 #include "host/ControlModule.h"
 
-inline constexpr const char* kModuleFileName = "libkivdownloadcontrol.so";
+inline constexpr const char* kModuleFileName = "kivdownloadcontrol.so";
 
 // The module next to the running program; empty when the program's own path
 // cannot be read.

@@ -73,9 +73,9 @@ TEST(HostOptionsTest, RegistrationWithAndWithoutModule) {
     HostOptions options = Parse({"--register"});
     EXPECT_EQ(options.action, HostAction::Register);
     EXPECT_EQ(options.module, "");
-    options = Parse({"--unregister", "/opt/kiv/libkivdownloadcontrol.so"});
+    options = Parse({"--unregister", "/opt/kiv/kivdownloadcontrol.so"});
     EXPECT_EQ(options.action, HostAction::Unregister);
-    EXPECT_EQ(options.module, "/opt/kiv/libkivdownloadcontrol.so");
+    EXPECT_EQ(options.module, "/opt/kiv/kivdownloadcontrol.so");
     // An option after --register is no module.
     options = Parse({"--register", "--terminal"});
     EXPECT_EQ(options.module, "");

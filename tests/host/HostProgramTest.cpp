@@ -131,13 +131,13 @@ TEST_F(HostProgramTest, InputProblemsEndWithStatusTwoBeforeAnyFrontEnd) {
 }
 
 TEST_F(HostProgramTest, AStaleRegistrationIsReportedNotReplaced) {
-    hosttest::WriteRegistryString(kInprocServer, "", "/no/such/libkivdownloadcontrol.so");
+    hosttest::WriteRegistryString(kInprocServer, "", "/no/such/kivdownloadcontrol.so");
     EXPECT_EQ(Run({WritePage(kPage)}), kExitFailure);
     EXPECT_NE(err_.str().find("cannot load the control module"), std::string::npos) << err_.str();
     EXPECT_EQ(recorded_.runs, 0);
-    EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), "/no/such/libkivdownloadcontrol.so");
+    EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), "/no/such/kivdownloadcontrol.so");
 
-    hosttest::WriteRegistryString(kInprocServer, "", "libkivdownloadcontrol.so");
+    hosttest::WriteRegistryString(kInprocServer, "", "kivdownloadcontrol.so");
     EXPECT_EQ(Run({WritePage(kPage)}), kExitFailure);
     EXPECT_NE(err_.str().find("is not absolute"), std::string::npos) << err_.str();
 }
