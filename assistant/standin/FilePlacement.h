@@ -1,0 +1,15 @@
+#pragma once
+// Putting one finished file at its destination: a rename where both lie on
+// one file system, otherwise a copy that is flushed to disk before the
+// source goes. An existing destination is replaced; the placed file is made
+// visible (the hidden attribute cleared).
+#include <string>
+
+#include "platform/WinTypes.h"
+
+// Native paths. 0 once the file is at `destination`, else a Windows error
+// code; on failure the source is left where it was.
+win::DWORD PlaceFile(const std::string& source, const std::string& destination);
+
+// PlaceFile on the Windows-form paths of a place-file request.
+win::DWORD PlaceFileWindowsPaths(const std::string& source, const std::string& destination);

@@ -1,0 +1,134 @@
+#include "assistant/standin/StandinDestination.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "assistant/standin/StandinDestinationContext.h"
+#include "control/DestinationQuery.h"
+#include "host/TerminalConsole.h"
+#include "host/TerminalFolderBrowser.h"
+#include "host/TerminalMessageBox.h"
+
+namespace {
+
+constexpr auto kWatchInterval = std::chrono::milliseconds(200);
+
+// While the questions are open: once the control has gone, nobody waits
+// for the answer, so the open question is ended (it answers Cancel) and
+// the query, seeing the cancel check, gives up.
+class CQuestionWatchdog {
+public:
+    CQuestionWatchdog(const CControlWatch& watch, kivterm::CTerminalConsole& console)
+        : thread_([this, &watch, &console] { Run(watch, console); }) {}
+    ~CQuestionWatchdog() {
+        {
+            std::lock_guard<std::mutex> hold(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    CQuestionWatchdog(const CQuestionWatchdog&) = delete;
+    CQuestionWatchdog& operator=(const CQuestionWatchdog&) = delete;
+
+    const std::atomic<bool>& ControlGone() const { return gone_; }
+
+private:
+    void Run(const CControlWatch& watch, kivterm::CTerminalConsole& console) {
+        std::unique_lock<std::mutex> hold(mutex_);
+        while (!wake_.wait_for(hold, kWatchInterval, [this] { return stop_; })) {
+            if (!gone_ && watch.ControlGone()) gone_ = true;
+            // Repeated: the query may open one more question before it checks.
+            if (gone_) console.InterruptQuestion();
+        }
+    }
+
+    std::atomic<bool> gone_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+    std::thread thread_;  // last: it uses the members above
+};
+
+// The controlling terminal for questions; -1 when there is none.
+class CControllingTerminal {
+public:
+    CControllingTerminal() : fd_(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY)) {}
+    ~CControllingTerminal() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    CControllingTerminal(const CControllingTerminal&) = delete;
+    CControllingTerminal& operator=(const CControllingTerminal&) = delete;
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+kivterm::TerminalIo QuestionIo(int terminal) {
+    kivterm::TerminalIo io;
+    // Our texts go to the error output: the control's host owns the display.
+    io.out = 2;
+    io.err = 2;
+    io.in = terminal;
+    io.prompt = terminal;
+    io.askColumns = false;
+    return io;
+}
+
+}  // namespace
+
+DestinationAnswers DestinationAnswersFromEnvironment(std::string& warning) {
+    DestinationAnswers answers;
+    if (const char* folder = std::getenv("KIVDL_DESTINATION")) answers.destination = folder;
+    if (const char* existing = std::getenv("KIVDL_EXISTING")) {
+        const std::string value = existing;
+        if (value == "resume") {
+            answers.existing = ExistingFiles::Resume;
+        } else if (value == "restart") {
+            answers.existing = ExistingFiles::Restart;
+        } else if (!value.empty()) {
+            warning = "KIVDL_EXISTING must be resume or restart, not \"" + value +
+                      "\"; the question is asked instead";
+        }
+    }
+    return answers;
+}
+
+DestinationChoice AskDestination(const ContentListRequest& request,
+                                 const DestinationAnswers& answers, const CControlWatch& watch) {
+    DestinationChoice choice;
+    const CControllingTerminal terminal;
+    if (answers.destination.empty() && terminal.Fd() < 0) {
+        choice.whyNot =
+            "no terminal to ask for the download folder and KIVDL_DESTINATION is not set";
+        return choice;
+    }
+    kivterm::CTerminalConsole console(QuestionIo(terminal.Fd()));
+    kivterm::TerminalOptions options;
+    options.destination = answers.destination;
+    options.existing = answers.existing;
+    kivterm::CTerminalMessageBoxService boxes(console, options);
+    kivterm::CTerminalFolderBrowser browser(console, options);
+
+    const CQuestionWatchdog watchdog(watch, console);
+    CStandinDestinationContext context(request, boxes, browser, watchdog.ControlGone());
+    CDestinationQuery query(context);
+    if (!query.ChooseDestination()) {
+        choice.whyNot = watchdog.ControlGone() ? "the control has gone"
+                        : context.Errors().errorCode == 1
+                            ? "the download folder was not chosen"
+                            : "the download folder could not be asked for";
+        return choice;
+    }
+    choice.chosen = true;
+    choice.folder = context.Folder();
+    choice.resumeAllowed = context.ResumeAllowed();
+    return choice;
+}

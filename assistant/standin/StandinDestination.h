@@ -1,0 +1,33 @@
+#pragma once
+// The destination question of a content list, asked with the control's own
+// destination query over the terminal, so that the questions, texts and
+// rules are those of the control itself.
+#include <string>
+
+#include "assistant/standin/ControlWatch.h"
+#include "assistant/standin/StandinWorkFile.h"
+#include "host/HostOptions.h"  // ExistingFiles
+
+// Answers given through the environment, for runs nobody attends:
+// KIVDL_DESTINATION (a native folder) answers the first folder question,
+// KIVDL_EXISTING=resume|restart the existing-files question.
+struct DestinationAnswers {
+    std::string destination;
+    ExistingFiles existing = ExistingFiles::Ask;
+};
+
+// Reads the two variables; an unknown KIVDL_EXISTING value is reported in
+// `warning` and leaves the question to the user.
+DestinationAnswers DestinationAnswersFromEnvironment(std::string& warning);
+
+struct DestinationChoice {
+    bool chosen = false;
+    std::string folder;  // Windows form, as the control stores it
+    bool resumeAllowed = false;
+    std::string whyNot;  // when not chosen: one line for the error output
+};
+
+// Asks on the controlling terminal (none: only the given answers count).
+// Ends early, as cancelled, when `watch` sees the control go.
+DestinationChoice AskDestination(const ContentListRequest& request,
+                                 const DestinationAnswers& answers, const CControlWatch& watch);

@@ -1,0 +1,132 @@
+#include "assistant/standin/StandinRequests.h"
+
+#include <array>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <vector>
+
+#include "assistant/AssistantRecords.h"
+#include "assistant/AssistantReply.h"
+#include "assistant/standin/FilePlacement.h"
+#include "platform/LastError.h"
+#include "platform/LittleEndian.h"
+#include "platform/NativePath.h"
+
+namespace {
+
+// The greeting's answer: any kind but the resume decision counts as success.
+constexpr win::ULONG_PTR kGreetingReply = 1;
+// Far above the largest content list the control can write.
+constexpr std::size_t kWorkFileLimit = 64 * 1024 * 1024;
+
+void Report(const std::string& line) {
+    std::cerr << "kivdownloadcontrol: " << line << "\n";
+}
+
+std::span<const std::uint8_t> TextPayload(const std::string& text) {
+    // With the terminating zero, which the control copies up to.
+    return {reinterpret_cast<const std::uint8_t*>(text.c_str()), text.size() + 1};
+}
+
+std::string Normalised(const std::string& nativePath) {
+    std::string normal = std::filesystem::path(nativePath).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+    return normal;
+}
+
+}  // namespace
+
+bool CStandinRequests::HandleRequest() {
+    const std::optional<std::vector<std::uint8_t>> file = LoadWorkFile(workFile_, kWorkFileLimit);
+    const WorkFileBytes bytes = file ? WorkFileBytes(*file) : WorkFileBytes();
+    switch (WorkFileKind(bytes).value_or(0)) {
+        case kGreetingRequest:
+            return HandleGreeting(bytes);
+        case kContentListRequest:
+            return HandleContentList(bytes);
+        case kPlaceFileRequest:
+            return HandlePlaceFile(bytes);
+        default:
+            Report(file ? "a request of an unknown kind is refused"
+                        : "the work file " + workFile_ + " cannot be read");
+            return watch_.ReplyWindow() == 0 || ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
+    }
+}
+
+bool CStandinRequests::HandleGreeting(WorkFileBytes file) {
+    const std::optional<GreetingRequest> greeting = ReadGreeting(file);
+    if (!greeting || greeting->replyWindow == 0) {
+        Report("a malformed greeting is refused");
+        return watch_.ReplyWindow() == 0 || ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
+    }
+    watch_.SetReplyWindow(greeting->replyWindow);
+    return Reply(kGreetingReply);
+}
+
+bool CStandinRequests::HandleContentList(WorkFileBytes file) {
+    acceptedFolder_.clear();
+    itemNames_.clear();
+    const std::optional<ContentListRequest> request = ReadContentList(file);
+    if (!request) {
+        Report("a malformed content list is refused");
+        return Reply(kDestinationReply);
+    }
+    const DestinationChoice choice = AskDestination(*request, answers_, watch_);
+    std::string nativeFolder;
+    if (!choice.chosen || !win::ToNativePath(choice.folder, nativeFolder)) {
+        Report("no download folder: " +
+               (choice.whyNot.empty() ? "it has no native form" : choice.whyNot));
+        return Reply(kDestinationReply);
+    }
+    acceptedFolder_ = Normalised(nativeFolder);
+    for (const ContentListEntry& item : request->items) itemNames_.insert(item.name);
+    std::array<std::uint8_t, 4> resume{};
+    win::PutLE32(resume.data(), choice.resumeAllowed ? 1 : 0);
+    return Reply(kResumeDecisionReply, resume) &&
+           Reply(kDestinationReply, TextPayload(choice.folder));
+}
+
+bool CStandinRequests::HandlePlaceFile(WorkFileBytes file) {
+    const std::optional<PlaceFileRequest> request = ReadPlaceFile(file);
+    if (!request) {
+        Report("a malformed place-file request is refused");
+        return ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
+    }
+    win::DWORD code = CheckDestination(request->destination);
+    if (code == 0) code = PlaceFileWindowsPaths(request->source, request->destination);
+    if (code != 0)
+        Report("cannot place " + request->destination + ": error " + std::to_string(code));
+    return ReplyPlaceOutcome(code);
+}
+
+// Files go only where the user agreed: into the folder chosen for this run,
+// under one of the run's item names.
+win::DWORD CStandinRequests::CheckDestination(const std::string& destination) const {
+    std::string native;
+    if (!win::ToNativePath(destination, native)) return win::GetLastError();
+    const std::filesystem::path path(Normalised(native));
+    const bool agreed = !acceptedFolder_.empty() && path.parent_path() == acceptedFolder_ &&
+                        itemNames_.count(path.filename().string()) != 0;
+    return agreed ? 0 : win::ERROR_ACCESS_DENIED;
+}
+
+bool CStandinRequests::Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload) {
+    const std::uint32_t window = watch_.ReplyWindow();
+    if (window == 0) {
+        Report("a request before the greeting cannot be answered");
+        return true;
+    }
+    win::LRESULT ignored = 0;
+    if (win::SendCopyData(window, kind, payload, win::INFINITE, &ignored)) return true;
+    const win::DWORD error = win::GetLastError();
+    if (error == win::ERROR_INVALID_WINDOW_HANDLE) return false;
+    Report("a reply could not be sent: error " + std::to_string(error));
+    return true;
+}
+
+bool CStandinRequests::ReplyPlaceOutcome(win::DWORD code) {
+    std::array<std::uint8_t, 4> payload{};
+    win::PutLE32(payload.data(), code);
+    return Reply(kPlaceFileReply, payload);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// One request at a time, as the control sends them: read the work file, do
+// what it asks and send exactly one reply that carries an outcome (a resume
+// decision may precede the destination). A malformed request is answered
+// as a failure; the control never waits in vain.
+#include <cstdint>
+#include <set>
+#include <span>
+#include <string>
+
+#include "assistant/standin/ControlWatch.h"
+#include "assistant/standin/StandinDestination.h"
+#include "assistant/standin/StandinWorkFile.h"
+#include "platform/CopyData.h"
+
+class CStandinRequests {
+public:
+    CStandinRequests(std::string workFile, DestinationAnswers answers)
+        : workFile_(std::move(workFile)), answers_(std::move(answers)) {}
+
+    // Answers the request in the work file. False once a reply found the
+    // reply window gone: the control has ended.
+    bool HandleRequest();
+    const CControlWatch& Watch() const { return watch_; }
+
+private:
+    bool HandleGreeting(WorkFileBytes file);
+    bool HandleContentList(WorkFileBytes file);
+    bool HandlePlaceFile(WorkFileBytes file);
+    // 0, or why `destination` (Windows form) is no place we chose for an item.
+    win::DWORD CheckDestination(const std::string& destination) const;
+    // Sends one reply; false only when the reply window is gone.
+    bool Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload = {});
+    bool ReplyPlaceOutcome(win::DWORD code);
+
+    const std::string workFile_;  // native path
+    const DestinationAnswers answers_;
+    CControlWatch watch_;
+    std::string acceptedFolder_;  // native, normalised; empty until a folder was chosen
+    std::set<std::string> itemNames_;
+};

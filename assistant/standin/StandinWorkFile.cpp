@@ -1,0 +1,107 @@
+#include "assistant/standin/StandinWorkFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "assistant/AssistantIds.h"
+#include "assistant/AssistantRecords.h"
+#include "platform/LittleEndian.h"
+
+namespace {
+
+constexpr std::size_t kKindSize = 4;
+// Offsets within a record (after the kind).
+constexpr std::size_t kGreetingDialogAt = 4;
+constexpr std::size_t kGreetingReplyAt = 8;
+constexpr std::size_t kCountAt = 4;
+constexpr std::size_t kIdentifierAt = 8;
+constexpr std::size_t kIdentifierSize = 16;
+constexpr std::size_t kCaptionAt = 24;
+constexpr std::size_t kCaptionSize = 256;
+constexpr std::size_t kVersionPathAt = 280;
+constexpr std::size_t kItemsAt = 544;
+constexpr std::size_t kItemNameAt = 0;
+constexpr std::size_t kItemUrlAt = 260;
+constexpr std::size_t kSourceAt = 4;
+constexpr std::size_t kDestinationAt = 264;
+constexpr std::size_t kPathSize = 260;
+
+// The text of a fixed field: up to its first zero, and never beyond the field.
+std::string FieldText(const std::uint8_t* field, std::size_t size) {
+    const auto* end = std::find(field, field + size, std::uint8_t{0});
+    return std::string(reinterpret_cast<const char*>(field), static_cast<std::size_t>(end - field));
+}
+
+// The record after the kind, when the file is of `kind` and holds at least
+// `size` record bytes; null otherwise.
+const std::uint8_t* RecordOf(WorkFileBytes file, std::uint32_t kind, std::size_t size) {
+    if (WorkFileKind(file) != kind || file.size() - kKindSize < size) return nullptr;
+    return file.data() + kKindSize;
+}
+
+bool IsOurIdentifier(const std::uint8_t* at) {
+    static const AssistantBytes reference =
+        BuildContentListRecord({}, kContentListIdentifier, {}, {});
+    return std::equal(at, at + kIdentifierSize, reference.begin() + kIdentifierAt);
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> WorkFileKind(WorkFileBytes file) {
+    if (file.size() < kKindSize) return std::nullopt;
+    return win::GetLE32(file.data());
+}
+
+std::optional<GreetingRequest> ReadGreeting(WorkFileBytes file) {
+    const std::uint8_t* record = RecordOf(file, kGreetingRequest, kGreetingRecordSize);
+    if (record == nullptr) return std::nullopt;
+    return GreetingRequest{win::GetLE32(record + kGreetingDialogAt),
+                           win::GetLE32(record + kGreetingReplyAt)};
+}
+
+std::optional<ContentListRequest> ReadContentList(WorkFileBytes file) {
+    const std::uint8_t* record = RecordOf(file, kContentListRequest, kContentListFixedSize);
+    if (record == nullptr || !IsOurIdentifier(record + kIdentifierAt)) return std::nullopt;
+    // 64-bit arithmetic: a count near 2^32 must not wrap into a small size.
+    const std::uint64_t count = win::GetLE32(record + kCountAt);
+    const std::uint64_t needed = kContentListFixedSize + count * kContentItemRecordSize;
+    if (file.size() - kKindSize < needed) return std::nullopt;
+
+    ContentListRequest request;
+    request.caption = FieldText(record + kCaptionAt, kCaptionSize);
+    request.versionFilePath = FieldText(record + kVersionPathAt, kPathSize);
+    request.items.reserve(static_cast<std::size_t>(count));
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint8_t* item = record + kItemsAt + i * kContentItemRecordSize;
+        request.items.push_back(
+            {FieldText(item + kItemNameAt, kPathSize), FieldText(item + kItemUrlAt, kPathSize)});
+    }
+    return request;
+}
+
+std::optional<PlaceFileRequest> ReadPlaceFile(WorkFileBytes file) {
+    const std::uint8_t* record = RecordOf(file, kPlaceFileRequest, kPlaceFileRecordSize);
+    if (record == nullptr) return std::nullopt;
+    PlaceFileRequest request{FieldText(record + kSourceAt, kPathSize),
+                             FieldText(record + kDestinationAt, kPathSize)};
+    if (request.source.empty() || request.destination.empty()) return std::nullopt;
+    return request;
+}
+
+std::optional<std::vector<std::uint8_t>> LoadWorkFile(const std::string& nativePath,
+                                                      std::size_t limit) {
+    std::ifstream in(nativePath, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    std::vector<char> chunk(64 * 1024);
+    while (in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (bytes.size() + got > limit) return std::nullopt;
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+    }
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
