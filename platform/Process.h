@@ -11,8 +11,13 @@
 #include <vector>
 
 #include "platform/KernelTypes.h"
+#include "platform/WindowTypes.h"  // UINT
 
 namespace win {
+
+// Failures of these calls that no other part of the layer reports.
+constexpr DWORD ERROR_MOD_NOT_FOUND = 126;   // not the base of a loaded module
+constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;  // the kernel cannot run the file (ENOEXEC)
 
 struct SECURITY_ATTRIBUTES;
 
