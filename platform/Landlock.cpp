@@ -1,0 +1,121 @@
+#include "platform/Landlock.h"
+
+#include <fcntl.h>
+#include <linux/landlock.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include "platform/LastError.h"
+
+namespace win {
+
+namespace {
+
+// Older kernel headers stop at the first ABI.
+#ifndef LANDLOCK_ACCESS_FS_REFER
+#define LANDLOCK_ACCESS_FS_REFER (1ULL << 13)
+#endif
+#ifndef LANDLOCK_ACCESS_FS_TRUNCATE
+#define LANDLOCK_ACCESS_FS_TRUNCATE (1ULL << 14)
+#endif
+
+// Only the first field: every kernel with Landlock accepts this size, and
+// network and scope rights stay unhandled.
+struct FsRulesetAttr {
+    std::uint64_t handledAccessFs;
+};
+
+constexpr std::uint64_t kWriteRights =
+    LANDLOCK_ACCESS_FS_WRITE_FILE | LANDLOCK_ACCESS_FS_REMOVE_DIR | LANDLOCK_ACCESS_FS_REMOVE_FILE |
+    LANDLOCK_ACCESS_FS_MAKE_CHAR | LANDLOCK_ACCESS_FS_MAKE_DIR | LANDLOCK_ACCESS_FS_MAKE_REG |
+    LANDLOCK_ACCESS_FS_MAKE_SOCK | LANDLOCK_ACCESS_FS_MAKE_FIFO | LANDLOCK_ACCESS_FS_MAKE_BLOCK |
+    LANDLOCK_ACCESS_FS_MAKE_SYM;
+
+// Renames and links (REFER) are handled from ABI 2, truncation from ABI 3;
+// an older kernel refuses rights it does not know.
+std::uint64_t WriteRightsOf(int abi) {
+    std::uint64_t rights = kWriteRights;
+    if (abi >= 2) rights |= LANDLOCK_ACCESS_FS_REFER;
+    if (abi >= 3) rights |= LANDLOCK_ACCESS_FS_TRUNCATE;
+    return rights;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+// Grants `rights` below `folder`. A missing path or one that is no folder
+// is skipped; other failures return false with errno set.
+bool AllowBelow(int ruleset, const std::string& folder, std::uint64_t rights) {
+    Descriptor path(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (path.Get() < 0) return errno == ENOENT || errno == ENOTDIR;
+    landlock_path_beneath_attr rule{};
+    rule.allowed_access = rights;
+    rule.parent_fd = path.Get();
+    if (syscall(SYS_landlock_add_rule, ruleset, LANDLOCK_RULE_PATH_BENEATH, &rule, 0) == 0) {
+        return true;
+    }
+    const int error = errno;
+    close(path.Release());
+    errno = error;  // for the caller, past the clean-up
+    return false;
+}
+
+}  // namespace
+
+int LandlockAbiVersion() {
+    const long version =
+        syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
+    return version > 0 ? static_cast<int>(version) : 0;
+}
+
+BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders) {
+    const int abi = LandlockAbiVersion();
+    if (abi == 0) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    const std::uint64_t rights = WriteRightsOf(abi);
+    const FsRulesetAttr attributes{rights};
+    const Descriptor ruleset(
+        static_cast<int>(syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0)));
+    if (ruleset.Get() < 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    for (const std::string& folder : writableFolders) {
+        if (!AllowBelow(ruleset.Get(), folder, rights)) {
+            SetLastErrorFromErrno(errno);
+            return FALSE;
+        }
+    }
+    // Both act on the calling thread only; the second requires the first
+    // unless the process has CAP_SYS_ADMIN.
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        syscall(SYS_landlock_restrict_self, ruleset.Get(), 0) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace win
