@@ -1,0 +1,207 @@
+// The real stand-in program as a child, with the test playing the control.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "assistant/AssistantRecords.h"
+#include "assistant/AssistantReply.h"
+#include "platform/FileApi.h"
+#include "platform/LastError.h"
+#include "tests/standin/StandinHarness.h"
+
+namespace {
+
+using standintest::Reply;
+using standintest::StandinHarness;
+
+constexpr unsigned kExitBoundMs = 10000;
+constexpr win::ULONG_PTR kGreetingReply = 1;
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class StandinProgramTest : public ::testing::Test {
+protected:
+    // Starts the program and greets it; its one reply is checked.
+    void StartAndGreet(const std::map<std::string, std::string>& environment = {}) {
+        ASSERT_TRUE(harness_.Start(environment));
+        harness_.Greet();
+        const std::vector<Reply> replies = harness_.AwaitReplies(1);
+        ASSERT_EQ(replies.size(), 1u);
+        ASSERT_EQ(replies[0].kind, kGreetingReply);
+    }
+    // Starts with the destination given and has the folder accepted for `names`.
+    void StartWithDestination(const std::vector<std::string>& names) {
+        StartAndGreet({{"KIVDL_DESTINATION", destination_}});
+        harness_.SendContentList(names);
+        const std::vector<Reply> replies = harness_.AwaitReplies(3);
+        ASSERT_EQ(replies.size(), 3u);
+        ASSERT_EQ(replies[2].kind, kDestinationReply);
+        ASSERT_TRUE(replies[2].hasData);
+    }
+
+    StandinHarness harness_;
+    const std::string destination_ = harness_.Folder("home/Downloads");
+    const std::string work_ = harness_.Folder("cache/Temp/Low");
+};
+
+TEST_F(StandinProgramTest, GreetingGetsExactlyOneReplyThatIsNoResumeDecision) {
+    ASSERT_TRUE(harness_.Start());
+    harness_.Greet();
+    const std::vector<Reply> replies = harness_.AwaitReplies(1);
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_NE(replies[0].kind, kResumeDecisionReply);
+    EXPECT_TRUE(harness_.Running());
+}
+
+TEST_F(StandinProgramTest, GivenDestinationIsRepliedAsResumeDecisionThenWindowsFormFolder) {
+    StartWithDestination({"a.bin", "b.bin"});
+    const std::vector<Reply> replies = harness_.AwaitReplies(3);
+    ASSERT_EQ(replies.size(), 3u);
+    EXPECT_EQ(replies[1].kind, kResumeDecisionReply);
+    EXPECT_EQ(replies[1].Number(), 0u);
+    // Zero-terminated, in the Windows form the control keeps its paths in.
+    EXPECT_EQ(replies[2].bytes, StandinHarness::WindowsForm(destination_) + std::string(1, '\0'));
+}
+
+class StandinExistingFilesTest
+    : public StandinProgramTest,
+      public ::testing::WithParamInterface<std::pair<const char*, std::uint32_t>> {};
+
+TEST_P(StandinExistingFilesTest, AnswerFromTheEnvironmentDecidesWhetherToResume) {
+    WriteFile(destination_ + "/b.bin", "partial");
+    StartAndGreet({{"KIVDL_DESTINATION", destination_}, {"KIVDL_EXISTING", GetParam().first}});
+    harness_.SendContentList({"a.bin", "b.bin"});
+    const std::vector<Reply> replies = harness_.AwaitReplies(3);
+    ASSERT_EQ(replies.size(), 3u);
+    EXPECT_EQ(replies[1].kind, kResumeDecisionReply);
+    EXPECT_EQ(replies[1].Number(), GetParam().second);
+    EXPECT_EQ(replies[2].kind, kDestinationReply);
+    EXPECT_TRUE(replies[2].hasData);
+}
+
+INSTANTIATE_TEST_SUITE_P(ResumeAndRestart, StandinExistingFilesTest,
+                         ::testing::Values(std::make_pair("resume", 1u),
+                                           std::make_pair("restart", 0u)));
+
+TEST_F(StandinProgramTest, ExistingFilesNobodyCanBeAskedAboutMeanNoDestination) {
+    // No answer for them and no terminal: the run must not guess.
+    WriteFile(destination_ + "/a.bin", "partial");
+    StartAndGreet({{"KIVDL_DESTINATION", destination_}});
+    harness_.SendContentList({"a.bin"});
+    const std::vector<Reply> replies = harness_.AwaitReplies(2);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[1].kind, kDestinationReply);
+    EXPECT_FALSE(replies[1].hasData);
+}
+
+TEST_F(StandinProgramTest, NoFolderGivenAndNoTerminalMeansNoDestinationAndSaysWhy) {
+    StartAndGreet();
+    harness_.SendContentList({"a.bin"});
+    const std::vector<Reply> replies = harness_.AwaitReplies(2);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[1].kind, kDestinationReply);
+    EXPECT_FALSE(replies[1].hasData);
+    EXPECT_NE(harness_.ErrorOutput().find("KIVDL_DESTINATION"), std::string::npos);
+    EXPECT_TRUE(harness_.Running());
+}
+
+TEST_F(StandinProgramTest, PlacedFileIsMovedReplacingTheOldOneAndVisible) {
+    StartWithDestination({"a.bin"});
+    const std::string source = work_ + "/a.bin.part";
+    WriteFile(source, "finished content");
+    ASSERT_TRUE(
+        win::SetFileAttributes(StandinHarness::WindowsForm(source), win::FILE_ATTRIBUTE_HIDDEN) ||
+        win::GetLastError() == win::ERROR_NOT_SUPPORTED);
+    WriteFile(destination_ + "/a.bin", "old");
+
+    harness_.SendPlaceFile(source, destination_ + "/a.bin");
+    const std::vector<Reply> replies = harness_.AwaitReplies(4);
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_EQ(replies[3].kind, kPlaceFileReply);
+    EXPECT_EQ(replies[3].Number(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(source));
+    EXPECT_EQ(ReadFile(destination_ + "/a.bin"), "finished content");
+    const win::DWORD attributes =
+        win::GetFileAttributes(StandinHarness::WindowsForm(destination_ + "/a.bin"));
+    EXPECT_EQ(attributes & win::FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST_F(StandinProgramTest, PlacingFailuresReplyTheirErrorCodeAndLeaveTheSource) {
+    StartWithDestination({"a.bin"});
+    harness_.SendPlaceFile(work_ + "/missing.part", destination_ + "/a.bin");
+    std::vector<Reply> replies = harness_.AwaitReplies(4);
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_EQ(replies[3].kind, kPlaceFileReply);
+    EXPECT_EQ(replies[3].Number(), win::ERROR_FILE_NOT_FOUND);
+
+    // Only into the folder the user accepted, under one of the run's names.
+    const std::string source = work_ + "/a.bin.part";
+    WriteFile(source, "data");
+    harness_.SendPlaceFile(source, harness_.Folder("home") + "/a.bin");
+    harness_.AwaitReplies(5);
+    harness_.SendPlaceFile(source, destination_ + "/other.bin");
+    replies = harness_.AwaitReplies(6);
+    ASSERT_EQ(replies.size(), 6u);
+    EXPECT_EQ(replies[4].Number(), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(replies[5].Number(), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ReadFile(source), "data");
+}
+
+TEST_F(StandinProgramTest, PlacingBeforeAnyFolderWasAcceptedIsRefused) {
+    StartAndGreet();
+    const std::string source = work_ + "/a.bin.part";
+    WriteFile(source, "data");
+    harness_.SendPlaceFile(source, destination_ + "/a.bin");
+    const std::vector<Reply> replies = harness_.AwaitReplies(2);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[1].Number(), win::ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(std::filesystem::exists(source));
+}
+
+TEST_F(StandinProgramTest, MalformedWorkFilesAreAnsweredAsFailuresAndTheProgramGoesOn) {
+    StartAndGreet();
+    AssistantBytes list =
+        BuildWorkFile(kContentListRequest,
+                      BuildContentListRecord("c", "", "", std::vector<ContentItemRecord>(2)));
+    list.resize(list.size() - 1);  // one byte short of its items
+    harness_.SendBytes(list);
+    harness_.AwaitReplies(2);
+    AssistantBytes place = BuildWorkFile(kPlaceFileRequest, BuildPlaceFileRecord("Z:\\a", "Z:\\b"));
+    place.resize(100);
+    harness_.SendBytes(place);
+    harness_.AwaitReplies(3);
+    harness_.SendBytes({7, 0, 0, 0});
+
+    const std::vector<Reply> replies = harness_.AwaitReplies(4);
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_EQ(replies[1].kind, kDestinationReply);
+    EXPECT_FALSE(replies[1].hasData);
+    EXPECT_EQ(replies[2].kind, kPlaceFileReply);
+    EXPECT_EQ(replies[2].Number(), win::ERROR_INVALID_DATA);
+    EXPECT_EQ(replies[3].kind, kPlaceFileReply);
+    EXPECT_EQ(replies[3].Number(), win::ERROR_INVALID_DATA);
+    EXPECT_TRUE(harness_.Running());
+}
+
+TEST_F(StandinProgramTest, EndsByItselfWhenTheReplyWindowIsDestroyed) {
+    StartAndGreet();
+    harness_.DestroyReplyWindow();
+    EXPECT_EQ(harness_.AwaitExit(kExitBoundMs), 0);
+}
+
+TEST_F(StandinProgramTest, KeepsRunningWithoutRequestsWhileTheControlIsThere) {
+    StartAndGreet();
+    // Several of its polls pass; none may mistake the control for gone.
+    EXPECT_FALSE(harness_.AwaitExit(1500).has_value());
+}
+
+}  // namespace
