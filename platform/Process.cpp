@@ -1,7 +1,5 @@
 #include "platform/Process.h"
 
-#include <sys/wait.h>
-
 #include <cerrno>
 #include <csignal>
 
