@@ -63,6 +63,12 @@ public:
     win::HANDLE ProcessHandle() const;
 
 private:
+    win::DWORD WatchForExit() const;
+    void EndAssistant();
+    bool WriteWorkFile(const std::string& path, std::uint32_t kind, const void* data,
+                       std::size_t size) const;
+    void ReportWriteFailure(const std::string& path, win::DWORD error) const;
+
     std::string assistantPath_;
     std::unique_ptr<CChildProcess> process_;
     std::unique_ptr<CHiddenWnd> replyWindow_;
@@ -72,4 +78,5 @@ private:
     win::CHandle replyFailure_;
     win::HANDLE cancelEvent_;
     win::CHandle requestEvent_;
+    IAssistantOwner* owner_ = nullptr;  // known from Start; shows the file error box
 };
