@@ -169,8 +169,14 @@ void CKivDownloadControllerDlg::OnCurrentPos(win::ULONGLONG done) {
     if (!text) {
         return;
     }
+    // The new text is painted with the window's next paint. Setting the
+    // position paints the bar at once, so it is set only when it moves: the
+    // transfer posts a count for every 16 KiB it reads, tens of thousands a
+    // second, and a paint for each kept the window thread from answering.
     currentBar_->SetText(FromProcessText(text->text));
-    currentBar_->HandleMessage(PBM_SETPOS, static_cast<win::WPARAM>(text->percent), 0);
+    if (text->percent != currentBar_->GetPos()) {
+        currentBar_->HandleMessage(PBM_SETPOS, static_cast<win::WPARAM>(text->percent), 0);
+    }
     if (text->complete) {
         currentBar_->repaint();
     }
