@@ -56,19 +56,28 @@ private:
     std::thread thread_;  // last: it uses the members above
 };
 
-// The controlling terminal for questions; -1 when there is none.
-class CControllingTerminal {
+// Where questions are read, by the host's own rule: only when standard
+// input is a terminal (a job with its input redirected is unattended and
+// must not wait for a person), then from the controlling terminal, or from
+// standard input when that cannot be opened. -1: nobody to ask.
+class CQuestionInput {
 public:
-    CControllingTerminal() : fd_(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY)) {}
-    ~CControllingTerminal() {
-        if (fd_ >= 0) ::close(fd_);
+    CQuestionInput() {
+        if (::isatty(0) == 0) return;
+        fd_ = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+        owned_ = fd_ >= 0;
+        if (!owned_) fd_ = 0;
     }
-    CControllingTerminal(const CControllingTerminal&) = delete;
-    CControllingTerminal& operator=(const CControllingTerminal&) = delete;
+    ~CQuestionInput() {
+        if (owned_) ::close(fd_);
+    }
+    CQuestionInput(const CQuestionInput&) = delete;
+    CQuestionInput& operator=(const CQuestionInput&) = delete;
     int Fd() const { return fd_; }
 
 private:
-    int fd_;
+    int fd_ = -1;
+    bool owned_ = false;
 };
 
 kivterm::TerminalIo QuestionIo(int terminal) {
@@ -77,7 +86,8 @@ kivterm::TerminalIo QuestionIo(int terminal) {
     io.out = 2;
     io.err = 2;
     io.in = terminal;
-    io.prompt = terminal;
+    // Standard input stands in only for reading; prompts then go with our texts.
+    io.prompt = terminal == 0 ? 2 : terminal;
     io.askColumns = false;
     return io;
 }
@@ -104,7 +114,7 @@ DestinationAnswers DestinationAnswersFromEnvironment(std::string& warning) {
 DestinationChoice AskDestination(const ContentListRequest& request,
                                  const DestinationAnswers& answers, const CControlWatch& watch) {
     DestinationChoice choice;
-    const CControllingTerminal terminal;
+    const CQuestionInput terminal;
     if (answers.destination.empty() && terminal.Fd() < 0) {
         choice.whyNot =
             "no terminal to ask for the download folder and KIVDL_DESTINATION is not set";

@@ -27,7 +27,8 @@ struct DestinationChoice {
     std::string whyNot;  // when not chosen: one line for the error output
 };
 
-// Asks on the controlling terminal (none: only the given answers count).
+// Asks on the terminal when standard input is one (else only the given
+// answers count).
 // Ends early, as cancelled, when `watch` sees the control go.
 DestinationChoice AskDestination(const ContentListRequest& request,
                                  const DestinationAnswers& answers, const CControlWatch& watch);
