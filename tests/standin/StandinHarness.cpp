@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,6 +89,7 @@ StandinHarness::~StandinHarness() {
         ::waitpid(child_, nullptr, 0);
     }
     DestroyReplyWindow();
+    if (terminal_ >= 0) ::close(terminal_);
     request_.Close();
     cancel_.Close();
     win::SetNamedEventBackend(nullptr);
@@ -105,6 +108,47 @@ std::string StandinHarness::WindowsForm(const std::string& native) {
 }
 
 bool StandinHarness::Start(const std::map<std::string, std::string>& environment) {
+    return Spawn(environment, "/dev/null");
+}
+
+bool StandinHarness::StartOnTerminal(const std::map<std::string, std::string>& environment,
+                                     bool inputRedirected) {
+    terminal_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal_ < 0 || ::grantpt(terminal_) != 0 || ::unlockpt(terminal_) != 0) return false;
+    const char* slave = ::ptsname(terminal_);
+    // Opened after the new session began, the terminal becomes its controlling one.
+    if (slave == nullptr) return false;
+    return inputRedirected ? Spawn(environment, "/dev/null", slave) : Spawn(environment, slave);
+}
+
+std::string StandinHarness::AwaitTerminalText(const std::string& text) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyBoundMs);
+    while (shown_.find(text) == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            until - std::chrono::steady_clock::now());
+        pollfd ready{terminal_, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+            return {};
+        }
+        char buffer[512];
+        const ssize_t got = ::read(terminal_, buffer, sizeof buffer);
+        if (got <= 0) return {};
+        shown_.append(buffer, static_cast<std::size_t>(got));
+    }
+    // What follows the text stays for the next call.
+    const std::size_t end = shown_.find(text) + text.size();
+    std::string seen = shown_.substr(0, end);
+    shown_.erase(0, end);
+    return seen;
+}
+
+void StandinHarness::TypeOnTerminal(const std::string& line) {
+    const std::string typed = line + "\n";
+    ASSERT_EQ(::write(terminal_, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+}
+
+bool StandinHarness::Spawn(const std::map<std::string, std::string>& environment,
+                           const std::string& input, const std::string& terminal) {
     std::vector<std::string> entries;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text = *entry;
@@ -117,12 +161,13 @@ bool StandinHarness::Start(const std::map<std::string, std::string>& environment
 
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    if (!terminal.empty()) posix_spawn_file_actions_addopen(&files, 3, terminal.c_str(), O_RDWR, 0);
+    posix_spawn_file_actions_addopen(&files, 0, input.c_str(), O_RDWR, 0);
     const std::string errors = root_.Path() + "/stderr.txt";
     posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    // A session of its own: no controlling terminal, so no question reaches a person.
+    // A session of its own: no controlling terminal but the test's own, if any.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     char* argv[] = {const_cast<char*>(KIV_STANDIN_PATH), nullptr};
     const int failed =

@@ -40,6 +40,14 @@ public:
 
     // Starts the stand-in with the extra environment variables; false when it did not start.
     bool Start(const std::map<std::string, std::string>& environment = {});
+    // Starts it in a session whose controlling terminal is a pseudo-terminal
+    // the test plays the user on; also its standard input unless
+    // `inputRedirected`, which gives it /dev/null instead.
+    bool StartOnTerminal(const std::map<std::string, std::string>& environment = {},
+                         bool inputRedirected = false);
+    // What the terminal showed until `text` appeared (within the bound); empty if it did not.
+    std::string AwaitTerminalText(const std::string& text);
+    void TypeOnTerminal(const std::string& line);
     bool Running();
     // The exit status once the program has ended within `boundMs`; nullopt if not.
     std::optional<int> AwaitExit(unsigned boundMs);
@@ -60,6 +68,10 @@ public:
     void DestroyReplyWindow();
 
 private:
+    // `terminal`: opened first (as descriptor 3), to become the controlling terminal.
+    bool Spawn(const std::map<std::string, std::string>& environment, const std::string& input,
+               const std::string& terminal = {});
+
     coretest::TempFolder root_;
     std::vector<std::unique_ptr<coretest::ScopedEnv>> environment_;
     win::CEvent request_;
@@ -68,6 +80,8 @@ private:
     win::CCopyDataReceiver receiver_;
     std::vector<Reply> replies_;
     pid_t child_ = -1;
+    int terminal_ = -1;  // the pseudo-terminal's master side
+    std::string shown_;  // what the terminal showed so far
 };
 
 }  // namespace standintest

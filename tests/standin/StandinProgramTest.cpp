@@ -205,3 +205,52 @@ TEST_F(StandinProgramTest, KeepsRunningWithoutRequestsWhileTheControlIsThere) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StandinProgramTest, OnATerminalTheUserIsAskedForTheFolderAndTheExistingFiles) {
+    WriteFile(destination_ + "/b.bin", "partial");
+    ASSERT_TRUE(harness_.StartOnTerminal());
+    harness_.Greet();
+    ASSERT_EQ(harness_.AwaitReplies(1).size(), 1u);
+    harness_.SendContentList({"a.bin", "b.bin"});
+
+    ASSERT_NE(harness_.AwaitTerminalText("Select the download folder."), "");
+    ASSERT_NE(harness_.AwaitTerminalText("]: "), "");
+    harness_.TypeOnTerminal(destination_);
+    const std::string question = harness_.AwaitTerminalText("Resume the download");
+    EXPECT_NE(question.find("b.bin"), std::string::npos);
+    EXPECT_EQ(question.find("a.bin"), std::string::npos);
+    ASSERT_NE(harness_.AwaitTerminalText(": "), "");
+    harness_.TypeOnTerminal("y");
+
+    const std::vector<Reply> replies = harness_.AwaitReplies(3);
+    ASSERT_EQ(replies.size(), 3u);
+    EXPECT_EQ(replies[1].kind, kResumeDecisionReply);
+    EXPECT_EQ(replies[1].Number(), 1u);
+    EXPECT_EQ(replies[2].bytes, StandinHarness::WindowsForm(destination_) + std::string(1, '\0'));
+}
+
+TEST_F(StandinProgramTest, WithInputRedirectedNobodyIsAskedEvenThoughThereIsATerminal) {
+    ASSERT_TRUE(harness_.StartOnTerminal({}, true));
+    harness_.Greet();
+    ASSERT_EQ(harness_.AwaitReplies(1).size(), 1u);
+    harness_.SendContentList({"a.bin"});
+    const std::vector<Reply> replies = harness_.AwaitReplies(2);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[1].kind, kDestinationReply);
+    EXPECT_FALSE(replies[1].hasData);
+}
+
+TEST_F(StandinProgramTest, OpenQuestionEndsAndTheProgramWithItWhenTheControlGoes) {
+    ASSERT_TRUE(harness_.StartOnTerminal());
+    harness_.Greet();
+    ASSERT_EQ(harness_.AwaitReplies(1).size(), 1u);
+    harness_.SendContentList({"a.bin"});
+    ASSERT_NE(harness_.AwaitTerminalText("Select the download folder."), "");
+
+    harness_.DestroyReplyWindow();
+    EXPECT_EQ(harness_.AwaitExit(kExitBoundMs), 0);
+}
+
+}  // namespace
