@@ -198,16 +198,6 @@ TEST_F(StandinProgramTest, EndsByItselfWhenTheReplyWindowIsDestroyed) {
     EXPECT_EQ(harness_.AwaitExit(kExitBoundMs), 0);
 }
 
-TEST_F(StandinProgramTest, KeepsRunningWithoutRequestsWhileTheControlIsThere) {
-    StartAndGreet();
-    // Several of its polls pass; none may mistake the control for gone.
-    EXPECT_FALSE(harness_.AwaitExit(1500).has_value());
-}
-
-}  // namespace
-
-namespace {
-
 TEST_F(StandinProgramTest, OnATerminalTheUserIsAskedForTheFolderAndTheExistingFiles) {
     WriteFile(destination_ + "/b.bin", "partial");
     ASSERT_TRUE(harness_.StartOnTerminal());
