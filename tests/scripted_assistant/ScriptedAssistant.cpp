@@ -26,12 +26,14 @@
 //
 // It ends when a reply finds the reply window gone, when the reply window
 // has gone (checked every 200 ms once a greeting named it) or when its parent
-// process changed. Exit code 0 then, 2 when it could not set up.
+// process changed. Exit code 0 then, 2 when it could not set up or the
+// script does not parse.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -229,7 +231,14 @@ int main() {
     if (!win::InstallFifoEventBackend()) return 2;
     win::CEvent request;
     if (!request.Create(false, false, kRequestEventName)) return 2;
-    Assistant assistant(ParseScript(std::getenv("KIV_ASSISTANT_SCRIPT")));
+    std::vector<Entry> script;
+    try {
+        script = ParseScript(std::getenv("KIV_ASSISTANT_SCRIPT"));
+    } catch (const std::exception&) {  // a number that does not parse
+        std::fprintf(stderr, "kiv_scripted_assistant: bad KIV_ASSISTANT_SCRIPT\n");
+        return 2;
+    }
+    Assistant assistant(std::move(script));
     for (;;) {
         const win::DWORD waited = request.Wait(kPollMs);
         if (waited == win::WAIT_OBJECT_0) {
