@@ -44,13 +44,15 @@ int RunStandin() {
     // CreateEvent, not OpenEvent: only that joins as an auto-reset event we can wait on.
     const win::CHandle request(win::CreateEvent(false, false, kRequestEventName));
     if (!request.IsValid()) return Fail("cannot open the request event");
-    // Held so that the control's cancel event can be set by name while we run.
+    // The control's cancel event: set when a request cannot be answered, so
+    // that the control's wait for the reply ends instead of lasting forever.
     const win::CHandle cancel(win::OpenEvent(kCancelEventName));
     std::string workFile;
     if (!WorkFilePath(workFile)) return Fail("no folder for the work file");
 
     std::string warning;
-    CStandinRequests requests(workFile, DestinationAnswersFromEnvironment(warning));
+    CStandinRequests requests(workFile, DestinationAnswersFromEnvironment(warning),
+                              cancel.Handle());
     if (!warning.empty()) std::cerr << "kivdownloadcontrol: " << warning << "\n";
     for (;;) {
         const win::DWORD waited = win::WaitForSingleObject(request.Handle(), kPollMs);

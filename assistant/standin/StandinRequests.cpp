@@ -9,6 +9,7 @@
 #include "assistant/AssistantRecords.h"
 #include "assistant/AssistantReply.h"
 #include "assistant/standin/FilePlacement.h"
+#include "platform/Event.h"
 #include "platform/LastError.h"
 #include "platform/LittleEndian.h"
 #include "platform/NativePath.h"
@@ -40,7 +41,12 @@ std::string Normalised(const std::string& nativePath) {
 bool CStandinRequests::HandleRequest() {
     const std::optional<std::vector<std::uint8_t>> file = LoadWorkFile(workFile_, kWorkFileLimit);
     const WorkFileBytes bytes = file ? WorkFileBytes(*file) : WorkFileBytes();
-    switch (WorkFileKind(bytes).value_or(0)) {
+    const std::uint32_t kind = WorkFileKind(bytes).value_or(0);
+    // Nothing is done for a request whose outcome nobody could be told.
+    if (kind != kGreetingRequest && watch_.ReplyWindow() == 0) {
+        return ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
+    }
+    switch (kind) {
         case kGreetingRequest:
             return HandleGreeting(bytes);
         case kContentListRequest:
@@ -50,7 +56,7 @@ bool CStandinRequests::HandleRequest() {
         default:
             Report(file ? "a request of an unknown kind is refused"
                         : "the work file " + workFile_ + " cannot be read");
-            return watch_.ReplyWindow() == 0 || ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
+            return ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
     }
 }
 
@@ -58,7 +64,7 @@ bool CStandinRequests::HandleGreeting(WorkFileBytes file) {
     const std::optional<GreetingRequest> greeting = ReadGreeting(file);
     if (!greeting || greeting->replyWindow == 0) {
         Report("a malformed greeting is refused");
-        return watch_.ReplyWindow() == 0 || ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
+        return ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
     }
     watch_.SetReplyWindow(greeting->replyWindow);
     return Reply(kGreetingReply);
@@ -113,15 +119,16 @@ win::DWORD CStandinRequests::CheckDestination(const std::string& destination) co
 
 bool CStandinRequests::Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload) {
     const std::uint32_t window = watch_.ReplyWindow();
-    if (window == 0) {
-        Report("a request before the greeting cannot be answered");
+    win::LRESULT ignored = 0;
+    if (window != 0 && win::SendCopyData(window, kind, payload, win::INFINITE, &ignored)) {
         return true;
     }
-    win::LRESULT ignored = 0;
-    if (win::SendCopyData(window, kind, payload, win::INFINITE, &ignored)) return true;
-    const win::DWORD error = win::GetLastError();
-    if (error == win::ERROR_INVALID_WINDOW_HANDLE) return false;
-    Report("a reply could not be sent: error " + std::to_string(error));
+    const win::DWORD error = window == 0 ? win::ERROR_INVALID_WINDOW_HANDLE : win::GetLastError();
+    if (window != 0 && error == win::ERROR_INVALID_WINDOW_HANDLE) return false;
+    Report(window == 0 ? "a request before the greeting cannot be answered"
+                       : "a reply could not be sent: error " + std::to_string(error));
+    // The control waits for exactly one reply; without it the run must end.
+    if (cancelEvent_ != nullptr) win::SetEvent(cancelEvent_);
     return true;
 }
 

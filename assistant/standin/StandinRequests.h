@@ -12,11 +12,13 @@
 #include "assistant/standin/StandinDestination.h"
 #include "assistant/standin/StandinWorkFile.h"
 #include "platform/CopyData.h"
+#include "platform/KernelTypes.h"
 
 class CStandinRequests {
 public:
-    CStandinRequests(std::string workFile, DestinationAnswers answers)
-        : workFile_(std::move(workFile)), answers_(std::move(answers)) {}
+    // `cancelEvent`: the control's, set when a reply cannot be sent; may be null.
+    CStandinRequests(std::string workFile, DestinationAnswers answers, win::HANDLE cancelEvent)
+        : workFile_(std::move(workFile)), answers_(std::move(answers)), cancelEvent_(cancelEvent) {}
 
     // Answers the request in the work file. False once a reply found the
     // reply window gone: the control has ended.
@@ -29,12 +31,14 @@ private:
     bool HandlePlaceFile(WorkFileBytes file);
     // 0, or why `destination` (Windows form) is no place we chose for an item.
     win::DWORD CheckDestination(const std::string& destination) const;
-    // Sends one reply; false only when the reply window is gone.
+    // Sends one reply; false only when the reply window is gone. A reply
+    // that cannot be sent otherwise cancels the control's run.
     bool Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload = {});
     bool ReplyPlaceOutcome(win::DWORD code);
 
     const std::string workFile_;  // native path
     const DestinationAnswers answers_;
+    const win::HANDLE cancelEvent_;
     CControlWatch watch_;
     std::string acceptedFolder_;  // native, normalised; empty until a folder was chosen
     std::set<std::string> itemNames_;
