@@ -244,6 +244,10 @@ std::vector<Reply> StandinHarness::AwaitReplies(std::size_t count) {
     return replies_;
 }
 
+bool StandinHarness::AwaitCancel() {
+    return cancel_.Wait(kReplyBoundMs) == win::WAIT_OBJECT_0;
+}
+
 void StandinHarness::DestroyReplyWindow() {
     receiver_.Close();
     if (window_ != nullptr && win::IsWindow(window_)) win::DestroyWindow(window_);

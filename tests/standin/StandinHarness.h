@@ -64,6 +64,8 @@ public:
     // Serves the reply window until `count` replies have come in all, then
     // a short while longer to catch surplus ones. The replies so far.
     std::vector<Reply> AwaitReplies(std::size_t count);
+    // Whether the control's cancel event was set within the bound.
+    bool AwaitCancel();
     // Closes the reply window as the control's teardown does.
     void DestroyReplyWindow();
 

@@ -192,6 +192,15 @@ TEST_F(StandinProgramTest, MalformedWorkFilesAreAnsweredAsFailuresAndTheProgramG
     EXPECT_TRUE(harness_.Running());
 }
 
+TEST_F(StandinProgramTest, RequestThatCannotBeAnsweredCancelsTheControlsRun) {
+    // Before the greeting there is nowhere to reply; the control must not wait forever.
+    ASSERT_TRUE(harness_.Start());
+    harness_.SendContentList({"a.bin"});
+    EXPECT_TRUE(harness_.AwaitCancel());
+    EXPECT_TRUE(harness_.AwaitReplies(0).empty());
+    EXPECT_TRUE(harness_.Running());
+}
+
 TEST_F(StandinProgramTest, EndsByItselfWhenTheReplyWindowIsDestroyed) {
     StartAndGreet();
     harness_.DestroyReplyWindow();
