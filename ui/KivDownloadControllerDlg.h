@@ -5,6 +5,7 @@
 // file, a progress bar for the file and one for the run, the rate and the
 // time left. Its outputs are the cancel event (after the user confirmed the
 // cancel question, asked while holding the pause mutex) and the play request.
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPointer>
 #include <QRect>
@@ -94,6 +95,9 @@ private:
     void OnCurrentBusy(bool busy, int showCommand);
     void OnCurrentTotal(win::ULONGLONG total);
     void OnCurrentPos(win::ULONGLONG done);
+    void ShowCurrentPos(win::ULONGLONG done);
+    void ShowWaitingCount();
+    void ForgetWaitingCount();
     void OnOverallBusy(bool busy, int showCommand);
     void OnOverallRange(int lower, int upper);
     void OnOverallStep(win::WPARAM flag);
@@ -117,6 +121,12 @@ private:
     win::HANDLE cancelEvent_ = nullptr;
     win::HANDLE pauseMutex_ = nullptr;
     win::ULONGLONG currentTotal_ = 0;
+    // The transfer posts a byte count for every 16 KiB it reads, far more
+    // than a screen shows: the bar takes one a frame, the newest (a count
+    // that comes sooner waits here), as Windows coalesces paint.
+    QElapsedTimer countShown_;
+    std::optional<win::ULONGLONG> waitingCount_;
+    bool countFlushArmed_ = false;
     int mode_ = 0;
     kivui::CRateTimeFields fields_;
     QFont valueFont_;

@@ -1,5 +1,7 @@
 // The download dialog's side of the DLGM_ messages.
 #include <QLabel>
+#include <QTimer>
+#include <algorithm>
 
 #include "platform/Event.h"
 #include "resources/StringTable.h"
@@ -22,6 +24,8 @@ constexpr int kBusyTimerMs = 50;
 constexpr int kBusyBlockPercent = 10;
 constexpr int kFullBlockPercent = 100;
 constexpr int kKeepVisibility = -1;
+// The current bar shows at most one byte count per this many milliseconds.
+constexpr qint64 kCountFrameMs = 25;
 
 win::ULONGLONG Join64(win::WPARAM low, win::LPARAM high) {
     return (static_cast<win::ULONGLONG>(static_cast<std::uint32_t>(high)) << 32) |
@@ -135,6 +139,7 @@ void CKivDownloadControllerDlg::OnStatus(win::WPARAM mode, const char* text) {
 }
 
 void CKivDownloadControllerDlg::OnCurrentBusy(bool busy, int showCommand) {
+    ForgetWaitingCount();
     ApplyShowCommand(currentLabel_, showCommand);
     ApplyShowCommand(currentBar_, showCommand);
     currentBar_->SetText(QString());
@@ -149,6 +154,7 @@ void CKivDownloadControllerDlg::OnCurrentBusy(bool busy, int showCommand) {
 }
 
 void CKivDownloadControllerDlg::OnCurrentTotal(win::ULONGLONG total) {
+    ForgetWaitingCount();
     currentTotal_ = total;
     currentLabel_->show();
     currentBar_->show();
@@ -165,14 +171,45 @@ void CKivDownloadControllerDlg::OnCurrentTotal(win::ULONGLONG total) {
 }
 
 void CKivDownloadControllerDlg::OnCurrentPos(win::ULONGLONG done) {
+    if (currentTotal_ == 0) {
+        return;
+    }
+    const bool complete = done == currentTotal_;
+    if (complete || !countShown_.isValid() || countShown_.elapsed() >= kCountFrameMs) {
+        ShowCurrentPos(done);
+        return;
+    }
+    waitingCount_ = done;
+    if (!countFlushArmed_) {
+        countFlushArmed_ = true;
+        const qint64 wait = kCountFrameMs - countShown_.elapsed();
+        QTimer::singleShot(static_cast<int>(std::max<qint64>(wait, 0)), this,
+                           [this] { ShowWaitingCount(); });
+    }
+}
+
+void CKivDownloadControllerDlg::ShowWaitingCount() {
+    countFlushArmed_ = false;
+    if (waitingCount_) {
+        ShowCurrentPos(*waitingCount_);
+    }
+}
+
+void CKivDownloadControllerDlg::ForgetWaitingCount() {
+    // A count of the file before must not reach the bar after its reset.
+    waitingCount_.reset();
+    countShown_.invalidate();
+}
+
+void CKivDownloadControllerDlg::ShowCurrentPos(win::ULONGLONG done) {
+    waitingCount_.reset();
+    countShown_.start();
     const std::optional<CurrentFileText> text = FormatCurrentFile(done, currentTotal_);
     if (!text) {
         return;
     }
-    // The new text is painted with the window's next paint. Setting the
-    // position paints the bar at once, so it is set only when it moves: the
-    // transfer posts a count for every 16 KiB it reads, tens of thousands a
-    // second, and a paint for each kept the window thread from answering.
+    // The new text is painted with the window's next paint; setting the
+    // position paints the bar at once, so it is set only when it moves.
     currentBar_->SetText(FromProcessText(text->text));
     if (text->percent != currentBar_->GetPos()) {
         currentBar_->HandleMessage(PBM_SETPOS, static_cast<win::WPARAM>(text->percent), 0);
