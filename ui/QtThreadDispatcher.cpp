@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <mutex>
+#include <utility>
 
 #include "platform/Message.h"
 #include "platform/ThreadDispatcher.h"
@@ -14,6 +15,11 @@
 namespace {
 
 const QEvent::Type kPumpEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+// How long after a pump the wakes are gathered. A worker posts a progress
+// count for every 16 KiB it reads; a pump, and a wake of this thread, for
+// each of them cost more than the download itself. Gathered, they make at
+// most one pump a millisecond, and a lone message still goes at once.
+constexpr int kWakeGatherMs = 1;
 
 }  // namespace
 
@@ -25,8 +31,13 @@ public:
 
     void Wake() override {
         std::lock_guard<std::mutex> hold(mutex_);
+        if (owner_ == nullptr) return;
+        if (holding_) {
+            wokenWhileHolding_ = true;
+            return;
+        }
         // One pump event at a time: a burst of posts must not flood Qt's queue.
-        if (owner_ == nullptr || scheduled_) return;
+        if (scheduled_) return;
         scheduled_ = true;
         QCoreApplication::postEvent(owner_, new QEvent(kPumpEvent));
     }
@@ -38,6 +49,19 @@ public:
     void PumpStarting() {
         std::lock_guard<std::mutex> hold(mutex_);
         scheduled_ = false;
+        holding_ = false;
+        wokenWhileHolding_ = false;
+    }
+    // After a pump: wakes are gathered for one pump when the hold ends.
+    void BeginHold() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        holding_ = true;
+    }
+    // True when a wake came during the hold.
+    bool EndHold() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        holding_ = false;
+        return std::exchange(wokenWhileHolding_, false);
     }
     void Detach() {
         std::lock_guard<std::mutex> hold(mutex_);
@@ -48,6 +72,8 @@ private:
     std::mutex mutex_;
     CQtThreadDispatcher* owner_;
     bool scheduled_ = false;
+    bool holding_ = false;
+    bool wokenWhileHolding_ = false;
 };
 
 CQtThreadDispatcher::CQtThreadDispatcher(QObject* parent)
@@ -57,6 +83,11 @@ CQtThreadDispatcher::CQtThreadDispatcher(QObject* parent)
     timerPump_.setSingleShot(true);
     timerPump_.setTimerType(Qt::PreciseTimer);
     connect(&timerPump_, &QTimer::timeout, this, &CQtThreadDispatcher::Pump);
+    gatherTimer_.setSingleShot(true);
+    gatherTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&gatherTimer_, &QTimer::timeout, this, [this] {
+        if (seam_->EndHold()) Pump();
+    });
     win::BindThreadDispatcher(seam_);
 }
 
@@ -89,6 +120,8 @@ void CQtThreadDispatcher::Pump() {
         timerPump_.start(static_cast<int>(std::min<win::DWORD>(result.msUntilNextTimer, INT_MAX)));
     }
     EndFinishedModalLoops();
+    seam_->BeginHold();
+    gatherTimer_.start(kWakeGatherMs);
 }
 
 bool CQtThreadDispatcher::RunModalLoop(const std::function<bool()>& finished) {

@@ -4,7 +4,10 @@
 // the thread's windows wakes it (from any thread) and it pumps them from the
 // Qt event loop, including nested loops (QDialog::exec, QEventLoop), since
 // the wake-up is an ordinary posted Qt event. Timers of the window layer are
-// kept by one single-shot Qt timer set to the next due one.
+// kept by one single-shot Qt timer set to the next due one. For a
+// millisecond after a pump, wakes are gathered into one pump at its end, so a
+// stream of posts (progress counts) costs one pump per millisecond rather
+// than one per post; a wake after a quiet spell pumps at once.
 //
 // RunModalLoop (a message box run through the window layer) becomes a nested
 // QEventLoop that ends once its condition holds, checked after every pump;
@@ -57,6 +60,7 @@ private:
 
     std::shared_ptr<Seam> seam_;
     QTimer timerPump_;
+    QTimer gatherTimer_;  // ends the gathering of wakes after a pump
     std::vector<ModalLoop*> modalLoops_;
     std::function<void(int)> quitHandler_;
 };
