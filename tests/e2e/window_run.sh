@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# The real program's window front end under Xvfb, driven from outside as a
+# user would (xwindow.py: close requests and keys through the X server):
+# 1. three verified files from nginx, the success box answered with Return:
+#    exit 0, the files intact and visible;
+# 2. a slow transfer: closing the window asks the leave question; Stay lets
+#    the download go on; closing again and Leave ends the run: exit 1, the
+#    partial file left hidden and recorded in the version file.
+# Exit 77 (skipped) without xvfb-run. KIV_SCREENSHOT_DIR: where to save the
+# window mid-download (window-frontend-x11.png).
+# Usage: window_run.sh PATH-TO-kiv-downloader [PATH-TO-kivtool]
+# (kivtool also from KIV_KIVTOOL)
+here=$(cd "${0%/*}" && pwd)
+command -v xvfb-run >/dev/null || { echo "SKIP: xvfb-run is not installed"; exit 77; }
+if [ -z "${KIV_E2E_XVFB:-}" ]; then
+    KIV_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+display=$DISPLAY
+kivtool=${2:-${KIV_KIVTOOL:-}}
+[ -x "$kivtool" ] || { echo "usage: $0 PATH-TO-kiv-downloader PATH-TO-kivtool" >&2; exit 2; }
+source "$here/lib.sh"
+export DISPLAY=$display LANG=C.UTF-8
+unset LC_ALL LC_MESSAGES
+
+title="Kiv e2e"                  # the page's title: the browser window
+product="Kiv Downloader"         # the boxes' title
+xwindow() { python3 "$here/xwindow.py" "$@"; }
+
+# start_window DEST: the program on $work/page.html in the background ($pid).
+start_window() {
+    "$program" --no-open --destination "$1" --existing restart "$work/page.html" \
+        </dev/null >"$work/out" 2>"$work/err" &
+    pid=$!
+    xwindow wait "$title" 30 >/dev/null || fail "the window did not appear"
+}
+
+# wait_exit SECONDS: the program's exit status in $status.
+wait_exit() {
+    local waited=0
+    while kill -0 "$pid" 2>/dev/null; do
+        [ "$waited" -lt $(($1 * 10)) ] || { kill -9 "$pid"; fail "the program did not end"; }
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    status=0
+    wait "$pid" || status=$?
+}
+
+size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
+
+# 1. Three verified files.
+head -c $((5 * 1024 * 1024 + 17)) /dev/urandom >"$work/site/dataset.bin"
+head -c 70000 /dev/urandom >"$work/site/manual.bin"
+printf 'Kiv end-to-end\n' >"$work/site/readme.txt"
+start_nginx
+write_page "$work/page.html" contentscount=3 \
+    "curl1=$base/dataset.bin" "hash1=$(hash_of "$work/site/dataset.bin")" \
+    "curl2=$base/manual.bin" "hash2=$(hash_of "$work/site/manual.bin")" \
+    "curl3=$base/readme.txt" "hash3=$(hash_of "$work/site/readme.txt")"
+start_window "$work/dest"
+xwindow wait "$product" 60 >/dev/null || fail "no success box"
+xwindow keys "$product" Return
+wait_exit 30
+expect_status 0 "three verified files in the window"
+for name in dataset.bin manual.bin readme.txt; do
+    expect_same "$work/site/$name" "$work/dest/$name"
+    expect_visible "$work/dest/$name"
+done
+xwindow gone "$title" 5 || fail "the window stayed after the exit"
+
+# 2. Leaving during a slow transfer: 4 MiB at 256 KiB/s take 16 s.
+nginx -c "$nginx_conf" -s stop 2>/dev/null
+for _ in $(seq 50); do [ -f "$work/nginx/nginx.pid" ] || break; sleep 0.1; done
+head -c $((4 * 1024 * 1024)) /dev/urandom >"$work/site/slow.bin"
+start_nginx 256k
+write_page "$work/page.html" contentscount=1 "curl1=$base/slow.bin" "hash1=$(hash_of "$work/site/slow.bin")"
+mkdir -p "$work/dest2"
+partial="$work/dest2/slow.bin"
+start_window "$work/dest2"
+for _ in $(seq 200); do
+    [ "$(size_of "$partial")" -ge $((512 * 1024)) ] && break
+    sleep 0.1
+done
+[ "$(size_of "$partial")" -ge $((512 * 1024)) ] || fail "the slow transfer did not get going"
+if [ -n "${KIV_SCREENSHOT_DIR:-}" ]; then
+    xwindow shot "$title" "$KIV_SCREENSHOT_DIR/window-frontend-x11.png"
+fi
+
+xwindow close "$title"
+xwindow wait "$product" 10 >/dev/null || fail "closing the window did not ask the leave question"
+xwindow keys "$product" Escape  # Stay
+xwindow gone "$product" 10 || fail "the leave question stayed open after Stay"
+kill -0 "$pid" 2>/dev/null || fail "the program ended after Stay"
+before=$(size_of "$partial")
+sleep 1
+[ "$(size_of "$partial")" -gt "$before" ] || fail "the download did not go on after Stay"
+
+xwindow close "$title"
+xwindow wait "$product" 10 >/dev/null || fail "the second close did not ask the leave question"
+xwindow keys "$product" Tab space  # from Stay, the default, to Leave
+wait_exit 30
+expect_status 1 "left during the transfer"
+length=$(size_of "$partial")
+[ "$length" -gt 0 ] && [ "$length" -lt $((4 * 1024 * 1024)) ] ||
+    fail "the partial file holds $length bytes"
+attributes=$(getfattr --only-values -n user.DOSATTRIB "$partial" 2>/dev/null) ||
+    fail "the partial file carries no DOS attributes"
+[ $((attributes & 2)) -ne 0 ] || fail "the partial file is not hidden (attributes $attributes)"
+"$kivtool" record list >"$work/records" || fail "kivtool record list failed"
+grep -qF "slow.bin" "$work/records" || fail "the partial file is not recorded: $(cat "$work/records")"
+echo "PASS"

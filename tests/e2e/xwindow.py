@@ -1,0 +1,258 @@
+#!/usr/bin/env python3
+"""Acts on the windows of an X display the way a user would, for the window
+end-to-end tests: without a window manager (a bare Xvfb) nobody else sends
+a close request or moves the keyboard focus. Uses libX11 and libXtst through
+ctypes, so it needs no package beyond the X libraries Qt already pulls in.
+
+    xwindow.py wait TITLE [SECONDS]   waits until a window titled TITLE is
+                                      shown; prints its id (exit 1: none)
+    xwindow.py gone TITLE [SECONDS]   waits until no such window is shown
+    xwindow.py close TITLE            asks it to close (WM_DELETE_WINDOW),
+                                      as a window manager's close button does
+    xwindow.py keys TITLE KEY...      focuses it and types the keys (XTest),
+                                      e.g. Tab space, Escape, Return
+    xwindow.py shot TITLE FILE.png    saves what the window shows
+
+TITLE matches the whole title; a title ending in '*' matches its start.
+"""
+import ctypes
+import ctypes.util
+import struct
+import sys
+import time
+import zlib
+
+Window = ctypes.c_ulong
+Atom = ctypes.c_ulong
+
+
+class XWindowAttributes(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
+                ("height", ctypes.c_int), ("border_width", ctypes.c_int),
+                ("depth", ctypes.c_int), ("visual", ctypes.c_void_p), ("root", Window),
+                ("c_class", ctypes.c_int), ("bit_gravity", ctypes.c_int),
+                ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
+                ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
+                ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong),
+                ("map_installed", ctypes.c_int), ("map_state", ctypes.c_int),
+                ("all_event_masks", ctypes.c_long), ("your_event_mask", ctypes.c_long),
+                ("do_not_propagate_mask", ctypes.c_long), ("override_redirect", ctypes.c_int),
+                ("screen", ctypes.c_void_p)]
+
+
+class XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", Window), ("message_type", Atom),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("client", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+class XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)),
+                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int), ("red_mask", ctypes.c_ulong),
+                ("green_mask", ctypes.c_ulong), ("blue_mask", ctypes.c_ulong)]
+
+
+IS_VIEWABLE = 2
+CLIENT_MESSAGE = 33
+Z_PIXMAP = 2
+REVERT_TO_PARENT = 2
+ALL_PLANES = 0xFFFFFFFFFFFFFFFF
+
+x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x11.XDefaultRootWindow.restype = Window
+x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x11.XQueryTree.argtypes = [ctypes.c_void_p, Window, ctypes.POINTER(Window), ctypes.POINTER(Window),
+                           ctypes.POINTER(ctypes.POINTER(Window)), ctypes.POINTER(ctypes.c_uint)]
+x11.XFetchName.argtypes = [ctypes.c_void_p, Window, ctypes.POINTER(ctypes.c_char_p)]
+x11.XFree.argtypes = [ctypes.c_void_p]
+x11.XGetWindowAttributes.argtypes = [ctypes.c_void_p, Window, ctypes.POINTER(XWindowAttributes)]
+x11.XInternAtom.restype = Atom
+x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x11.XSendEvent.argtypes = [ctypes.c_void_p, Window, ctypes.c_int, ctypes.c_long,
+                           ctypes.POINTER(XEvent)]
+x11.XFlush.argtypes = [ctypes.c_void_p]
+x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+x11.XSetInputFocus.argtypes = [ctypes.c_void_p, Window, ctypes.c_int, ctypes.c_ulong]
+x11.XStringToKeysym.restype = ctypes.c_ulong
+x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x11.XGetImage.restype = ctypes.POINTER(XImage)
+x11.XGetImage.argtypes = [ctypes.c_void_p, Window, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                          ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+
+
+def fail(message):
+    print("xwindow.py: " + message, file=sys.stderr)
+    sys.exit(1)
+
+
+def open_display():
+    display = x11.XOpenDisplay(None)
+    if not display:
+        fail("cannot open the display")
+    return display
+
+
+def title_of(display, window):
+    name = ctypes.c_char_p()
+    if not x11.XFetchName(display, window, ctypes.byref(name)) or not name.value:
+        return None
+    text = name.value.decode("utf-8", "replace")
+    x11.XFree(name)
+    return text
+
+
+def attributes(display, window):
+    attrs = XWindowAttributes()
+    if not x11.XGetWindowAttributes(display, window, ctypes.byref(attrs)):
+        return None
+    return attrs
+
+
+def children(display, window):
+    root, parent = Window(), Window()
+    kids = ctypes.POINTER(Window)()
+    count = ctypes.c_uint()
+    if not x11.XQueryTree(display, window, ctypes.byref(root), ctypes.byref(parent),
+                          ctypes.byref(kids), ctypes.byref(count)):
+        return []
+    found = [kids[i] for i in range(count.value)]
+    if kids:
+        x11.XFree(kids)
+    return found
+
+
+def matches(title, pattern):
+    if title is None:
+        return False
+    if pattern.endswith("*"):
+        return title.startswith(pattern[:-1])
+    return title == pattern
+
+
+def shown_windows(display, pattern):
+    """The viewable top-level windows titled `pattern`, topmost last."""
+    found = []
+    for window in children(display, x11.XDefaultRootWindow(display)):
+        attrs = attributes(display, window)
+        if attrs and attrs.map_state == IS_VIEWABLE and matches(title_of(display, window), pattern):
+            found.append(window)
+    return found
+
+
+def wait_for(display, pattern, seconds, present=True):
+    deadline = time.monotonic() + seconds
+    while True:
+        windows = shown_windows(display, pattern)
+        if bool(windows) == present:
+            return windows
+        if time.monotonic() >= deadline:
+            return None
+        time.sleep(0.05)
+
+
+def the_window(display, pattern):
+    windows = wait_for(display, pattern, 10)
+    if not windows:
+        fail("no window titled '%s' is shown" % pattern)
+    return windows[-1]
+
+
+def close(display, window):
+    event = XEvent()
+    event.client.type = CLIENT_MESSAGE
+    event.client.window = window
+    event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", False)
+    event.client.format = 32
+    event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", False)
+    event.client.data[1] = 0  # CurrentTime
+    x11.XSendEvent(display, window, False, 0, ctypes.byref(event))
+    x11.XSync(display, False)
+
+
+def type_keys(display, window, keys):
+    x11.XSetInputFocus(display, window, REVERT_TO_PARENT, 0)
+    x11.XSync(display, False)
+    time.sleep(0.2)  # the program sees the focus arrive before the keys
+    for key in keys:
+        keycode = x11.XKeysymToKeycode(display, x11.XStringToKeysym(key.encode()))
+        if keycode == 0:
+            fail("unknown key " + key)
+        xtst.XTestFakeKeyEvent(display, keycode, True, 0)
+        xtst.XTestFakeKeyEvent(display, keycode, False, 0)
+        x11.XSync(display, False)
+        time.sleep(0.1)
+
+
+def png_bytes(width, height, rows):
+    def chunk(kind, payload):
+        body = kind + payload
+        return struct.pack(">I", len(payload)) + body + struct.pack(">I", zlib.crc32(body))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)  # 8-bit RGB
+    raw = b"".join(b"\x00" + row for row in rows)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def screenshot(display, window, path):
+    attrs = attributes(display, window)
+    image = x11.XGetImage(display, window, 0, 0, attrs.width, attrs.height, ALL_PLANES, Z_PIXMAP)
+    if not image:
+        fail("cannot read the window's image")
+    img = image.contents
+    if img.bits_per_pixel != 32 or img.byte_order != 0:
+        fail("unexpected pixel format (%d bits)" % img.bits_per_pixel)
+    data = ctypes.string_at(img.data, img.bytes_per_line * img.height)
+    rows = []
+    for y in range(img.height):
+        line = data[y * img.bytes_per_line:y * img.bytes_per_line + img.width * 4]
+        rgb = bytearray(img.width * 3)
+        rgb[0::3] = line[2::4]  # blue, green, red, unused on a little-endian server
+        rgb[1::3] = line[1::4]
+        rgb[2::3] = line[0::4]
+        rows.append(bytes(rgb))
+    width, height = img.width, img.height
+    x11.XFree(img.data)
+    x11.XFree(image)
+    with open(path, "wb") as out:
+        out.write(png_bytes(width, height, rows))
+
+
+def main(args):
+    if len(args) < 2:
+        fail("usage: see the top of this file")
+    command, pattern = args[0], args[1]
+    display = open_display()
+    if command in ("wait", "gone"):
+        seconds = float(args[2]) if len(args) > 2 else 30
+        windows = wait_for(display, pattern, seconds, present=command == "wait")
+        if windows is None:
+            fail("timed out waiting for '%s' to be %s" % (pattern, "shown" if command == "wait" else "gone"))
+        if windows:
+            print(windows[-1])
+    elif command == "close":
+        close(display, the_window(display, pattern))
+    elif command == "keys":
+        type_keys(display, the_window(display, pattern), args[2:])
+    elif command == "shot" and len(args) == 3:
+        screenshot(display, the_window(display, pattern), args[2])
+    else:
+        fail("usage: see the top of this file")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
