@@ -102,13 +102,3 @@ win::DWORD PlaceFile(const std::string& source, const std::string& destination) 
     if (visible == 0) visible = win::FILE_ATTRIBUTE_NORMAL;
     return win::SetFileAttributes(windowsPath, visible) ? 0 : win::GetLastError();
 }
-
-win::DWORD PlaceFileWindowsPaths(const std::string& source, const std::string& destination) {
-    std::string nativeSource;
-    std::string nativeDestination;
-    if (!win::ToNativePath(source, nativeSource) ||
-        !win::ToNativePath(destination, nativeDestination)) {
-        return win::GetLastError();
-    }
-    return PlaceFile(nativeSource, nativeDestination);
-}

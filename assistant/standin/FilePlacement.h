@@ -10,6 +10,3 @@
 // Native paths. 0 once the file is at `destination`, else a Windows error
 // code; on failure the source is left where it was.
 win::DWORD PlaceFile(const std::string& source, const std::string& destination);
-
-// PlaceFile on the Windows-form paths of a place-file request.
-win::DWORD PlaceFileWindowsPaths(const std::string& source, const std::string& destination);

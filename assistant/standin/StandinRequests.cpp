@@ -99,19 +99,26 @@ bool CStandinRequests::HandlePlaceFile(WorkFileBytes file) {
         Report("a malformed place-file request is refused");
         return ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
     }
-    win::DWORD code = CheckDestination(request->destination);
-    if (code == 0) code = PlaceFileWindowsPaths(request->source, request->destination);
-    if (code != 0)
+    std::string destination;
+    win::DWORD code = CheckDestination(request->destination, destination);
+    std::string source;
+    if (code == 0 && !win::ToNativePath(request->source, source)) code = win::GetLastError();
+    if (code == 0) code = PlaceFile(source, destination);
+    if (code != 0) {
         Report("cannot place " + request->destination + ": error " + std::to_string(code));
+    }
     return ReplyPlaceOutcome(code);
 }
 
 // Files go only where the user agreed: into the folder chosen for this run,
-// under one of the run's item names.
-win::DWORD CStandinRequests::CheckDestination(const std::string& destination) const {
+// under one of the run's item names. The file is then placed at the very
+// path checked, so no ".." in the request can lead elsewhere.
+win::DWORD CStandinRequests::CheckDestination(const std::string& destination,
+                                              std::string& nativeDestination) const {
     std::string native;
     if (!win::ToNativePath(destination, native)) return win::GetLastError();
-    const std::filesystem::path path(Normalised(native));
+    nativeDestination = Normalised(native);
+    const std::filesystem::path path(nativeDestination);
     const bool agreed = !acceptedFolder_.empty() && path.parent_path() == acceptedFolder_ &&
                         itemNames_.count(path.filename().string()) != 0;
     return agreed ? 0 : win::ERROR_ACCESS_DENIED;

@@ -29,8 +29,10 @@ private:
     bool HandleGreeting(WorkFileBytes file);
     bool HandleContentList(WorkFileBytes file);
     bool HandlePlaceFile(WorkFileBytes file);
-    // 0, or why `destination` (Windows form) is no place we chose for an item.
-    win::DWORD CheckDestination(const std::string& destination) const;
+    // 0 with the native path to place at, or why `destination` (Windows
+    // form) is no place the user chose for an item of this run.
+    win::DWORD CheckDestination(const std::string& destination,
+                                std::string& nativeDestination) const;
     // Sends one reply; false only when the reply window is gone. A reply
     // that cannot be sent otherwise cancels the control's run.
     bool Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload = {});
