@@ -71,10 +71,6 @@ TEST_F(FilePlacementTest, FailuresGiveTheWindowsCodeAndKeepTheSource) {
     WriteFile(source_, "data");
     EXPECT_EQ(PlaceFile(source_, folder_.Path() + "/missing/a.bin"), win::ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(ReadFile(source_), "data");
-
-    EXPECT_EQ(PlaceFileWindowsPaths("C:\\a.part", WindowsForm(destination_)),
-              win::ERROR_PATH_NOT_FOUND);
-    EXPECT_EQ(ReadFile(source_), "data");
 }
 
 TEST_F(FilePlacementTest, AcrossFileSystemsTheFileIsCopiedWithItsModeAndTheSourceRemoved) {

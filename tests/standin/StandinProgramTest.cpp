@@ -156,6 +156,21 @@ TEST_F(StandinProgramTest, PlacingFailuresReplyTheirErrorCodeAndLeaveTheSource) 
     EXPECT_EQ(ReadFile(source), "data");
 }
 
+TEST_F(StandinProgramTest, DotDotInTheDestinationCannotLeadThroughALinkElsewhere) {
+    StartWithDestination({"a.bin"});
+    const std::string elsewhere = harness_.Folder("home/elsewhere/deeper");
+    std::filesystem::create_directory_symlink(elsewhere, destination_ + "/sub");
+    const std::string source = work_ + "/a.bin.part";
+    WriteFile(source, "data");
+
+    harness_.SendPlaceFile(source, destination_ + "/sub/../a.bin");
+    const std::vector<Reply> replies = harness_.AwaitReplies(4);
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_EQ(replies[3].Number(), 0u);
+    EXPECT_EQ(ReadFile(destination_ + "/a.bin"), "data");
+    EXPECT_FALSE(std::filesystem::exists(harness_.Folder("home/elsewhere") + "/a.bin"));
+}
+
 TEST_F(StandinProgramTest, PlacingBeforeAnyFolderWasAcceptedIsRefused) {
     StartAndGreet();
     const std::string source = work_ + "/a.bin.part";
