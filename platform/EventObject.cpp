@@ -22,7 +22,16 @@ void EventObject::SetState(bool signalled, bool publish) {
     const bool changed = signalled_ != signalled;
     signalled_ = signalled;
     MirrorToFd();
-    if (changed && publish && shared_) shared_->Publish(signalled);
+    if (changed && publish && shared_) {
+        shared_->Publish(signalled);
+        if (signalled && shared_->HandsOffSignals()) {
+            // Cleared here in the same step: a second set before a
+            // background clear would otherwise be lost to the others.
+            signalled_ = false;
+            MirrorToFd();
+            return;
+        }
+    }
     if (signalled) WakeWaiters();
 }
 

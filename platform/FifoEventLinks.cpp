@@ -12,6 +12,7 @@ public:
     AutoResetLink(NamedFifo fifo, std::function<void(bool)> remoteChanged)
         : watcher_(std::move(fifo), FifoWatcher::Mode::OneByOne, std::move(remoteChanged)) {}
     bool Started() const { return watcher_.Started(); }
+    bool HandsOffSignals() const override { return true; }
     void Publish(bool signalled) override {
         if (signalled) {
             watcher_.SignalledHere();

@@ -7,9 +7,10 @@
 // Auto-reset events are the FIFO itself: every SetEvent writes one byte,
 // every satisfied wait takes one, so each signal wakes exactly one wait in
 // one of the processes. A process hands its own signals to the others: its
-// state is cleared again at once and it takes no bytes from then on (they
-// would be its own signals coming back). Two signals before that clear
-// count as one, as two SetEvent calls without a wait between do on Windows.
+// state is cleared again in the same SetEvent and it takes no bytes from
+// then on (they would be its own signals coming back). So every SetEvent
+// there is one signal for the others; on Windows two sets with no wait
+// between count as one, a case requests that wait for their answers never meet.
 //
 // Manual-reset events live in the process that made the name first; a byte
 // from any other process sets the event there, and a watcher thread serves

@@ -17,6 +17,10 @@ public:
     // This process set (true) or reset (false) the event, or a wait here
     // consumed an auto-reset event (false).
     virtual void Publish(bool signalled) = 0;
+    // True when this process's own sets go to the others and never stay set
+    // here: the event is clear again as soon as Publish(true) returns, so
+    // the next set is a signal of its own and cannot merge with this one.
+    virtual bool HandsOffSignals() const { return false; }
 };
 
 struct SharedEventRequest {

@@ -85,9 +85,9 @@ TEST_F(IpcFifoEventTest, SignalsOfThisProcessStayInTheFifoForTheOthers) {
     ASSERT_TRUE(request.Create(false, false, "Local\\IpcTest.outgoing"));
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(request.Set());
-        // Clears the state here, if the watcher has not yet, so that the
-        // next Set is a signal of its own and not a repeat of this one.
-        request.Wait(0);
+        // Handed over in the same step, so the next Set is a signal of its
+        // own and not a repeat of this one (requests follow each other fast).
+        EXPECT_EQ(request.Wait(0), WAIT_TIMEOUT) << "signal " << i << " stayed here";
     }
     EXPECT_EQ(request.Wait(kQuiet), WAIT_TIMEOUT) << "its own signals never come back";
 
