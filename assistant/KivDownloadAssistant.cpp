@@ -40,8 +40,9 @@ CKivDownloadAssistant::~CKivDownloadAssistant() {
 // window thread forever in the control's teardown.
 void CKivDownloadAssistant::EndAssistant() {
     const win::HANDLE process = ProcessHandle();
-    if (process != nullptr &&
-        win::WaitForSingleObject(process, kExitBoundMs) == win::WAIT_TIMEOUT) {
+    // Without the greeting the assistant cannot tell that we are gone.
+    const win::DWORD bound = greeted_ ? kExitBoundMs : 0;
+    if (process != nullptr && win::WaitForSingleObject(process, bound) == win::WAIT_TIMEOUT) {
         win::TerminateProcess(process, 1);
     }
     if (exitWatcher_.IsValid()) exitWatcher_.Wait(win::INFINITE);
@@ -109,6 +110,10 @@ bool CKivDownloadAssistant::WaitForReply() {
 
 void CKivDownloadAssistant::SignalReply(bool failed) {
     win::SetEvent(failed ? replyFailure_.Handle() : replySuccess_.Handle());
+}
+
+void CKivDownloadAssistant::CloseReplyWindow() {
+    if (replyWindow_) replyWindow_->Destroy();
 }
 
 void CKivDownloadAssistant::WaitForExit() {

@@ -9,6 +9,7 @@
 // Threads: Start, the reply window, SignalReply (from the reply handler),
 // WaitForExit and destruction on the control's window thread; the send
 // operations and WaitForReply on the worker thread.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -29,7 +30,9 @@ public:
     // it exists). `cancelEvent` is the control's, borrowed, never closed here.
     explicit CKivDownloadAssistant(win::HANDLE cancelEvent);
     // Destroys the reply window, waits for the assistant to end (it ends by
-    // itself once the reply window is gone) and closes what it created.
+    // itself once the reply window is gone; one that never learnt of that
+    // window, or is still running after 10 s, is killed) and closes what it
+    // created.
     ~CKivDownloadAssistant() override;
     CKivDownloadAssistant(const CKivDownloadAssistant&) = delete;
     CKivDownloadAssistant& operator=(const CKivDownloadAssistant&) = delete;
@@ -57,6 +60,10 @@ public:
     void SignalReply(bool failed);
     // Waits up to 10 s for the assistant to end.
     void WaitForExit();
+    // No more replies are wanted (the page is being left and the run is
+    // cancelled): the reply window goes, which tells the assistant to end.
+    // Window thread.
+    void CloseReplyWindow();
 
     // The reply window's number as the greeting carries it (0 before Start).
     std::uint32_t ReplyWindowNumber() const;
@@ -78,5 +85,8 @@ private:
     win::CHandle replyFailure_;
     win::HANDLE cancelEvent_;
     win::CHandle requestEvent_;
-    IAssistantOwner* owner_ = nullptr;  // known from Start; shows the file error box
+    IAssistantOwner* owner_ = nullptr;
+    // The greeting reached the work file: only then can the assistant know
+    // the reply window whose end tells it to end.
+    std::atomic<bool> greeted_{false};  // known from Start; shows the file error box
 };

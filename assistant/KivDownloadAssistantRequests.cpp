@@ -81,7 +81,9 @@ bool CKivDownloadAssistant::SendHello(win::HWND dialogWindow) {
         return false;
     }
     const AssistantBytes record = BuildGreetingRecord(dialogNumber, replyNumber);
-    return SendRequest(kGreetingRequest, record.data(), record.size());
+    const bool sent = SendRequest(kGreetingRequest, record.data(), record.size());
+    if (sent) greeted_ = true;
+    return sent;
 }
 
 bool CKivDownloadAssistant::SendContentList(const std::string& caption,

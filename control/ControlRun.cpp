@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "assistant/KivDownloadAssistant.h"
 #include "control/ControlIds.h"
 #include "platform/Event.h"
 #include "platform/LastError.h"
@@ -59,10 +60,15 @@ std::string CControlRun::LookupText(const std::string& name) const {
 
 WorkerPhases CControlRun::Phases() {
     WorkerPhases phases;
-    phases.destination = [this] { return CDestinationQuery(*this).ChooseDestination(); };
     phases.download = [this] { return DownloadPhase(*this); };
     phases.verification = [this] { return VerificationPhase(*this); };
-    phases.finalisation = [this] { return FinaliseItems(*this, nullptr); };
+    phases.finalisation = [this] { return FinaliseItems(*this, assistant_.get()); };
+    if (assistant_ != nullptr) {
+        phases.greeting = [this] { return GreetAssistant(); };
+        phases.destination = [this] { return ChooseDestinationWithAssistant(); };
+    } else {
+        phases.destination = [this] { return CDestinationQuery(*this).ChooseDestination(); };
+    }
     return phases;
 }
 
@@ -105,6 +111,7 @@ void CControlRun::ReleasePauseMutex() {
 }
 
 void CControlRun::ReleaseRunResources() {
+    assistant_.reset();
     items_.clear();
     pauseMutex_.Close();
     cancelEvent_.Close();

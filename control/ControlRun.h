@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 
+#include "assistant/AssistantOwner.h"
 #include "control/ControlServices.h"
 #include "control/ControlTimings.h"
 #include "control/DestinationQuery.h"
@@ -26,10 +27,13 @@
 #include "platform/Handle.h"
 #include "transfer/DownloadControl.h"
 
+class CKivDownloadAssistant;
+
 class CControlRun final : public IDownloadControl,
                           public IDestinationContext,
                           public IPageContext,
-                          public IWorkerContext {
+                          public IWorkerContext,
+                          public IAssistantOwner {
 public:
     // Creates the cancel event, the pause mutex and the read gate; a failure
     // leaves error 999 with the system's code, reported at window creation.
@@ -49,8 +53,14 @@ public:
     void SetControlWindow(win::HWND window) { controlWindow_ = window; }
     void AttachDialog(std::unique_ptr<IDownloadDialog> dialog);
     void SetWorkerThreadId(win::DWORD id) { workerThreadId_ = id; }
-    // The work of phases 1 to 4 on this run.
+    // The protected layout: starts the assistant program with its reply
+    // window under the control's window. False with error 400.
+    bool StartAssistant();
+    // The work of phases 1 to 4 on this run (and the assistant's greeting).
     WorkerPhases Phases();
+    // Worker thread, first thing in the protected layout: the worker may
+    // write only below its work folders from then on.
+    void ConfineWorker();
 
     // --- Window thread, while the run goes on and at its end.
     // Cancel check without touching the worker's rate meter.
@@ -69,7 +79,8 @@ public:
     // Tries the read gate once; when taken it stays held, so that no later
     // read starts. False when a read holds it.
     bool TakeReadGateForTeardown();
-    // Empties the content list and closes the pause mutex and cancel event;
+    // Deletes the assistant client (which waits for the program to end),
+    // empties the content list and closes the pause mutex and cancel event;
     // only once the worker has ended.
     void ReleaseRunResources();
     // Closes any question box and folder dialog the worker has open.
@@ -98,14 +109,14 @@ public:
     LRESULT SendToDialog(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool PostToDialog(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool ControlWindowExists() const override;
-    bool HasAssistant() const override { return false; }
+    bool HasAssistant() const override { return assistant_ != nullptr; }
 
     // --- IDownloadControl
     std::uint64_t& RemainingBytes() override { return remainingBytes_; }
     std::uint64_t& VerifyTotalBytes() override { return verifyTotalBytes_; }
     std::uint64_t& VerifyFileCount() override { return verifyFileCount_; }
     bool ResumeAllowed() const override { return resumeAllowed_; }
-    CKivDownloadAssistant* Assistant() override { return nullptr; }
+    CKivDownloadAssistant* Assistant() override { return assistant_.get(); }
     const TransferTimings& Timings() const override { return timings_.transfer; }
     CRateMeter& Meter() override { return meter_; }
     int CancelFd() const override;
@@ -136,7 +147,7 @@ public:
     bool DialogCreated() const override;
     win::DWORD DialogThreadId() const override;
     win::DWORD WorkerThreadId() const override { return workerThreadId_; }
-    bool WaitForAssistantEnd(std::uint32_t /*timeoutMs*/) override { return true; }
+    bool WaitForAssistantEnd(std::uint32_t timeoutMs) override;
     void ReleasePauseMutex() override;
     void CloseInstanceMutex() override { instanceLock_.Close(); }
     win::HWND ControlWindow() const override { return controlWindow_; }
@@ -148,8 +159,19 @@ public:
     bool PostToControl(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetTransferActive(bool active) override { transferActive_ = active; }
     void CompletionPause() override;
+    bool AssistantEnded() const override { return assistantEnded_; }
+    // Window thread: the assistant's end was taken as the run's error.
+    void SetAssistantEnded() { assistantEnded_ = true; }
+
+    // --- IAssistantOwner, window thread (the error box: worker thread).
+    win::HWND Window() const override { return controlWindow_; }
+    bool OnAssistantReply(const win::COPYDATASTRUCT* record) override;
+    void ShowFileErrorBox(const std::string& text) override;
 
 private:
+    bool GreetAssistant();
+    bool ChooseDestinationWithAssistant();
+
     bool CheckCancelled(bool restartMeter);
     bool CreateKernelObjects();
 
@@ -174,6 +196,7 @@ private:
     std::atomic<bool> transferActive_{false};
     std::atomic<bool> pageClosing_{false};
     std::atomic<bool> leavePromptPending_{false};
+    std::atomic<bool> assistantEnded_{false};
 
     // Kernel objects and locks.
     win::CHandle cancelEvent_;  // named, manual reset
@@ -189,6 +212,8 @@ private:
     std::atomic<win::HWND> dialogWindow_{nullptr};
     std::unique_ptr<IDownloadDialog> dialog_;
     std::atomic<win::DWORD> workerThreadId_{0};
+    // Set before the worker starts, deleted after it ended (window thread).
+    std::unique_ptr<CKivDownloadAssistant> assistant_;
 
     std::mutex releaseGuard_;
     bool workerEnded_ = false;

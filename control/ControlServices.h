@@ -3,6 +3,7 @@
 // these small interfaces. The host and the Qt front end implement them;
 // tests use scripted fakes, so a whole run needs no user-interface toolkit.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -144,4 +145,11 @@ struct ControlServices {
     IBrowserHost* browser = nullptr;
     ILauncher* launcher = nullptr;
     IProxyCredentialPrompt* proxyPrompt = nullptr;  // null: proxy passwords are refused
+    // The assistant program of the protected layout (native or Windows-form
+    // path). The module fills it in with the program next to itself when the
+    // host leaves it empty; tests name their own.
+    std::string assistantProgram;
+    // Runs on the worker thread right after it confined its own writes (the
+    // protected layout); the hosts leave it empty, tests probe the confinement.
+    std::function<void()> onWorkerConfined;
 };

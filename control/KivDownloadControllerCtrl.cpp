@@ -18,7 +18,6 @@ constexpr std::int32_t kNoClientSite = 12;
 constexpr std::int32_t kDialogNotCreated = 18;
 constexpr std::int32_t kThreadNotCreated = 19;
 constexpr std::int32_t kThreadNotStarted = 20;
-constexpr std::int32_t kAssistantNotStarted = 400;
 
 // Stands in when the host gave no message boxes: nobody can answer, so every
 // question ends as if the user had closed it.
@@ -109,11 +108,7 @@ bool CKivDownloadControllerCtrl::ConnectPage() {
 }
 
 bool CKivDownloadControllerCtrl::StartAssistant() {
-    if (!env::IsNt6OrLater()) return true;
-    // The protected layout needs the assistant program, which this build
-    // does not contain yet.
-    run_->Error().Set(kAssistantNotStarted, win::ERROR_NOT_SUPPORTED);
-    return false;
+    return !env::IsNt6OrLater() || run_->StartAssistant();
 }
 
 bool CKivDownloadControllerCtrl::CreateDialog(win::HWND window) {
@@ -139,6 +134,7 @@ bool CKivDownloadControllerCtrl::CreateDialog(win::HWND window) {
 bool CKivDownloadControllerCtrl::StartWorker() {
     // The worker holds the run itself, so nothing it uses can go away under it.
     auto body = [run = run_]() mutable -> win::DWORD {
+        if (run->HasAssistant()) run->ConfineWorker();
         const win::DWORD exitCode = RunWorker(*run, run->Phases());
         run->WorkerEnded();
         run.reset();

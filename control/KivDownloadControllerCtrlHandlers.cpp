@@ -88,6 +88,7 @@ void CKivDownloadControllerCtrl::OnRunFailed(int phase) {
 void CKivDownloadControllerCtrl::OnAssistantEnded() {
     CControlRun& run = *run_;
     if (run.IsCancelledOnWindowThread() || run.DialogWindow() == nullptr) return;
+    run.SetAssistantEnded();
     run.Error().Set(kAssistantEnded);
     run.SignalCancel();
     win::PostMessage(window_, CTLM_RUNFAILED, kPhaseAssistantEnded, 0);

@@ -31,7 +31,9 @@ bool DestinationPhase(IWorkerContext& context, const WorkerPhases& phases) {
     }
     context.PostToDialog(DLGM_OVERALLBUSY, 0, kShow);
     const bool chosen = phases.destination && phases.destination();
-    if (!chosen) SendStatus(context, kStatusCancelled);
+    // A request the assistant never got is an error of its own, not a cancel.
+    const bool requestNotSent = phases.greeting && context.Error().errorCode == kInternalError;
+    if (!chosen && !requestNotSent) SendStatus(context, kStatusCancelled);
     return chosen;
 }
 
@@ -78,7 +80,12 @@ bool RunPhases(IWorkerContext& context, const WorkerPhases& phases, int& phase) 
         // nothing; only the assistant's end keeps its own message.
         if (context.IsCancelled()) {
             succeeded = false;
-            if (context.Error().errorCode != kAssistantEnded) context.Error().Set(kCancelled);
+            // A phase stopping on the cancel may have put its own code over 402.
+            if (context.AssistantEnded()) {
+                context.Error().Set(kAssistantEnded);
+            } else if (context.Error().errorCode != kAssistantEnded) {
+                context.Error().Set(kCancelled);
+            }
         }
         if (!succeeded) return false;
     }
@@ -96,7 +103,9 @@ std::uint32_t RunWorker(IWorkerContext& context, const WorkerPhases& phases) {
     int phase = kPhaseStart;
     try {
         if (!context.HelpLink().empty()) context.SendToDialog(DLGM_SHOWLINK, 0, 0);
-        if (RunPhases(context, phases, phase)) {
+        if (phases.greeting && !phases.greeting()) {
+            context.PostToControl(CTLM_RUNFAILED, static_cast<WPARAM>(kPhaseStart), 0);
+        } else if (RunPhases(context, phases, phase)) {
             context.CompletionPause();
         } else {
             context.PostToControl(CTLM_RUNFAILED, static_cast<WPARAM>(phase), 0);

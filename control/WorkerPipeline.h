@@ -31,6 +31,9 @@ public:
     virtual void SetTransferActive(bool active) = 0;
     // The pause after a successful run, before the worker ends.
     virtual void CompletionPause() = 0;
+    // The assistant program ended during the run (its error, 402, outlives
+    // the cancel code a phase sets as it stops).
+    virtual bool AssistantEnded() const { return false; }
 };
 
 // The work of phases 1 to 4; each returns success and on failure has set the
@@ -41,6 +44,9 @@ struct WorkerPhases {
     std::function<bool()> download;
     std::function<bool()> verification;
     std::function<bool()> finalisation;
+    // The protected layout only: greets the assistant program before phase 1;
+    // false (error 401 set) ends the run with phase 0.
+    std::function<bool()> greeting;
 };
 
 // Runs one download run; returns the thread's exit code, 0. Never throws:

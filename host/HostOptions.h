@@ -23,7 +23,7 @@ struct HostOptions {
     ExistingFiles existing = ExistingFiles::Ask;
     bool yes = false;            // answer the run's questions with their default
     bool noOpen = false;         // do not open the destination folder at the end
-    bool protectedMode = false;  // reserved: accepted, no effect yet
+    bool protectedMode = false;  // run with the assistant program, the worker confined
 };
 
 // Parses argv[1..]; false with `error` (one line, no program name) when the

@@ -5,6 +5,7 @@
 #include "host/ExitStatus.h"
 #include "host/ModuleLocation.h"
 #include "host/PageLoader.h"
+#include "host/ProtectedLayout.h"
 #include "host/RegistrationTool.h"
 #include "platform/CodePage.h"
 
@@ -49,9 +50,9 @@ bool AddCommandLineParams(const HostOptions& options, HostPage& page, std::strin
 
 int RunPage(const HostOptions& options, const HostEnvironment& environment,
             const FrontEndFactory& makeFrontEnd, std::ostream& err) {
-    if (options.protectedMode) err << kProgram << "--protected is reserved and has no effect yet\n";
     HostPage page;
     std::string error;
+    if (options.protectedMode && !EnterProtectedLayout(options, err, error)) return Fail(err, error);
     if (!options.page.empty() && !LoadPage(options.page, page, error)) return Fail(err, error);
     if (!AddCommandLineParams(options, page, error)) return Fail(err, error);
     const std::unique_ptr<CControlModule> module =

@@ -3,6 +3,8 @@
 #include <new>
 #include <utility>
 
+#include "control/module/AssistantProgramPath.h"
+
 using namespace com;
 
 HRESULT CKivDownloadControllerObject::QueryInterface(REFGUID iid, void** object) {
@@ -32,7 +34,11 @@ CKivDownloadControllerObject::~CKivDownloadControllerObject() {
 HRESULT CKivDownloadControllerObject::Initialize(const ControlServices& services) {
     if (control_) return E_UNEXPECTED;
     try {
-        control_ = CreateControl(services);
+        ControlServices withAssistant = services;
+        if (withAssistant.assistantProgram.empty()) {
+            withAssistant.assistantProgram = AssistantProgramNextToModule();
+        }
+        control_ = CreateControl(withAssistant);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }

@@ -70,7 +70,10 @@ void ControlRunFixture::ServeStalledFile(const std::string& content, std::size_t
 }
 
 void ControlRunFixture::Start(const CParamTagBag& page) {
-    control = CreateControl(fakes.Services(), timings);
+    ControlServices services = fakes.Services();
+    services.assistantProgram = assistantProgram;
+    services.onWorkerConfined = onWorkerConfined;
+    control = CreateControl(services, timings);
     control->LoadProperties(page);
     ASSERT_NE(control->CreateControlWindow(fakes.browser.Window()), nullptr);
 }

@@ -5,6 +5,7 @@
 // fake browser of ControlHarness.h. The test's thread is the window thread.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,9 @@ protected:
 
     kivtest::CannedServer server;
     FakeServices fakes;
+    // Handed to the control with the fakes (the protected layout's tests).
+    std::string assistantProgram;
+    std::function<void()> onWorkerConfined;
     ControlTimings timings = FastTimings();
     ControlPtr control;
 };

@@ -94,9 +94,13 @@ public:
     Argv log;  // boxes, launches, cancel signals and mutex closes, in order
     FakeBrowserHost browser;
     FakeLauncher launcher;
-    ControlServices services{nullptr, nullptr, nullptr, &browser, &launcher};
+    ControlServices services;
 
-    FakePageContext() { launcher.log = &log; }
+    FakePageContext() {
+        services.browser = &browser;
+        services.launcher = &launcher;
+        launcher.log = &log;
+    }
     ErrorState& Error() override { return error; }
     bool Aborted() const override { return aborted; }
     const std::string& Caption() const override { return caption; }

@@ -57,11 +57,17 @@ public:
         };
     }
     WorkerPhases AllSucceed() {
-        return {Phase("destination"), Phase("download"), Phase("verification"),
-                Phase("finalisation")};
+        return {Phase("destination"),
+                Phase("download"),
+                Phase("verification"),
+                Phase("finalisation"),
+                {}};
     }
 
+    bool AssistantEnded() const override { return assistantEnded; }
+
     ErrorState error;
+    bool assistantEnded = false;
     std::int32_t itemCount = 2;
     std::string helpLink;
     int cancelChecks = 0;
@@ -142,10 +148,28 @@ TEST_F(WorkerPipelineTest, CancelAfterAPhaseWinsOverItsOutcome) {
 TEST_F(WorkerPipelineTest, AssistantEndKeepsItsCodeThroughTheCancel) {
     context.cancelFromCheck = 1;
     context.error.Set(402);  // set by the window thread, which also signalled the cancel
-    RunWorker(context, {context.Phase("destination", false), context.Phase("download"),
-                        context.Phase("verification"), context.Phase("finalisation")});
+    RunWorker(context, {context.Phase("destination", false),
+                        context.Phase("download"),
+                        context.Phase("verification"),
+                        context.Phase("finalisation"),
+                        {}});
     EXPECT_THAT(context.events, ElementsAre("post 12 0 5", "destination",
                                             "send 8 0 Download has been cancelled.", "failed 1"));
+    EXPECT_EQ(context.error.errorCode, 402);
+}
+
+// The download stops on the cancel the assistant's end signalled and sets
+// its own cancel code; the assistant's error is still the one reported.
+TEST_F(WorkerPipelineTest, AssistantEndWinsOverThePhasesOwnCancelCode) {
+    context.cancelFromCheck = 2;
+    context.assistantEnded = true;
+    WorkerPhases phases = context.AllSucceed();
+    phases.download = [this] {
+        context.error.Set(1);
+        return false;
+    };
+    RunWorker(context, phases);
+    EXPECT_EQ(context.events.back(), "failed 2");
     EXPECT_EQ(context.error.errorCode, 402);
 }
 
@@ -172,3 +196,43 @@ TEST_F(WorkerPipelineTest, FaultsEscapingAPhaseAreReportedWithThatPhase) {
 }
 
 }  // namespace
+
+// With the assistant program the run starts with its greeting; a greeting
+// that cannot be sent ends the run before phase 1, reported as phase 0.
+TEST_F(WorkerPipelineTest, GreetingComesFirstAndItsFailureEndsTheRunAsPhaseZero) {
+    WorkerPhases phases = context.AllSucceed();
+    phases.greeting = context.Phase("greeting");
+    RunWorker(context, phases);
+    EXPECT_EQ(context.events.at(0), "greeting");
+    EXPECT_EQ(context.events.at(1), "post 12 0 5");
+
+    context.events.clear();
+    phases.greeting = [this] {
+        context.events.push_back("greeting");
+        context.error.Set(401, 2);
+        return false;
+    };
+    RunWorker(context, phases);
+    EXPECT_THAT(context.events, ElementsAre("greeting", "failed 0"));
+    EXPECT_EQ(context.error.errorCode, 401);
+}
+
+// A content list the assistant never received is error 999, not the user's
+// cancel: no "cancelled" status. A refusal by the assistant is a cancel.
+TEST_F(WorkerPipelineTest, AssistantDestinationSendFailureShowsNoCancelledStatus) {
+    WorkerPhases phases = context.AllSucceed();
+    phases.greeting = context.Phase("greeting");
+    phases.destination = [this] {
+        context.error.Set(999, 32);
+        return false;
+    };
+    RunWorker(context, phases);
+    EXPECT_THAT(context.events, ElementsAre("greeting", "post 12 0 5", "failed 1"));
+
+    context.events.clear();
+    context.error = {};
+    phases.destination = [] { return false; };
+    RunWorker(context, phases);
+    EXPECT_THAT(context.events, ElementsAre("greeting", "post 12 0 5",
+                                            "send 8 0 Download has been cancelled.", "failed 1"));
+}

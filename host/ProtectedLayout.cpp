@@ -1,0 +1,58 @@
+#include "host/ProtectedLayout.h"
+
+#include <cstdlib>
+
+#include "platform/FifoEvents.h"
+#include "platform/Landlock.h"
+#include "platform/LastError.h"
+#include "platform/ProcessSettings.h"
+#include "platform/SystemErrorText.h"
+
+namespace {
+
+constexpr const char* kDestinationVariable = "KIVDL_DESTINATION";
+constexpr const char* kExistingVariable = "KIVDL_EXISTING";
+
+const char* ExistingAnswer(ExistingFiles existing) {
+    switch (existing) {
+        case ExistingFiles::Resume:
+            return "resume";
+        case ExistingFiles::Restart:
+            return "restart";
+        default:
+            return nullptr;
+    }
+}
+
+// The assistant inherits this process's environment; stale answers from
+// our own caller must not reach it either.
+void HandOverAnswers(const HostOptions& options) {
+    if (options.destination.empty()) {
+        unsetenv(kDestinationVariable);
+    } else {
+        setenv(kDestinationVariable, options.destination.c_str(), 1);
+    }
+    const char* existing = ExistingAnswer(options.existing);
+    if (existing == nullptr) {
+        unsetenv(kExistingVariable);
+    } else {
+        setenv(kExistingVariable, existing, 1);
+    }
+}
+
+}  // namespace
+
+bool EnterProtectedLayout(const HostOptions& options, std::ostream& notes, std::string& error) {
+    win::SetProtectedLayout(true);
+    if (!win::InstallFifoEventBackend()) {
+        error = "the named events for the assistant program cannot be made: " +
+                win::FormatSystemMessage(win::GetLastError());
+        return false;
+    }
+    HandOverAnswers(options);
+    if (win::LandlockAbiVersion() == 0) {
+        notes << "kiv-downloader: this kernel offers no Landlock; the download worker runs "
+                 "without write confinement\n";
+    }
+    return true;
+}

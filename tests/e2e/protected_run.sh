@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# --protected: the assistant program chooses the destination (from
+# --destination) and moves each verified file there from the worker's work
+# folder; the worker itself writes nothing outside its work folders.
+source "$(dirname "$0")/lib.sh"
+head -c $((3 * 1024 * 1024 + 5)) /dev/urandom >"$work/site/dataset.bin"
+head -c 40000 /dev/urandom >"$work/site/manual.bin"
+start_nginx
+write_page "$work/page.html" contentscount=2 \
+    "curl1=$base/dataset.bin" "hash1=$(hash_of "$work/site/dataset.bin")" \
+    "curl2=$base/manual.bin" "hash2=$(hash_of "$work/site/manual.bin")"
+run_program 120 --protected --destination "$work/dest" --existing restart "$work/page.html"
+expect_status 0 "a protected run with the assistant program"
+for name in dataset.bin manual.bin; do
+    expect_same "$work/site/$name" "$work/dest/$name"
+    expect_visible "$work/dest/$name"
+done
+# The downloads went through the work folder and left it: the assistant
+# moved them; only its last request remains there.
+work_files=$(find "$work/cache" -type f -name '*.bin' | wc -l)
+[ "$work_files" -eq 0 ] || fail "$work_files downloaded files left in the work folder"
+find "$work/cache" -type f -name dlcwork.tmp | grep -q . || fail "no work file was written"
+# Every file in the destination was made by the assistant, after the run's
+# verification: nothing else is there.
+[ "$(ls "$work/dest" | wc -l)" -eq 2 ] || fail "unexpected files in the destination: $(ls "$work/dest")"
+echo "PASS"
