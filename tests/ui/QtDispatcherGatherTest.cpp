@@ -52,11 +52,16 @@ TEST(QtDispatcherGatherTest, AStreamOfPostsIsPumpedInBatchesAndEveryPostArrives)
 
     win::CThread worker;
     const win::HWND target = window.Hwnd();
-    ASSERT_TRUE(worker.Create([target] {
+    std::atomic<long long> streamMs{0};
+    ASSERT_TRUE(worker.Create([target, &streamMs] {
+        const auto start = std::chrono::steady_clock::now();
         for (int i = 1; i <= kPosts; ++i) {
             win::PostMessage(target, kCount, static_cast<win::WPARAM>(i), 0);
             std::this_thread::sleep_for(std::chrono::microseconds(20));
         }
+        streamMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - start)
+                       .count();
         return win::DWORD{0};
     }));
     // A responsive loop, as the window's: it would pump every post at once.
@@ -71,8 +76,10 @@ TEST(QtDispatcherGatherTest, AStreamOfPostsIsPumpedInBatchesAndEveryPostArrives)
 
     EXPECT_EQ(handled.load(), kPosts);
     EXPECT_EQ(last.load(), static_cast<win::WPARAM>(kPosts));  // in order, the last one last
-    EXPECT_LT(counter.requests, kPosts / 4) << "one pump per post";
-    EXPECT_EQ(worker.Wait(uitest::kBoundMs), win::WAIT_OBJECT_0);
+    ASSERT_EQ(worker.Wait(uitest::kBoundMs), win::WAIT_OBJECT_0);
+    // About one pump a millisecond (two where a wake came during a pump),
+    // however long a loaded machine stretched the stream.
+    EXPECT_LE(counter.requests, 2 * streamMs.load() + 20) << "one pump per post";
 }
 
 }  // namespace
