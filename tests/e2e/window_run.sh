@@ -6,12 +6,13 @@
 # 2. a slow transfer: closing the window asks the leave question; Stay lets
 #    the download go on; closing again and Leave ends the run: exit 1, the
 #    partial file left hidden and recorded in the version file.
-# Exit 77 (skipped) without xvfb-run. KIV_SCREENSHOT_DIR: where to save the
-# window mid-download (window-frontend-x11.png).
+# Exit 77 (skipped) without xvfb-run or python3. KIV_SCREENSHOT_DIR: where
+# to save the window mid-download (window-frontend-x11.png).
 # Usage: window_run.sh PATH-TO-kiv-downloader [PATH-TO-kivtool]
 # (kivtool also from KIV_KIVTOOL)
 here=$(cd "${0%/*}" && pwd)
 command -v xvfb-run >/dev/null || { echo "SKIP: xvfb-run is not installed"; exit 77; }
+command -v python3 >/dev/null || { echo "SKIP: python3 (for xwindow.py) is not installed"; exit 77; }
 if [ -z "${KIV_E2E_XVFB:-}" ]; then
     KIV_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
