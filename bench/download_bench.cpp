@@ -17,8 +17,8 @@
 namespace {
 
 int Failed(const char* step, const ErrorState& error) {
-    std::fprintf(stderr, "download_bench: %s failed [D:%d E:%u]\n", step, error.errorCode,
-                 error.lastError);
+    std::fprintf(stderr, "download_bench: %s failed [D:%d E:%u]\n", step, error.errorCode.load(),
+                 error.lastError.load());
     return 1;
 }
 
