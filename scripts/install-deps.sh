@@ -9,7 +9,7 @@ packages=(
     libcurl4-openssl-dev libssl-dev libcrypto++-dev
     qt6-base-dev libgumbo-dev
     fonts-dejavu-core fonts-noto-cjk
-    nginx-light tinyproxy openssl curl attr xvfb xauth
+    nginx-light tinyproxy openssl curl attr xvfb xauth python3 procps
 )
 
 missing=()
