@@ -4,44 +4,10 @@
 # there; leaving during a slow transfer ends the run with exit 1, the
 # partial file kept hidden in the work folder and recorded under its URL,
 # and the assistant program gone with the page.
-# Exit 77 (skipped) without xvfb-run.
+# Exit 77 (skipped) without xvfb-run or python3.
 # Usage: protected_window_run.sh PATH-TO-kiv-downloader [PATH-TO-kivtool]
-here=$(cd "${0%/*}" && pwd)
-command -v xvfb-run >/dev/null || { echo "SKIP: xvfb-run is not installed"; exit 77; }
-if [ -z "${KIV_E2E_XVFB:-}" ]; then
-    KIV_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-display=$DISPLAY
-kivtool=${2:-${KIV_KIVTOOL:-}}
-[ -x "$kivtool" ] || { echo "usage: $0 PATH-TO-kiv-downloader PATH-TO-kivtool" >&2; exit 2; }
-source "$here/lib.sh"
-export DISPLAY=$display LANG=C.UTF-8
-unset LC_ALL LC_MESSAGES
-
-title="Kiv e2e"
-product="Kiv Downloader"
-xwindow() { python3 "$here/xwindow.py" "$@"; }
+source "$(dirname "$0")/window_lib.sh"
 assistant="$(dirname "$program")/kivdownloadcontrol"
-
-start_window() {
-    "$program" --protected --no-open --destination "$1" --existing restart "$work/page.html" \
-        </dev/null >"$work/out" 2>"$work/err" &
-    pid=$!
-    xwindow wait "$title" 30 >/dev/null || fail "the window did not appear"
-}
-
-wait_exit() {
-    local waited=0
-    while kill -0 "$pid" 2>/dev/null; do
-        [ "$waited" -lt $(($1 * 10)) ] || { kill -9 "$pid"; fail "the program did not end"; }
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    status=0
-    wait "$pid" || status=$?
-}
-
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 assistants() { pgrep -f -x "$assistant" | wc -l; }
 
 # 1. Two verified files placed by the assistant.
@@ -51,7 +17,7 @@ start_nginx
 write_page "$work/page.html" contentscount=2 \
     "curl1=$base/dataset.bin" "hash1=$(hash_of "$work/site/dataset.bin")" \
     "curl2=$base/manual.bin" "hash2=$(hash_of "$work/site/manual.bin")"
-start_window "$work/dest"
+start_window "$work/dest" --protected
 xwindow wait "$product" 60 >/dev/null || fail "no success box: $(cat "$work/err")"
 xwindow keys "$product" Return
 wait_exit 30
@@ -70,7 +36,7 @@ head -c $((4 * 1024 * 1024)) /dev/urandom >"$work/site/slow.bin"
 start_nginx 256k
 write_page "$work/page.html" contentscount=1 "curl1=$base/slow.bin" "hash1=$(hash_of "$work/site/slow.bin")"
 mkdir -p "$work/dest2"
-start_window "$work/dest2"
+start_window "$work/dest2" --protected
 partial=
 for _ in $(seq 200); do
     partial=$(find "$work/cache" -type f -name slow.bin | head -1)

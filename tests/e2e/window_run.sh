@@ -10,44 +10,7 @@
 # to save the window mid-download (window-frontend-x11.png).
 # Usage: window_run.sh PATH-TO-kiv-downloader [PATH-TO-kivtool]
 # (kivtool also from KIV_KIVTOOL)
-here=$(cd "${0%/*}" && pwd)
-command -v xvfb-run >/dev/null || { echo "SKIP: xvfb-run is not installed"; exit 77; }
-command -v python3 >/dev/null || { echo "SKIP: python3 (for xwindow.py) is not installed"; exit 77; }
-if [ -z "${KIV_E2E_XVFB:-}" ]; then
-    KIV_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-display=$DISPLAY
-kivtool=${2:-${KIV_KIVTOOL:-}}
-[ -x "$kivtool" ] || { echo "usage: $0 PATH-TO-kiv-downloader PATH-TO-kivtool" >&2; exit 2; }
-source "$here/lib.sh"
-export DISPLAY=$display LANG=C.UTF-8
-unset LC_ALL LC_MESSAGES
-
-title="Kiv e2e"                  # the page's title: the browser window
-product="Kiv Downloader"         # the boxes' title
-xwindow() { python3 "$here/xwindow.py" "$@"; }
-
-# start_window DEST: the program on $work/page.html in the background ($pid).
-start_window() {
-    "$program" --no-open --destination "$1" --existing restart "$work/page.html" \
-        </dev/null >"$work/out" 2>"$work/err" &
-    pid=$!
-    xwindow wait "$title" 30 >/dev/null || fail "the window did not appear"
-}
-
-# wait_exit SECONDS: the program's exit status in $status.
-wait_exit() {
-    local waited=0
-    while kill -0 "$pid" 2>/dev/null; do
-        [ "$waited" -lt $(($1 * 10)) ] || { kill -9 "$pid"; fail "the program did not end"; }
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    status=0
-    wait "$pid" || status=$?
-}
-
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
+source "$(dirname "$0")/window_lib.sh"
 
 # 1. Three verified files.
 head -c $((5 * 1024 * 1024 + 17)) /dev/urandom >"$work/site/dataset.bin"
