@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int kShowRestore = 9;  // SW_RESTORE
+constexpr std::int32_t kAssistantEnded = 402;
 
 }  // namespace
 
@@ -38,6 +39,10 @@ int CControlRun::ShowMessageId(unsigned stringId, unsigned style) {
 }
 
 void CControlRun::ReportError(int phase) {
+    // A snapshot: after the assistant's end the worker may still be stopping
+    // and setting its own cancel code, which must not hide that end.
+    ErrorState shown = error_;
+    if (assistantEnded_) shown.Set(kAssistantEnded);
     std::string text;
-    if (ComposeErrorMessage(phase, error_, items_, text)) ShowMessage(text, MB_OK);
+    if (ComposeErrorMessage(phase, shown, items_, text)) ShowMessage(text, MB_OK);
 }

@@ -8,6 +8,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/Landlock.h"
 #include "platform/NativePath.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -36,6 +37,13 @@ std::vector<std::string> WorkerWritableFolders() {
         AddNative(folders, env::RemoveTrailingBackslashes(moved));
     }
     AddNative(folders, FolderOf(env::GetVersionFilePath()));
+    // The settings store stands for the browser's writable registry key,
+    // which a protected-mode control may write (its temporary-files folder).
+    std::string store;
+    if (win::GetRegistryStorePath(store)) {
+        const std::string::size_type slash = store.find_last_of('/');
+        if (slash != std::string::npos && slash > 0) folders.push_back(store.substr(0, slash));
+    }
     std::string runtime;
     if (win::GetKnownFolderNativePath(win::KnownFolder::Runtime, runtime)) {
         folders.push_back(runtime);

@@ -8,8 +8,9 @@
 // Native paths the worker needs to write below: the low-integrity temporary
 // folder (downloads in progress and the assistant's work file), the
 // temporary-files folder when the user moved it elsewhere, the version
-// file's folder, and the runtime folder that holds the named events' and
-// mutexes' files.
+// file's folder, the settings store's folder (the browser's writable
+// registry key on Windows) and the runtime folder that holds the named
+// events' and mutexes' files.
 std::vector<std::string> WorkerWritableFolders();
 
 // Confines the calling thread to those folders. False when the kernel

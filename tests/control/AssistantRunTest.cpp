@@ -14,7 +14,9 @@
 #include <string>
 
 #include "assistant/KivDownloadAssistant.h"
+#include "env/Application.h"
 #include "env/Locations.h"
+#include "env/Settings.h"
 #include "platform/FifoEvents.h"
 #include "platform/File.h"
 #include "platform/FileApi.h"
@@ -107,6 +109,10 @@ TEST_F(AssistantRunTest, ConfinedWorkerCannotWriteTheDestinationYetTheRunSucceed
 
     EXPECT_EQ(probeErrno, EACCES);
     EXPECT_FALSE(Exists("written-by-the-worker"));
+    std::string temporaryFiles;
+    EXPECT_TRUE(env::ReadSettingString(env::GetCompanyName(), env::GetProductName(),
+                                       env::kTemporaryFilesPath, temporaryFiles))
+        << "the confined worker still keeps its settings";
     EXPECT_EQ(control->Run().Error().errorCode, 0);
     EXPECT_TRUE(control->Run().ResumeAllowed()) << "the kind-2 reply came before the folder";
     EXPECT_TRUE(BoxShown("The download completed successfully."));
