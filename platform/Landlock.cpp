@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "platform/LastError.h"
+#include "platform/UniqueFd.h"
 
 namespace win {
 
@@ -44,29 +45,10 @@ std::uint64_t WriteRightsOf(int abi) {
     return rights;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    int Release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
 // Grants `rights` below `folder`. A missing path or one that is no folder
 // is skipped; other failures return false with errno set.
 bool AllowBelow(int ruleset, const std::string& folder, std::uint64_t rights) {
-    Descriptor path(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    CUniqueFd path(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (path.Get() < 0) return errno == ENOENT || errno == ENOTDIR;
     landlock_path_beneath_attr rule{};
     rule.allowed_access = rights;
@@ -96,7 +78,7 @@ BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders) {
     }
     const std::uint64_t rights = WriteRightsOf(abi);
     const FsRulesetAttr attributes{rights};
-    const Descriptor ruleset(
+    const CUniqueFd ruleset(
         static_cast<int>(syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0)));
     if (ruleset.Get() < 0) {
         SetLastErrorFromErrno(errno);

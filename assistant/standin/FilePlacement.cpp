@@ -11,28 +11,9 @@
 #include "platform/FileApi.h"
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
+#include "platform/UniqueFd.h"
 
 namespace {
-
-// Closes a descriptor when the scope ends.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-    int Release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 // A Windows code for the errno of a failed call on the source or the destination.
 win::DWORD CodeFor(int error, const std::string& source) {
@@ -63,11 +44,11 @@ bool CopyBytes(int from, int to) {
 // it only once it is complete and on disk, so a failure never leaves a
 // half-written file under the destination's name.
 int CopyAcrossFileSystems(const std::string& source, const std::string& destination) {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    win::CUniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (in.Get() < 0 || ::fstat(in.Get(), &info) != 0) return errno;
     std::string temporary = destination + ".kivpart-XXXXXX";
-    Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
+    win::CUniqueFd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (out.Get() < 0) return errno;
     int error = 0;
     if (!CopyBytes(in.Get(), out.Get()) || ::fchmod(out.Get(), info.st_mode & 07777) != 0 ||

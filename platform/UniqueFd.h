@@ -1,0 +1,27 @@
+#pragma once
+// One owned file descriptor, closed when the owner goes.
+#include <unistd.h>
+
+namespace win {
+
+class CUniqueFd {
+public:
+    explicit CUniqueFd(int fd = -1) : fd_(fd) {}
+    ~CUniqueFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    CUniqueFd(const CUniqueFd&) = delete;
+    CUniqueFd& operator=(const CUniqueFd&) = delete;
+    int Get() const { return fd_; }
+    // Gives the descriptor up without closing it.
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace win
