@@ -48,9 +48,8 @@ void CKivDownloadAssistant::EndAssistant() {
     if (exitWatcher_.IsValid()) exitWatcher_.Wait(win::INFINITE);
 }
 
-std::string CKivDownloadAssistant::AssistantPathNextToModule() {
-    const auto module = win::ModuleOfAddress(
-        reinterpret_cast<const void*>(&CKivDownloadAssistant::AssistantPathNextToModule));
+std::string CKivDownloadAssistant::AssistantPathNextToModule(const void* addressInModule) {
+    const auto module = win::ModuleOfAddress(addressInModule);
     char path[win::MAX_PATH] = {};
     const win::DWORD length = win::GetModuleFileNameA(module, path, sizeof path);
     if (module == nullptr || length == 0 || length >= sizeof path) return {};

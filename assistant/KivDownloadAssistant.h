@@ -37,9 +37,11 @@ public:
     CKivDownloadAssistant(const CKivDownloadAssistant&) = delete;
     CKivDownloadAssistant& operator=(const CKivDownloadAssistant&) = delete;
 
-    // The assistant next to the module that holds this code: the module's
-    // path without its extension (see docs/architecture.md).
-    static std::string AssistantPathNextToModule();
+    // The assistant next to the module that holds `addressInModule`: the
+    // module's path without its extension (see docs/architecture.md). The
+    // control module passes one of its own entry points, since the engine's
+    // functions may resolve to the host program's copy. Empty on failure.
+    static std::string AssistantPathNextToModule(const void* addressInModule);
 
     // Creates the reply window under the owner's window, starts
     // `assistantPath` (Windows form) and the exit watcher. False with the

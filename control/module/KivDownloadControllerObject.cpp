@@ -3,7 +3,8 @@
 #include <new>
 #include <utility>
 
-#include "control/module/AssistantProgramPath.h"
+#include "assistant/KivDownloadAssistant.h"
+#include "control/module/KivDownloadControllerApp.h"
 
 using namespace com;
 
@@ -36,7 +37,9 @@ HRESULT CKivDownloadControllerObject::Initialize(const ControlServices& services
     try {
         ControlServices withAssistant = services;
         if (withAssistant.assistantProgram.empty()) {
-            withAssistant.assistantProgram = AssistantProgramNextToModule();
+            // Code only this module holds (the engine's may be the host's copy).
+            withAssistant.assistantProgram = CKivDownloadAssistant::AssistantPathNextToModule(
+                reinterpret_cast<const void*>(&CKivDownloadControllerApp::ModulePath));
         }
         control_ = CreateControl(withAssistant);
     } catch (const std::bad_alloc&) {

@@ -116,12 +116,16 @@ TEST_F(AssistantProcessTest, TeardownKillsAnAssistantThatNeverEnds) {
         << "killed and reaped";
 }
 
+void AddressInThisProgram() {}
+
 TEST(AssistantPathTest, IsThisModulesPathWithoutItsExtension) {
     char native[PATH_MAX] = {};
     ASSERT_NE(realpath("/proc/self/exe", native), nullptr);
     std::string expected;
     ASSERT_TRUE(win::FromNativePath(native, expected));
-    EXPECT_EQ(CKivDownloadAssistant::AssistantPathNextToModule(), env::RemoveExtension(expected));
+    const void* inThisProgram = reinterpret_cast<const void*>(&AddressInThisProgram);
+    EXPECT_EQ(CKivDownloadAssistant::AssistantPathNextToModule(inThisProgram),
+              env::RemoveExtension(expected));
 }
 
 }  // namespace
