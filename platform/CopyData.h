@@ -36,6 +36,12 @@ std::uint32_t WindowToUInt32(HWND hwnd);
 // open receiver; null otherwise.
 HWND WindowFromUInt32(std::uint32_t window);
 
+// Whether a receiver of some process listens for the window `window` names
+// (what SendCopyData finds out before it sends); nothing is delivered, so
+// another process can watch a window without its records counting. Only a
+// certain "nobody there" gives false.
+bool IsCopyDataWindowListening(std::uint32_t window);
+
 // Sends WM_COPYDATA to the window `targetWindow` names, in whichever
 // process it lives, and waits at most `timeoutMs` (INFINITE: no limit) for
 // the procedure's result. FALSE with the last error: ERROR_INVALID_PARAMETER

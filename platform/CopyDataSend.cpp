@@ -132,6 +132,14 @@ LRESULT DeliverDirectly(HWND hwnd, ULONG_PTR dwData, std::span<const BYTE> bytes
 
 }  // namespace
 
+bool IsCopyDataWindowListening(std::uint32_t window) {
+    if (window == 0) return false;
+    std::string folder;
+    if (!GetKnownFolderNativePath(KnownFolder::Runtime, folder)) return true;  // cannot tell
+    const Socket socket(detail::ConnectSenderSocket(detail::CopyDataSocketPath(folder, window)));
+    return socket.Fd() >= 0 || GetLastError() != ERROR_INVALID_WINDOW_HANDLE;
+}
+
 BOOL SendCopyData(std::uint32_t targetWindow, ULONG_PTR dwData, std::span<const BYTE> bytes,
                   DWORD timeoutMs, LRESULT* result, std::uint32_t sourceWindow) {
     if (result != nullptr) *result = 0;

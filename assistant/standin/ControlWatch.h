@@ -23,7 +23,3 @@ private:
     pid_t parent_;
     std::atomic<std::uint32_t> replyWindow_{0};
 };
-
-// Whether a copy-data receiver listens for `window` (see platform/CopyData.h
-// for where its socket lives). Only a certain "nobody there" gives false.
-bool CopyDataWindowListening(std::uint32_t window);

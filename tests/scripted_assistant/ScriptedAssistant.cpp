@@ -41,13 +41,10 @@
 #include "assistant/AssistantIds.h"
 #include "assistant/AssistantWorkFile.h"
 #include "platform/CopyData.h"
-#include "platform/CopyDataSocket.h"
-#include "platform/CopyDataWire.h"
 #include "platform/Event.h"
 #include "platform/FifoEvents.h"
 #include "platform/File.h"
 #include "platform/FileApi.h"
-#include "platform/KnownFolders.h"
 #include "platform/LastError.h"
 #include "platform/LittleEndian.h"
 #include "platform/ProcessSettings.h"
@@ -160,20 +157,6 @@ std::optional<Request> ReadRequest() {
     return request;
 }
 
-// The check SendCopyData makes before it sends: is anyone receiving for
-// that window number? Nothing is delivered.
-bool ReplyWindowAlive(std::uint32_t window) {
-    std::string folder;
-    if (window == 0 || !win::GetKnownFolderNativePath(win::KnownFolder::Runtime, folder)) {
-        return false;
-    }
-    const int fd =
-        win::detail::ConnectSenderSocket(win::detail::CopyDataSocketPath(folder, window));
-    if (fd < 0) return win::GetLastError() != win::ERROR_INVALID_WINDOW_HANDLE;
-    close(fd);
-    return true;
-}
-
 [[noreturn]] void End(const char* why) {
     Log(std::string("end ") + why);
     std::exit(0);
@@ -203,7 +186,7 @@ public:
 
     void CheckStillWanted(pid_t parent) const {
         if (getppid() != parent) End("parent-gone");
-        if (replyWindow_ != 0 && !ReplyWindowAlive(replyWindow_)) End("window-gone");
+        if (replyWindow_ != 0 && !win::IsCopyDataWindowListening(replyWindow_)) End("window-gone");
     }
 
 private:
