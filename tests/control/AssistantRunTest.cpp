@@ -31,12 +31,6 @@ namespace {
 
 using namespace ctltest;
 
-std::string Content(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 509) & 0xFF);
-    return bytes;
-}
-
 class AssistantRunTest : public ControlRunFixture {
 protected:
     void SetUp() override {
@@ -94,7 +88,7 @@ protected:
 // kernel refuses, and the run still succeeds through the assistant.
 TEST_F(AssistantRunTest, ConfinedWorkerCannotWriteTheDestinationYetTheRunSucceeds) {
     if (win::LandlockAbiVersion() == 0) GTEST_SKIP() << "this kernel offers no Landlock";
-    const std::string content = Content(70000);
+    const std::string content = PatternContent(70000);
     server.ServeContent(content, kLastModified);
     Script("1;2=1," + Destination() + ";4=0");
     std::atomic<int> probeErrno{-1};
@@ -132,7 +126,7 @@ TEST_F(AssistantRunTest, RefusedDestinationEndsTheRunAsCancelledWithoutMessage) 
 // Kind 7 means nothing to the control and counts as success; kind 4 with a
 // system code fails the run with 103 and that code.
 TEST_F(AssistantRunTest, PlaceFileRepliesDecideTheRunsOutcome) {
-    const std::string content = Content(3000);
+    const std::string content = PatternContent(3000);
     server.ServeContent(content, kLastModified);
     Script("1;" + Destination() + ";7");
     Start(Page({{"/a.bin", ""}}));
@@ -152,7 +146,7 @@ TEST_F(AssistantRunTest, PlaceFileRepliesDecideTheRunsOutcome) {
 }
 
 TEST_F(AssistantRunTest, AssistantEndingDuringTheDownloadStopsTheRunWithItsMessage) {
-    ServeStalledFile(Content(200000), 40000);
+    ServeStalledFile(PatternContent(200000), 40000);
     Script("1;" + Destination() + ";hang");
     Start(Page({{"/big.bin", ""}}));
     ASSERT_TRUE(PumpUntil([this] { return DataArrived(); }));
@@ -166,7 +160,7 @@ TEST_F(AssistantRunTest, AssistantEndingDuringTheDownloadStopsTheRunWithItsMessa
 }
 
 TEST_F(AssistantRunTest, AssistantEndingAfterACancelChangesNothing) {
-    ServeStalledFile(Content(200000), 40000);
+    ServeStalledFile(PatternContent(200000), 40000);
     Script("1;" + Destination() + ";hang");
     Start(Page({{"/big.bin", ""}}));
     ASSERT_TRUE(PumpUntil([this] { return DataArrived(); }));
@@ -218,7 +212,7 @@ TEST_F(AssistantRunTest, CompleteRunWithTheAssistantProgramPlacesVerifiedFiles) 
     assistantProgram = KIV_ASSISTANT_STANDIN;
     envtest::ScopedEnvVar destination("KIVDL_DESTINATION", root_.Native("downloads"));
     envtest::ScopedEnvVar existing("KIVDL_EXISTING", "restart");
-    const std::string content = Content(120000);
+    const std::string content = PatternContent(120000);
     server.ServeContent(content, kLastModified);
     Start(Page({{"/one.bin", Sha256Hex(content)}, {"/two.bin", Sha256Hex(content)}}));
     ASSERT_TRUE(PumpUntilBrowserQuits());

@@ -25,6 +25,12 @@ std::string Sha256Hex(const std::string& bytes) {
     return digest;
 }
 
+std::string PatternContent(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
+    return bytes;
+}
+
 ControlRunFixture::ControlRunFixture() {
     std::filesystem::create_directories(root_.Native("downloads"));
     std::filesystem::create_directories(root_.Native("runtime"));

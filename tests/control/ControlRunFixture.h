@@ -20,6 +20,8 @@
 namespace ctltest {
 
 std::string Sha256Hex(const std::string& bytes);
+// `size` bytes of a pattern that does not repeat at short distances.
+std::string PatternContent(std::size_t size);
 
 class ControlRunFixture : public ::testing::Test {
 protected:

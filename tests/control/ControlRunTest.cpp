@@ -13,12 +13,6 @@ namespace {
 using ::testing::ElementsAre;
 using namespace ctltest;
 
-std::string Content(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
-    return bytes;
-}
-
 class ControlRunTest : public ControlRunFixture {
 protected:
     bool DataArrived() {
@@ -30,7 +24,7 @@ protected:
 };
 
 TEST_F(ControlRunTest, CompleteRunLeavesVerifiedVisibleFilesAndEndsWithTheSuccessActions) {
-    const std::string content = Content(100000);
+    const std::string content = PatternContent(100000);
     server.ServeContent(content, kLastModified);
     ChooseDownloads();
     CParamTagBag page = Page({{"/dir/first.bin?x=1", Sha256Hex(content)}, {"/second.bin", ""}});
@@ -99,7 +93,7 @@ TEST_F(ControlRunTest, ParameterErrorIsReportedAtWindowCreationWithoutDialogOrWo
 }
 
 TEST_F(ControlRunTest, CorruptedFileAmongThreeIsListedAndDeletedWhileTheOthersAreFinalised) {
-    const std::string content = Content(30000);
+    const std::string content = PatternContent(30000);
     server.ServeContent(content, kLastModified);
     ChooseDownloads();
     const std::string good = Sha256Hex(content);
@@ -124,7 +118,7 @@ TEST_F(ControlRunTest, CorruptedFileAmongThreeIsListedAndDeletedWhileTheOthersAr
 }
 
 TEST_F(ControlRunTest, CancelFromTheDialogWhileDownloadingEndsQuietly) {
-    ServeStalledFile(Content(200000), 40000);
+    ServeStalledFile(PatternContent(200000), 40000);
     ChooseDownloads();
     Start(Page({{"/big.bin", ""}}));
     ASSERT_TRUE(PumpUntil([this] { return DataArrived(); }));
@@ -142,7 +136,7 @@ TEST_F(ControlRunTest, CancelFromTheDialogWhileDownloadingEndsQuietly) {
 
 TEST_F(ControlRunTest, ProxyPasswordIsAskedOnTheWindowThreadOverTheDialog) {
     envtest::ScopedEnvVar proxy("http_proxy", server.Url(""));
-    const std::string content = Content(5000);
+    const std::string content = PatternContent(5000);
     server.Enqueue(kivtest::CannedResponse::ProxyAuthGate("kiv", "s3cret"));
     server.ServeContent(content, kLastModified);
     ChooseDownloads();

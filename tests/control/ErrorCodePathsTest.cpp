@@ -22,12 +22,6 @@ constexpr std::int32_t kNoInterface = static_cast<std::int32_t>(0x80004002u);
 constexpr const char* kStartHeadline = "Initialization of Kiv Downloader failed.";
 constexpr const char* kDownloadHeadline = "File download failed.";
 
-std::string Content(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 97) & 0xFF);
-    return bytes;
-}
-
 class ErrorCodeRunTest : public ControlRunFixture {
 protected:
     ErrorCodeRunTest() { timings.transfer.readTimeoutMs = 200; }
@@ -54,8 +48,8 @@ protected:
     // Two items, the second one's body paused half-way; while it is paused
     // the finished first file disappears. Runs to the end.
     void RunRemovingFirstFileDuringSecond(const std::string& firstHash) {
-        const std::string first = Content(3000);
-        const std::string second = Content(60000);
+        const std::string first = PatternContent(3000);
+        const std::string second = PatternContent(60000);
         server.Enqueue(CannedResponse::File(first, kLastModified));   // HEAD first.bin
         server.Enqueue(CannedResponse::File(second, kLastModified));  // HEAD second.bin
         server.Enqueue(CannedResponse::File(first, kLastModified));   // GET first.bin
@@ -191,7 +185,7 @@ TEST_F(ErrorCodeRunTest, HtmlPageInsteadOfTheFileIsRefused) {
 }
 
 TEST_F(ErrorCodeRunTest, StalledBodyEndsInTheReadTimeoutAfterTheRetries) {
-    const std::string content = Content(50000);
+    const std::string content = PatternContent(50000);
     CannedResponse stalled = CannedResponse::File(content, kLastModified);
     stalled.stallAfter = 0;
     stalled.stallMs = -1;
@@ -206,7 +200,7 @@ TEST_F(ErrorCodeRunTest, StalledBodyEndsInTheReadTimeoutAfterTheRetries) {
 }
 
 TEST_F(ErrorCodeRunTest, BodyThatAlwaysEndsShortGivesUpAfterItsRetries) {
-    CannedResponse empty = CannedResponse::File(Content(4000), kLastModified);
+    CannedResponse empty = CannedResponse::File(PatternContent(4000), kLastModified);
     empty.bodyBytesSent = 0;  // the head promises 4000 bytes, the connection ends at once
     empty.ending = CannedResponse::Ending::Close;
     server.SetDefault(empty);
@@ -230,7 +224,7 @@ TEST_F(ErrorCodeRunTest, ImpossibleFreeSpaceIsTheDiskFull) {
 }
 
 TEST_F(ErrorCodeRunTest, LocalPathOfTwoHundredSixtyBytesIsRefused) {
-    server.ServeContent(Content(1000), kLastModified);
+    server.ServeContent(PatternContent(1000), kLastModified);
     const std::size_t folderBytes = DownloadsWindows().size() + 1;  // with its backslash
     ASSERT_LT(folderBytes, 200u);
     const std::string name = std::string(260 - folderBytes - 4, 'n') + ".bin";
@@ -243,7 +237,7 @@ TEST_F(ErrorCodeRunTest, LocalPathOfTwoHundredSixtyBytesIsRefused) {
 }
 
 TEST_F(ErrorCodeRunTest, DirectoryInPlaceOfTheLocalFileIsAFileError) {
-    server.ServeContent(Content(1000), kLastModified);
+    server.ServeContent(PatternContent(1000), kLastModified);
     std::filesystem::create_directories(DownloadsNative("a.bin/inside"));
     fakes.boxes.Script({IDYES});  // resume what is there
     ChooseDownloads();
@@ -260,7 +254,7 @@ TEST_F(ErrorCodeRunTest, DirectoryInPlaceOfTheLocalFileIsAFileError) {
 }
 
 TEST_F(ErrorCodeRunTest, HashedFileRemovedBeforeVerificationCannotBeHashed) {
-    RunRemovingFirstFileDuringSecond(Sha256Hex(Content(3000)));
+    RunRemovingFirstFileDuringSecond(Sha256Hex(PatternContent(3000)));
     ExpectError(22, 2);
     ASSERT_EQ(fakes.boxes.Count(), 1u);
     EXPECT_EQ(fakes.boxes.Boxes()[0].text,

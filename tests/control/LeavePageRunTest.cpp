@@ -24,12 +24,6 @@ using kivtest::CannedResponse;
 constexpr std::size_t kContentSize = 300000;
 constexpr std::size_t kBeforeStall = 30000;
 
-std::string Content(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 13 + i / 89) & 0xFF);
-    return bytes;
-}
-
 // A browser whose leave question the test opens and closes, and which hands
 // the page's event sink to the test as the page would call it.
 class LeavingBrowser : public FakeBrowserHost {
@@ -63,7 +57,7 @@ private:
 
 class LeavePageRunTest : public ControlRunFixture {
 protected:
-    LeavePageRunTest() : content_(Content(kContentSize)) {
+    LeavePageRunTest() : content_(PatternContent(kContentSize)) {
         server.Enqueue(CannedResponse::File(content_, kLastModified));  // HEAD
         CannedResponse paused = CannedResponse::File(content_, kLastModified);
         // Long enough for the page to be left while the data is held back.
