@@ -1,6 +1,7 @@
 #include "control/ParameterLoad.h"
 
 #include <new>
+#include <unordered_set>
 #include <utility>
 
 #include "control/ParameterRules.h"
@@ -56,7 +57,10 @@ void ReadItemCount(ParameterLoadResult& result) {
     if (result.itemCount < 1) throw ParameterRefused{"contentscount"};
 }
 
-void ReadItem(ParameterLoadResult& result, std::int32_t number) {
+// File names the items before this one take, as the file system compares them.
+using TakenNames = std::unordered_set<std::string>;
+
+void ReadItem(ParameterLoadResult& result, std::int32_t number, TakenNames& taken) {
     CParameterSet& parameters = result.parameters;
     // Owned by the list before any check, so a refusal leaves nothing loose.
     CONTENTDATA& item = *result.items.emplace_back(std::make_unique<CONTENTDATA>());
@@ -70,11 +74,15 @@ void ReadItem(ParameterLoadResult& result, std::int32_t number) {
     Require(parameters.ReadText(curl, PV_URL, kMaxUrlLength), parameters);
     item.url = parameters.LookupText(curl);
 
+    const std::string& namedBy = item.name.empty() ? curl : cname;
     if (item.name.empty()) {
         // A derived name that cannot be a file name is the page's naming fault.
         item.name = FileNameFromUrl(item.url);
         if (!env::IsValidFileName(item.name)) throw ParameterRefused{cname};
     }
+    // Two items in one file: the later one would overwrite the earlier, or
+    // the check of one would delete the other as broken.
+    if (!taken.insert(FileSystemNameKey(item.name)).second) throw ParameterRefused{namedBy};
 
     const std::string hash = ItemParameter("hash", number);
     Require(parameters.ReadText(hash, PV_OPTIONAL | PV_SHA256, 0), parameters);
@@ -84,7 +92,10 @@ void ReadItem(ParameterLoadResult& result, std::int32_t number) {
 void ReadItems(ParameterLoadResult& result) {
     result.items.clear();
     result.items.reserve(static_cast<std::size_t>(result.itemCount));
-    for (std::int32_t number = 1; number <= result.itemCount; ++number) ReadItem(result, number);
+    TakenNames taken;
+    for (std::int32_t number = 1; number <= result.itemCount; ++number) {
+        ReadItem(result, number, taken);
+    }
 }
 
 void ReadPageLinks(ParameterLoadResult& result) {

@@ -47,3 +47,8 @@ std::string FileNameFromUrl(std::string_view url) {
     const std::size_t end = part.find_first_of("?#", first);
     return std::string(part.substr(first, end == std::string_view::npos ? end : end - first));
 }
+
+std::string FileSystemNameKey(std::string_view name) {
+    std::string native;
+    return win::ProcessToUtf8(name, native) ? native : std::string(name);
+}

@@ -15,3 +15,8 @@ bool IsSha256Text(std::string_view text);
 // first run of characters between '?' and '#' in it. Empty when nothing is
 // left; the result still has to pass env::IsValidFileName.
 std::string FileNameFromUrl(std::string_view url);
+
+// The form in which the file system tells file names apart: the native
+// (UTF-8) bytes, compared exactly. Two code-page spellings of one character
+// (code page 932 has a few) are one name there.
+std::string FileSystemNameKey(std::string_view name);

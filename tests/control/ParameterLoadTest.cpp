@@ -5,6 +5,7 @@
 
 #include "control/ParamTagBag.h"
 #include "control/ParameterLoad.h"
+#include "platform/CodePage.h"
 #include "platform/Language.h"
 
 namespace {
@@ -84,7 +85,9 @@ TEST_F(ParameterLoadTest, ItemCountMustBeOneTo255) {
         EXPECT_TRUE(result_.items.empty()) << count;
     }
     CParamTagBag::Pairs most{{"contentscount", "255"}};
-    for (int n = 1; n <= 255; ++n) most.emplace_back("curl" + std::to_string(n), kUrl);
+    for (int n = 1; n <= 255; ++n) {
+        most.emplace_back("curl" + std::to_string(n), "http://example.com/" + std::to_string(n));
+    }
     EXPECT_EQ(Refused(most), "");
     EXPECT_EQ(result_.items.size(), 255u);
 }
@@ -113,7 +116,7 @@ TEST_F(ParameterLoadTest, BadHashNamesTheItemsHashParameter) {
         EXPECT_EQ(Refused({{"contentscount", "2"},
                            {"curl1", kUrl},
                            {"hash1", kHash},
-                           {"curl2", kUrl},
+                           {"curl2", "http://example.com/g.zip"},
                            {"hash2", hash}}),
                   "hash2");
     }
@@ -167,11 +170,40 @@ TEST_F(ParameterLoadTest, BadSupportUrlIsDroppedButBadHelpLinkRefused) {
     EXPECT_EQ(result_.helpLink, "");
 }
 
-TEST_F(ParameterLoadTest, SameNameTwiceIsAllowed) {
-    ASSERT_TRUE(Load({{"contentscount", "2"},
-                      {"curl1", "http://a.example.com/f.zip"},
-                      {"curl2", "http://b.example.com/f.zip"}}));
-    EXPECT_EQ(result_.items[0]->name, result_.items[1]->name);
+TEST_F(ParameterLoadTest, TwoItemsInOneFileAreRefusedUnderTheLaterItemsNamingParameter) {
+    EXPECT_EQ(Refused({{"contentscount", "3"},
+                       {"curl1", "http://a.example.com/f.zip"},
+                       {"curl2", "http://b.example.com/g.zip"},
+                       {"cname3", "bad:name"},  // ignored: the URL names the file
+                       {"curl3", "http://c.example.com/f.zip?v=2"}}),
+              "curl3");
+    EXPECT_EQ(result_.items.size(), 3u);
+    EXPECT_EQ(Refused({{"contentscount", "2"},
+                       {"curl1", "http://example.com/setup.exe"},
+                       {"cname2", "setup.exe"},
+                       {"curl2", "http://example.com/other.exe"}}),
+              "cname2");
+    // The file system compares bytes: case, a trailing dot or space makes another file.
+    EXPECT_EQ(Refused({{"contentscount", "4"},
+                       {"cname1", "f.zip"},
+                       {"curl1", kUrl},
+                       {"cname2", "F.zip"},
+                       {"curl2", kUrl},
+                       {"cname3", "f.zip."},
+                       {"curl3", kUrl},
+                       {"cname4", "f.zip "},
+                       {"curl4", kUrl}}),
+              "");
+    // In code page 932, 0x8790 and 0x81E0 both spell U+2252: one native name.
+    const unsigned saved = win::GetProcessCodePage();
+    ASSERT_TRUE(win::SetProcessCodePage(win::CP_SHIFT_JIS));
+    const std::string refused = Refused({{"contentscount", "2"},
+                                         {"cname1", "\x87\x90.txt"},
+                                         {"curl1", kUrl},
+                                         {"cname2", "\x81\xE0.txt"},
+                                         {"curl2", kUrl}});
+    win::SetProcessCodePage(saved);
+    EXPECT_EQ(refused, "cname2");
 }
 
 TEST_F(ParameterLoadTest, RefusedInstanceCheckKeepsItsCodeAndStopsBeforeTheItems) {
