@@ -85,10 +85,21 @@ bool IsMissingFileError(win::DWORD error) {
     return error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND;
 }
 
+// Control characters in a name: a NUL would end it at the native edge, the
+// others (1-31, 127) a terminal acts on when the name is shown; Windows never
+// allowed 1-31 either. Neither code page uses these bytes inside a
+// character, so a byte scan holds.
+bool HasControlByte(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
 }  // namespace
 
 bool IsValidFileName(std::string_view name) {
-    if (name.empty() || name.size() >= kFileNameLimit || HasNulByte(name)) {
+    if (name.empty() || name.size() >= kFileNameLimit || HasControlByte(name)) {
         return false;
     }
     // "." and ".." would name the folder itself or its parent, not a file in it.

@@ -12,7 +12,8 @@
 namespace env {
 
 // A name for a file inside a folder: 1 to 255 bytes, none of / : * ? " < > | \,
-// not a reserved device name, and neither "." nor "..".
+// no control character (0-31, 127), not a reserved device name, and neither
+// "." nor "..".
 bool IsValidFileName(std::string_view name);
 
 // An absolute path on a drive (C:\...) or a share (\\server\...): 2 to 259

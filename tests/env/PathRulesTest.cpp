@@ -42,8 +42,14 @@ TEST(IsValidFileName, RefusesNamesOfTheFolderAndItsParent) {
     EXPECT_FALSE(IsValidFileName(".."));
 }
 
-TEST(IsValidFileName, RefusesEmbeddedNulByte) {
+TEST(IsValidFileName, RefusesControlCharacters) {
     EXPECT_FALSE(IsValidFileName(std::string("ok\0.exe", 7)));
+    for (int c = 1; c < 0x20; ++c) {
+        EXPECT_FALSE(IsValidFileName("a" + std::string(1, static_cast<char>(c)) + "b")) << c;
+    }
+    EXPECT_FALSE(IsValidFileName("a\x7F"));
+    EXPECT_FALSE(IsValidFileName("\x1B]52;c;cm0gLXJm\x07notes.txt"));
+    EXPECT_TRUE(IsValidFileName("~ !#$%&'()+,;=@[]^_`{}"));
 }
 
 TEST(IsValidFileName, RefusesReservedDeviceNames) {
