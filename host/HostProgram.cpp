@@ -7,14 +7,16 @@
 #include "host/PageLoader.h"
 #include "host/ProtectedLayout.h"
 #include "host/RegistrationTool.h"
+#include "host/TerminalText.h"
 #include "platform/CodePage.h"
 
 namespace {
 
 constexpr const char* kProgram = "kiv-downloader: ";
 
+// Messages may quote a page's address or a server's answer.
 int Fail(std::ostream& err, const std::string& message) {
-    err << kProgram << message << "\n";
+    err << kProgram << kivterm::VisibleControls(message, kivterm::Layout::Kept) << "\n";
     return kExitFailure;
 }
 

@@ -65,14 +65,21 @@ void CTerminalConsole::WritePrompt(std::string_view utf8) {
 
 void CTerminalConsole::WriteDisplayLine(std::string_view utf8) {
     std::lock_guard lock(outputMutex_);
-    WriteAll(io_.out, std::string(utf8) + "\n");
+    WriteLineLocked(utf8);
 }
 
+// Every text reaches the terminal here, in WriteLineLocked or in
+// DrawFrameLocked: the control characters of page, server and file-system
+// texts are made visible on the way.
 void CTerminalConsole::Write(int fd, std::string_view utf8) {
     std::lock_guard lock(outputMutex_);
     // Every descriptor may be the same terminal as the frame's.
     SettleDisplayLocked();
-    WriteAll(fd, utf8);
+    WriteAll(fd, VisibleControls(utf8, Layout::Kept));
+}
+
+void CTerminalConsole::WriteLineLocked(std::string_view utf8) {
+    WriteAll(io_.out, VisibleControls(utf8, Layout::Shown) + "\n");
 }
 
 void CTerminalConsole::SetDisplaySource(std::function<std::vector<std::string>()> source) {
@@ -109,7 +116,7 @@ void CTerminalConsole::SettleDisplayLocked() {
     const bool owner = displaySource_ && displayOwner_ == win::GetCurrentThreadId();
     if (!DrawsFrames()) {
         if (!owner) return;
-        for (const std::string& line : displaySource_()) WriteAll(io_.out, line + "\n");
+        for (const std::string& line : displaySource_()) WriteLineLocked(line);
         return;
     }
     if (owner && !QuestionOpen()) DrawFrameLocked(displaySource_());
@@ -126,7 +133,8 @@ void CTerminalConsole::DrawFrameLocked(const std::vector<std::string>& lines) {
     if (frameLines_ > 0) bytes += "\x1b[" + std::to_string(frameLines_) + "F";
     for (const std::string& line : lines) {
         bytes += "\x1b[2K";
-        bytes += FitToWidth(line, columns);
+        // A line end or a tab of its own would break the in-place redraw.
+        bytes += FitToWidth(VisibleControls(line, Layout::Shown), columns);
         bytes += '\n';
     }
     bytes += "\x1b[J";  // what is left of a longer previous frame

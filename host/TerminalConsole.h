@@ -59,7 +59,9 @@ public:
     bool Interactive() const { return io_.in >= 0 && !inputEnded_; }
 
     // Output in UTF-8, each call in one piece. On a terminal the frame is
-    // settled first, so the text appears below it.
+    // settled first, so the text appears below it. Control characters other
+    // than line ends and tabs are shown as text (VisibleControls), here and
+    // in the display's lines, which keep no line ends or tabs either.
     void WriteOut(std::string_view utf8);
     void WriteErr(std::string_view utf8);
     void WritePrompt(std::string_view utf8);
@@ -92,6 +94,7 @@ public:
 
 private:
     void Write(int fd, std::string_view utf8);
+    void WriteLineLocked(std::string_view utf8);
     void SettleDisplayLocked();
     void DrawFrameLocked(const std::vector<std::string>& lines);
     bool TakePendingLine(std::string& line);

@@ -1,5 +1,7 @@
 #include "host/TerminalText.h"
 
+#include <cstdio>
+
 #include "platform/CodePage.h"
 
 namespace kivterm {
@@ -56,7 +58,37 @@ std::size_t Columns(const Decoded& decoded) {
     return IsWide(c) ? 2 : 1;
 }
 
+bool IsLayoutCharacter(char32_t c) {
+    return c == '\n' || c == '\t';
+}
+
+std::string Escaped(const char* format, unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
 }  // namespace
+
+std::string VisibleControls(std::string_view utf8, Layout layout) {
+    std::string shown;
+    shown.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const Decoded decoded = DecodeUtf8(utf8, pos);
+        const char32_t c = decoded.codePoint;
+        if (!decoded.valid) {
+            shown += Escaped("\\x%02x", static_cast<unsigned char>(utf8[pos]));
+        } else if ((c < 0x20 || c == 0x7F) && !(layout == Layout::Kept && IsLayoutCharacter(c))) {
+            shown += Escaped("\\x%02x", static_cast<unsigned>(c));
+        } else if (c >= 0x80 && c < 0xA0) {
+            shown += Escaped("\\u%04x", static_cast<unsigned>(c));
+        } else {
+            shown.append(utf8.substr(pos, decoded.length));
+        }
+        pos += decoded.length;
+    }
+    return shown;
+}
 
 std::string ToTerminal(std::string_view text) {
     std::string utf8;

@@ -15,6 +15,14 @@ std::string ToTerminal(std::string_view text);
 // UTF-8 typed by the user -> process code page; false when it cannot be represented.
 bool FromTerminal(std::string_view utf8, std::string& text);
 
+// Whether line ends and tabs in a text are the layout's own.
+enum class Layout { Kept, Shown };
+// `utf8` with its control characters made visible: C0 and DEL as "\x1b",
+// C1 as "\u009b", and bytes that are no UTF-8 as "\xff". Text from a page,
+// a server or a file system then cannot move the cursor, retitle the window
+// or write the clipboard. With Layout::Kept line ends and tabs stay as they are.
+std::string VisibleControls(std::string_view utf8, Layout layout);
+
 // Columns a UTF-8 text takes on a terminal (malformed bytes count one each,
 // control characters none).
 std::size_t DisplayWidth(std::string_view utf8);

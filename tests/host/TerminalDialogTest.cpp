@@ -14,6 +14,7 @@
 #include "platform/Mutex.h"
 #include "platform/Wait.h"
 #include "platform/Window.h"
+#include "tests/env/EnvTestHelpers.h"
 #include "tests/host/TerminalTestIo.h"
 
 namespace {
@@ -243,6 +244,30 @@ TEST_F(TerminalDialogTest, OutputBelowTheFrameShowsTheLatestFrameFirst) {
     rig.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("a.bin"));
     rig.Tick();
     EXPECT_EQ(rig.terminal.Out().substr(out.size()).rfind("\x1b[2KDownload of all", 0), 0u);
+}
+
+TEST_F(TerminalDialogTest, ControlCharactersFromPagesAndServersAreShownNotActedOn) {
+    envtest::ScopedCodePage shiftJis(win::CP_SHIFT_JIS);
+    DialogRig rig(CapturedTerminal::Input::None, true);
+    // A name that sets the window title, then a line end that would break the frame.
+    rig.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("a\x1b]0;pwned\x07\n\tb.bin"));
+    rig.Tick();
+    EXPECT_NE(rig.terminal.Out().find("\x1b[2KFile name: a\\x1b]0;pwned\\x07\\x0a\\x09b.bin\n"),
+              std::string::npos)
+        << rig.terminal.Out();
+    // A box's own line ends and tabs stay; CR, ESC, C1 and broken UTF-8 are shown;
+    // Shift-JIS text arrives whole.
+    const std::string sjisCancel = "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b";
+    rig.boxes.ShowMessageBox(nullptr, sjisCancel + "\n\tserver: \x1b[2J\rok\x7f", "", MB_ICONSTOP);
+    rig.console.WriteErr(
+        "\xc2\x9b"
+        "6n \xff\xe5\n");
+    EXPECT_EQ(rig.terminal.Err(),
+              "キャンセル\n\tserver: \\x1b[2J\\x0dok\\x7f\n\\u009b6n \\xff\\xe5\n");
+    // Printed line by line (the output is no terminal): one line stays one line.
+    DialogRig plain(CapturedTerminal::Input::None, false);
+    plain.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("x\x1b[1Ay\n.bin"));
+    EXPECT_EQ(plain.terminal.Out(), "File name: x\\x1b[1Ay\\x0a.bin\n");
 }
 
 TEST_F(TerminalDialogTest, TheCancelQuestionHoldsThePauseMutexAndYesSetsTheEvent) {
