@@ -198,6 +198,7 @@ std::string HostUsageText() {
            "\n"
            "Exit status:\n"
            "  0  success: the download run completed, or the requested action succeeded\n"
-           "  1  the user cancelled the run\n"
+           "  1  the user cancelled the run, or SIGTERM or SIGHUP ended it (the partial\n"
+           "     file is kept for the next run to resume)\n"
            "  2  failure: the run failed, or the command line or the page was unusable\n";
 }

@@ -36,6 +36,11 @@ void CTerminalCancel::OnInterrupt() {
     Signal();
 }
 
+void CTerminalCancel::OnTerminate() {
+    console_.InterruptQuestion();
+    Signal();
+}
+
 void CTerminalCancel::InterruptHandled() {
     std::lock_guard lock(mutex_);
     questionRequested_ = false;

@@ -4,8 +4,8 @@
 // someone can be asked, the download dialog gets its cancel command (the
 // question "Cancel file download?" under the pause mutex); a second Ctrl+C
 // before or during that question, or any Ctrl+C when nobody can be asked,
-// cancels at once. Once cancelled, a further Ctrl+C ends the process
-// (CTerminalInterrupt::ArmImmediateExit).
+// cancels at once. SIGTERM and SIGHUP always cancel at once. Once cancelled,
+// a further signal ends the process (CTerminalInterrupt::ArmImmediateExit).
 #include <atomic>
 #include <mutex>
 
@@ -32,6 +32,9 @@ public:
 
     // Any thread (the interrupt watcher).
     void OnInterrupt();
+    // SIGTERM or SIGHUP: cancels at once, never asks; an open question ends
+    // with its interrupt answer.
+    void OnTerminate();
     // The dialog has finished with a kTerminalInterrupt.
     void InterruptHandled();
 

@@ -3,6 +3,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "host/TerminalInterrupt.h"
 #include "host/TerminalLabels.h"
 #include "host/TerminalQuestionWindow.h"
 #include "host/TerminalText.h"
@@ -21,10 +22,15 @@ public:
         if (::isatty(fd_) == 0 || ::tcgetattr(fd_, &saved_) != 0) return;
         termios quiet = saved_;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        // A signal that ends the program meanwhile must not leave typing hidden.
+        CTerminalInterrupt::KeepTerminalModeForExit(fd_, saved_);
         active_ = ::tcsetattr(fd_, TCSANOW, &quiet) == 0;
+        if (!active_) CTerminalInterrupt::ForgetTerminalMode();
     }
     ~CEchoOff() {
-        if (active_) ::tcsetattr(fd_, TCSANOW, &saved_);
+        if (!active_) return;
+        ::tcsetattr(fd_, TCSANOW, &saved_);
+        CTerminalInterrupt::ForgetTerminalMode();
     }
     CEchoOff(const CEchoOff&) = delete;
     CEchoOff& operator=(const CEchoOff&) = delete;

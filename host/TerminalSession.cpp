@@ -82,8 +82,9 @@ CTerminalLauncher& CTerminalSession::Launcher() {
 
 int CTerminalSession::Run(const TerminalControlMaker& makeControl, const IPropertyBag& page) {
     CTerminalInterrupt interrupt;
-    // Without the handler Ctrl+C keeps its default: the program ends at once.
-    interrupt.Start([parts = parts_] { parts->cancel.OnInterrupt(); });
+    // Without the handlers the signals keep their default: the program ends at once.
+    interrupt.Start([parts = parts_] { parts->cancel.OnInterrupt(); },
+                    [parts = parts_] { parts->cancel.OnTerminate(); });
 
     std::unique_ptr<ITerminalControl> control = makeControl(Services());
     if (!control) {

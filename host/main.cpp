@@ -1,4 +1,5 @@
 // kiv-downloader: the host program that plays the browser for the control.
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -7,7 +8,25 @@
 #include "host/ExitStatus.h"
 #include "host/HostProgram.h"
 
+namespace {
+
+void IgnoreSignal(int) {}
+
+// Output into a pipe whose reader has gone (`kiv-downloader ... | head -2`)
+// is dropped instead of ending the run. A handler rather than SIG_IGN: the
+// programs we start get the default back when they are executed.
+void SurviveClosedOutput() {
+    struct sigaction action {};
+    action.sa_handler = IgnoreSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGPIPE, &action, nullptr);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    SurviveClosedOutput();
     try {
         const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
         auto makeFrontEnd = [](FrontEndKind kind) {

@@ -7,6 +7,7 @@
 #include "control/ProcessLauncher.h"
 #include "host/ControlModule.h"
 #include "host/ExitStatus.h"
+#include "host/TerminalInterrupt.h"
 #include "host/frontend/WindowBrowserHost.h"
 #include "host/frontend/WindowDialogFactory.h"
 #include "host/frontend/WindowFolderBrowser.h"
@@ -140,6 +141,15 @@ int CWindowFrontEnd::RunInWindow(const HostPage& page,
     dispatcher.SetQuitHandler([&session](int) { session.RequestLeave(); });
     frame_ = &frame;
     session_ = &session;
+    // SIGTERM and SIGHUP end the run as leaving the page does, without asking;
+    // one more ends the program at once. Both go before the session does.
+    QObject signalContext;
+    kivterm::CTerminalInterrupt stopSignals;
+    stopSignals.Start({}, [&signalContext, &session] {
+        kivterm::CTerminalInterrupt::ArmImmediateExit();
+        QMetaObject::invokeMethod(
+            &signalContext, [&session] { session.Stop(); }, Qt::QueuedConnection);
+    });
 
     frame.show();
     session.Start(std::move(control), services->Get(), MakeParameterBag(page, {}), services);

@@ -49,3 +49,10 @@ bool CWindowLeaveQuestion::Open(QWidget* parent, const std::string& leaveText,
     box->open();
     return true;
 }
+
+void CWindowLeaveQuestion::AnswerLeave() {
+    if (box_ == nullptr) return;
+    for (QAbstractButton* button : box_->buttons()) {
+        if (box_->buttonRole(button) == QMessageBox::AcceptRole) button->click();
+    }
+}

@@ -97,6 +97,22 @@ void CWindowSession::RequestQuit() {
     });
 }
 
+void CWindowSession::Stop() {
+    switch (stage_) {
+        case Stage::Running:
+            // A page with nothing to protect lets go of its boxes here; a
+            // text means a question whose answer is already Leave.
+            browser_.FireBeforeUnload();
+            Unload();
+            return;
+        case Stage::Asking:
+            question_.AnswerLeave();
+            return;
+        default:
+            return;  // on its way out already
+    }
+}
+
 void CWindowSession::BeginLeave() {
     const std::optional<std::string> leaveText = browser_.FireBeforeUnload();
     if (!leaveText) {

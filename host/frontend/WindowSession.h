@@ -60,6 +60,9 @@ public:
     // The control asks the browser to quit; called from its handler, so the
     // leaving starts from the loop.
     void RequestQuit();
+    // The program is told to end (SIGTERM, SIGHUP): leaves as if the user
+    // had answered Leave, which cancels a running transfer.
+    void Stop();
 
     const CWindowLeaveQuestion& LeaveQuestion() const { return question_; }
     // Null once closed.

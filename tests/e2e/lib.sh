@@ -124,6 +124,23 @@ expect_visible() {
     fi
 }
 
+size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
+
+# expect_kept_partial FILE SIZE: FILE holds part of its SIZE bytes, hidden,
+# and the record file names it (read with $kivtool).
+expect_kept_partial() {
+    local file=$1 total=$2 length attributes
+    length=$(size_of "$file")
+    [ "$length" -gt 0 ] && [ "$length" -lt "$total" ] ||
+        fail "the partial file holds $length bytes"
+    attributes=$(getfattr --only-values -n user.DOSATTRIB "$file" 2>/dev/null) ||
+        fail "the partial file carries no DOS attributes"
+    [ $((attributes & 2)) -ne 0 ] || fail "the partial file is not hidden (attributes $attributes)"
+    "$kivtool" record list >"$work/records" || fail "kivtool record list failed"
+    grep -qF "${file##*/}" "$work/records" ||
+        fail "the partial file is not recorded: $(cat "$work/records")"
+}
+
 expect_same() {
     [ -f "$2" ] || fail "missing $2"
     cmp -s "$1" "$2" || fail "$2 differs from its source"

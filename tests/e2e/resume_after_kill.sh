@@ -12,7 +12,6 @@ partial="$work/dest/big.bin"
 "$program" --terminal --no-open --destination "$work/dest" --existing resume "$work/page.html" \
     </dev/null >"$work/out" 2>"$work/err" &
 first=$!
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 # Until the partial file holds a few MiB, for at most 60 seconds.
 for _ in $(seq 600); do
     [ "$(size_of "$partial")" -ge $((4 * 1024 * 1024)) ] && break

@@ -43,4 +43,3 @@ wait_exit() {
     wait "$pid" || status=$?
 }
 
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }

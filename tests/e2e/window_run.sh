@@ -64,12 +64,5 @@ xwindow wait "$product" 10 >/dev/null || fail "the second close did not ask the 
 xwindow keys "$product" Tab space  # from Stay, the default, to Leave
 wait_exit 30
 expect_status 1 "left during the transfer"
-length=$(size_of "$partial")
-[ "$length" -gt 0 ] && [ "$length" -lt $((4 * 1024 * 1024)) ] ||
-    fail "the partial file holds $length bytes"
-attributes=$(getfattr --only-values -n user.DOSATTRIB "$partial" 2>/dev/null) ||
-    fail "the partial file carries no DOS attributes"
-[ $((attributes & 2)) -ne 0 ] || fail "the partial file is not hidden (attributes $attributes)"
-"$kivtool" record list >"$work/records" || fail "kivtool record list failed"
-grep -qF "slow.bin" "$work/records" || fail "the partial file is not recorded: $(cat "$work/records")"
+expect_kept_partial "$partial" $((4 * 1024 * 1024))
 echo "PASS"

@@ -1,7 +1,11 @@
 // Ctrl+C: the SIGINT handler and its self-pipe, where an interrupt goes
 // (the dialog's cancel question, an open question, straight to the cancel
-// event), and the escape hatch once the run is already cancelled.
+// event), and the escape hatch for every stop signal once the run is already
+// cancelled, which puts back hidden typing first.
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -127,17 +131,36 @@ TEST_F(TerminalCancelTest, TheSignalHandlerHandsEveryCtrlCToTheLoopAndIsPutBack)
     EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
 
-TEST_F(TerminalCancelTest, OnceCancelledTheNextCtrlCEndsTheProcess) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            CTerminalInterrupt interrupt;
-            interrupt.Start([] {});
-            CTerminalInterrupt::ArmImmediateExit();
-            std::raise(SIGINT);
-            std::_Exit(0);
-        },
-        ::testing::KilledBySignal(SIGINT), "");
+TEST_F(TerminalCancelTest, OnceCancelledTheNextSignalEndsTheProcessWithTypingShownAgain) {
+    // Forked, not run again: the child must change this very terminal.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+        EXPECT_EXIT(
+            {
+                // A password question hides the typing, then the signal comes.
+                termios shown{};
+                ::tcgetattr(slave, &shown);
+                termios hidden = shown;
+                hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+                CTerminalInterrupt::KeepTerminalModeForExit(slave, shown);
+                ::tcsetattr(slave, TCSANOW, &hidden);
+                CTerminalInterrupt interrupt;
+                interrupt.Start([] {}, [] {});
+                CTerminalInterrupt::ArmImmediateExit();
+                std::raise(number);
+                std::_Exit(0);
+            },
+            ::testing::KilledBySignal(number), "")
+            << number;
+        termios after{};
+        ASSERT_EQ(::tcgetattr(slave, &after), 0);
+        EXPECT_NE(after.c_lflag & ECHO, 0u) << number;
+    }
+    ::close(slave);
+    ::close(master);
 }
 
 TEST_F(TerminalCancelTest, CtrlCAsksTheCancelQuestionAndASecondCtrlCAnswersIt) {

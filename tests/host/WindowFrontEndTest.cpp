@@ -2,6 +2,7 @@
 // it, the canned server on 127.0.0.1, and a scripted user at the window.
 #include <QImage>
 #include <QPointer>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -145,6 +146,31 @@ TEST_F(WindowRunFixture, LeavingMidRunCancelsTheRunAndReleasesTheControl) {
     const win::DWORD attributes = win::GetFileAttributes(root_.Windows("downloads/data.bin"));
     EXPECT_TRUE(attributes == win::INVALID_FILE_ATTRIBUTES ||
                 (attributes & win::FILE_ATTRIBUTE_HIDDEN) != 0);
+}
+
+TEST_F(WindowRunFixture, SigtermMidRunCancelsWithoutAskingAndKeepsThePartialFileHidden) {
+    const std::string content = Content(65536);
+    ServeStalling(content, 32768, -1);
+    bool signalled = false;
+    bool asked = false;
+    const int status =
+        RunWindow(PageFor("data.bin"), OptionsToDownloads(), [&](CWindowFrontEnd& frontEnd) {
+            asked = asked || frontEnd.Session()->LeaveQuestion().IsOpen();
+            if (!signalled && TransferUnderWay(frontEnd, server) &&
+                DialogOf(frontEnd)->CurrentBar()->GetPos() == 50) {
+                ::kill(::getpid(), SIGTERM);
+                signalled = true;
+            }
+        });
+
+    EXPECT_TRUE(signalled);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(boxes.empty());
+    const win::DWORD attributes = win::GetFileAttributes(root_.Windows("downloads/data.bin"));
+    ASSERT_NE(attributes, win::INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(attributes & win::FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(std::filesystem::file_size(DownloadsNative("data.bin")), 32768u);
 }
 
 TEST_F(WindowRunFixture, ClosingWithNothingToProtectLeavesAtOnce) {
