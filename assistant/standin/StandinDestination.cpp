@@ -6,11 +6,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 #include "assistant/standin/StandinDestinationContext.h"
+#include "assistant/standin/StandinWindowQuestions.h"
 #include "control/DestinationQuery.h"
+#include "host/FrontEnd.h"
 #include "host/TerminalConsole.h"
 #include "host/TerminalFolderBrowser.h"
 #include "host/TerminalMessageBox.h"
@@ -24,8 +27,8 @@ constexpr auto kWatchInterval = std::chrono::milliseconds(200);
 // the query, seeing the cancel check, gives up.
 class CQuestionWatchdog {
 public:
-    CQuestionWatchdog(const CControlWatch& watch, kivterm::CTerminalConsole& console)
-        : thread_([this, &watch, &console] { Run(watch, console); }) {}
+    CQuestionWatchdog(const CControlWatch& watch, std::function<void()> interrupt)
+        : thread_([this, &watch, interrupt = std::move(interrupt)] { Run(watch, interrupt); }) {}
     ~CQuestionWatchdog() {
         {
             std::lock_guard<std::mutex> hold(mutex_);
@@ -40,12 +43,12 @@ public:
     const std::atomic<bool>& ControlGone() const { return gone_; }
 
 private:
-    void Run(const CControlWatch& watch, kivterm::CTerminalConsole& console) {
+    void Run(const CControlWatch& watch, const std::function<void()>& interrupt) {
         std::unique_lock<std::mutex> hold(mutex_);
         while (!wake_.wait_for(hold, kWatchInterval, [this] { return stop_; })) {
             if (!gone_ && watch.ControlGone()) gone_ = true;
             // Repeated: the query may open one more question before it checks.
-            if (gone_) console.InterruptQuestion();
+            if (gone_) interrupt();
         }
     }
 
@@ -92,6 +95,30 @@ kivterm::TerminalIo QuestionIo(int terminal) {
     return io;
 }
 
+// The control's destination query over `boxes` and `browser`.
+DestinationChoice RunQuery(const ContentListRequest& request, IMessageBoxService& boxes,
+                           IFolderBrowser& browser, const std::atomic<bool>& controlGone) {
+    DestinationChoice choice;
+    CStandinDestinationContext context(request, boxes, browser, controlGone);
+    CDestinationQuery query(context);
+    if (!query.ChooseDestination()) {
+        choice.whyNot = controlGone ? "the control has gone"
+                        : context.Errors().errorCode == 1
+                            ? "the download folder was not chosen"
+                            : "the download folder could not be asked for";
+        return choice;
+    }
+    choice.chosen = true;
+    choice.folder = context.Folder();
+    choice.resumeAllowed = context.ResumeAllowed();
+    return choice;
+}
+
+bool HasDisplay() {
+    return SelectFrontEnd(false, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")) ==
+           FrontEndKind::Window;
+}
+
 }  // namespace
 
 DestinationAnswers DestinationAnswersFromEnvironment(std::string& warning) {
@@ -113,11 +140,17 @@ DestinationAnswers DestinationAnswersFromEnvironment(std::string& warning) {
 
 DestinationChoice AskDestination(const ContentListRequest& request,
                                  const DestinationAnswers& answers, const CControlWatch& watch) {
-    DestinationChoice choice;
     const CQuestionInput terminal;
+    if (terminal.Fd() < 0 && HasDisplay()) {
+        CStandinWindowQuestions windows(answers);
+        const CQuestionWatchdog watchdog(watch, [&windows] { windows.Interrupt(); });
+        return RunQuery(request, windows.Boxes(), windows.Folders(), watchdog.ControlGone());
+    }
     if (answers.destination.empty() && terminal.Fd() < 0) {
+        DestinationChoice choice;
         choice.whyNot =
-            "no terminal to ask for the download folder and KIVDL_DESTINATION is not set";
+            "no terminal or display to ask for the download folder and "
+            "KIVDL_DESTINATION is not set";
         return choice;
     }
     kivterm::CTerminalConsole console(QuestionIo(terminal.Fd()));
@@ -126,19 +159,6 @@ DestinationChoice AskDestination(const ContentListRequest& request,
     options.existing = answers.existing;
     kivterm::CTerminalMessageBoxService boxes(console, options);
     kivterm::CTerminalFolderBrowser browser(console, options);
-
-    const CQuestionWatchdog watchdog(watch, console);
-    CStandinDestinationContext context(request, boxes, browser, watchdog.ControlGone());
-    CDestinationQuery query(context);
-    if (!query.ChooseDestination()) {
-        choice.whyNot = watchdog.ControlGone() ? "the control has gone"
-                        : context.Errors().errorCode == 1
-                            ? "the download folder was not chosen"
-                            : "the download folder could not be asked for";
-        return choice;
-    }
-    choice.chosen = true;
-    choice.folder = context.Folder();
-    choice.resumeAllowed = context.ResumeAllowed();
-    return choice;
+    const CQuestionWatchdog watchdog(watch, [&console] { console.InterruptQuestion(); });
+    return RunQuery(request, boxes, browser, watchdog.ControlGone());
 }

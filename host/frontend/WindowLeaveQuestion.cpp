@@ -49,3 +49,13 @@ bool CWindowLeaveQuestion::Open(QWidget* parent, const std::string& leaveText,
     box->open();
     return true;
 }
+
+void CWindowLeaveQuestion::AnswerLeave() {
+    if (box_ == nullptr) return;
+    for (QAbstractButton* button : box_->buttons()) {
+        if (button->text() == LeaveButtonText()) {
+            button->click();
+            return;
+        }
+    }
+}

@@ -24,6 +24,8 @@ public:
     // has closed. One question at a time: false when one is open already.
     bool Open(QWidget* parent, const std::string& leaveText, std::function<void(bool)> answered);
     bool IsOpen() const { return box_ != nullptr; }
+    // Answers Leave in the user's place (the page went anyway).
+    void AnswerLeave();
     // The open box, or null.
     QMessageBox* Box() const { return box_; }
 
