@@ -9,18 +9,26 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "assistant/standin/StandinDestinationContext.h"
 #include "assistant/standin/StandinWindowQuestions.h"
 #include "control/DestinationQuery.h"
+#include "env/Application.h"
 #include "host/FrontEnd.h"
 #include "host/TerminalConsole.h"
 #include "host/TerminalFolderBrowser.h"
 #include "host/TerminalMessageBox.h"
+#include "platform/FileApi.h"
+#include "resources/StringTable.h"
+#include "transfer/VersionFile.h"
 
 namespace {
 
 constexpr auto kWatchInterval = std::chrono::milliseconds(200);
+// "If these files were created when the previous download was interrupted, ...
+// Resume the download from the previous point?"
+constexpr unsigned kResumePartialsId = 42;
 
 // While the questions are open: once the control has gone, nobody waits
 // for the answer, so the open question is ended (it answers Cancel) and
@@ -95,9 +103,35 @@ kivterm::TerminalIo QuestionIo(int terminal) {
     return io;
 }
 
+// The items whose download was left unfinished: the control keeps the
+// partial files in its work folder, where the query's look into the chosen
+// folder cannot see them, and records each under its URL. The record is
+// read where this user's record lies, not where the request says: the
+// request comes from the confined side.
+std::vector<std::string> RecordedPartials(const ContentListRequest& request) {
+    std::vector<std::string> names;
+    CVersionFile versionFile(env::GetVersionFilePath());
+    for (const ContentListEntry& item : request.items) {
+        std::string path;
+        if (versionFile.GetPath(item.url, path) && win::FileExists(path)) names.push_back(item.name);
+    }
+    return names;
+}
+
+// Whether the partial files are continued: the given answer, else the user's.
+bool ResumePartials(const std::vector<std::string>& names, const DestinationAnswers& answers,
+                    CStandinDestinationContext& context) {
+    if (answers.existing != ExistingFiles::Ask) return answers.existing == ExistingFiles::Resume;
+    std::string question;
+    for (const std::string& name : names) question += "\t" + name + "\n";
+    question += res::LoadString(kResumePartialsId);
+    return context.ShowMessage(question, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 // The control's destination query over `boxes` and `browser`.
-DestinationChoice RunQuery(const ContentListRequest& request, IMessageBoxService& boxes,
-                           IFolderBrowser& browser, const std::atomic<bool>& controlGone) {
+DestinationChoice RunQuery(const ContentListRequest& request, const DestinationAnswers& answers,
+                           IMessageBoxService& boxes, IFolderBrowser& browser,
+                           const std::atomic<bool>& controlGone) {
     DestinationChoice choice;
     CStandinDestinationContext context(request, boxes, browser, controlGone);
     CDestinationQuery query(context);
@@ -111,6 +145,10 @@ DestinationChoice RunQuery(const ContentListRequest& request, IMessageBoxService
     choice.chosen = true;
     choice.folder = context.Folder();
     choice.resumeAllowed = context.ResumeAllowed();
+    if (!choice.resumeAllowed) {
+        const std::vector<std::string> partials = RecordedPartials(request);
+        if (!partials.empty()) choice.resumeAllowed = ResumePartials(partials, answers, context);
+    }
     return choice;
 }
 
@@ -144,7 +182,7 @@ DestinationChoice AskDestination(const ContentListRequest& request,
     if (terminal.Fd() < 0 && HasDisplay()) {
         CStandinWindowQuestions windows(answers);
         const CQuestionWatchdog watchdog(watch, [&windows] { windows.Interrupt(); });
-        return RunQuery(request, windows.Boxes(), windows.Folders(), watchdog.ControlGone());
+        return RunQuery(request, answers, windows.Boxes(), windows.Folders(), watchdog.ControlGone());
     }
     if (answers.destination.empty() && terminal.Fd() < 0) {
         DestinationChoice choice;
@@ -160,5 +198,5 @@ DestinationChoice AskDestination(const ContentListRequest& request,
     kivterm::CTerminalMessageBoxService boxes(console, options);
     kivterm::CTerminalFolderBrowser browser(console, options);
     const CQuestionWatchdog watchdog(watch, [&console] { console.InterruptQuestion(); });
-    return RunQuery(request, boxes, browser, watchdog.ControlGone());
+    return RunQuery(request, answers, boxes, browser, watchdog.ControlGone());
 }
