@@ -183,8 +183,11 @@ def scenario_hostile(pages):
             starts = host_starts()
             tab, context = open_page(browser, page)
             expect = open(os.path.join(WORK, "site", page + ".expect")).read().strip()
-            if tab.placeholder("!!root.querySelector('#once')", context):
+            click = not os.path.exists(os.path.join(WORK, "site", page + ".noclick"))
+            if click and not expect.startswith("too complex"):
                 tab.click_button("once", context)
+            elif not click:
+                time.sleep(2)  # the page's own attempts meanwhile
             deadline = time.monotonic() + 20
             while expect not in (tab.status(context) or "") and time.monotonic() < deadline:
                 time.sleep(0.1)
