@@ -5,7 +5,9 @@
 # a wrapper that logs each start of the host, so a test can tell that a
 # page started none. Exits 77 (skipped) without Chromium.
 # Sourced with the program's and kivtool's paths as $1 and $2.
-command -v chromium >/dev/null || { echo "SKIP: chromium is not installed"; exit 77; }
+# KIV_BROWSER=firefox-esr runs the scenarios that have a Firefox form in it.
+browser_binary=${KIV_BROWSER:-chromium}
+command -v "$browser_binary" >/dev/null || { echo "SKIP: $browser_binary is not installed"; exit 77; }
 source "$(cd "${BASH_SOURCE[0]%/*}" && pwd)/window_lib.sh"
 source_root=$(cd "$here/../.." && pwd)
 
@@ -23,7 +25,8 @@ echo "\$\$ \$*" >>"$work/host.log"
 exec "$program" "\$@" 2>>"$work/host.err"
 WRAPPER
 chmod +x "$work/bin/host"
-sed -i "s#\"path\": \"[^\"]*\"#\"path\": \"$work/bin/host\"#" "$manifest"
+sed -i "s#\"path\": \"[^\"]*\"#\"path\": \"$work/bin/host\"#" "$manifest" \
+    "$HOME/.mozilla/native-messaging-hosts/com.velmo.kiv_downloader.json"
 # The desktop's opener, for the folder the control opens after a success.
 printf '#!/bin/sh\necho "$*" >>"%s/opened.log"\n' "$work" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
@@ -35,7 +38,8 @@ host_starts() { [ -f "$work/host.log" ] && wc -l <"$work/host.log" || echo 0; }
 # site; the browser's output goes to $work/chromium.log.
 browser() {
     KIV_WORK="$work" KIV_BASE="$base" KIV_PROGRAM="$program" KIV_KIVTOOL="$kivtool" \
-        KIV_EXTENSION="$source_root/browser/extension" KIV_HERE="$here" \
+        KIV_EXTENSION="$source_root/browser/extension" KIV_HERE="$here" KIV_BROWSER="$browser_binary" \
+        KIV_FIREFOX_EXTENSION="$(dirname "$program")/../browser/firefox" KIV_MARIONETTE_PORT="$(free_port)" \
         timeout -k 5 240 python3 "$here/browser_scenarios.py" "$@" ||
         fail "browser scenario $1 failed; host errors: $(tail -n 20 "$work/host.err" 2>/dev/null)"
 }

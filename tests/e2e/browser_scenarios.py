@@ -7,6 +7,7 @@ environment: KIV_WORK, KIV_BASE, KIV_EXTENSION, KIV_KIVTOOL, KIV_HERE).
     browser_scenarios.py run CAPTION       allow once, files verified, success box, tab closed
     browser_scenarios.py leave CAPTION     Stay pauses the transfer, Leave cancels, a revisit resumes
     browser_scenarios.py hostile PAGE...   each page is refused or ignored without a run
+    browser_scenarios.py firefox CAPTION   the run of `run` in Firefox ESR
 """
 import os
 import subprocess
@@ -15,6 +16,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from chromium import Chromium, ChromiumError  # noqa: E402
+from firefox import Firefox, FirefoxError  # noqa: E402
 
 WORK = os.environ["KIV_WORK"]
 BASE = os.environ["KIV_BASE"]
@@ -204,6 +206,45 @@ def scenario_hostile(pages):
         browser.close()
 
 
+# The placeholder seen from a system sandbox, which may look into a closed shadow root.
+FIREFOX_PLACEHOLDER = """
+const host = document.querySelector('[data-kiv-downloader]');
+const root = host && host.openOrClosedShadowRoot;
+if (!root) return null;
+const once = root.querySelector('#once');
+const box = once && once.getBoundingClientRect();
+return { status: root.querySelector('.status').textContent,
+         once: box && [box.x + box.width / 2, box.y + box.height / 2] };
+"""
+
+
+def scenario_firefox(caption):
+    env = dict(os.environ, KIVDL_DESTINATION=os.path.join(WORK, "dest"), KIVDL_EXISTING="resume")
+    log = open(os.path.join(WORK, "firefox.log"), "ab")
+    browser = Firefox(os.environ["KIV_BROWSER"], os.path.join(WORK, "firefox-profile"),
+                      int(os.environ["KIV_MARIONETTE_PORT"]), env, log)
+    try:
+        browser.install_addon(os.environ["KIV_FIREFOX_EXTENSION"])
+        page = browser.open_tab(f"{BASE}/page.html")
+
+        def placeholder():
+            return browser.call("WebDriver:ExecuteScript",
+                                {"script": FIREFOX_PLACEHOLDER, "args": [], "sandbox": "system"})["value"]
+        wait_until(lambda: (placeholder() or {}).get("once"), 30, "no question in the placeholder")
+        shown = placeholder()
+        expected = f"Allow {BASE} to download 3 files with Kiv Downloader?"
+        if shown["status"] != expected:
+            fail(f"the placeholder asks {shown['status']!r}, not {expected!r}")
+        browser.click(*shown["once"])
+        if not xwindow("wait", caption, "90"):
+            fail(f"no box titled {caption!r} came; placeholder says {placeholder()!r}")
+        xwindow("keys", caption, "Return")
+        wait_until(lambda: page not in browser.handles(), 30, "the page's tab was not closed")
+        wait_until(lambda: not hosts_running(), 30, "the native host did not end")
+    finally:
+        browser.close()
+
+
 def main(args):
     try:
         if args[0] == "run":
@@ -212,9 +253,11 @@ def main(args):
             scenario_leave(args[1])
         elif args[0] == "hostile":
             scenario_hostile(args[1:])
+        elif args[0] == "firefox":
+            scenario_firefox(args[1])
         else:
             fail(f"unknown scenario {args[0]}")
-    except ChromiumError as error:
+    except (ChromiumError, FirefoxError) as error:
         fail(str(error))
 
 
