@@ -9,6 +9,7 @@ environment: KIV_WORK, KIV_BASE, KIV_EXTENSION, KIV_KIVTOOL, KIV_HERE).
     browser_scenarios.py hostile PAGE...   each page is refused or ignored without a run
     browser_scenarios.py firefox CAPTION   the run of `run` in Firefox ESR
 """
+import base64
 import os
 import subprocess
 import sys
@@ -98,6 +99,21 @@ def allow_and_answer_success(tab, context, caption, button="once"):
     xwindow("keys", caption, "Return")
 
 
+SHOTS = os.environ.get("KIV_SCREENSHOT_DIR")
+
+
+def shoot_placeholder(tab, name):
+    """The placeholder as the page shows it, for the documentation."""
+    box = tab.evaluate("(() => { const r = document.querySelector('[data-kiv-downloader]')"
+                       ".getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()")
+    margin = 8
+    shot = tab.call("Page.captureScreenshot", {"format": "png", "clip": {
+        "x": max(box[0] - margin, 0), "y": max(box[1] - margin, 0),
+        "width": box[2] + 2 * margin, "height": box[3] + 2 * margin, "scale": 1}})
+    with open(os.path.join(SHOTS, name), "wb") as out:
+        out.write(base64.b64decode(shot["data"]))
+
+
 def scenario_run(caption):
     browser = start_browser(os.path.join(WORK, "dest"))
     try:
@@ -106,6 +122,8 @@ def scenario_run(caption):
         expected = f"Allow {BASE} to download 3 files with Kiv Downloader?"
         if question != expected:
             fail(f"the placeholder asks {question!r}, not {expected!r}")
+        if SHOTS:
+            shoot_placeholder(tab, "browser-placeholder.png")
         allow_and_answer_success(tab, context, caption)
         # QuitBrowser closes the page's tab, not the browser.
         wait_until(lambda: not browser.tab_open(tab.target), 30, "the page's tab was not closed")
@@ -133,6 +151,8 @@ def scenario_leave(caption):
         wait_until(lambda: size_of(partial_file("slow.bin") or "") >= 256 * 1024, 60,
                    "the slow transfer did not get going")
         partial = partial_file("slow.bin")
+        if SHOTS:
+            xwindow("shot", f"{BASE}/slow.html", os.path.join(SHOTS, "browser-running.png"))
 
         # Stay: nothing moves while the browser asks, then the transfer goes on.
         tab.navigate(f"{BASE}/other.html", wait=False)
