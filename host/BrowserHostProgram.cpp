@@ -108,8 +108,9 @@ int RunBrowserHost(const HostEnvironment& environment, const BrowserFrontEndFact
     const std::unique_ptr<IFrontEnd> frontEnd =
         module && makeFrontEnd ? makeFrontEnd(*channel) : nullptr;
     if (!frontEnd) {
-        channel->Send(EndMessage(BrowserRunResult::Failed, {}, false));
-        return Fail(err, error.empty() ? "no front end for the browser" : error);
+        if (error.empty()) error = "no front end for the browser";
+        channel->Send(EndMessage(BrowserRunResult::Failed, "Kiv Downloader: " + error, false));
+        return Fail(err, error);
     }
     HostPage page;
     page.source = start.pageUrl;

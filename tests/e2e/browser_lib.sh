@@ -43,3 +43,21 @@ browser() {
         timeout -k 5 240 python3 "$here/browser_scenarios.py" "$@" ||
         fail "browser scenario $1 failed; host errors: $(tail -n 20 "$work/host.err" 2>/dev/null)"
 }
+
+caption="Kiv browser files"
+# three_files_run SCENARIO: the scenario on a page with three files and their
+# hashes (nginx started), then the files checked in $work/dest.
+three_files_run() {
+    local name
+    for name in a b c; do head -c $((300 * 1024 + RANDOM)) /dev/urandom >"$work/site/$name.bin"; done
+    start_nginx
+    write_page "$work/site/page.html" caption="$caption" contentscount=3 \
+        "curl1=$base/a.bin" "hash1=$(hash_of "$work/site/a.bin")" \
+        "curl2=$base/b.bin" "hash2=$(hash_of "$work/site/b.bin")" \
+        "curl3=$base/c.bin" "hash3=$(hash_of "$work/site/c.bin")"
+    browser "$1" "$caption"
+    for name in a b c; do
+        expect_same "$work/site/$name.bin" "$work/dest/$name.bin"
+        expect_visible "$work/dest/$name.bin"
+    done
+}

@@ -10,20 +10,9 @@
 # Exit 77 (skipped) without Chromium, xvfb-run or python3.
 # Usage: browser_run.sh PATH-TO-kiv-downloader [PATH-TO-kivtool]
 source "$(dirname "$0")/browser_lib.sh"
-caption="Kiv browser files"
 
 # 1. Three verified files.
-for name in a b c; do head -c $((300 * 1024 + RANDOM)) /dev/urandom >"$work/site/$name.bin"; done
-start_nginx
-write_page "$work/site/page.html" caption="$caption" contentscount=3 \
-    "curl1=$base/a.bin" "hash1=$(hash_of "$work/site/a.bin")" \
-    "curl2=$base/b.bin" "hash2=$(hash_of "$work/site/b.bin")" \
-    "curl3=$base/c.bin" "hash3=$(hash_of "$work/site/c.bin")"
-browser run "$caption"
-for name in a b c; do
-    expect_same "$work/site/$name.bin" "$work/dest/$name.bin"
-    expect_visible "$work/dest/$name.bin"
-done
+three_files_run run
 grep -qxF "$work/dest" "$work/opened.log" 2>/dev/null || fail "the destination folder was not opened"
 
 # 2. Leaving during a slow transfer, then coming back.
@@ -33,6 +22,10 @@ head -c $((3 * 1024 * 1024)) /dev/urandom >"$work/site/slow.bin"
 start_nginx 512k
 write_page "$work/site/slow.html" caption="$caption" contentscount=1 \
     "curl1=$base/slow.bin" "hash1=$(hash_of "$work/site/slow.bin")"
+# The page fakes leaving all along: only the browser's own events may pause
+# or cancel the run.
+sed -i 's#</body>#<script>setInterval(() => { for (const e of ["beforeunload", "pagehide"]) window.dispatchEvent(new Event(e)); }, 100);</script></body>#' \
+    "$work/site/slow.html"
 echo '<!DOCTYPE html><html><head><title>Elsewhere</title></head><body>Elsewhere</body></html>' \
     >"$work/site/other.html"
 rm -rf "$work/dest"/*.bin

@@ -154,6 +154,17 @@ def scenario_leave(caption):
         if SHOTS:
             xwindow("shot", f"{BASE}/slow.html", os.path.join(SHOTS, "browser-running.png"))
 
+        # One run at a time, across tabs: a second page gets the control's
+        # "already running" question; Cancel leaves that page's control inert.
+        second, second_context = open_page(browser, "slow.html")
+        second.click_button("once", second_context)
+        if not xwindow("wait", caption, "30"):
+            fail("the second page got no \"already running\" question")
+        xwindow("keys", caption, "Escape")
+        second.wait_placeholder("root.querySelector('.status').textContent === 'Download has been cancelled.'",
+                                second_context)
+        second.call("Page.close")
+
         # Stay: nothing moves while the browser asks, then the transfer goes on.
         tab.navigate(f"{BASE}/other.html", wait=False)
         dialog = browser.event("Page.javascriptDialogOpening", 15, tab.session)
