@@ -113,7 +113,8 @@ std::vector<std::string> RecordedPartials(const ContentListRequest& request) {
     CVersionFile versionFile(env::GetVersionFilePath());
     for (const ContentListEntry& item : request.items) {
         std::string path;
-        if (versionFile.GetPath(item.url, path) && win::FileExists(path)) names.push_back(item.name);
+        if (versionFile.GetPath(item.url, path) && win::FileExists(path))
+            names.push_back(item.name);
     }
     return names;
 }
@@ -182,7 +183,8 @@ DestinationChoice AskDestination(const ContentListRequest& request,
     if (terminal.Fd() < 0 && HasDisplay()) {
         CStandinWindowQuestions windows(answers);
         const CQuestionWatchdog watchdog(watch, [&windows] { windows.Interrupt(); });
-        return RunQuery(request, answers, windows.Boxes(), windows.Folders(), watchdog.ControlGone());
+        return RunQuery(request, answers, windows.Boxes(), windows.Folders(),
+                        watchdog.ControlGone());
     }
     if (answers.destination.empty() && terminal.Fd() < 0) {
         DestinationChoice choice;
