@@ -95,13 +95,17 @@ bool ConnectToPage(IPageContext& control, IPageEvents& sink, std::uint32_t& cook
            Step(error, browser->ConnectPageEvents(sink, cookie), kErrorPageEvents);
 }
 
+bool WouldAskBeforeLeaving(IPageContext& control) {
+    return !control.Aborted() && !NothingToProtect(control);
+}
+
 void OnBeforeUnload(IPageContext& control) {
     if (control.Aborted()) return;
     IBrowserHost* browser = control.Services().browser;
-    if (NothingToProtect(control)) {
-        LetPageGo(control, browser);
-    } else {
+    if (WouldAskBeforeLeaving(control)) {
         AskBeforeLeaving(control, browser);
+    } else {
+        LetPageGo(control, browser);
     }
 }
 

@@ -73,6 +73,10 @@ public:
 // ends the connection; true when every step succeeded.
 bool ConnectToPage(IPageContext& control, IPageEvents& sink, std::uint32_t& cookie);
 
+// Whether OnBeforeUnload would have the browser ask before leaving (a
+// transfer or verification is running) rather than let the page go.
+bool WouldAskBeforeLeaving(IPageContext& control);
+
 // The page's window events.
 void OnBeforeUnload(IPageContext& control);
 void OnUnload(IPageContext& control);

@@ -13,6 +13,7 @@ namespace {
 constexpr std::size_t kMaxCaptionLength = 64;
 constexpr std::size_t kMaxUrlLength = 2084;
 constexpr std::int32_t kMaxItems = 255;
+constexpr std::size_t kHashLength = 64;
 constexpr int kErrorOutOfMemory = 10;
 constexpr int kErrorParameter = 200;
 constexpr int kErrorInternal = 999;
@@ -130,7 +131,51 @@ private:
     CParameterSet& parameters_;
 };
 
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+// "1" to "255", as "%s%d" writes an item's number.
+bool IsItemNumber(std::string_view digits) {
+    if (digits.empty() || digits.size() > 3 || digits.front() == '0') return false;
+    int number = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return false;
+        number = number * 10 + (c - '0');
+    }
+    return number <= kMaxItems;
+}
+
 }  // namespace
+
+bool FindControlParameter(std::string_view name, std::size_t& maxLength) {
+    struct Limit {
+        std::string_view name;
+        std::size_t maxLength;
+        bool perItem;
+    };
+    static constexpr Limit kLimits[] = {
+        {"caption", kMaxCaptionLength, false}, {"contentscount", 0, false},
+        {"supporturl", kMaxUrlLength, false},  {"playbutton", 0, false},
+        {"helplink", kMaxUrlLength, false},    {"cname", 0, true},
+        {"curl", kMaxUrlLength, true},         {"hash", kHashLength, true},
+    };
+    const std::string lower = LowerAscii(name);
+    for (const Limit& limit : kLimits) {
+        const std::string_view view(lower);
+        if (!view.starts_with(limit.name)) continue;
+        const std::string_view rest = view.substr(limit.name.size());
+        if (limit.perItem ? IsItemNumber(rest) : rest.empty()) {
+            maxLength = limit.maxLength;
+            return true;
+        }
+    }
+    return false;
+}
 
 bool LoadParameters(const IPropertyBag& bag, const ParameterLoadHooks& hooks,
                     ParameterLoadResult& result, ErrorState& error) {

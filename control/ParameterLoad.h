@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "control/ParameterSet.h"
 #include "control/PropertyBag.h"
@@ -39,6 +40,11 @@ struct ParameterLoadHooks {
     // Puts the control's cancel signal back to non-signalled.
     std::function<void()> resetCancel;
 };
+
+// A name of the control's parameter list, in any case (item parameters with
+// their number, 1 to 255, in plain decimal): true with the longest value the
+// load takes for it, 0 when the load sets no length limit.
+bool FindControlParameter(std::string_view name, std::size_t& maxLength);
 
 // True when every parameter was accepted. On false `error` holds the cause;
 // a code that was already set (by the single-instance check) is kept.

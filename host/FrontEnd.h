@@ -28,6 +28,9 @@ FrontEndKind SelectFrontEnd(bool terminalRequested, const char* display,
 
 using FrontEndFactory = std::function<std::unique_ptr<IFrontEnd>(FrontEndKind)>;
 
-// The program's two front-ends (host/frontend/).
+// The program's front-ends (host/frontend/): the terminal, the window, and
+// the window for a page in the browser, which reports on `channel`.
+class CBrowserChannel;
 std::unique_ptr<IFrontEnd> MakeTerminalFrontEnd();
 std::unique_ptr<IFrontEnd> MakeWindowFrontEnd();
+std::unique_ptr<IFrontEnd> MakeBrowserFrontEnd(CBrowserChannel& channel);

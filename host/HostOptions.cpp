@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "host/BrowserHostManifest.h"
+
 namespace {
 
 class ArgumentReader {
@@ -71,7 +73,9 @@ bool ParseExisting(const std::string& text, HostOptions& options, std::string& e
 
 bool SetAction(HostAction action, HostOptions& options, std::string& error) {
     if (options.action != HostAction::Run) {
-        error = "--register and --unregister exclude each other";
+        error =
+            "--register, --unregister, --browser-host, --install-browser-host and "
+            "--uninstall-browser-host exclude each other";
         return false;
     }
     options.action = action;
@@ -104,6 +108,13 @@ bool ParseOption(const std::string& arg, ArgumentReader& reader, HostOptions& op
         reader.OptionalOperand(options.module);
         return true;
     }
+    if (name == "--browser-host") return SetAction(HostAction::BrowserHost, options, error);
+    if (name == "--install-browser-host") {
+        return SetAction(HostAction::InstallBrowserHost, options, error);
+    }
+    if (name == "--uninstall-browser-host") {
+        return SetAction(HostAction::UninstallBrowserHost, options, error);
+    }
     bool* flag = name == "--terminal"    ? &options.terminal
                  : name == "--yes"       ? &options.yes
                  : name == "--no-open"   ? &options.noOpen
@@ -126,10 +137,16 @@ bool CheckCombination(const HostOptions& options, std::string& error) {
         return true;
     }
     if (!options.page.empty() || !options.params.empty()) {
-        error = "--register and --unregister take no page and no --param";
+        error = "--register, --unregister and the browser host options take no page and no --param";
         return false;
     }
     return true;
+}
+
+// How Chromium and Firefox start a native messaging host.
+bool IsBrowserLaunch(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0].starts_with("chrome-extension://")) return true;
+    return args.size() == 2 && args[0].ends_with(".json") && args[1] == kFirefoxExtensionId;
 }
 
 }  // namespace
@@ -137,6 +154,10 @@ bool CheckCombination(const HostOptions& options, std::string& error) {
 bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options,
                       std::string& error) {
     options = HostOptions{};
+    if (IsBrowserLaunch(args)) {
+        options.action = HostAction::BrowserHost;
+        return true;
+    }
     ArgumentReader reader(args);
     bool optionsEnded = false;
     bool havePage = false;
@@ -165,6 +186,7 @@ std::string HostUsageText() {
     return "Usage: kiv-downloader [OPTIONS] PAGE\n"
            "       kiv-downloader [OPTIONS] --param NAME=VALUE...\n"
            "       kiv-downloader --register [MODULE] | --unregister [MODULE]\n"
+           "       kiv-downloader --install-browser-host | --uninstall-browser-host\n"
            "\n"
            "Runs the Kiv Downloader control that PAGE embeds, as the browser would.\n"
            "PAGE is a local HTML file or an http(s) URL; its <object> naming the control\n"
@@ -190,6 +212,15 @@ std::string HostUsageText() {
            "                       kivdownloadcontrol.so next to this program)\n"
            "  --unregister [MODULE]\n"
            "                       remove the module's registration\n"
+           "  --browser-host       serve the Kiv Downloader browser extension over native\n"
+           "                       messaging on standard input and output (the browser\n"
+           "                       starts the program this way)\n"
+           "  --install-browser-host\n"
+           "                       let Chromium and Firefox start this program for the\n"
+           "                       extension: writes this user's native messaging\n"
+           "                       manifests\n"
+           "  --uninstall-browser-host\n"
+           "                       removes them\n"
            "  -h, --help           show this text\n"
            "\n"
            "The control module is found through its registration in the settings store\n"

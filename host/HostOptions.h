@@ -5,9 +5,12 @@
 #include <vector>
 
 enum class HostAction {
-    Run,         // load the page and run the control
-    Register,    // run the module's DllRegisterServer
-    Unregister,  // run the module's DllUnregisterServer
+    Run,                   // load the page and run the control
+    Register,              // run the module's DllRegisterServer
+    Unregister,            // run the module's DllUnregisterServer
+    BrowserHost,           // serve the browser extension on standard input and output
+    InstallBrowserHost,    // write the browsers' per-user native messaging manifests
+    UninstallBrowserHost,  // remove them
     Help,
 };
 
@@ -26,7 +29,10 @@ struct HostOptions {
     bool protectedMode = false;  // run with the assistant program, the worker confined
 };
 
-// Parses argv[1..]; false with `error` (one line, no program name) when the
+// Parses argv[1..]. The browsers start the native messaging host with
+// arguments of their own (Chromium: the calling extension's origin;
+// Firefox: the manifest's path and the extension's id): those mean
+// --browser-host too. False with `error` (one line, no program name) when the
 // command line cannot be used.
 bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options,
                       std::string& error);

@@ -54,7 +54,8 @@ int RunPage(const HostOptions& options, const HostEnvironment& environment,
             const FrontEndFactory& makeFrontEnd, std::ostream& err) {
     HostPage page;
     std::string error;
-    if (options.protectedMode && !EnterProtectedLayout(options, err, error)) return Fail(err, error);
+    if (options.protectedMode && !EnterProtectedLayout(options, err, error))
+        return Fail(err, error);
     if (!options.page.empty() && !LoadPage(options.page, page, error)) return Fail(err, error);
     if (!AddCommandLineParams(options, page, error)) return Fail(err, error);
     const std::unique_ptr<CControlModule> module =
@@ -74,7 +75,8 @@ HostEnvironment CurrentHostEnvironment() {
 }
 
 int RunHost(const std::vector<std::string>& args, const HostEnvironment& environment,
-            const FrontEndFactory& makeFrontEnd, std::ostream& out, std::ostream& err) {
+            const FrontEndFactory& makeFrontEnd, std::ostream& out, std::ostream& err,
+            const BrowserFrontEndFactory& makeBrowserFrontEnd) {
     HostOptions options;
     std::string error;
     if (!ParseHostOptions(args, options, error)) {
@@ -88,6 +90,12 @@ int RunHost(const std::vector<std::string>& args, const HostEnvironment& environ
         case HostAction::Register:
         case HostAction::Unregister:
             return RunRegistration(options, environment, out, err);
+        case HostAction::BrowserHost:
+            return RunBrowserHost(environment, makeBrowserFrontEnd, err);
+        case HostAction::InstallBrowserHost:
+        case HostAction::UninstallBrowserHost:
+            return InstallBrowserHostForUser(options.action == HostAction::InstallBrowserHost, out,
+                                             err);
         case HostAction::Run:
             break;
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/BrowserHostProgram.h"
 #include "host/FrontEnd.h"
 
 struct HostEnvironment {
@@ -18,5 +19,7 @@ HostEnvironment CurrentHostEnvironment();
 
 // `args` without the program name. Messages go to `out` (help, results) and
 // `err` (problems, notes); every problem with the input ends in kExitFailure.
+// `makeBrowserFrontEnd` serves --browser-host.
 int RunHost(const std::vector<std::string>& args, const HostEnvironment& environment,
-            const FrontEndFactory& makeFrontEnd, std::ostream& out, std::ostream& err);
+            const FrontEndFactory& makeFrontEnd, std::ostream& out, std::ostream& err,
+            const BrowserFrontEndFactory& makeBrowserFrontEnd = {});

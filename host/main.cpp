@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
         auto makeFrontEnd = [](FrontEndKind kind) {
             return kind == FrontEndKind::Terminal ? MakeTerminalFrontEnd() : MakeWindowFrontEnd();
         };
-        return RunHost(args, CurrentHostEnvironment(), makeFrontEnd, std::cout, std::cerr);
+        return RunHost(args, CurrentHostEnvironment(), makeFrontEnd, std::cout, std::cerr,
+                       MakeBrowserFrontEnd);
     } catch (const std::exception& failure) {
         std::cerr << "kiv-downloader: " << failure.what() << "\n";
         return kExitFailure;

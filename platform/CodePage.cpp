@@ -46,24 +46,26 @@ Utf8Lead DescribeUtf8Lead(unsigned char lead) {
 // A malformed or truncated sequence counts as single bytes, so a walk always
 // moves forward and never skips a byte that could be ASCII.
 std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
-    Utf8Lead lead = DescribeUtf8Lead(static_cast<unsigned char>(text[pos]));
-    if (lead.length == 1 || pos + lead.length > text.size()) {
-        return 1;
-    }
-    auto second = static_cast<unsigned char>(text[pos + 1]);
-    if (second < lead.secondMin || second > lead.secondMax) {
-        return 1;
-    }
-    for (std::size_t i = 2; i < lead.length; ++i) {
-        auto next = static_cast<unsigned char>(text[pos + i]);
-        if (next < 0x80 || next > 0xBF) {
-            return 1;
-        }
-    }
-    return lead.length;
+    const std::size_t length = Utf8SequenceLength(text, pos);
+    return length == 0 ? 1 : length;
 }
 
 }  // namespace
+
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
+    if (pos >= text.size()) return 0;
+    const auto first = static_cast<unsigned char>(text[pos]);
+    if (first < 0x80) return 1;
+    const Utf8Lead lead = DescribeUtf8Lead(first);
+    if (lead.length == 1 || pos + lead.length > text.size()) return 0;
+    const auto second = static_cast<unsigned char>(text[pos + 1]);
+    if (second < lead.secondMin || second > lead.secondMax) return 0;
+    for (std::size_t i = 2; i < lead.length; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if (next < 0x80 || next > 0xBF) return 0;
+    }
+    return lead.length;
+}
 
 unsigned GetProcessCodePage() {
     return processCodePage.load();

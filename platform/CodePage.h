@@ -28,6 +28,10 @@ std::size_t CharNext(std::string_view text, std::size_t pos);
 // Start of the last character of `text` (npos when empty).
 std::size_t LastCharStart(std::string_view text);
 
+// Byte length of the well-formed UTF-8 sequence at `pos` (no overlong forms,
+// no surrogates, nothing above U+10FFFF); 0 when the bytes there are not one.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
+
 // Conversion between UTF-8 and the process code page (identity for UTF-8).
 // Characters that cannot be represented make the call return false.
 bool Utf8ToProcess(std::string_view utf8, std::string& out);

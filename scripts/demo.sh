@@ -5,9 +5,13 @@
 # runs in a window (you choose the folder); without one it runs in the
 # terminal and downloads into the folder named at the end. The files are
 # verified against their SHA-256 before they appear.
+# Usage: scripts/demo.sh [--serve]   (--serve: only serve the demo page, for
+# a browser with the extension, until Ctrl+C)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+serve=0
+[ "${1:-}" = "--serve" ] && serve=1
 bash scripts/install-deps.sh
 cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIV_BENCH=OFF >/dev/null
 ninja -C build/demo kiv-downloader kivdownloadcontrol >/dev/null
@@ -72,6 +76,11 @@ cat >"$demo/site/demo.html" <<PAGE
 PAGE
 
 echo "Demo page: $base/demo.html"
+if [ $serve -eq 1 ]; then
+    echo "Serving it until Ctrl+C."
+    trap 'exit 0' INT TERM
+    while sleep 3600; do :; done
+fi
 status=0
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     "$program" "$base/demo.html" || status=$?

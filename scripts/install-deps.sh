@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev libgumbo-dev
     fonts-dejavu-core fonts-noto-cjk
     nginx-light tinyproxy openssl curl attr xvfb xauth python3 procps
+    chromium firefox-esr
 )
 
 missing=()

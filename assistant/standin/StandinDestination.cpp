@@ -6,26 +6,37 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "assistant/standin/StandinDestinationContext.h"
+#include "assistant/standin/StandinWindowQuestions.h"
 #include "control/DestinationQuery.h"
+#include "env/Application.h"
+#include "host/FrontEnd.h"
 #include "host/TerminalConsole.h"
 #include "host/TerminalFolderBrowser.h"
 #include "host/TerminalMessageBox.h"
+#include "platform/FileApi.h"
+#include "resources/StringTable.h"
+#include "transfer/VersionFile.h"
 
 namespace {
 
 constexpr auto kWatchInterval = std::chrono::milliseconds(200);
+// "If these files were created when the previous download was interrupted, ...
+// Resume the download from the previous point?"
+constexpr unsigned kResumePartialsId = 42;
 
 // While the questions are open: once the control has gone, nobody waits
 // for the answer, so the open question is ended (it answers Cancel) and
 // the query, seeing the cancel check, gives up.
 class CQuestionWatchdog {
 public:
-    CQuestionWatchdog(const CControlWatch& watch, kivterm::CTerminalConsole& console)
-        : thread_([this, &watch, &console] { Run(watch, console); }) {}
+    CQuestionWatchdog(const CControlWatch& watch, std::function<void()> interrupt)
+        : thread_([this, &watch, interrupt = std::move(interrupt)] { Run(watch, interrupt); }) {}
     ~CQuestionWatchdog() {
         {
             std::lock_guard<std::mutex> hold(mutex_);
@@ -40,12 +51,12 @@ public:
     const std::atomic<bool>& ControlGone() const { return gone_; }
 
 private:
-    void Run(const CControlWatch& watch, kivterm::CTerminalConsole& console) {
+    void Run(const CControlWatch& watch, const std::function<void()>& interrupt) {
         std::unique_lock<std::mutex> hold(mutex_);
         while (!wake_.wait_for(hold, kWatchInterval, [this] { return stop_; })) {
             if (!gone_ && watch.ControlGone()) gone_ = true;
             // Repeated: the query may open one more question before it checks.
-            if (gone_) console.InterruptQuestion();
+            if (gone_) interrupt();
         }
     }
 
@@ -92,6 +103,61 @@ kivterm::TerminalIo QuestionIo(int terminal) {
     return io;
 }
 
+// The items whose download was left unfinished: the control keeps the
+// partial files in its work folder, where the query's look into the chosen
+// folder cannot see them, and records each under its URL. The record is
+// read where this user's record lies, not where the request says: the
+// request comes from the confined side.
+std::vector<std::string> RecordedPartials(const ContentListRequest& request) {
+    std::vector<std::string> names;
+    CVersionFile versionFile(env::GetVersionFilePath());
+    for (const ContentListEntry& item : request.items) {
+        std::string path;
+        if (versionFile.GetPath(item.url, path) && win::FileExists(path))
+            names.push_back(item.name);
+    }
+    return names;
+}
+
+// Whether the partial files are continued: the given answer, else the user's.
+bool ResumePartials(const std::vector<std::string>& names, const DestinationAnswers& answers,
+                    CStandinDestinationContext& context) {
+    if (answers.existing != ExistingFiles::Ask) return answers.existing == ExistingFiles::Resume;
+    std::string question;
+    for (const std::string& name : names) question += "\t" + name + "\n";
+    question += res::LoadString(kResumePartialsId);
+    return context.ShowMessage(question, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+// The control's destination query over `boxes` and `browser`.
+DestinationChoice RunQuery(const ContentListRequest& request, const DestinationAnswers& answers,
+                           IMessageBoxService& boxes, IFolderBrowser& browser,
+                           const std::atomic<bool>& controlGone) {
+    DestinationChoice choice;
+    CStandinDestinationContext context(request, boxes, browser, controlGone);
+    CDestinationQuery query(context);
+    if (!query.ChooseDestination()) {
+        choice.whyNot = controlGone ? "the control has gone"
+                        : context.Errors().errorCode == 1
+                            ? "the download folder was not chosen"
+                            : "the download folder could not be asked for";
+        return choice;
+    }
+    choice.chosen = true;
+    choice.folder = context.Folder();
+    choice.resumeAllowed = context.ResumeAllowed();
+    if (!choice.resumeAllowed) {
+        const std::vector<std::string> partials = RecordedPartials(request);
+        if (!partials.empty()) choice.resumeAllowed = ResumePartials(partials, answers, context);
+    }
+    return choice;
+}
+
+bool HasDisplay() {
+    return SelectFrontEnd(false, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")) ==
+           FrontEndKind::Window;
+}
+
 }  // namespace
 
 DestinationAnswers DestinationAnswersFromEnvironment(std::string& warning) {
@@ -113,11 +179,18 @@ DestinationAnswers DestinationAnswersFromEnvironment(std::string& warning) {
 
 DestinationChoice AskDestination(const ContentListRequest& request,
                                  const DestinationAnswers& answers, const CControlWatch& watch) {
-    DestinationChoice choice;
     const CQuestionInput terminal;
+    if (terminal.Fd() < 0 && HasDisplay()) {
+        CStandinWindowQuestions windows(answers);
+        const CQuestionWatchdog watchdog(watch, [&windows] { windows.Interrupt(); });
+        return RunQuery(request, answers, windows.Boxes(), windows.Folders(),
+                        watchdog.ControlGone());
+    }
     if (answers.destination.empty() && terminal.Fd() < 0) {
+        DestinationChoice choice;
         choice.whyNot =
-            "no terminal to ask for the download folder and KIVDL_DESTINATION is not set";
+            "no terminal or display to ask for the download folder and "
+            "KIVDL_DESTINATION is not set";
         return choice;
     }
     kivterm::CTerminalConsole console(QuestionIo(terminal.Fd()));
@@ -126,19 +199,6 @@ DestinationChoice AskDestination(const ContentListRequest& request,
     options.existing = answers.existing;
     kivterm::CTerminalMessageBoxService boxes(console, options);
     kivterm::CTerminalFolderBrowser browser(console, options);
-
-    const CQuestionWatchdog watchdog(watch, console);
-    CStandinDestinationContext context(request, boxes, browser, watchdog.ControlGone());
-    CDestinationQuery query(context);
-    if (!query.ChooseDestination()) {
-        choice.whyNot = watchdog.ControlGone() ? "the control has gone"
-                        : context.Errors().errorCode == 1
-                            ? "the download folder was not chosen"
-                            : "the download folder could not be asked for";
-        return choice;
-    }
-    choice.chosen = true;
-    choice.folder = context.Folder();
-    choice.resumeAllowed = context.ResumeAllowed();
-    return choice;
+    const CQuestionWatchdog watchdog(watch, [&console] { console.InterruptQuestion(); });
+    return RunQuery(request, answers, boxes, browser, watchdog.ControlGone());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The destination question of a content list, asked with the control's own
-// destination query over the terminal, so that the questions, texts and
-// rules are those of the control itself.
+// destination query over the terminal or in the control's own windows, so
+// that the questions, texts and rules are those of the control itself.
 #include <string>
 
 #include "assistant/standin/ControlWatch.h"
@@ -27,8 +27,8 @@ struct DestinationChoice {
     std::string whyNot;  // when not chosen: one line for the error output
 };
 
-// Asks on the terminal when standard input is one (else only the given
-// answers count).
+// Asks on the terminal when standard input is one; else in windows when
+// there is a display; else only the given answers count.
 // Ends early, as cancelled, when `watch` sees the control go.
 DestinationChoice AskDestination(const ContentListRequest& request,
                                  const DestinationAnswers& answers, const CControlWatch& watch);

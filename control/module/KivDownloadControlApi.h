@@ -54,6 +54,10 @@ public:
     virtual HRESULT GetErrorState(std::int32_t* errorCode, std::int32_t* lastError) = 0;
     // The caption the page chose (the product name when it chose none).
     virtual HRESULT GetCaption(std::string* caption) = 0;
+    // Whether leaving the page now would have the browser ask the user first
+    // (a transfer or verification is running). A browser decides whether to
+    // ask before it tells the page it is being left, so it must know early.
+    virtual HRESULT GetLeaveGuard(bool* guarded) = 0;
     // Tears the control down and destroys its window. `released` (may be
     // empty) runs once the control is gone, on the window thread or, when the
     // worker was still busy, on the worker's thread as its last act; from

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "assistant/KivDownloadAssistant.h"
+#include "control/PageIntegration.h"
 #include "control/module/KivDownloadControllerApp.h"
 
 using namespace com;
@@ -81,6 +82,13 @@ HRESULT CKivDownloadControllerObject::GetCaption(std::string* caption) {
     if (caption == nullptr) return E_POINTER;
     if (!control_) return E_UNEXPECTED;
     *caption = control_->Run().Caption();
+    return S_OK;
+}
+
+HRESULT CKivDownloadControllerObject::GetLeaveGuard(bool* guarded) {
+    if (guarded == nullptr) return E_POINTER;
+    if (!control_) return E_UNEXPECTED;
+    *guarded = WouldAskBeforeLeaving(control_->Run());
     return S_OK;
 }
 

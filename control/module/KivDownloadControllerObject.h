@@ -22,6 +22,7 @@ public:
     com::HRESULT CreateControlWindow(win::HWND parent, win::HWND* window) override;
     com::HRESULT GetErrorState(std::int32_t* errorCode, std::int32_t* lastError) override;
     com::HRESULT GetCaption(std::string* caption) override;
+    com::HRESULT GetLeaveGuard(bool* guarded) override;
     com::HRESULT Close(std::function<void()> released) override;
 
     // The nested IObjectSafety, in the manner of the framework's interface

@@ -13,6 +13,7 @@
 #include "host/frontend/WindowFolderBrowser.h"
 #include "host/frontend/WindowFrame.h"
 #include "host/frontend/WindowLauncher.h"
+#include "host/frontend/WindowPageLink.h"
 #include "host/frontend/WindowPageView.h"
 #include "resources/StringTable.h"
 #include "ui/DialogColours.h"
@@ -43,6 +44,28 @@ QSize ObjectSizeFor(const HostPage& page) {
                  page.height.value_or(0) > 0 ? *page.height : fallback.height());
 }
 
+// The control's boxes, shown to the page first.
+class CLinkedMessageBoxes : public IMessageBoxService {
+public:
+    CLinkedMessageBoxes(IMessageBoxService& boxes, IWindowPageLink* link)
+        : boxes_(boxes), link_(link) {}
+
+    int ShowMessageBox(win::HWND owner, const std::string& text, const std::string& caption,
+                       unsigned style) override {
+        if (link_ != nullptr) link_->MessageShown(text, style);
+        return boxes_.ShowMessageBox(owner, text, caption, style);
+    }
+    int ShowStandardMessageBox(const std::string& text, const std::string& caption,
+                               unsigned style) override {
+        if (link_ != nullptr) link_->MessageShown(text, style);
+        return boxes_.ShowStandardMessageBox(text, caption, style);
+    }
+
+private:
+    IMessageBoxService& boxes_;
+    IWindowPageLink* link_;
+};
+
 }  // namespace
 
 // The control's services on Qt. Each lives until the control is gone, which
@@ -51,6 +74,7 @@ QSize ObjectSizeFor(const HostPage& page) {
 struct CWindowFrontEnd::Services {
     Services(const WindowFrontEndParts& parts, const HostOptions& options, CWindowPageView& view)
         : boxes(QCoreApplication::instance()),
+          linkedBoxes(boxes, parts.pageLink),
           qtFolders(QCoreApplication::instance()),
           folders(parts.folderDialog != nullptr ? *parts.folderDialog : qtFolders,
                   options.destination),
@@ -61,7 +85,7 @@ struct CWindowFrontEnd::Services {
 
     ControlServices Get() {
         ControlServices services;
-        services.messageBoxes = &boxes;
+        services.messageBoxes = &linkedBoxes;
         services.folderBrowser = &folders;
         services.dialogFactory = &dialogs;
         services.browser = &browser;
@@ -71,6 +95,7 @@ struct CWindowFrontEnd::Services {
     }
 
     CQtMessageBoxService boxes;
+    CLinkedMessageBoxes linkedBoxes;
     CQtFolderBrowser qtFolders;
     CWindowFolderBrowser folders;
     CProcessLauncher processes;
@@ -153,7 +178,9 @@ int CWindowFrontEnd::RunInWindow(const HostPage& page,
 
     frame.show();
     session.Start(std::move(control), services->Get(), MakeParameterBag(page, {}), services);
+    if (parts_.pageLink != nullptr) parts_.pageLink->SessionStarted(session);
     if (!finished) loop.exec();
+    if (parts_.pageLink != nullptr) parts_.pageLink->SessionEnded(session);
 
     frame_ = nullptr;
     session_ = nullptr;

@@ -21,12 +21,15 @@
 #include "host/frontend/WindowSession.h"
 
 class CWindowFrame;
+class IWindowPageLink;
 
-// What a caller may put in place of the desktop's own parts (tests).
+// What a caller may put in place of the desktop's own parts (tests), and
+// the page in a browser (the browser host).
 struct WindowFrontEndParts {
     IFolderBrowser* folderDialog = nullptr;  // null: Qt's folder dialog
     ILauncher* programs = nullptr;           // null: CProcessLauncher
     WindowSessionTimings timings;
+    IWindowPageLink* pageLink = nullptr;  // null: the page is the window
 };
 
 class CWindowFrontEnd : public IFrontEnd {

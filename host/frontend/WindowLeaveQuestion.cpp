@@ -53,6 +53,9 @@ bool CWindowLeaveQuestion::Open(QWidget* parent, const std::string& leaveText,
 void CWindowLeaveQuestion::AnswerLeave() {
     if (box_ == nullptr) return;
     for (QAbstractButton* button : box_->buttons()) {
-        if (box_->buttonRole(button) == QMessageBox::AcceptRole) button->click();
+        if (box_->buttonRole(button) == QMessageBox::AcceptRole) {
+            button->click();
+            return;
+        }
     }
 }

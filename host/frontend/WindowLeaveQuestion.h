@@ -24,7 +24,7 @@ public:
     // has closed. One question at a time: false when one is open already.
     bool Open(QWidget* parent, const std::string& leaveText, std::function<void(bool)> answered);
     bool IsOpen() const { return box_ != nullptr; }
-    // Answers Leave as a click would (the program is told to end).
+    // Answers Leave in the user's place (a stop signal, or the page went anyway).
     void AnswerLeave();
     // The open box, or null.
     QMessageBox* Box() const { return box_; }

@@ -98,19 +98,52 @@ void CWindowSession::RequestQuit() {
 }
 
 void CWindowSession::Stop() {
-    switch (stage_) {
-        case Stage::Running:
-            // A page with nothing to protect lets go of its boxes here; a
-            // text means a question whose answer is already Leave.
-            browser_.FireBeforeUnload();
-            Unload();
-            return;
-        case Stage::Asking:
+    // A stop signal leaves the page as the user's Leave would.
+    PageGone();
+}
+
+void CWindowSession::PageBeforeUnload() {
+    // The page asks nothing; whatever the control sets is for no one.
+    if (stage_ == Stage::Running) browser_.FireBeforeUnload();
+}
+
+std::optional<std::string> CWindowSession::PageLeaveQuestionOpened() {
+    // Fired only while there is something to protect: with nothing, the
+    // control would cancel the run at once, though the user may yet stay.
+    if (stage_ != Stage::Running || !LeaveGuarded()) return std::nullopt;
+    std::optional<std::string> leaveText = browser_.FireBeforeUnload();
+    stage_ = Stage::Asking;
+    browserAsking_ = true;
+    browser_.SetLeaveQuestionOpen(true);
+    return leaveText;
+}
+
+void CWindowSession::PageLeaveQuestionClosed() {
+    if (stage_ != Stage::Asking || !browserAsking_) return;
+    browserAsking_ = false;
+    OnAnswer(false);
+}
+
+void CWindowSession::PageGone() {
+    if (stage_ == Stage::Asking) {
+        if (browserAsking_) {
+            browserAsking_ = false;
+            OnAnswer(true);
+        } else {
             question_.AnswerLeave();
-            return;
-        default:
-            return;  // on its way out already
+        }
+        return;
     }
+    if (stage_ != Stage::Running) return;
+    // Nothing to protect: the control lets the page go and cancels; a
+    // running transfer is stopped by the unload that follows at once.
+    browser_.FireBeforeUnload();
+    Unload();
+}
+
+bool CWindowSession::LeaveGuarded() const {
+    bool guarded = false;
+    return control_ && com::SUCCEEDED(control_->GetLeaveGuard(&guarded)) && guarded;
 }
 
 void CWindowSession::BeginLeave() {

@@ -9,12 +9,18 @@
 // window keeps working, and the control is closed; the window closes and
 // `finished` gets the run's exit status once the control is gone. Window
 // thread only.
+//
+// When the page is in a browser (the browser host) the browser reports the
+// page's events instead (the Page* calls) and asks its own leave question;
+// the window's own question is then only for closing the window.
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "control/ControlServices.h"
 #include "control/PropertyBag.h"
@@ -64,6 +70,19 @@ public:
     // had answered Leave, which cancels a running transfer.
     void Stop();
 
+    // The page in a browser: it is left without a question of its own (the
+    // control may still close its boxes and cancel); the browser asks its
+    // leave question (the control's leave text when it has the browser ask);
+    // the user answered that question with Stay; the page is gone.
+    void PageBeforeUnload();
+    std::optional<std::string> PageLeaveQuestionOpened();
+    void PageLeaveQuestionClosed();
+    void PageGone();
+    // Leaving the page now would have the browser ask first.
+    bool LeaveGuarded() const;
+    // The control asked the browser to quit: the run ended by itself.
+    bool RunEnded() const { return runEnded_; }
+
     const CWindowLeaveQuestion& LeaveQuestion() const { return question_; }
     // Null once closed.
     com::IKivDownloadControl* Control() const { return control_.Get(); }
@@ -94,6 +113,7 @@ private:
     bool runStopped_ = false;  // ... after the page was left
     bool startFailed_ = false;
     bool quitPending_ = false;
+    bool browserAsking_ = false;  // the browser's leave question is open
     int status_ = 2;
     int loopLevel_ = 0;  // of the loop that serves the window
     QObject context_;    // queued calls and the timer die with the session

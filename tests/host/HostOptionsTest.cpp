@@ -82,6 +82,24 @@ TEST(HostOptionsTest, RegistrationWithAndWithoutModule) {
     EXPECT_TRUE(options.terminal);
 }
 
+// A browser cannot pass options to a native messaging host: it starts the
+// program with arguments of its own, which mean --browser-host.
+TEST(HostOptionsTest, TheBrowsersWayOfStartingTheHost) {
+    EXPECT_EQ(Parse({"--browser-host"}).action, HostAction::BrowserHost);
+    EXPECT_EQ(Parse({"chrome-extension://cpeldlnjfcedjplhpgaglbkndkjciooi/"}).action,
+              HostAction::BrowserHost);
+    EXPECT_EQ(Parse({"/usr/lib/mozilla/native-messaging-hosts/com.velmo.kiv_downloader.json",
+                     "kiv-downloader@velmo"})
+                  .action,
+              HostAction::BrowserHost);
+    EXPECT_EQ(Parse({"--install-browser-host"}).action, HostAction::InstallBrowserHost);
+    EXPECT_EQ(Parse({"--uninstall-browser-host"}).action, HostAction::UninstallBrowserHost);
+    // A page and a file naming another extension are pages as ever.
+    EXPECT_EQ(Parse({"page.json", "--param", "a=b"}).action, HostAction::Run);
+    EXPECT_NE(Refusal({"page.json", "other@example"}).find("more than one page"),
+              std::string::npos);
+}
+
 TEST(HostOptionsTest, HelpWinsOverEverythingAfterIt) {
     EXPECT_EQ(Parse({"--help"}).action, HostAction::Help);
     EXPECT_EQ(Parse({"-h", "--bogus"}).action, HostAction::Help);
@@ -106,6 +124,8 @@ TEST(HostOptionsTest, BadCommandLinesSayWhatIsWrong) {
         {{"--register", "--unregister"}, "exclude each other"},
         {{"--register", "lib.so", "page.html"}, "take no page"},
         {{"--unregister", "--param", "a=b"}, "take no page"},
+        {{"--browser-host", "page.html"}, "take no page"},
+        {{"--install-browser-host", "--register"}, "exclude each other"},
     };
     for (const Case& c : cases) {
         EXPECT_NE(Refusal(c.args).find(c.message), std::string::npos) << c.message;

@@ -8,6 +8,7 @@
 
 #include "host/frontend/WindowFrame.h"
 #include "host/frontend/WindowPageView.h"
+#include "host/frontend/WindowSession.h"
 #include "platform/FileApi.h"
 #include "tests/host/WindowTestSupport.h"
 #include "ui/DialogColours.h"
@@ -195,6 +196,58 @@ TEST_F(WindowRunFixture, ClosingWithNothingToProtectLeavesAtOnce) {
     EXPECT_FALSE(folderDialog.Open());  // the control closed it
     EXPECT_TRUE(boxes.empty());
     EXPECT_FALSE(std::filesystem::exists(DownloadsNative("data.bin")));
+}
+
+// A page in a browser: the browser asks its own leave question and reports
+// the page's events; the window's own question stays shut.
+TEST_F(WindowRunFixture, InABrowserTheLeaveQuestionPausesTheRunAndThePageGoneCancelsIt) {
+    ServeStalling(Content(65536), 32768, -1);
+    int stage = 0;
+    const int status =
+        RunWindow(PageFor("data.bin"), OptionsToDownloads(), [&](CWindowFrontEnd& frontEnd) {
+            CWindowSession& session = *frontEnd.Session();
+            if (stage != 0 || !TransferUnderWay(frontEnd, server)) return;
+            stage = 1;
+            ASSERT_TRUE(session.LeaveGuarded());
+            const std::optional<std::string> leaveText = session.PageLeaveQuestionOpened();
+            ASSERT_TRUE(leaveText.has_value());
+            EXPECT_NE(leaveText->find("during the download"), std::string::npos);
+            EXPECT_EQ(AskControlIfBrowserBoxOpen(frontEnd), 1);
+            EXPECT_FALSE(session.LeaveQuestion().IsOpen());
+            session.PageLeaveQuestionClosed();
+            EXPECT_EQ(AskControlIfBrowserBoxOpen(frontEnd), 0);
+            session.PageGone();
+        });
+
+    EXPECT_EQ(stage, 1);
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(boxes.empty());
+}
+
+// With nothing to protect the control would let the page go at once; while
+// the browser asks, the user may still stay, so the run must not end then.
+TEST_F(WindowRunFixture, InABrowserALeaveQuestionWithNothingToProtectLeavesTheRunAlone) {
+    server.ServeContent(Content(1000), kLastModified);
+    int stage = 0;
+    int stepsAsked = 0;
+    const int status =
+        RunWindow(PageFor("data.bin"), HostOptions{}, [&](CWindowFrontEnd& frontEnd) {
+            CWindowSession& session = *frontEnd.Session();
+            if (stage == 0 && folderDialog.Open()) {
+                EXPECT_FALSE(session.LeaveGuarded());
+                EXPECT_FALSE(session.PageLeaveQuestionOpened().has_value());
+                stage = 1;
+            } else if (stage == 1 && ++stepsAsked == 20) {
+                EXPECT_TRUE(folderDialog.Open()) << "the run ended while the user was being asked";
+                session.PageLeaveQuestionClosed();
+                session.PageGone();
+                stage = 2;
+            }
+        });
+
+    EXPECT_EQ(stage, 2);
+    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(folderDialog.Open());
 }
 
 TEST_F(WindowRunFixture, AFailureAtWindowCreationIsReportedAndEndsTheProgram) {

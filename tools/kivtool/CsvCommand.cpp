@@ -1,8 +1,8 @@
 // csv-fields LINE: the fields the record-row parser gives, trimming on.
 #include <cstdio>
 
+#include "platform/Json.h"
 #include "tools/kivtool/Command.h"
-#include "tools/kivtool/Json.h"
 #include "transfer/CSVParser.h"
 
 namespace kivtool {
@@ -17,7 +17,7 @@ int RunCsvFields(const Args& args) {
     std::string json = "[";
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) json += ',';
-        json += JsonString(fields[i]);
+        json += json::JsonString(fields[i]);
     }
     json += ']';
     std::puts(json.c_str());

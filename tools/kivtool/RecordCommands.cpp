@@ -9,9 +9,9 @@
 #include <cstdlib>
 
 #include "env/Application.h"
+#include "platform/Json.h"
 #include "platform/NativePath.h"
 #include "tools/kivtool/Command.h"
-#include "tools/kivtool/Json.h"
 #include "transfer/VersionFile.h"
 
 namespace kivtool {
@@ -41,8 +41,8 @@ int List(const Args& args) {
     if (!file.Open(path)) return kRefused;
     for (const auto& [key, entry] : file.GetEntries()) {
         std::printf("{\"key\":%s,\"path\":%s,\"text\":%s,\"number\":%ld}\n",
-                    JsonString(key).c_str(), JsonString(entry.path).c_str(),
-                    JsonString(entry.storedText).c_str(), static_cast<long>(entry.number));
+                    json::JsonString(key).c_str(), json::JsonString(entry.path).c_str(),
+                    json::JsonString(entry.storedText).c_str(), static_cast<long>(entry.number));
     }
     return kSuccess;
 }

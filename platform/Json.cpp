@@ -1,31 +1,11 @@
-#include "tools/kivtool/Json.h"
+#include "platform/Json.h"
 
 #include <cstdio>
 
 #include "platform/CodePage.h"
 
-namespace kivtool {
+namespace json {
 namespace {
-
-// Length of a valid UTF-8 sequence at `pos`, or 0 when the bytes there are not one.
-std::size_t Utf8SequenceLength(std::string_view s, std::size_t pos) {
-    const auto lead = static_cast<unsigned char>(s[pos]);
-    std::size_t length = 0;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4;
-    else
-        return 0;
-    if (pos + length > s.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80) return 0;
-    }
-    return length;
-}
 
 void AppendEscaped(std::string& out, unsigned value) {
     char buffer[8];
@@ -35,13 +15,24 @@ void AppendEscaped(std::string& out, unsigned value) {
 
 }  // namespace
 
+const Value* Value::Find(std::string_view name) const {
+    for (const auto& [memberName, member] : members) {
+        if (memberName == name) return &member;
+    }
+    return nullptr;
+}
+
 std::string JsonString(std::string_view text) {
     std::string utf8;
     if (!win::ProcessToUtf8(text, utf8)) utf8.assign(text);
+    return Quote(utf8);
+}
+
+std::string Quote(std::string_view utf8) {
     std::string out = "\"";
     for (std::size_t pos = 0; pos < utf8.size();) {
         const auto c = static_cast<unsigned char>(utf8[pos]);
-        const std::size_t length = Utf8SequenceLength(utf8, pos);
+        const std::size_t length = win::Utf8SequenceLength(utf8, pos);
         if (length == 0) {
             AppendEscaped(out, c);
             ++pos;
@@ -69,4 +60,4 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
-}  // namespace kivtool
+}  // namespace json

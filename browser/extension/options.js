@@ -1,0 +1,26 @@
+// The options page: the sites allowed always, each with a button to remove it.
+'use strict';
+
+const api = globalThis.browser ?? globalThis.chrome;
+
+async function render() {
+  const { allowedSites: stored } = await api.storage.local.get('allowedSites');
+  const sites = Array.isArray(stored) ? stored : [];
+  const list = document.getElementById('sites');
+  list.replaceChildren(...sites.map((site) => {
+    const item = document.createElement('li');
+    const remove = document.createElement('button');
+    item.textContent = site;
+    remove.textContent = 'Remove';
+    remove.addEventListener('click', async () => {
+      const { allowedSites: now } = await api.storage.local.get('allowedSites');
+      await api.storage.local.set({ allowedSites: (now ?? []).filter((s) => s !== site) });
+    });
+    item.append(remove);
+    return item;
+  }));
+  document.getElementById('none').hidden = sites.length > 0;
+}
+
+api.storage.onChanged.addListener(render);
+render();

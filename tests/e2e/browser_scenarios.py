@@ -1,0 +1,296 @@
+#!/usr/bin/env python3
+"""The browser end-to-end scenarios, each a whole story against the real
+extension, the real `kiv-downloader --browser-host` and nginx, with headless
+Chromium on the Xvfb display of the calling script (browser_lib.sh sets the
+environment: KIV_WORK, KIV_BASE, KIV_EXTENSION, KIV_KIVTOOL, KIV_HERE).
+
+    browser_scenarios.py run CAPTION       allow once, files verified, success box, tab closed
+    browser_scenarios.py leave CAPTION     Stay pauses the transfer, Leave cancels, a revisit resumes
+    browser_scenarios.py hostile PAGE...   each page is refused or ignored without a run
+    browser_scenarios.py firefox CAPTION   the run of `run` in Firefox ESR
+"""
+import base64
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from chromium import Chromium, ChromiumError  # noqa: E402
+from firefox import Firefox, FirefoxError  # noqa: E402
+
+WORK = os.environ["KIV_WORK"]
+BASE = os.environ["KIV_BASE"]
+HERE = os.environ["KIV_HERE"]
+
+
+def fail(message):
+    print(f"FAIL: {message}", file=sys.stderr)
+    sys.exit(1)
+
+
+def xwindow(*args):
+    return subprocess.run([sys.executable, os.path.join(HERE, "xwindow.py"), *args],
+                          capture_output=True, text=True).returncode == 0
+
+
+def host_starts():
+    try:
+        with open(os.path.join(WORK, "host.log")) as log:
+            return len(log.readlines())
+    except FileNotFoundError:
+        return 0
+
+
+def hosts_running():
+    """Whether a host this test's browser started still runs (the wrapper
+    logs its process id, which the program keeps)."""
+    try:
+        with open(os.path.join(WORK, "host.log")) as log:
+            pids = [int(line.split()[0]) for line in log if line.strip()]
+    except FileNotFoundError:
+        return False
+    return any(os.path.exists(f"/proc/{pid}") and
+               not open(f"/proc/{pid}/stat").read().split(") ")[1].startswith("Z") for pid in pids)
+
+
+def wait_until(condition, seconds, what):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.1)
+    fail(f"{what} (after {seconds} s)")
+
+
+def size_of(path):
+    try:
+        return os.path.getsize(path)
+    except OSError:
+        return 0
+
+
+def partial_file(name):
+    """The run's file in the work folder of the protected layout."""
+    for folder, _, files in os.walk(os.path.join(WORK, "cache")):
+        if name in files:
+            return os.path.join(folder, name)
+    return None
+
+
+def start_browser(destination):
+    env = dict(os.environ, KIVDL_DESTINATION=destination, KIVDL_EXISTING="resume")
+    log = open(os.path.join(WORK, "chromium.log"), "ab")
+    return Chromium("chromium", os.environ["KIV_EXTENSION"],
+                    os.path.join(os.environ["XDG_CONFIG_HOME"], "chromium"), env, log)
+
+
+def open_page(browser, name):
+    tab = browser.open_tab(f"{BASE}/{name}")
+    return tab, tab.extension_context()
+
+
+def allow_and_answer_success(tab, context, caption, button="once"):
+    tab.wait_placeholder("!!root.querySelector('#once')", context)
+    tab.click_button(button, context)
+    tab.wait_placeholder("root.querySelector('.status').textContent.startsWith('Downloading')", context)
+    if not xwindow("wait", caption, "90"):
+        fail(f"no box titled {caption!r} came; placeholder says {tab.status(context)!r}")
+    xwindow("keys", caption, "Return")
+
+
+SHOTS = os.environ.get("KIV_SCREENSHOT_DIR")
+
+
+def shoot_placeholder(tab, name):
+    """The placeholder as the page shows it, for the documentation."""
+    box = tab.evaluate("(() => { const r = document.querySelector('[data-kiv-downloader]')"
+                       ".getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()")
+    margin = 8
+    shot = tab.call("Page.captureScreenshot", {"format": "png", "clip": {
+        "x": max(box[0] - margin, 0), "y": max(box[1] - margin, 0),
+        "width": box[2] + 2 * margin, "height": box[3] + 2 * margin, "scale": 1}})
+    with open(os.path.join(SHOTS, name), "wb") as out:
+        out.write(base64.b64decode(shot["data"]))
+
+
+def scenario_run(caption):
+    browser = start_browser(os.path.join(WORK, "dest"))
+    try:
+        tab, context = open_page(browser, "page.html")
+        question = tab.wait_placeholder("root.querySelector('.status').textContent", context)
+        expected = f"Allow {BASE} to download 3 files with Kiv Downloader?"
+        if question != expected:
+            fail(f"the placeholder asks {question!r}, not {expected!r}")
+        if SHOTS:
+            shoot_placeholder(tab, "browser-placeholder.png")
+        allow_and_answer_success(tab, context, caption)
+        # QuitBrowser closes the page's tab, not the browser.
+        wait_until(lambda: not browser.tab_open(tab.target), 30, "the page's tab was not closed")
+        if browser.process.poll() is not None:
+            fail("the browser ended with the page's tab")
+        wait_until(lambda: not hosts_running(), 30, "the native host did not end")
+    finally:
+        browser.close()
+
+
+def paused_size(path, seconds):
+    """The file's size over `seconds` once the chunk in progress had time to land."""
+    time.sleep(1.0)
+    before = size_of(path)
+    time.sleep(seconds)
+    return before, size_of(path)
+
+
+def scenario_leave(caption):
+    browser = start_browser(os.path.join(WORK, "dest"))
+    try:
+        tab, context = open_page(browser, "slow.html")
+        tab.wait_placeholder("!!root.querySelector('#once')", context)
+        tab.click_button("once", context)
+        wait_until(lambda: size_of(partial_file("slow.bin") or "") >= 256 * 1024, 60,
+                   "the slow transfer did not get going")
+        partial = partial_file("slow.bin")
+        if SHOTS:
+            xwindow("shot", f"{BASE}/slow.html", os.path.join(SHOTS, "browser-running.png"))
+
+        # One run at a time, across tabs: a second page gets the control's
+        # "already running" question; Cancel leaves that page's control inert.
+        second, second_context = open_page(browser, "slow.html")
+        second.click_button("once", second_context)
+        if not xwindow("wait", caption, "30"):
+            fail("the second page got no \"already running\" question")
+        xwindow("keys", caption, "Escape")
+        second.wait_placeholder("root.querySelector('.status').textContent === 'Download has been cancelled.'",
+                                second_context)
+        second.call("Page.close")
+
+        # Stay: nothing moves while the browser asks, then the transfer goes on.
+        tab.navigate(f"{BASE}/other.html", wait=False)
+        dialog = browser.event("Page.javascriptDialogOpening", 15, tab.session)
+        if dialog["type"] != "beforeunload":
+            fail(f"a {dialog['type']} dialog instead of the leave question")
+        before, after = paused_size(partial, 2.0)
+        if after != before:
+            fail(f"{after - before} bytes moved while the leave question was open")
+        tab.call("Page.handleJavaScriptDialog", {"accept": False})
+        wait_until(lambda: size_of(partial) > after, 15, "the transfer did not go on after Stay")
+        text = tab.wait_placeholder("root.querySelector('.status').textContent.includes('during the download')",
+                                    context)
+        if not text:
+            fail("the placeholder never showed the control's leave text")
+
+        # Leave: the run is cancelled, the partial file kept hidden and recorded.
+        tab.navigate(f"{BASE}/other.html", wait=False)
+        browser.event("Page.javascriptDialogOpening", 15, tab.session)
+        tab.call("Page.handleJavaScriptDialog", {"accept": True})
+        browser.event("Page.loadEventFired", 15, tab.session)
+        wait_until(lambda: not hosts_running(), 30, "the native host did not end after Leave")
+        expect_hidden_and_recorded(partial, f"{BASE}/slow.bin")
+
+        # A later visit continues the file.
+        tab, context = open_page(browser, "slow.html")
+        allow_and_answer_success(tab, context, caption)
+        wait_until(lambda: not browser.tab_open(tab.target), 30, "the page's tab was not closed")
+    finally:
+        browser.close()
+
+
+def expect_hidden_and_recorded(partial, url):
+    if not os.path.exists(partial):
+        fail("the partial file is gone after Leave")
+    attributes = subprocess.run(["getfattr", "--only-values", "-n", "user.DOSATTRIB", partial],
+                                capture_output=True, text=True).stdout.strip()
+    if not attributes or int(attributes, 0) & 2 == 0:
+        fail(f"the partial file is not hidden (attributes {attributes!r})")
+    records = subprocess.run([os.environ["KIV_KIVTOOL"], "record", "list"],
+                             capture_output=True, text=True).stdout
+    if url not in records:
+        fail(f"the partial file is not recorded by its URL: {records!r}")
+
+
+def scenario_hostile(pages):
+    browser = start_browser(os.path.join(WORK, "dest"))
+    try:
+        for page in pages:
+            starts = host_starts()
+            tab, context = open_page(browser, page)
+            expect = open(os.path.join(WORK, "site", page + ".expect")).read().strip()
+            click = not os.path.exists(os.path.join(WORK, "site", page + ".noclick"))
+            if click and not expect.startswith("too complex"):
+                tab.click_button("once", context)
+            elif not click:
+                time.sleep(2)  # the page's own attempts meanwhile
+            deadline = time.monotonic() + 20
+            while expect not in (tab.status(context) or "") and time.monotonic() < deadline:
+                time.sleep(0.1)
+            status = tab.status(context) or ""
+            if expect not in status:
+                fail(f"{page}: the placeholder says {status!r}, not {expect!r}")
+            wait_until(lambda: not hosts_running(), 30, f"{page}: the native host did not end")
+            started = host_starts() - starts
+            print(f"{page}: {status!r}, {started} host start(s)")
+            with open(os.path.join(WORK, "hostile.log"), "a") as log:
+                log.write(f"{page} {started}\n")
+            tab.call("Page.close")
+    finally:
+        browser.close()
+
+
+# The placeholder seen from a system sandbox, which may look into a closed shadow root.
+FIREFOX_PLACEHOLDER = """
+const host = document.querySelector('[data-kiv-downloader]');
+const root = host && host.openOrClosedShadowRoot;
+if (!root) return null;
+const once = root.querySelector('#once');
+const box = once && once.getBoundingClientRect();
+return { status: root.querySelector('.status').textContent,
+         once: box && [box.x + box.width / 2, box.y + box.height / 2] };
+"""
+
+
+def scenario_firefox(caption):
+    env = dict(os.environ, KIVDL_DESTINATION=os.path.join(WORK, "dest"), KIVDL_EXISTING="resume")
+    log = open(os.path.join(WORK, "firefox.log"), "ab")
+    browser = Firefox(os.environ["KIV_BROWSER"], os.path.join(WORK, "firefox-profile"),
+                      int(os.environ["KIV_MARIONETTE_PORT"]), env, log)
+    try:
+        browser.install_addon(os.environ["KIV_FIREFOX_EXTENSION"])
+        page = browser.open_tab(f"{BASE}/page.html")
+
+        def placeholder():
+            return browser.call("WebDriver:ExecuteScript",
+                                {"script": FIREFOX_PLACEHOLDER, "args": [], "sandbox": "system"})["value"]
+        wait_until(lambda: (placeholder() or {}).get("once"), 30, "no question in the placeholder")
+        shown = placeholder()
+        expected = f"Allow {BASE} to download 3 files with Kiv Downloader?"
+        if shown["status"] != expected:
+            fail(f"the placeholder asks {shown['status']!r}, not {expected!r}")
+        browser.click(*shown["once"])
+        if not xwindow("wait", caption, "90"):
+            fail(f"no box titled {caption!r} came; placeholder says {placeholder()!r}")
+        xwindow("keys", caption, "Return")
+        wait_until(lambda: page not in browser.handles(), 30, "the page's tab was not closed")
+        wait_until(lambda: not hosts_running(), 30, "the native host did not end")
+    finally:
+        browser.close()
+
+
+def main(args):
+    try:
+        if args[0] == "run":
+            scenario_run(args[1])
+        elif args[0] == "leave":
+            scenario_leave(args[1])
+        elif args[0] == "hostile":
+            scenario_hostile(args[1:])
+        elif args[0] == "firefox":
+            scenario_firefox(args[1])
+        else:
+            fail(f"unknown scenario {args[0]}")
+    except (ChromiumError, FirefoxError) as error:
+        fail(str(error))
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
