@@ -56,8 +56,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if start:
                 first = int(start.group(1))
                 rest = content[first:]
+                whole = len(content)
                 self.head_lines(206, [("Content-Length", str(len(rest))),
-                                      ("Content-Range", f"bytes {first}-{len(content) - 1}/{len(content)}")])
+                                      ("Content-Range", f"bytes {first}-{whole - 1}/{whole}")])
                 self.end_headers()
                 self.wfile.write(rest)
                 return
