@@ -13,7 +13,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "assistant/AssistantOwner.h"
 #include "control/ControlServices.h"
@@ -69,6 +71,8 @@ public:
     // Composes the failure's message and shows it (nothing for codes 0 and 1).
     void ReportError(int phase);
     // CTLM_INETERRORDLG: wParam is the worker's request (win::CHttpFile*).
+    // Credentials the user entered serve every later request of the run; the
+    // user is asked again only when the proxy refuses them.
     LRESULT OnInternetErrorDialog(WPARAM request, LPARAM flags);
     // Closes the boxes on the dialog's thread (and the worker's, and its
     // folder dialog, when there is no assistant), destroys the dialog window
@@ -197,6 +201,8 @@ private:
     std::atomic<bool> pageClosing_{false};
     std::atomic<bool> leavePromptPending_{false};
     std::atomic<bool> assistantEnded_{false};
+    // The proxy credentials entered last (window thread only; never stored).
+    std::optional<std::pair<std::string, std::string>> proxyCredentials_;
 
     // Kernel objects and locks.
     win::CHandle cancelEvent_;  // named, manual reset

@@ -2,6 +2,7 @@
 // Requests are window messages so that they are answered on the window
 // thread, where the browser's dialogs live.
 #include <string>
+#include <utility>
 
 #include "control/ControlRun.h"
 #include "platform/HttpFile.h"
@@ -34,13 +35,19 @@ LRESULT CControlRun::AskProxyCredentials(win::CHttpFile& request) {
 
 LRESULT CControlRun::OnInternetErrorDialog(WPARAM request, LPARAM /*flags*/) {
     auto* file = reinterpret_cast<win::CHttpFile*>(request);
-    if (file == nullptr || services_.proxyPrompt == nullptr) return kErrorCancelled;
+    if (file == nullptr) return kErrorCancelled;
+    if (proxyCredentials_ && !file->HasProxyCredentials()) {
+        file->SetProxyCredentials(proxyCredentials_->first, proxyCredentials_->second);
+        return ERROR_INTERNET_FORCE_RETRY;
+    }
+    if (services_.proxyPrompt == nullptr) return kErrorCancelled;
     std::string user;
     std::string password;
     if (!services_.proxyPrompt->AskProxyCredentials(DialogWindow(), user, password)) {
         return kErrorCancelled;
     }
     file->SetProxyCredentials(user, password);
+    proxyCredentials_.emplace(std::move(user), std::move(password));
     return ERROR_INTERNET_FORCE_RETRY;
 }
 

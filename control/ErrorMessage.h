@@ -2,7 +2,8 @@
 // The one message a failed run ends with: the phase's headline, the code's
 // text (after the headline or instead of it), the system's text for lastError
 // where the code asks for it, and the code tag "[D:code E:lastError]" that
-// support staff identify the failure by. Code 500 adds the corrupted files.
+// support staff identify the failure by. Code 500 adds the corrupted files,
+// code 300 the detail the transfer gave (a refused redirect names both URLs).
 //
 // Reporting an error is composing it and, when there is something to show,
 // ShowMessage(text, 0): one OK button with the exclamation icon.

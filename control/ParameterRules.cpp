@@ -26,6 +26,17 @@ std::size_t FindFileNamePart(std::string_view path) {
     return start;
 }
 
+// "scheme://" and then the server. The URL parser is lenient here: it reads
+// "http:/x.bin" and "http:///x.bin" as naming the server "x.bin", which the
+// page never meant.
+bool NamesServerAfterScheme(std::string_view url) {
+    const std::size_t colon = url.find(':');
+    if (colon == std::string_view::npos) return false;
+    const std::string_view rest = url.substr(colon + 1);
+    return rest.size() > 2 && rest.starts_with("//") &&
+           std::string_view("/\\?#").find(rest[2]) == std::string_view::npos;
+}
+
 }  // namespace
 
 bool IsHttpUrl(std::string_view url) {
@@ -33,7 +44,7 @@ bool IsHttpUrl(std::string_view url) {
     std::string server;
     std::string object;
     win::INTERNET_PORT port = 0;
-    return win::ParseURL(url, serviceType, server, object, port);
+    return NamesServerAfterScheme(url) && win::ParseURL(url, serviceType, server, object, port);
 }
 
 bool IsSha256Text(std::string_view text) {

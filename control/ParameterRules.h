@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-// An absolute URL (scheme, server, object, optional port) for http or https,
-// parsed as the transfer will parse it later.
+// An absolute URL (scheme, "//", a non-empty server, object, optional port)
+// for http or https, parsed as the transfer will parse it later.
 bool IsHttpUrl(std::string_view url);
 
 // Exactly 64 characters, each one of 0-9 and A-F (upper case only).

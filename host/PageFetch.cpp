@@ -47,6 +47,10 @@ bool ReadBody(win::CHttpFile& request, const PageFetchLimits& limits, std::strin
             error = "the server stopped sending the page";
             return false;
         }
+        if (read.outcome == win::ReadOutcome::CutShort) {
+            error = "the server ended the page early";
+            return false;
+        }
         if (read.outcome == win::ReadOutcome::Complete && read.count < sizeof buffer) return true;
     }
 }

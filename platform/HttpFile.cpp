@@ -28,11 +28,11 @@ CHttpFile::CHttpFile(std::unique_ptr<inet::Transfer> transfer) : transfer_(std::
 
 CHttpFile::~CHttpFile() = default;
 
-void CHttpFile::SendRequest(std::string_view headers) {
+void CHttpFile::SendRequest(std::string_view headers, int cancelFd) {
     if (!transfer_) {
         throw CInternetException(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
     }
-    transfer_->Send(headers);
+    transfer_->Send(headers, cancelFd);
 }
 
 bool CHttpFile::QueryInfoStatusCode(DWORD& status) const {
@@ -65,6 +65,10 @@ void CHttpFile::SetProxyCredentials(std::string_view user, std::string_view pass
     if (transfer_) {
         transfer_->SetProxyCredentials(user, password);
     }
+}
+
+bool CHttpFile::HasProxyCredentials() const {
+    return transfer_ && transfer_->HasProxyCredentials();
 }
 
 ReadResult CHttpFile::Read(void* buffer, std::size_t count, int timeoutMs, int cancelFd) {

@@ -34,7 +34,13 @@ public:
     // response like any other. May be called again to send the request anew,
     // e.g. after SetProxyCredentials. No time-out or connection failure is
     // longer than the session's connect and receive time-outs together.
-    void SendRequest(std::string_view headers);
+    // `cancelFd` (-1 for none) ends the wait for the response at once when
+    // it becomes readable, the connect included
+    // (ERROR_INTERNET_OPERATION_CANCELLED).
+    // A redirect from https to http is refused (ERROR_HTTP_REDIRECT_FAILED,
+    // both URLs in the exception's detail) and a response head that does not
+    // end within 256 KiB is ERROR_HTTP_INVALID_SERVER_RESPONSE.
+    void SendRequest(std::string_view headers, int cancelFd = -1);
 
     // The final response's status; false (last error
     // ERROR_INTERNET_INCORRECT_HANDLE_STATE) when there is none.
@@ -49,16 +55,18 @@ public:
     // Credentials for the proxy, used from the next SendRequest on (any
     // authentication scheme the proxy offers).
     void SetProxyCredentials(std::string_view user, std::string_view password);
+    bool HasProxyCredentials() const;
 
     // Reads up to `count` (> 0) body bytes: returns when the buffer is full,
     // the body ended (Complete with a smaller count; 0 at the end), `timeoutMs`
     // passed (TimedOut) or `cancelFd` (a descriptor such as an eventfd, -1 for
     // none) became readable (Cancelled; a descriptor readable on entry cancels
-    // at once). A body shorter than its Content-Length ends like a complete
-    // one. A broken connection throws, after any bytes received before it were
-    // handed out by an earlier read. Bytes that arrive before a read asks for
-    // them are held (up to 1 MiB, then the connection is left unread), so
-    // most reads of a fast body are served from memory.
+    // at once). A body cut short (no last chunk, or fewer bytes than its
+    // Content-Length) ends with CutShort and a broken connection throws, each
+    // after the bytes received before it were handed out by earlier reads.
+    // Bytes that arrive before a read asks for them are held (up to 1 MiB,
+    // then the connection is left unread), so most reads of a fast body are
+    // served from memory.
     ReadResult Read(void* buffer, std::size_t count, int timeoutMs, int cancelFd = -1);
 
     // Ends the request; later calls fail with ERROR_INTERNET_INCORRECT_HANDLE_STATE.

@@ -97,6 +97,9 @@ DWORD InternetErrorFromCurl(const CurlFailure& failure) {
         case CURLE_UNSUPPORTED_PROTOCOL:  // e.g. an HTTP/0.9 answer
         case CURLE_HTTP2:
         case CURLE_HTTP2_STREAM:
+#if LIBCURL_VERSION_NUM >= 0x080600
+        case CURLE_TOO_LARGE:  // a response head longer than libcurl keeps
+#endif
             return ERROR_HTTP_INVALID_SERVER_RESPONSE;
         case CURLE_TOO_MANY_REDIRECTS:
             return ERROR_HTTP_REDIRECT_FAILED;

@@ -1,7 +1,8 @@
 #pragma once
 // The framework's internet exception: every failing internet call throws it
 // with the WinINet error number (InternetErrors.h) and the request's context
-// value. Time-outs and cancellation of a body read are results, not
+// value, and for some a detail text for the user (a refused redirect names
+// both URLs). Time-outs and cancellation of a body read are results, not
 // exceptions (CHttpFile::Read); running out of memory throws std::bad_alloc.
 #include <exception>
 #include <string>
@@ -13,15 +14,17 @@ namespace win {
 
 class CInternetException : public std::exception {
 public:
-    explicit CInternetException(DWORD error, DWORD_PTR context = 1);
+    explicit CInternetException(DWORD error, DWORD_PTR context = 1, std::string detail = {});
 
     DWORD ErrorNumber() const { return error_; }
     DWORD_PTR Context() const { return context_; }
+    const std::string& Detail() const { return detail_; }
     const char* what() const noexcept override { return text_.c_str(); }
 
 private:
     DWORD error_;
     DWORD_PTR context_;
+    std::string detail_;
     std::string text_;
 };
 

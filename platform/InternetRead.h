@@ -8,6 +8,8 @@ enum class ReadOutcome {
     Complete,   // the buffer is full, or the body ended (then count is below the request)
     TimedOut,   // the time-out passed first
     Cancelled,  // the cancel descriptor became readable first
+    CutShort,   // the body ended before its end: a missing last chunk, or fewer
+                // bytes than its Content-Length (the bytes before it came first)
 };
 
 struct ReadResult {

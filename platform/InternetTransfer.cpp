@@ -56,11 +56,14 @@ void Transfer::SetProxyCredentials(std::string_view user, std::string_view passw
     hasProxyCredentials_ = true;
 }
 
-void Transfer::Send(std::string_view headerText) {
+void Transfer::Send(std::string_view headerText, int cancelFd) {
     Drop();
     ResetResponse();
     if (IsReservedInvalidName(spec_.host)) {
         Throw(ERROR_INTERNET_NAME_NOT_RESOLVED);
+    }
+    if (IsSignalled(cancelFd)) {
+        Throw(ERROR_INTERNET_OPERATION_CANCELLED);
     }
     try {
         Configure(headerText);
@@ -72,7 +75,7 @@ void Transfer::Send(std::string_view headerText) {
             Throw(ERROR_INTERNET_INTERNAL_ERROR);
         }
         inMulti_ = true;
-        WaitForResponse();
+        WaitForResponse(cancelFd);
     } catch (...) {
         Drop();
         throw;
@@ -167,6 +170,10 @@ void Transfer::Drop() {
 void Transfer::ResetResponse() {
     blockStatus_ = 0;
     blockRedirects_ = false;
+    blockLocation_.clear();
+    headBytes_ = 0;
+    headTooLong_ = false;
+    refusedRedirect_.clear();
     provisionalStatus_ = 0;
     final_ = false;
     finalFromConnect_ = false;
@@ -181,8 +188,9 @@ void Transfer::ResetResponse() {
 
 // Connecting is bounded by libcurl (the connect time-out); the answer to
 // each request sent (a redirect or a proxy challenge sends another) must
-// come within the receive time-out.
-void Transfer::WaitForResponse() {
+// come within the receive time-out. The cancel descriptor ends the wait at
+// any point, a connect or name lookup included.
+void Transfer::WaitForResponse(int cancelFd) {
     const auto start = Clock::now();
     const auto receive = std::chrono::milliseconds(core_->receiveTimeoutMs);
     const auto latest = start + std::chrono::milliseconds(core_->connectTimeoutMs) + receive;
@@ -200,12 +208,17 @@ void Transfer::WaitForResponse() {
         if (Clock::now() >= deadline) {
             Throw(ERROR_INTERNET_TIMEOUT);
         }
-        Poll(deadline, -1);
+        if (Poll(deadline, cancelFd)) {
+            Throw(ERROR_INTERNET_OPERATION_CANCELLED);
+        }
     }
 }
 
 // The exchange ended before a body arrived.
 void Transfer::SettleWithoutBody() {
+    if (headTooLong_ || !refusedRedirect_.empty()) {  // we ended it
+        ThrowFailure();
+    }
     if (provisionalStatus_ != 0) {  // a challenge libcurl did not answer is the response
         MarkFinal(provisionalStatus_);
         return;
@@ -285,6 +298,16 @@ bool Transfer::Poll(Clock::time_point deadline, int cancelFd) {
 }
 
 void Transfer::ThrowFailure() {
+    if (!refusedRedirect_.empty()) {
+        Throw(ERROR_HTTP_REDIRECT_FAILED, refusedRedirect_);
+    }
+    // libcurl gives up on a head line longer than it keeps with "out of
+    // memory": before the final response that is the server's fault.
+    const bool headTooLongForCurl = result_ == CURLE_OUT_OF_MEMORY && !callbackOutOfMemory_ &&
+                                    requestStarted_.has_value() && !final_;
+    if (headTooLong_ || headTooLongForCurl) {
+        Throw(ERROR_HTTP_INVALID_SERVER_RESPONSE);
+    }
     if (result_ == CURLE_OUT_OF_MEMORY || callbackOutOfMemory_) {
         throw std::bad_alloc();
     }
@@ -299,8 +322,8 @@ void Transfer::ThrowFailure() {
     Throw(InternetErrorFromCurl(failure));
 }
 
-void Transfer::Throw(DWORD error) {
-    throw CInternetException(error, spec_.context);
+void Transfer::Throw(DWORD error, std::string detail) {
+    throw CInternetException(error, spec_.context, std::move(detail));
 }
 
 }  // namespace win::inet

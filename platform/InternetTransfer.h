@@ -36,6 +36,10 @@ class Transfer {
 public:
     // Body bytes held for the reader before libcurl is paused.
     static constexpr std::size_t kBodyBufferBound = 1 << 20;
+    // Response head lines taken in all, redirects and challenges included,
+    // before the answer counts as invalid: a server that never ends its head
+    // must not grow our memory.
+    static constexpr std::size_t kLongestResponseHead = 256 << 10;
     // libcurl's receive buffer: one recv call takes up to this much.
     static constexpr long kReceiveBufferSize = 256 << 10;
 
@@ -45,9 +49,12 @@ public:
     Transfer& operator=(const Transfer&) = delete;
 
     void SetProxyCredentials(std::string_view user, std::string_view password);
+    bool HasProxyCredentials() const { return hasProxyCredentials_; }
     // Sends the request anew (dropping an earlier exchange) and waits for the
-    // final response. Throws CInternetException or std::bad_alloc.
-    void Send(std::string_view headerText);
+    // final response, or until `cancelFd` (-1: none) becomes readable
+    // (ERROR_INTERNET_OPERATION_CANCELLED). Throws CInternetException or
+    // std::bad_alloc.
+    void Send(std::string_view headerText, int cancelFd);
     // False before a response arrived.
     bool Status(DWORD& status) const;
     bool Header(const char* name, std::string& value) const;
@@ -60,8 +67,9 @@ private:
     static std::size_t OnHeaderData(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
     static int OnRequestStart(void* self, char*, char*, int, int);
-    void OnHeaderLine(std::string_view line);
-    void OnHeaderBlockEnd();
+    bool OnHeaderLine(std::string_view line);
+    bool OnHeaderBlockEnd();
+    bool IsDowngradingRedirect();
     std::size_t OnBody(const char* data, std::size_t length);
     void OnDone(CURLcode result);
     void MarkFinal(int status);
@@ -70,7 +78,7 @@ private:
     void BuildHeaderList(std::string_view headerText);
     void Drop();
     void ResetResponse();
-    void WaitForResponse();
+    void WaitForResponse(int cancelFd);
     void SettleWithoutBody();
 
     void Pump();
@@ -78,8 +86,9 @@ private:
     void Resume();
     static bool IsSignalled(int fd);
     bool Failed() const;
+    bool CutShort() const;
     [[noreturn]] void ThrowFailure();
-    [[noreturn]] void Throw(DWORD error);
+    [[noreturn]] void Throw(DWORD error, std::string detail = {});
 
     std::shared_ptr<SessionCore> core_;
     RequestSpec spec_;
@@ -95,7 +104,11 @@ private:
     // The response: the header block being read, then the final one.
     int blockStatus_ = 0;
     bool blockRedirects_ = false;
-    int provisionalStatus_ = 0;  // a 401/407 that libcurl may still answer itself
+    std::string blockLocation_;
+    std::size_t headBytes_ = 0;
+    bool headTooLong_ = false;
+    std::string refusedRedirect_;  // "<https URL> -> <http URL>" of a refused downgrade
+    int provisionalStatus_ = 0;    // a 401/407 that libcurl may still answer itself
     bool final_ = false;
     bool finalFromConnect_ = false;
     int status_ = 0;

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/InternetErrors.h"
+#include "platform/InternetRedirect.h"
 #include "platform/InternetTransfer.h"
 
 namespace win::inet {
@@ -36,20 +37,32 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
            });
 }
 
-// "Location:" with a value: libcurl follows such an answer itself.
-bool IsLocationWithValue(std::string_view line) {
+// The value of a "Location:" line (empty when it has none): libcurl follows
+// such an answer itself.
+std::string_view LocationValue(std::string_view line) {
     constexpr std::string_view kName = "location:";
+    constexpr std::string_view kBlanks = " \t\r\n";
     if (!StartsWithNoCase(line, kName)) {
-        return false;
+        return {};
     }
-    return line.find_first_not_of(" \t\r\n", kName.size()) != std::string_view::npos;
+    const std::size_t first = line.find_first_not_of(kBlanks, kName.size());
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return line.substr(first, line.find_last_not_of(kBlanks) + 1 - first);
 }
 
 }  // namespace
 
+// Returning less than was given ends the exchange.
 std::size_t Transfer::OnHeaderData(char* data, std::size_t size, std::size_t count, void* self) {
-    static_cast<Transfer*>(self)->OnHeaderLine(std::string_view(data, size * count));
-    return size * count;
+    auto* transfer = static_cast<Transfer*>(self);
+    try {
+        return transfer->OnHeaderLine(std::string_view(data, size * count)) ? size * count : 0;
+    } catch (const std::bad_alloc&) {
+        transfer->callbackOutOfMemory_ = true;
+        return 0;
+    }
 }
 
 std::size_t Transfer::OnBodyData(char* data, std::size_t size, std::size_t count, void* self) {
@@ -67,31 +80,55 @@ int Transfer::OnRequestStart(void* self, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
-void Transfer::OnHeaderLine(std::string_view line) {
+// False ends the exchange.
+bool Transfer::OnHeaderLine(std::string_view line) {
+    headBytes_ += line.size();
+    if (headBytes_ > kLongestResponseHead) {
+        headTooLong_ = true;
+        return false;
+    }
     if (line.starts_with("HTTP/")) {  // a new response begins
         blockStatus_ = ParseStatusCode(line);
         blockRedirects_ = false;
+        blockLocation_.clear();
         provisionalStatus_ = 0;
     } else if (line == "\r\n" || line == "\n") {
-        OnHeaderBlockEnd();
-    } else if (blockStatus_ >= 300 && blockStatus_ < 400 && IsLocationWithValue(line)) {
+        return OnHeaderBlockEnd();
+    } else if (blockStatus_ >= 300 && blockStatus_ < 400 && !LocationValue(line).empty()) {
         blockRedirects_ = true;
+        blockLocation_ = LocationValue(line);
     }
+    return true;
 }
 
 // Decides whether the response just read is the one to report, or one that
 // libcurl goes past by itself (informational, redirect, answered challenge).
-void Transfer::OnHeaderBlockEnd() {
-    if (final_ || blockStatus_ < 200 || blockRedirects_) {
-        return;
+// False refuses to follow the redirect it is.
+bool Transfer::OnHeaderBlockEnd() {
+    if (final_ || blockStatus_ < 200) {
+        return true;
+    }
+    if (blockRedirects_) {
+        return !IsDowngradingRedirect();
     }
     if (blockStatus_ == 401 || blockStatus_ == 407) {
         // Known only once its body arrives, the exchange ends or another
         // response begins.
         provisionalStatus_ = blockStatus_;
-        return;
+        return true;
     }
     MarkFinal(blockStatus_);
+    return true;
+}
+
+// Notes both URLs of a refused redirect for the message.
+bool Transfer::IsDowngradingRedirect() {
+    char* current = nullptr;
+    if (curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current) != CURLE_OK || !current) {
+        return false;
+    }
+    refusedRedirect_ = DowngradingRedirect(current, blockLocation_);
+    return !refusedRedirect_.empty();
 }
 
 void Transfer::MarkFinal(int status) {
@@ -148,6 +185,11 @@ bool Transfer::Failed() const {
     return done_ && result_ != CURLE_OK && result_ != CURLE_PARTIAL_FILE;
 }
 
+// libcurl's word for a body that lacks its last chunk or part of its length.
+bool Transfer::CutShort() const {
+    return done_ && result_ == CURLE_PARTIAL_FILE;
+}
+
 bool Transfer::IsSignalled(int fd) {
     if (fd < 0) {
         return false;
@@ -156,8 +198,6 @@ bool Transfer::IsSignalled(int fd) {
     return poll(&entry, 1, 0) > 0 && (entry.revents & POLLIN);
 }
 
-// A body cut short of its Content-Length ends like a complete one: the
-// caller compares what it received with the size it expects.
 ReadResult Transfer::Read(void* buffer, std::size_t count, int timeoutMs, int cancelFd) {
     if (!final_ || !easy_) {
         Throw(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
@@ -189,8 +229,12 @@ ReadResult Transfer::Read(void* buffer, std::size_t count, int timeoutMs, int ca
             break;
         }
         if (done_) {
+            // Bytes that came before a failure or a cut are handed out first.
             if (delivered_ == 0 && Failed()) {
-                ThrowFailure();  // bytes that came before a failure are handed out first
+                ThrowFailure();
+            }
+            if (delivered_ == 0 && CutShort()) {
+                return {ReadOutcome::CutShort, 0};
             }
             break;
         }

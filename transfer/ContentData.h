@@ -25,6 +25,9 @@ struct CONTENTDATA {
     std::int32_t sizeRetries = 0;
     std::uint64_t size = 0;
     std::string lastModified;
+    // Times a transfer found the source changed since its size query (a body
+    // longer than the size, a range of another Last-Modified).
+    std::int32_t sourceChanges = 0;
 };
 
 using ContentList = std::vector<std::unique_ptr<CONTENTDATA>>;

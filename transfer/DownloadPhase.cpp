@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/FileApi.h"
@@ -15,6 +16,9 @@ namespace {
 // Failed attempts in a row (since the last chunk that arrived) before giving up.
 constexpr std::int32_t kConnectAttempts = 11;
 constexpr std::int32_t kShortBodyAttempts = 101;
+// A source found changed under a transfer is asked for its size again and
+// started over this often; the next change ends the item (501).
+constexpr std::int32_t kSourceRestarts = 1;
 
 constexpr unsigned IDS_PREPARING = 44;
 constexpr unsigned IDS_DOWNLOADING = 30;
@@ -47,6 +51,22 @@ bool PrepareRetry(IDownloadControl& control, CONTENTDATA& item) {
     return true;
 }
 
+// The item starts over with what a new size query says of it.
+void RestartChangedSource(IDownloadControl& control, CONTENTDATA& item) {
+    control.Error() = ErrorState{};
+    std::uint64_t written = 0;
+    if (!win::GetFileSize(item.localPath, written)) {
+        written = 0;  // nothing there: nothing to count again
+    }
+    std::uint64_t& remaining = control.RemainingBytes();
+    remaining += written;
+    remaining -= std::min(item.size, remaining);
+    QuerySizeWithRetries(control, item);
+    remaining += item.size;
+    control.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item.size), High32(item.size));
+    item.flags |= CDF_RETRY;
+}
+
 void CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
     if (item.hash.empty() || (item.flags & CDF_UNRECORDED) != 0) {
         return;
@@ -71,8 +91,14 @@ void DownloadItem(IDownloadControl& control, std::size_t index) {
     request.url = item.url;
     request.localPath = item.localPath;
     request.itemIndex = index;
-    while (!FileTransfer(control, request)) {
-        if (!PrepareRetry(control, item)) {
+    for (;;) {
+        const std::int32_t sourceChanges = item.sourceChanges;
+        if (FileTransfer(control, request)) {
+            break;
+        }
+        if (item.sourceChanges != sourceChanges && item.sourceChanges <= kSourceRestarts) {
+            RestartChangedSource(control, item);
+        } else if (item.sourceChanges != sourceChanges || !PrepareRetry(control, item)) {
             throw CUserException{};
         }
     }

@@ -8,3 +8,7 @@ bool DownloadPhase(IDownloadControl& control);
 
 // The phase's first step; also sets the control's remaining byte count.
 bool PrepareItems(IDownloadControl& control);
+
+// The item's size query, tried again after connection failures (300), 12
+// times in all; on failure the code is stored and CUserException thrown.
+void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item);

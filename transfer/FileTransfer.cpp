@@ -8,6 +8,7 @@
 #include "env/Application.h"
 #include "env/Locations.h"
 #include "env/PathRules.h"
+#include "platform/FileApi.h"
 #include "platform/InternetErrors.h"
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
@@ -24,6 +25,15 @@
 namespace {
 
 constexpr win::DWORD HTTP_STATUS_OK = 200;
+constexpr win::DWORD HTTP_STATUS_PARTIAL_CONTENT = 206;
+// A body of unknown length is written only while this much stays free on its
+// volume, tested every kRoomTestStep bytes: a server must not fill the disk.
+constexpr std::uint64_t kFreeSpaceMargin = 64ull << 20;
+constexpr std::uint64_t kRoomTestStep = 1ull << 20;
+
+bool IsDiskFull(win::DWORD osError) {
+    return osError == win::ERROR_DISK_FULL || osError == win::ERROR_HANDLE_DISK_FULL;
+}
 
 bool PlaySignalWanted(IDownloadControl& control, std::size_t itemIndex) {
     return itemIndex == 0 && strcasecmp(control.LookupText("playbutton").c_str(), "on") == 0;
@@ -66,12 +76,13 @@ bool CFileTransfer::Run() {
     } catch (const win::CInternetException& failure) {
         StoreInternetFailure(failure.ErrorNumber());
     } catch (const CFileException& failure) {
-        error_.Set(100, failure.osError);
+        StoreFileFailure(failure.osError);
     } catch (const std::bad_alloc&) {
         error_.Set(10);
     }
     Release();
     if (!done) {
+        DiscardFileIfUnwanted();
         CountFailure();
     }
     return done;
@@ -101,7 +112,9 @@ void CFileTransfer::Transfer() {
     if (firstAttempt && request_.toDialog) {
         control_.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item_.size), High32(item_.size));
     }
+    const bool existed = win::FileExists(request_.localPath);
     PrepareLocalFile(resume);
+    createdFile_ = !resume || !existed;
     if (item_.size != 0 && offset_ == item_.size) {
         // An earlier attempt received the whole body and failed after it; a
         // range starting at the end would only be refused.
@@ -141,18 +154,47 @@ void CFileTransfer::TestFreeSpace() {
 void CFileTransfer::SendGet() {
     get_ = connection_->OpenRequest(win::HTTP_VERB_GET, target_.object, target_.flags);
     const std::string headers =
-        TransferHeaders(env::GetProductName(), offset_, request_.extraHeaders);
+        TransferHeaders(env::GetProductName(), offset_, item_.lastModified, request_.extraHeaders);
     const win::DWORD status = SendRequest(control_, *get_, headers);
     if (request_.checkContentType && IsHtml(*get_)) {
         Fail(error_, 303, status);
     }
-    if (status == HTTP_STATUS_OK && offset_ > 0) {
-        // The server ignored the range and sends the whole file: start it over
-        // rather than append a second copy.
+    if (offset_ > 0) {
+        JudgeRangeAnswer(status);
+    }
+}
+
+void CFileTransfer::JudgeRangeAnswer(win::DWORD status) {
+    std::string lastModified;
+    const bool dated = get_->QueryInfo(win::HTTP_QUERY_LAST_MODIFIED, lastModified);
+    if (status == HTTP_STATUS_OK) {
+        // The whole file instead of the range (ranges ignored, or another
+        // version under If-Range): start it over rather than append a second
+        // copy. Such an answer is no progress for the retry limits, or a
+        // server that always does this and then breaks off would be asked
+        // for ever.
         file_.Restart();
         control_.RemainingBytes() += offset_;
         offset_ = 0;
+        rangeRefused_ = true;
+        if (dated) {
+            item_.lastModified = lastModified;
+        }
+    } else if (status == HTTP_STATUS_PARTIAL_CONTENT && dated && !item_.lastModified.empty() &&
+               lastModified != item_.lastModified) {
+        SourceChanged();  // the rest of another version would splice two files
     }
+}
+
+// The source is not what its size query described: the download phase asks
+// again and starts the item over.
+void CFileTransfer::SourceChanged() {
+    item_.flags &= ~(CDF_RECEIVING | CDF_RESUME);
+    // This attempt's chunks were no progress for the retry limits.
+    item_.connectRetries = connectRetriesAtStart_;
+    item_.sizeRetries = sizeRetriesAtStart_;
+    ++item_.sourceChanges;
+    Fail(error_, 501);
 }
 
 // Written before the first byte, so a later run can tell whether what is on
@@ -161,6 +203,7 @@ void CFileTransfer::RecordInVersionFile(CVersionFile& versionFile) {
     versionFile.Set(VersionFileKey(control_, item_), request_.localPath, item_.lastModified, 0);
     versionFile.Save();
     buffer_ = std::make_unique<char[]>(kTransferChunkSize);
+    bodyStarted_ = true;
     item_.flags |= CDF_RECEIVING;
     control_.Meter().Restart();
 }
@@ -194,19 +237,31 @@ bool CFileTransfer::ReceiveChunk(char* buffer) {
         return false;
     }
     if (item_.size != 0 && offset_ + received_ + count > item_.size) {
-        // Longer than announced: not this item. The retry starts the file
-        // over, and this attempt's chunks were no progress for the retry limits.
-        item_.flags &= ~(CDF_RECEIVING | CDF_RESUME);
-        item_.connectRetries = connectRetriesAtStart_;
-        item_.sizeRetries = sizeRetriesAtStart_;
-        Fail(error_, 501);
+        SourceChanged();  // longer than announced
     }
-    item_.connectRetries = 0;
-    item_.sizeRetries = 0;
+    TestRoomForUnsizedBody();
+    if (!rangeRefused_) {
+        item_.connectRetries = 0;
+        item_.sizeRetries = 0;
+    }
     received_ += count;
     progress_.Chunk(offset_ + received_, count);
     file_.Append(buffer, count);
     return true;
+}
+
+// Only a body of unknown length can grow until the disk is full; what it left
+// is then of no use and goes.
+void CFileTransfer::TestRoomForUnsizedBody() {
+    const std::uint64_t length = offset_ + received_;
+    if (item_.size != 0 || length < nextRoomTest_) {
+        return;
+    }
+    nextRoomTest_ = length + kRoomTestStep;
+    if (!env::HasFreeSpace(LocalFolder(request_.localPath), kFreeSpaceMargin + kRoomTestStep)) {
+        discardFile_ = true;
+        Fail(error_, 104, win::GetLastError());
+    }
 }
 
 void CFileTransfer::StoreInternetFailure(win::DWORD errorNumber) {
@@ -216,12 +271,33 @@ void CFileTransfer::StoreInternetFailure(win::DWORD errorNumber) {
     }
 }
 
+void CFileTransfer::StoreFileFailure(win::DWORD osError) {
+    if (!IsDiskFull(osError)) {
+        error_.Set(100, osError);
+        return;
+    }
+    error_.Set(104, osError);
+    discardFile_ = discardFile_ || item_.size == 0;
+}
+
 void CFileTransfer::Release() {
     file_.Close();
     get_.reset();
     connection_.reset();
     session_.reset();
     buffer_.reset();
+}
+
+// A run that ends here must not leave an empty file under the item's name,
+// nor the unbounded rest of a body that filled the disk.
+void CFileTransfer::DiscardFileIfUnwanted() {
+    if (!discardFile_ && !(createdFile_ && !bodyStarted_)) {
+        return;
+    }
+    if (discardFile_) {
+        item_.flags &= ~(CDF_RECEIVING | CDF_RESUME);
+    }
+    env::ForceDeleteFile(request_.localPath);  // best effort: the failure is reported already
 }
 
 void CFileTransfer::CountFailure() {

@@ -30,12 +30,17 @@ private:
     void PrepareLocalFile(bool resume);
     void TestFreeSpace();
     void SendGet();
+    void JudgeRangeAnswer(win::DWORD status);
+    [[noreturn]] void SourceChanged();
     void RecordInVersionFile(CVersionFile& versionFile);
     void Receive();
     void PauseWhileLeavePromptIsUp();
     bool ReceiveChunk(char* buffer);
+    void TestRoomForUnsizedBody();
     void StoreInternetFailure(win::DWORD errorNumber);
+    void StoreFileFailure(win::DWORD osError);
     void Release();
+    void DiscardFileIfUnwanted();
     void CountFailure();
 
     IDownloadControl& control_;
@@ -51,6 +56,11 @@ private:
     std::unique_ptr<char[]> buffer_;  // one chunk, reused for the whole body
     std::uint64_t offset_ = 0;        // bytes the file held when the body began
     std::uint64_t received_ = 0;
+    std::uint64_t nextRoomTest_ = 0;  // file length at which a body of unknown size is checked
     std::int32_t connectRetriesAtStart_ = 0;
     std::int32_t sizeRetriesAtStart_ = 0;
+    bool createdFile_ = false;   // this attempt made the local file (anew)
+    bool bodyStarted_ = false;   // the file is recorded and the body is being written
+    bool rangeRefused_ = false;  // a range was asked for and the whole file came
+    bool discardFile_ = false;   // what was written must not stay
 };

@@ -37,6 +37,9 @@ std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char
             Fail(control.Error(), 1);
         case win::ReadOutcome::TimedOut:
             Fail(control.Error(), 304);
+        case win::ReadOutcome::CutShort:
+            // The short-body rule: tried again, continuing the file.
+            Fail(control.Error(), 501);
         case win::ReadOutcome::Complete:
             break;
     }

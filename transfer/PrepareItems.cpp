@@ -17,19 +17,6 @@ namespace {
 // Size queries in all, per item; only connection failures (300) are tried again.
 constexpr int kSizeQueryAttempts = 12;
 
-void QuerySize(IDownloadControl& control, CONTENTDATA& item) {
-    ErrorState& error = control.Error();
-    for (int attempt = 1;; ++attempt) {
-        if (SizeQuery(control, item.url, item)) {
-            return;
-        }
-        if (error.errorCode != 300 || attempt == kSizeQueryAttempts) {
-            throw CUserException{};
-        }
-        error = ErrorState{};
-    }
-}
-
 std::uint64_t LocalFileSize(const std::string& path) {
     std::uint64_t size = 0;
     if (!win::GetFileSize(path, size)) {
@@ -67,7 +54,7 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item) {
 
 void PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
     item.flags |= CDF_PREPARED;
-    QuerySize(control, item);
+    QuerySizeWithRetries(control, item);
     std::uint64_t& remaining = control.RemainingBytes();
     remaining += item.size;
     std::string localPath;
@@ -83,6 +70,19 @@ void PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
 }
 
 }  // namespace
+
+void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item) {
+    ErrorState& error = control.Error();
+    for (int attempt = 1;; ++attempt) {
+        if (SizeQuery(control, item.url, item)) {
+            return;
+        }
+        if (error.errorCode != 300 || attempt == kSizeQueryAttempts) {
+            throw CUserException{};
+        }
+        error = ErrorState{};
+    }
+}
 
 bool PrepareItems(IDownloadControl& control) {
     return RunGuarded(control.Error(), [&] {

@@ -1,5 +1,6 @@
 #include "transfer/SendRequest.h"
 
+#include "platform/InternetErrors.h"
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
 #include "transfer/TransferFailure.h"
@@ -21,11 +22,15 @@ win::DWORD SendRequest(IDownloadControl& control, win::CHttpFile& request,
         }
         win::DWORD status = 0;
         try {
-            request.SendRequest(headers);
+            request.SendRequest(headers, control.CancelFd());
             if (!request.QueryInfoStatusCode(status)) {
                 Fail(error, 302, win::GetLastError());
             }
         } catch (const win::CInternetException& failure) {
+            if (failure.ErrorNumber() == win::ERROR_INTERNET_OPERATION_CANCELLED) {
+                Fail(error, 1);
+            }
+            error.errorDetail = failure.Detail();
             Fail(error, 300, failure.ErrorNumber());
         }
         if (status == HTTP_STATUS_PROXY_AUTH_REQ) {

@@ -134,27 +134,30 @@ TEST_F(ControlRunTest, CancelFromTheDialogWhileDownloadingEndsQuietly) {
     EXPECT_TRUE(Release());
 }
 
-TEST_F(ControlRunTest, ProxyPasswordIsAskedOnTheWindowThreadOverTheDialog) {
+TEST_F(ControlRunTest, ProxyPasswordIsAskedOnceOnTheWindowThreadOverTheDialog) {
     envtest::ScopedEnvVar proxy("http_proxy", server.Url(""));
     const std::string content = PatternContent(5000);
-    server.Enqueue(kivtest::CannedResponse::ProxyAuthGate("kiv", "s3cret"));
+    server.RequireProxyCredentials("kiv", "s3cret");
     server.ServeContent(content, kLastModified);
     ChooseDownloads();
     CParamTagBag page;
-    page.Add("contentscount", "1");
+    page.Add("contentscount", "2");
     page.Add("curl1", "http://origin.example/file.bin");
+    page.Add("curl2", "http://origin.example/other.bin");
     Start(page);
     ASSERT_TRUE(PumpUntilBrowserQuits());
 
+    // Two size queries and two transfers, one question.
     EXPECT_EQ(fakes.proxy.asked, 1);
     EXPECT_EQ(fakes.proxy.askedOnThread, win::GetCurrentThreadId());
     EXPECT_EQ(fakes.proxy.owner, control->Run().DialogWindow());
     EXPECT_EQ(ReadDownload("file.bin"), content);
-    bool carried = false;
+    EXPECT_EQ(ReadDownload("other.bin"), content);
+    int carried = 0;
     for (const kivtest::RecordedRequest& request : server.Requests()) {
-        carried = carried || request.HasLine("Proxy-Authorization: Basic a2l2OnMzY3JldA==");
+        carried += request.HasLine("Proxy-Authorization: Basic a2l2OnMzY3JldA==") ? 1 : 0;
     }
-    EXPECT_TRUE(carried);
+    EXPECT_EQ(carried, 4);
     EXPECT_TRUE(Release());
 }
 

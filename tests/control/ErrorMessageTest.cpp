@@ -51,6 +51,11 @@ TEST_F(ErrorMessageTest, InternetAndHttpTextsFollowTheDownloadHeadline) {
     EXPECT_EQ(Compose(kPhaseDownload, 300, 12152),
               "File download failed.Error 12152 occurred while connecting to the Internet."
               "[D:300 E:12152]");
+    // A refused redirect names both URLs after the tag.
+    EXPECT_EQ(
+        Compose(kPhaseDownload, 300, 12156, "https://a.example/f.zip -> http://b.example/f.zip"),
+        "File download failed.Error 12156 occurred while connecting to the Internet."
+        "[D:300 E:12156]\n\nhttps://a.example/f.zip -> http://b.example/f.zip");
     EXPECT_EQ(Compose(kPhaseDownload, 301, 407),
               "File download failed.To continue, proxy server authentication is required."
               "[D:301 E:407]");

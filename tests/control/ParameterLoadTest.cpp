@@ -100,13 +100,18 @@ TEST_F(ParameterLoadTest, MissingUrlNamesItsParameterAndKeepsTheItemsMadeSoFar) 
     ASSERT_NE(result_.items[1], nullptr);
 }
 
-TEST_F(ParameterLoadTest, UrlsAreHttpOrHttpsOfAtMost2084Bytes) {
+TEST_F(ParameterLoadTest, UrlsAreAbsoluteHttpOrHttpsOfAtMost2084Bytes) {
     EXPECT_EQ(
         Refused(
             {{"contentscount", "2"}, {"curl1", UrlOfLength(2084)}, {"curl2", UrlOfLength(2085)}}),
         "curl2");
     EXPECT_EQ(result_.items[0]->url.size(), 2084u);
-    EXPECT_EQ(Refused({{"contentscount", "1"}, {"curl1", "ftp://example.com/f.zip"}}), "curl1");
+    // Without a server after "//" the parser would take the file for the server.
+    for (const char* url : {"ftp://example.com/f.zip", "http:///x.bin", "http:/x.bin",
+                            "https:x.bin", "http://?x.bin"}) {
+        EXPECT_EQ(Refused({{"contentscount", "1"}, {"curl1", url}}), "curl1") << url;
+    }
+    EXPECT_EQ(Refused({{"contentscount", "1"}, {"curl1", "HTTPS://example.com/x.bin"}}), "");
 }
 
 TEST_F(ParameterLoadTest, BadHashNamesTheItemsHashParameter) {

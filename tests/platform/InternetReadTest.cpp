@@ -75,15 +75,34 @@ TEST_F(InternetReadTest, SmallReadsLoseAndRepeatNothing) {
     EXPECT_EQ(inettest::ReadAll(*request.file, 7), content);
 }
 
-TEST_F(InternetReadTest, BodyShorterThanItsLengthEndsEarly) {
-    CannedResponse response = CannedResponse::Ok(content.substr(0, 40));
-    response.headers.push_back("Content-Length: 100");
-    response.ending = CannedResponse::Ending::Close;
-    auto request = Get(response);
-    std::string length;
-    ASSERT_TRUE(request.file->QueryInfo(win::HTTP_QUERY_CONTENT_LENGTH, length));
-    EXPECT_EQ(length, "100");
-    EXPECT_EQ(inettest::ReadAll(*request.file), content.substr(0, 40));
+TEST_F(InternetReadTest, BodyCutShortSaysSoAfterItsBytes) {
+    const std::string head = "HTTP/1.1 200 OK\r\n";
+    const std::string chunk = "28\r\n" + content.substr(0, 40) + "\r\n";
+    struct Case {
+        const char* what;
+        std::string answer;
+        ReadOutcome end;
+    };
+    for (const Case& c : {
+             Case{"short of its length",
+                  head + "Content-Length: 100\r\n\r\n" + content.substr(0, 40),
+                  ReadOutcome::CutShort},
+             Case{"no last chunk", head + "Transfer-Encoding: chunked\r\n\r\n" + chunk,
+                  ReadOutcome::CutShort},
+             Case{"chunked and whole",
+                  head + "Transfer-Encoding: chunked\r\n\r\n" + chunk + "0\r\n\r\n",
+                  ReadOutcome::Complete},
+             Case{"ended by closing", head + "\r\n" + content.substr(0, 40), ReadOutcome::Complete},
+         }) {
+        auto request = Get(CannedResponse::Raw(c.answer));
+        std::vector<char> buffer(16384);
+        win::ReadResult first = request.file->Read(buffer.data(), buffer.size(), 5000);
+        EXPECT_EQ(first.outcome, ReadOutcome::Complete) << c.what;
+        EXPECT_EQ(std::string(buffer.data(), first.count), content.substr(0, 40)) << c.what;
+        win::ReadResult last = request.file->Read(buffer.data(), buffer.size(), 5000);
+        EXPECT_EQ(last.outcome, c.end) << c.what;
+        EXPECT_EQ(last.count, 0u) << c.what;
+    }
 }
 
 TEST_F(InternetReadTest, StalledBodyTimesOutKeepingWhatArrived) {

@@ -69,6 +69,7 @@ struct CannedServer::State {
     mutable std::mutex mutex;
     std::deque<CannedResponse> queue;
     std::optional<CannedResponse> fallback;
+    std::optional<std::string> proxyAuthorization;  // "Basic ..." every request must carry
     std::vector<RecordedRequest> requests;
     int connections = 0;
     bool stopped = false;
@@ -117,6 +118,11 @@ std::string CannedServer::Url(std::string_view path, std::string_view host) cons
 void CannedServer::Enqueue(CannedResponse response) {
     std::lock_guard lock(state_->mutex);
     state_->queue.push_back(std::move(response));
+}
+
+void CannedServer::RequireProxyCredentials(std::string user, std::string password) {
+    std::lock_guard lock(state_->mutex);
+    state_->proxyAuthorization = "Basic " + Base64(user + ":" + password);
 }
 
 void CannedServer::SetDefault(CannedResponse response) {
@@ -211,6 +217,12 @@ void CannedServer::Serve(int fd, int connection) {
 
 CannedResponse CannedServer::Choose(const RecordedRequest& request) {
     std::lock_guard lock(state_->mutex);
+    if (state_->proxyAuthorization &&
+        request.Header("Proxy-Authorization") != state_->proxyAuthorization) {
+        CannedResponse challenge = CannedResponse::Status(407);
+        challenge.headers.push_back("Proxy-Authenticate: Basic realm=\"canned\"");
+        return challenge;
+    }
     auto& queue = state_->queue;
     while (!queue.empty() && queue.front().proxyCredentials) {
         const auto& [user, password] = *queue.front().proxyCredentials;

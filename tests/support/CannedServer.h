@@ -40,6 +40,9 @@ public:
     std::string Url(std::string_view path, std::string_view host = "127.0.0.1") const;
 
     void Enqueue(CannedResponse response);
+    // As a proxy that wants these credentials with every request: any request
+    // without them is answered 407 and takes nothing from the queue.
+    void RequireProxyCredentials(std::string user, std::string password);
     void SetDefault(CannedResponse response);
     // The default answer: `content` with Range support and Last-Modified.
     void ServeContent(std::string content, std::string lastModified);

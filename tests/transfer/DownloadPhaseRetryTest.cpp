@@ -79,15 +79,80 @@ TEST_F(DownloadPhaseRetryTest, HundredAndFirstShortBodyEndsWith501) {
     EXPECT_EQ(RequestsOf("GET").size(), 101u);
 }
 
-TEST_F(DownloadPhaseRetryTest, AlwaysOverlongBodyEndsWith501) {
-    // Several chunks arrive before the excess shows; they are no progress.
-    server.Enqueue(kivtest::CannedResponse::File(Content(40000), kLastModified));
-    server.SetDefault(kivtest::CannedResponse::Ok(Content(40001)));
+TEST_F(DownloadPhaseRetryTest, ChunkedBodyCutShortIsResumedNotDelivered) {
+    const std::string content = Content(50000);
+    // No size from the size query; the first body lacks its last chunk.
+    server.Enqueue(kivtest::CannedResponse::Raw(
+        "HTTP/1.1 200 OK\r\nLast-Modified: " + std::string(kLastModified) + "\r\n\r\n"));
+    server.Enqueue(kivtest::CannedResponse::Raw(
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4e20\r\n" + content.substr(0, 20000) +
+        "\r\n"));
+    server.ServeContent(content, kLastModified);
+    AddItem("/a.bin", "a.bin");
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    const auto gets = RequestsOf("GET");
+    ASSERT_EQ(gets.size(), 2u);
+    EXPECT_EQ(gets[1].Header("Range"), "bytes=20000-");
+    EXPECT_TRUE(LocalHolds("a.bin", content));
+}
+
+TEST_F(DownloadPhaseRetryTest, RangeAnsweredWithAWholeFileThatBreaksOffEndsWith501) {
+    // Every answer restarts the file and ends short of the announced size:
+    // no progress, however many bytes each brought.
+    kivtest::CannedResponse head = kivtest::CannedResponse::Status(200);
+    head.autoContentLength = false;
+    head.headers.push_back("Content-Length: 100000");
+    server.Enqueue(head);
+    for (int i = 0; i < 150; ++i) {
+        server.Enqueue(kivtest::CannedResponse::Ok(Content(20000)));
+    }
     AddItem("/a.bin", "a.bin");
 
     EXPECT_FALSE(DownloadPhase(control));
     EXPECT_EQ(control.error.errorCode, 501);
-    EXPECT_EQ(RequestsOf("GET").size(), 101u);
+    const auto gets = RequestsOf("GET");
+    ASSERT_EQ(gets.size(), 101u);
+    EXPECT_EQ(gets[100].Header("Range"), "bytes=20000-");
+}
+
+TEST_F(DownloadPhaseRetryTest, BodyLongerThanItsSizeAsksForTheSizeAgainOnce) {
+    const char* changed = "Thu, 02 Jul 2015 00:00:00 GMT";
+    struct Case {
+        const char* what;
+        std::size_t sizeAskedAgain;
+        bool done;
+        const char* fileName;
+    };
+    // Several chunks of the body arrive before the excess shows.
+    for (const Case& c : {Case{"changed once", 40001, true, "a.bin"},
+                          Case{"changed again", 40000, false, "b.bin"}}) {
+        control.items.clear();
+        control.error = {};
+        kivtest::CannedServer source;
+        source.Enqueue(kivtest::CannedResponse::File(Content(40000), kLastModified));
+        source.Enqueue(kivtest::CannedResponse::Ok(Content(40001)));
+        source.Enqueue(kivtest::CannedResponse::File(Content(c.sizeAskedAgain), changed));
+        source.Enqueue(kivtest::CannedResponse::Ok(Content(40001)));
+        source.SetDefault(kivtest::CannedResponse::Status(404));
+        CONTENTDATA& item = control.AddItem(source.Url("/a.bin"), {}, c.fileName);
+
+        EXPECT_EQ(DownloadPhase(control), c.done) << c.what;
+        std::size_t gets = 0, heads = 0;
+        for (const kivtest::RecordedRequest& request : source.Requests()) {
+            gets += request.Method() == "GET" ? 1 : 0;
+            heads += request.Method() == "HEAD" ? 1 : 0;
+        }
+        EXPECT_EQ(gets, 2u) << c.what;
+        EXPECT_EQ(heads, 2u) << c.what;
+        if (c.done) {
+            EXPECT_TRUE(LocalHolds(c.fileName, Content(40001))) << c.what;
+            EXPECT_EQ(item.size, 40001u) << c.what;
+            EXPECT_EQ(item.lastModified, changed) << c.what;
+        } else {
+            EXPECT_EQ(control.error.errorCode, 501) << c.what;
+        }
+    }
 }
 
 TEST_F(DownloadPhaseRetryTest, StalledReadIsRetriedAsAConnectionFailureAndResumed) {

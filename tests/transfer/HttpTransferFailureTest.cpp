@@ -2,10 +2,12 @@
 // on disk.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <thread>
 
 #include "platform/InternetErrors.h"
 #include "platform/InternetState.h"
+#include "tests/env/EnvTestHelpers.h"
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/InternetFailure.h"
 
@@ -157,15 +159,69 @@ TEST_F(HttpTransferFailureTest, ConnectionResetDuringTheBodyPausesBeforeReturnin
     EXPECT_EQ(control.Sleeps(), std::vector<std::uint32_t>{1000});
 }
 
-TEST_F(HttpTransferFailureTest, NotEnoughSpaceIs104BeforeAnyRequest) {
-    server.ServeContent(Content(10), kLastModified);
-    CONTENTDATA& item = AddItem("/a.bin", "a.bin");
-    item.size = 1ull << 62;
+TEST_F(HttpTransferFailureTest, RefusalBeforeTheBodyLeavesNoFileOfItsOwn) {
+    struct Case {
+        const char* what;
+        kivtest::CannedResponse answer;
+        std::uint64_t size;
+        std::string partial;  // a file to resume, kept whatever happens
+        std::int32_t code;
+        std::uint32_t lastError;
+    };
+    const Case cases[] = {
+        {"HTML page", kivtest::CannedResponse::Html("<html>busy</html>"), 0, "", 303, 200},
+        {"404 after a good size query", kivtest::CannedResponse::Status(404), 0, "", 301, 404},
+        {"HTML page while resuming", kivtest::CannedResponse::Html("<html/>"), 0, "begun", 303,
+         200},
+        {"no room", kivtest::CannedResponse::Ok(Content(10)), 1ull << 62, "", 104, 112},
+    };
+    for (const Case& c : cases) {
+        server.Enqueue(c.answer);
+        CONTENTDATA& item = AddItem("/a.bin", "a.bin");
+        item.size = c.size;
+        if (!c.partial.empty()) {
+            WriteLocal("a.bin", c.partial);
+            item.flags = CDF_RESUME;
+        }
+        control.error = {};
 
-    EXPECT_FALSE(Transfer());
-    EXPECT_EQ(control.error.errorCode, 104);
-    EXPECT_TRUE(RequestsOf("GET").empty());
+        EXPECT_FALSE(Transfer(control.items.size() - 1)) << c.what;
+        EXPECT_EQ(control.error.errorCode, c.code) << c.what;
+        EXPECT_EQ(control.error.lastError, c.lastError) << c.what;
+        if (c.partial.empty()) {
+            EXPECT_FALSE(LocalExists("a.bin")) << c.what;
+        } else {
+            EXPECT_EQ(ReadLocal("a.bin"), c.partial) << c.what;
+        }
+    }
+    EXPECT_EQ(RequestsOf("GET").size(), 3u);  // none when there is no room
 }
+
+// The server takes the request and never answers: a size query or a transfer
+// must end on cancel, not when the receive time-out (30 s) runs out.
+class CancelBeforeAnswerTest : public HttpTransferFixture,
+                               public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CancelBeforeAnswerTest, CancelEndsTheWaitForAnAnswerThatNeverComes) {
+    const std::string method = GetParam();
+    kivtest::CannedResponse silent = kivtest::CannedResponse::File(Content(100), kLastModified);
+    silent.headDelayMs = 120000;  // until the server stops
+    server.Enqueue(silent);
+    CONTENTDATA& item = AddItem("/a.bin", "a.bin");
+    std::thread canceller([this, method] {
+        while (RequestsOf(method).empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        control.Cancel();
+    });
+    const bool done = method == "HEAD" ? SizeQuery(control, item.url, item) : Transfer();
+    canceller.join();
+    EXPECT_FALSE(done);
+    EXPECT_EQ(control.error.errorCode, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(SizeQueryAndTransfer, CancelBeforeAnswerTest,
+                         ::testing::Values("HEAD", "GET"));
 
 TEST_F(HttpTransferFailureTest, BadUrlOrLocalPath) {
     CONTENTDATA& item = AddItem("/a.bin", "a.bin");
@@ -178,6 +234,24 @@ TEST_F(HttpTransferFailureTest, BadUrlOrLocalPath) {
     item.localPath = "relative\\a.bin";
     EXPECT_FALSE(Transfer());
     EXPECT_EQ(control.error.errorCode, 102);
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(HttpTransferFailureTest, RedirectFromHttpsToHttpIsRefusedNamingBothUrls) {
+    const kivtest::TestCertificate certificate = kivtest::MakeSelfSignedCertificate();
+    std::ofstream(NativePath("ca.pem")) << certificate.certPem;
+    envtest::ScopedEnvVar extraCa("KIVDL_EXTRA_CA_FILE", NativePath("ca.pem"));
+    kivtest::CannedServer secure({certificate, false});
+    secure.Enqueue(kivtest::CannedResponse::Redirect(302, "/moved.bin"));  // still https
+    secure.Enqueue(kivtest::CannedResponse::Redirect(301, server.Url("/a.bin")));
+    server.ServeContent(Content(100), kLastModified);
+    CONTENTDATA item;
+
+    EXPECT_FALSE(SizeQuery(control, secure.Url("/a.bin"), item));
+    EXPECT_EQ(control.error.errorCode, 300);
+    EXPECT_EQ(control.error.lastError, win::ERROR_HTTP_REDIRECT_FAILED);
+    EXPECT_EQ(control.error.errorDetail, secure.Url("/moved.bin") + " -> " + server.Url("/a.bin"));
+    EXPECT_EQ(secure.Requests().size(), 2u);
     EXPECT_TRUE(server.Requests().empty());
 }
 

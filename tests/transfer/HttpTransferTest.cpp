@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileApi.h"
+#include "platform/InternetErrors.h"
 #include "tests/transfer/HttpTransferFixture.h"
 
 namespace {
@@ -45,6 +46,23 @@ TEST_F(HttpSizeQueryTest, ContentLengthInHexadecimalOrNotANumber) {
         ASSERT_TRUE(SizeQuery(control, server.Url("/x"), item)) << c.contentLength;
         EXPECT_EQ(item.size, c.expected) << c.contentLength;
         EXPECT_EQ(item.lastModified, "") << "no Last-Modified header";
+    }
+}
+
+TEST_F(HttpSizeQueryTest, EndlessResponseHeadIsAnInvalidServerResponse) {
+    // One line that never ends, and lines that never stop.
+    for (const std::string& head :
+         {"HTTP/1.1 200 OK\r\nX-Pad: " + std::string(1 << 20, 'a'), "HTTP/1.1 200 OK\r\n" + [] {
+              std::string lines;
+              for (int i = 0; i < 20000; ++i) lines += "X-Pad: aaaaaaaaaaaaaaaaaaaaaaaa\r\n";
+              return lines;
+          }()}) {
+        server.Enqueue(kivtest::CannedResponse::Raw(head));
+        CONTENTDATA item;
+        control.error = {};
+        EXPECT_FALSE(SizeQuery(control, server.Url("/x"), item));
+        EXPECT_EQ(control.error.errorCode, 300);
+        EXPECT_EQ(control.error.lastError, win::ERROR_HTTP_INVALID_SERVER_RESPONSE);
     }
 }
 
@@ -100,13 +118,13 @@ TEST_F(HttpTransferTest, ResumeContinuesAPartialFileWithARange) {
     EXPECT_TRUE(LocalHolds("a.bin", content));
     const auto gets = RequestsOf("GET");
     ASSERT_EQ(gets.size(), 1u);
-    std::vector<std::string> ours;
-    for (const std::string& line : gets[0].headerLines) {
-        if (line.rfind("User-Agent:", 0) == 0 || line.rfind("Range:", 0) == 0) {
-            ours.push_back(line);
-        }
-    }
-    EXPECT_THAT(ours, ElementsAre("User-Agent: Kiv Downloader", "Range: bytes=12345-"));
+    // The range holds only for the version the file began with.
+    EXPECT_EQ(gets[0].requestLine, "GET /a.bin HTTP/1.1");
+    EXPECT_THAT(gets[0].headerLines,
+                ElementsAre("Host: 127.0.0.1:" + std::to_string(server.Port()), "Accept: */*",
+                            "User-Agent: Kiv Downloader", "Range: bytes=12345-",
+                            std::string("If-Range: ") + kLastModified, "Pragma: no-cache",
+                            "Cache-Control: no-cache"));
     // Progress counts from the start of the file, and ends at the item's size.
     const auto positions = control.MessagesOf(DLGM_CURRENTPOS);
     ASSERT_GE(positions.size(), 2u);
@@ -139,6 +157,44 @@ TEST_F(HttpTransferTest, ServerIgnoringTheRangeRestartsTheFile) {
     EXPECT_EQ(RequestsOf("GET").at(0).Header("Range"), "bytes=5000-");
     EXPECT_TRUE(LocalHolds("a.bin", content));  // not the first 5000 bytes twice
     EXPECT_EQ(control.MessagesOf(DLGM_CURRENTPOS).front().Value64(), 16384u);
+}
+
+TEST_F(HttpTransferTest, RangeOfAnotherVersion) {
+    const std::string content = Content(20000);
+    const std::string changed = "Thu, 02 Jul 2015 00:00:00 GMT";
+    kivtest::CannedResponse whole = kivtest::CannedResponse::Ok(content);
+    whole.headers.push_back("Last-Modified: " + changed);
+    struct Case {
+        const char* what;
+        kivtest::CannedResponse answer;
+        bool done;
+    };
+    // A server that honours If-Range sends the whole new file: it replaces the
+    // old part. One that does not sends the range of the new file: the item
+    // starts over rather than splice two versions.
+    for (const Case& c :
+         {Case{"200 under If-Range", whole, true},
+          Case{"206 of another date", kivtest::CannedResponse::File(content, changed), false}}) {
+        server.Enqueue(c.answer);
+        CONTENTDATA& item = AddItem("/a.bin", "a.bin");
+        item.size = content.size();
+        item.lastModified = kLastModified;
+        item.flags = CDF_RESUME;
+        WriteLocal("a.bin", Content(5000));
+        control.error = {};
+
+        ASSERT_EQ(Transfer(control.items.size() - 1), c.done) << c.what;
+        if (c.done) {
+            EXPECT_TRUE(LocalHolds("a.bin", content)) << c.what;
+            EXPECT_EQ(item.lastModified, changed) << c.what;  // recorded for the next resume
+            EXPECT_EQ(item.sourceChanges, 0) << c.what;
+        } else {
+            EXPECT_EQ(control.error.errorCode, 501) << c.what;
+            EXPECT_EQ(item.sourceChanges, 1) << c.what;
+            EXPECT_EQ(item.flags & (CDF_RESUME | CDF_RECEIVING), 0u) << c.what;
+            EXPECT_EQ(ReadLocal("a.bin").size(), 5000u) << c.what;
+        }
+    }
 }
 
 TEST_F(HttpTransferTest, LocalFileAsLongAsTheItemOrLonger) {
