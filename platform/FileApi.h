@@ -31,6 +31,10 @@ BOOL CreateDirectory(std::string_view path);
 BOOL RemoveDirectory(std::string_view path);
 bool FileExists(std::string_view path);    // a file, not a folder
 bool FolderExists(std::string_view path);  // a folder
+// The entry itself, not where a link leads: a regular file with no other
+// name, owned by the user. A link, a folder, a device or someone else's file
+// gives false (ERROR_ACCESS_DENIED).
+bool IsOwnPlainFile(std::string_view path);
 // Length of a file; false when it cannot be read.
 bool GetFileSize(std::string_view path, std::uint64_t& size);
 
