@@ -26,6 +26,11 @@ int RunRegistration(const HostOptions& options, const HostEnvironment& environme
     if (!(registering ? RegisterModule(module, error) : UnregisterModule(module, error))) {
         return Fail(err, error);
     }
+    // A module named here is the user's own choice: later runs may load it
+    // wherever it lies.
+    if (registering && !options.module.empty() && !MarkRegisteredModuleExplicit()) {
+        return Fail(err, "cannot note " + module + " as the module chosen on the command line");
+    }
     out << (registering ? "DllRegisterServer" : "DllUnregisterServer") << " in " << module
         << " succeeded.\n";
     return kExitSuccess;
@@ -52,7 +57,8 @@ int RunPage(const HostOptions& options, const HostEnvironment& environment,
             const FrontEndFactory& makeFrontEnd, std::ostream& err) {
     HostPage page;
     std::string error;
-    if (options.protectedMode && !EnterProtectedLayout(options, err, error)) return Fail(err, error);
+    if (options.protectedMode && !EnterProtectedLayout(options, err, error))
+        return Fail(err, error);
     if (!options.page.empty() && !LoadPage(options.page, page, error)) return Fail(err, error);
     if (!AddCommandLineParams(options, page, error)) return Fail(err, error);
     const std::unique_ptr<CControlModule> module =
