@@ -9,6 +9,7 @@
 //
 // Window handles cross process boundaries as 32-bit numbers: the handle
 // table's own numbers, which fit 32 bits.
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -72,15 +73,23 @@ public:
     // for the close).
     void Close();
     bool IsOpen() const { return socketFd_ >= 0; }
+    // From now on records are delivered only when this process sent them, or
+    // the process `processId` (0: this process alone); others are refused.
+    // The kernel names the sender of each record (SCM_CREDENTIALS), so no
+    // process can pass for another. Any thread, before or after Open.
+    void AcceptOnlyFrom(DWORD processId) { acceptedSender_ = static_cast<int>(processId); }
 
 private:
     DWORD Listen();
+    bool IsAcceptedSender(int pid) const;
 
     HWND hwnd_ = nullptr;
     std::string socketPath_;
     int socketFd_ = -1;
     int wakeFd_ = -1;
+    std::atomic<int> acceptedSender_{kAnySender};
     CThread listener_;
+    static constexpr int kAnySender = -1;
 };
 
 }  // namespace win

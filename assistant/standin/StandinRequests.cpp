@@ -1,6 +1,10 @@
 #include "assistant/standin/StandinRequests.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <array>
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -9,6 +13,8 @@
 #include "assistant/AssistantRecords.h"
 #include "assistant/AssistantReply.h"
 #include "assistant/standin/FilePlacement.h"
+#include "env/Locations.h"
+#include "env/PathRules.h"
 #include "platform/Event.h"
 #include "platform/LastError.h"
 #include "platform/LittleEndian.h"
@@ -101,8 +107,9 @@ bool CStandinRequests::HandlePlaceFile(WorkFileBytes file) {
     }
     std::string destination;
     win::DWORD code = CheckDestination(request->destination, destination);
+    win::CUniqueFd sourceFolder;
     std::string source;
-    if (code == 0 && !win::ToNativePath(request->source, source)) code = win::GetLastError();
+    if (code == 0) code = CheckSource(request->source, sourceFolder, source);
     if (code == 0) code = PlaceFile(source, destination);
     if (code != 0) {
         Report("cannot place " + request->destination + ": error " + std::to_string(code));
@@ -122,6 +129,40 @@ win::DWORD CStandinRequests::CheckDestination(const std::string& destination,
     const bool agreed = !acceptedFolder_.empty() && path.parent_path() == acceptedFolder_ &&
                         itemNames_.count(path.filename().string()) != 0;
     return agreed ? 0 : win::ERROR_ACCESS_DENIED;
+}
+
+// Files come only from the low-integrity temporary folder, the one place the
+// confined control can write. The source's folder is opened and its real
+// place checked through the descriptor, and the file is then reached through
+// that descriptor, so a folder swapped for a link after the check cannot
+// lead the move anywhere else.
+win::DWORD CStandinRequests::CheckSource(const std::string& source, win::CUniqueFd& folder,
+                                         std::string& nativeSource) const {
+    std::string lowTemp;
+    std::string nativeLowTemp;
+    std::string native;
+    if (!env::GetLowTempFolder(lowTemp) || !win::ToNativePath(lowTemp, nativeLowTemp) ||
+        !env::IsPathWithinFolder(source, lowTemp) || !win::ToNativePath(source, native)) {
+        return win::ERROR_ACCESS_DENIED;
+    }
+    std::error_code error;
+    const std::string realLowTemp = std::filesystem::canonical(nativeLowTemp, error).string();
+    const std::filesystem::path path(Normalised(native));
+    folder = win::CUniqueFd(::open(path.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (error || folder.Get() < 0) return win::ERROR_ACCESS_DENIED;
+    const std::string procFolder = "/proc/self/fd/" + std::to_string(folder.Get());
+    const std::string realFolder = std::filesystem::read_symlink(procFolder, error).string();
+    if (error || !(realFolder == realLowTemp || realFolder.starts_with(realLowTemp + "/"))) {
+        return win::ERROR_ACCESS_DENIED;
+    }
+    const std::string name = path.filename().string();
+    struct stat entry {};
+    if (name.empty() || ::fstatat(folder.Get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+        return name.empty() ? win::ERROR_ACCESS_DENIED : win::Win32FromErrno(errno, false);
+    }
+    if (!S_ISREG(entry.st_mode)) return win::ERROR_ACCESS_DENIED;
+    nativeSource = procFolder + "/" + name;
+    return 0;
 }
 
 bool CStandinRequests::Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload) {

@@ -156,6 +156,26 @@ TEST_F(StandinProgramTest, PlacingFailuresReplyTheirErrorCodeAndLeaveTheSource) 
     EXPECT_EQ(ReadFile(source), "data");
 }
 
+// A request can come from any confined worker: it names a file of ours
+// elsewhere, a way out with "..", or a link in the temporary folder.
+TEST_F(StandinProgramTest, ASourceOutsideTheLowTemporaryFolderIsNeverMoved) {
+    StartWithDestination({"a.bin"});
+    const std::string secret = harness_.Folder("home") + "/secret.txt";
+    WriteFile(secret, "secret");
+    std::filesystem::create_directory_symlink(harness_.Folder("home"), work_ + "/home");
+    std::filesystem::create_symlink(secret, work_ + "/a.bin.part");
+    const std::vector<std::string> sources = {secret, work_ + "/../../home/secret.txt",
+                                              work_ + "/home/secret.txt", work_ + "/a.bin.part"};
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        harness_.SendPlaceFile(sources[i], destination_ + "/a.bin");
+        const std::vector<Reply> replies = harness_.AwaitReplies(4 + i);
+        ASSERT_EQ(replies.size(), 4 + i);
+        EXPECT_EQ(replies.back().Number(), win::ERROR_ACCESS_DENIED) << sources[i];
+    }
+    EXPECT_EQ(ReadFile(secret), "secret");
+    EXPECT_FALSE(std::filesystem::exists(destination_ + "/a.bin"));
+}
+
 TEST_F(StandinProgramTest, DotDotInTheDestinationCannotLeadThroughALinkElsewhere) {
     StartWithDestination({"a.bin"});
     const std::string elsewhere = harness_.Folder("home/elsewhere/deeper");
