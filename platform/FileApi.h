@@ -39,7 +39,9 @@ bool IsOwnPlainFile(std::string_view path);
 bool GetFileSize(std::string_view path, std::uint64_t& size);
 
 // Creates every folder up to the last backslash of `path` (the rest is a file
-// name). A file where a folder should be is a failure (ERROR_ALREADY_EXISTS).
+// name), each the user's alone (0700, whatever the umask): they hold the
+// program's own records and downloads in progress. A file where a folder
+// should be is a failure (ERROR_ALREADY_EXISTS).
 BOOL MakeSureDirectoryPathExists(std::string_view path);
 
 // GetTempFileNameA: "<folder>\<prefix up to 3 chars><hex>.tmp" (upper-case

@@ -1,6 +1,7 @@
 // Where items are written: the destination folder without the assistant, the
 // temporary folder with it, and the temporary path found again or chosen.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,7 +11,9 @@
 #include "env/Locations.h"
 #include "env/Settings.h"
 #include "platform/NativePath.h"
+#include "platform/Registry.h"
 #include "tests/transfer/WorkFilesTestEnv.h"
+#include "transfer/PartialFile.h"
 #include "transfer/VersionFile.h"
 #include "transfer/WorkFiles.h"
 
@@ -136,6 +139,34 @@ TEST_F(WorkFilesPathTest, NoUsableTemporaryFolderFailsWith101) {
     EXPECT_FALSE(LocalPathOfItem(control, item, path));
     EXPECT_EQ(control.error.errorCode, 101);
     EXPECT_NE(control.error.lastError, 0u);
+}
+
+// URLs in the record and the settings can carry tokens; a partial file is
+// nobody else's business either.
+TEST_F(WorkFilesPathTest, OwnFilesAndFoldersAreTheUsersAloneWhateverTheUmask) {
+    const mode_t saved = umask(0);
+    const std::string local = AssistantLocalPath();
+    Record(kUrl, local);
+    CPartialFile partial;
+    partial.Open(local, false);
+    partial.Close();
+    umask(saved);
+
+    std::string store;
+    ASSERT_TRUE(win::GetRegistryStorePath(store));
+    std::string record;
+    ASSERT_TRUE(win::ToNativePath(env::GetVersionFilePath(), record));
+    std::string partialNative;
+    ASSERT_TRUE(win::ToNativePath(local, partialNative));
+    for (const std::string& file : {store, record, partialNative}) {
+        const auto path = std::filesystem::path(file);
+        EXPECT_EQ(std::filesystem::status(path).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+            << file;
+        EXPECT_EQ(std::filesystem::status(path.parent_path()).permissions(),
+                  std::filesystem::perms::owner_all)
+            << path.parent_path();
+    }
 }
 
 }  // namespace
