@@ -237,6 +237,8 @@ private:
             CurrentNames().insert(FoldedName(value->name)).second) {
             entry.value = std::move(value);
             entry.verbatim.clear();
+        } else {
+            entry.cutShort = isHex && logical.ends_with('\\');
         }
         Current().push_back(std::move(entry));
     }
