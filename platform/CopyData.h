@@ -43,6 +43,12 @@ HWND WindowFromUInt32(std::uint32_t window);
 // certain "nobody there" gives false.
 bool IsCopyDataWindowListening(std::uint32_t window);
 
+// The process whose receiver listens for the window `window` names, as the
+// kernel tells it (SCM_CREDENTIALS on the receiver's answer to a record it
+// refuses unread, so nothing is delivered). 0 with the last error when
+// nobody answers within `timeoutMs`.
+DWORD GetCopyDataWindowProcessId(std::uint32_t window, DWORD timeoutMs);
+
 // Sends WM_COPYDATA to the window `targetWindow` names, in whichever
 // process it lives, and waits at most `timeoutMs` (INFINITE: no limit) for
 // the procedure's result. FALSE with the last error: ERROR_INVALID_PARAMETER

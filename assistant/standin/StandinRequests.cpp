@@ -24,6 +24,9 @@ namespace {
 
 // The greeting's answer: any kind but the resume decision counts as success.
 constexpr win::ULONG_PTR kGreetingReply = 1;
+// How long the reply window's process has to answer the question whose it is;
+// its receiver answers on a thread of its own, without the window's thread.
+constexpr win::DWORD kProbeBoundMs = 5000;
 // Far above the largest content list the control can write.
 constexpr std::size_t kWorkFileLimit = 64 * 1024 * 1024;
 
@@ -71,6 +74,13 @@ bool CStandinRequests::HandleGreeting(WorkFileBytes file) {
     if (!greeting || greeting->replyWindow == 0) {
         Report("a malformed greeting is refused");
         return ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
+    }
+    // Any process that can write the work file can greet; only a window of
+    // the control that started us gets replies.
+    const win::DWORD owner = win::GetCopyDataWindowProcessId(greeting->replyWindow, kProbeBoundMs);
+    if (owner == 0 || owner != static_cast<win::DWORD>(watch_.Parent())) {
+        Report("a greeting naming a window of another process is ignored");
+        return true;
     }
     watch_.SetReplyWindow(greeting->replyWindow);
     return Reply(kGreetingReply);
