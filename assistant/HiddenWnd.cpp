@@ -12,6 +12,7 @@ bool CHiddenWnd::Create(win::HWND ownerWindow) {
         },
         "", 0, ownerWindow);
     if (hwnd == nullptr) return false;
+    receiver_.AcceptOnlyFrom(0);
     if (!receiver_.Open(hwnd)) {
         const win::DWORD error = win::GetLastError();
         win::DestroyWindow(hwnd);

@@ -21,6 +21,9 @@ public:
     // it along already). On the window's thread.
     void Destroy();
     win::HWND Hwnd() const { return hwnd_; }
+    // Replies are taken from this process and from the assistant program's
+    // process alone; until it is named, from this process only.
+    void AcceptRepliesFrom(win::DWORD processId) { receiver_.AcceptOnlyFrom(processId); }
 
 private:
     win::LRESULT Procedure(win::HWND hwnd, win::UINT message, win::WPARAM wParam,

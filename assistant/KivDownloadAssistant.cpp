@@ -79,6 +79,8 @@ bool CKivDownloadAssistant::Start(IAssistantOwner& owner, const std::string& ass
                              nullptr, &process_->Startup(), &process_->Info())) {
         return false;
     }
+    // Nobody else may answer in the assistant's name.
+    replyWindow_->AcceptRepliesFrom(process_->Info().dwProcessId);
     if (!exitWatcher_.Create([this] { return WatchForExit(); }, true)) return false;
     if (!exitWatcher_.Resume()) {
         const win::DWORD error = win::GetLastError();

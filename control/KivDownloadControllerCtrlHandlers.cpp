@@ -77,7 +77,7 @@ void CKivDownloadControllerCtrl::OnRunFailed(int phase) {
         run.PostToDialog(DLGM_RATETIME, static_cast<WPARAM>(kClearRateTime), kClearRateTime);
     }
     run.ReportError(phase);
-    if (run.Error().errorCode == kCorruptedFiles) DeleteBrokenFiles(run.Items());
+    if (run.Error().errorCode == kCorruptedFiles) DeleteBrokenFiles(run);
     run.SendToDialog(DLGM_OVERALLSTEP, 1, 0);
     if (run.DialogCreated() && !run.PageClosing()) {
         win::PostMessage(window_, CTLM_QUITBROWSER, 0, 0);

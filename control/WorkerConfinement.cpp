@@ -3,7 +3,6 @@
 #include "env/Application.h"
 #include "env/Locations.h"
 #include "env/PathRules.h"
-#include "env/Settings.h"
 #include "platform/FileApi.h"
 #include "platform/KnownFolders.h"
 #include "platform/Landlock.h"
@@ -19,10 +18,15 @@ void AddNative(std::vector<std::string>& folders, const std::string& windowsFold
     }
 }
 
-// The folder part of a Windows-form file path.
-std::string FolderOf(const std::string& path) {
-    const std::string::size_type slash = path.find_last_of('\\');
+// The folder part of a path, Windows form ('\\') or native ('/').
+std::string FolderOf(const std::string& path, char separator) {
+    const std::string::size_type slash = path.find_last_of(separator);
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string LowStoreFolder() {
+    std::string store;
+    return win::GetLowIntegrityStorePath(store) ? FolderOf(store, '/') : std::string();
 }
 
 }  // namespace
@@ -31,19 +35,9 @@ std::vector<std::string> WorkerWritableFolders() {
     std::vector<std::string> folders;
     std::string lowTemp;
     if (env::GetLowTempFolder(lowTemp)) AddNative(folders, env::RemoveTrailingBackslashes(lowTemp));
-    std::string moved;
-    if (env::ReadSettingString(env::GetCompanyName(), env::GetProductName(),
-                               env::kTemporaryFilesPath, moved)) {
-        AddNative(folders, env::RemoveTrailingBackslashes(moved));
-    }
-    AddNative(folders, FolderOf(env::GetVersionFilePath()));
-    // The settings store stands for the browser's writable registry key,
-    // which a protected-mode control may write (its temporary-files folder).
-    std::string store;
-    if (win::GetRegistryStorePath(store)) {
-        const std::string::size_type slash = store.find_last_of('/');
-        if (slash != std::string::npos && slash > 0) folders.push_back(store.substr(0, slash));
-    }
+    AddNative(folders, FolderOf(env::GetVersionFilePath(), '\\'));
+    const std::string lowStore = LowStoreFolder();
+    if (!lowStore.empty()) folders.push_back(lowStore);
     std::string runtime;
     if (win::GetKnownFolderNativePath(win::KnownFolder::Runtime, runtime)) {
         folders.push_back(runtime);
@@ -52,9 +46,14 @@ std::vector<std::string> WorkerWritableFolders() {
 }
 
 bool ConfineWorkerWrites() {
+    win::UseLowIntegrityStore();
     // A rule needs its folder to exist; after confinement it could not be made.
     std::string lowTemp;
     if (env::GetLowTempFolder(lowTemp))
         win::MakeSureDirectoryPathExists(env::AddTrailingBackslash(lowTemp));
+    const std::string lowStore = LowStoreFolder();
+    std::string lowStoreWindows;
+    if (!lowStore.empty() && win::FromNativePath(lowStore, lowStoreWindows))
+        win::MakeSureDirectoryPathExists(env::AddTrailingBackslash(lowStoreWindows));
     return win::ConfineThreadWrites(WorkerWritableFolders()) != win::FALSE;
 }

@@ -1,18 +1,20 @@
 #pragma once
 // The protected layout confines the download worker's writes: it may create
 // and write files only in its work folders; the destination is reached
-// through the assistant program alone.
+// through the assistant program alone, and what the next run trusts (the
+// user's settings store with the module's registration) stays out of reach.
 #include <string>
 #include <vector>
 
 // Native paths the worker needs to write below: the low-integrity temporary
-// folder (downloads in progress and the assistant's work file), the
-// temporary-files folder when the user moved it elsewhere, the version
-// file's folder, the settings store's folder (the browser's writable
+// folder (downloads in progress, the assistant's work file and the
+// temporary-files folder, which must lie within it), the version file's
+// folder, the low-integrity settings store's folder (the browser's writable
 // registry key on Windows) and the runtime folder that holds the named
-// events' and mutexes' files.
+// events' and mutexes' files. No folder named by a setting is ever a rule.
 std::vector<std::string> WorkerWritableFolders();
 
-// Confines the calling thread to those folders. False when the kernel
-// cannot (the thread then runs unconfined; the last error says why).
+// Switches the calling thread to the low-integrity settings store and
+// confines it to those folders. False when the kernel cannot (the thread then
+// runs unconfined, still with the low store; the last error says why).
 bool ConfineWorkerWrites();

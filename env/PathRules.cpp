@@ -186,6 +186,24 @@ std::string RemoveTrailingBackslashes(std::string_view folder) {
     return std::string(folder.substr(0, end));
 }
 
+bool IsPathWithinFolder(std::string_view path, std::string_view folder) {
+    const std::string base = RemoveTrailingBackslashes(folder);
+    if (!IsValidFullPath(path) || !IsValidFullPath(base) || !path.starts_with(base)) return false;
+    // `base` ends on a character boundary of `path`, so what follows starts a character.
+    const std::string_view rest = path.substr(base.size());
+    if (rest.empty()) return true;
+    if (!IsSingleByteChar(rest, 0, '\\')) return false;
+    std::size_t start = 1;
+    for (std::size_t pos = 1;; pos = win::CharNext(rest, pos)) {
+        const bool atEnd = pos >= rest.size();
+        if (!atEnd && !IsSingleByteChar(rest, pos, '\\')) continue;
+        const std::string_view component = rest.substr(start, pos - start);
+        if (component == "." || component == "..") return false;
+        if (atEnd) return true;
+        start = pos + 1;
+    }
+}
+
 std::string AddTrailingBackslash(std::string_view folder) {
     return RemoveTrailingBackslashes(folder) + '\\';
 }

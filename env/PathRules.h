@@ -41,6 +41,12 @@ std::string AddTrailingBackslash(std::string_view folder);
 // The text without any trailing backslash.
 std::string RemoveTrailingBackslashes(std::string_view folder);
 
+// True when the full path `path` is `folder` or lies below it as written: it
+// starts with the folder's components, byte for byte (as the file system
+// compares names), and no component after them is "." or "..". Links on the
+// way are not looked at: a caller that writes there must not follow them.
+bool IsPathWithinFolder(std::string_view path, std::string_view folder);
+
 // An even number of the characters 0-9 and A-F (upper case only).
 bool IsUpperHexText(std::string_view text);
 

@@ -28,6 +28,11 @@ int RunRegistration(const HostOptions& options, const HostEnvironment& environme
     if (!(registering ? RegisterModule(module, error) : UnregisterModule(module, error))) {
         return Fail(err, error);
     }
+    // A module named here is the user's own choice: later runs may load it
+    // wherever it lies.
+    if (registering && !options.module.empty() && !MarkRegisteredModuleExplicit()) {
+        return Fail(err, "cannot note " + module + " as the module chosen on the command line");
+    }
     out << (registering ? "DllRegisterServer" : "DllUnregisterServer") << " in " << module
         << " succeeded.\n";
     return kExitSuccess;

@@ -9,6 +9,7 @@
 //
 // Window handles cross process boundaries as 32-bit numbers: the handle
 // table's own numbers, which fit 32 bits.
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -42,6 +43,12 @@ HWND WindowFromUInt32(std::uint32_t window);
 // certain "nobody there" gives false.
 bool IsCopyDataWindowListening(std::uint32_t window);
 
+// The process whose receiver listens for the window `window` names, as the
+// kernel tells it (SCM_CREDENTIALS on the receiver's answer to a record it
+// refuses unread, so nothing is delivered). 0 with the last error when
+// nobody answers within `timeoutMs`.
+DWORD GetCopyDataWindowProcessId(std::uint32_t window, DWORD timeoutMs);
+
 // Sends WM_COPYDATA to the window `targetWindow` names, in whichever
 // process it lives, and waits at most `timeoutMs` (INFINITE: no limit) for
 // the procedure's result. FALSE with the last error: ERROR_INVALID_PARAMETER
@@ -72,15 +79,23 @@ public:
     // for the close).
     void Close();
     bool IsOpen() const { return socketFd_ >= 0; }
+    // From now on records are delivered only when this process sent them, or
+    // the process `processId` (0: this process alone); others are refused.
+    // The kernel names the sender of each record (SCM_CREDENTIALS), so no
+    // process can pass for another. Any thread, before or after Open.
+    void AcceptOnlyFrom(DWORD processId) { acceptedSender_ = static_cast<int>(processId); }
 
 private:
     DWORD Listen();
+    bool IsAcceptedSender(int pid) const;
 
     HWND hwnd_ = nullptr;
     std::string socketPath_;
     int socketFd_ = -1;
     int wakeFd_ = -1;
+    std::atomic<int> acceptedSender_{kAnySender};
     CThread listener_;
+    static constexpr int kAnySender = -1;
 };
 
 }  // namespace win

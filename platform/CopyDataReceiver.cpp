@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/CopyData.h"
@@ -42,6 +43,38 @@ CopyDataReply Deliver(HWND hwnd, const detail::CopyDataRequest& request) {
     return reply;
 }
 
+// The record's bytes and the pid the kernel gives for its sender (0 when it
+// gives none).
+struct Received {
+    ssize_t size = -1;
+    int senderPid = 0;
+};
+
+Received ReceiveRecord(int socketFd, std::vector<BYTE>& buffer, sockaddr_un& sender,
+                       socklen_t& senderLength) {
+    iovec part{buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+    msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = senderLength;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    Received received;
+    received.size = recvmsg(socketFd, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    senderLength = message.msg_namelen;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); received.size >= 0 && header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_CREDENTIALS) {
+            ucred credentials{};
+            std::memcpy(&credentials, CMSG_DATA(header), sizeof credentials);
+            received.senderPid = credentials.pid;
+        }
+    }
+    return received;
+}
+
 void Answer(int socketFd, const CopyDataReply& reply, const sockaddr_un& sender,
             socklen_t senderLength) {
     if (senderLength <= sizeof(sa_family_t)) return;  // an unbound sender waits for nothing
@@ -51,6 +84,11 @@ void Answer(int socketFd, const CopyDataReply& reply, const sockaddr_un& sender,
 }
 
 }  // namespace
+
+bool CCopyDataReceiver::IsAcceptedSender(int pid) const {
+    const int accepted = acceptedSender_;
+    return accepted == kAnySender || (pid != 0 && (pid == getpid() || pid == accepted));
+}
 
 BOOL CCopyDataReceiver::Open(HWND hwnd) {
     Close();
@@ -103,11 +141,12 @@ DWORD CCopyDataReceiver::Listen() {
         if ((fds[0].revents & POLLIN) != 0) return 0;
         sockaddr_un sender{};
         socklen_t senderLength = sizeof sender;
-        const ssize_t got = recvfrom(socketFd_, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&sender), &senderLength);
-        if (got < 0) continue;
-        const std::span<const BYTE> datagram(buffer.data(), static_cast<std::size_t>(got));
-        if (auto request = detail::DecodeCopyDataRequest(datagram)) {
+        const Received got = ReceiveRecord(socketFd_, buffer, sender, senderLength);
+        if (got.size < 0) continue;
+        const std::span<const BYTE> datagram(buffer.data(), static_cast<std::size_t>(got.size));
+        auto request = detail::DecodeCopyDataRequest(datagram);
+        if (request && !IsAcceptedSender(got.senderPid)) request.reset();
+        if (request) {
             Answer(socketFd_, Deliver(hwnd_, *request), sender, senderLength);
         } else if (auto sequence = detail::PeekCopyDataSequence(datagram)) {
             Answer(socketFd_, {*sequence, CopyDataStatus::Refused, 0}, sender, senderLength);

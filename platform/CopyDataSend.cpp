@@ -2,9 +2,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <random>
 #include <vector>
@@ -130,7 +132,63 @@ LRESULT DeliverDirectly(HWND hwnd, ULONG_PTR dwData, std::span<const BYTE> bytes
     return SendMessage(hwnd, WM_COPYDATA, sourceWindow, reinterpret_cast<LPARAM>(&record));
 }
 
+// The pid the kernel gives for the sender of the answer to `sequence`.
+std::optional<int> AwaitAnswerPid(int fd, std::uint64_t sequence, const Deadline& deadline) {
+    for (;;) {
+        if (!AwaitReady(fd, POLLIN, deadline)) return std::nullopt;
+        std::array<BYTE, detail::COPYDATA_REPLY_SIZE + 1> buffer{};
+        iovec part{buffer.data(), buffer.size()};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t got = recvmsg(fd, &message, MSG_DONTWAIT);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (got < 0) {
+            SetLastError(SendFailure(errno));
+            return std::nullopt;
+        }
+        const auto reply = detail::DecodeCopyDataReply(
+            std::span<const BYTE>(buffer.data(), static_cast<std::size_t>(got)));
+        const cmsghdr* header = CMSG_FIRSTHDR(&message);
+        if (!reply || reply->sequence != sequence || header == nullptr ||
+            header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_CREDENTIALS) {
+            continue;
+        }
+        ucred credentials{};
+        std::memcpy(&credentials, CMSG_DATA(header), sizeof credentials);
+        return credentials.pid;
+    }
+}
+
 }  // namespace
+
+DWORD GetCopyDataWindowProcessId(std::uint32_t window, DWORD timeoutMs) {
+    std::string folder;
+    if (window == 0 || !GetKnownFolderNativePath(KnownFolder::Runtime, folder)) {
+        if (window == 0) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    const Socket socket(detail::ConnectSenderSocket(detail::CopyDataSocketPath(folder, window)));
+    const int pass = 1;
+    if (socket.Fd() < 0) return 0;
+    if (setsockopt(socket.Fd(), SOL_SOCKET, SO_PASSCRED, &pass, sizeof pass) != 0) {
+        SetLastErrorFromErrno(errno);
+        return 0;
+    }
+    // A record one byte short of what it announces: the receiver answers it
+    // as refused without delivering anything.
+    const Deadline deadline(timeoutMs);
+    const std::uint64_t sequence = NextSequence();
+    const BYTE missing = 0;
+    std::vector<BYTE> probe = detail::EncodeCopyDataRequest({0, sequence, 0, {&missing, 1}});
+    probe.pop_back();
+    if (!SendRecord(socket.Fd(), probe, deadline)) return 0;
+    const std::optional<int> pid = AwaitAnswerPid(socket.Fd(), sequence, deadline);
+    return pid ? static_cast<DWORD>(*pid) : 0;
+}
 
 bool IsCopyDataWindowListening(std::uint32_t window) {
     if (window == 0) return false;

@@ -62,6 +62,11 @@ int BindReceiverSocket(const std::string& path) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = NewDatagramSocket();
         if (fd < 0) return -1;
+        // Every record then carries its sender's credentials, set by the kernel.
+        const int pass = 1;
+        if (setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &pass, sizeof pass) != 0) {
+            return Fail(fd, Win32FromErrno(errno));
+        }
         if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
             chmod(path.c_str(), 0600);
             return fd;

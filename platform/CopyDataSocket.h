@@ -6,7 +6,7 @@
 
 namespace win::detail {
 
-// Bound to `path`. A socket file left by a process that ended is replaced;
+// Bound to `path`, with SO_PASSCRED. A socket file left by a process that ended is replaced;
 // one a live process listens on gives ERROR_ALREADY_EXISTS.
 int BindReceiverSocket(const std::string& path);
 // Connected to the receiver at `path` and bound to an address of its own

@@ -46,7 +46,7 @@ BOOL MakeSureDirectoryPathExists(std::string_view path) {
         if (end > start) {
             folder += '/';
             folder.append(native, start, end - start);
-            if (mkdir(folder.c_str(), 0777) != 0) {
+            if (mkdir(folder.c_str(), 0700) != 0) {
                 if (errno != EEXIST) {
                     return FailForPath(errno, folder);
                 }

@@ -55,9 +55,11 @@ int OpenForRequest(const std::string& native, unsigned flags, const ShareRequest
     if (flags & CFile::modeCreate) {
         openFlags |= O_CREAT;  // truncation waits until the sharing check passed
     }
-    int fd = open(native.c_str(), openFlags, 0666);
+    // The files made this way are downloads in progress and work files: the
+    // user's alone, whatever the umask (a URL can carry a token).
+    int fd = open(native.c_str(), openFlags, 0600);
     if (fd < 0 && errno == EACCES && request.write && !request.read) {
-        fd = open(native.c_str(), (openFlags & ~O_RDWR) | O_WRONLY, 0666);
+        fd = open(native.c_str(), (openFlags & ~O_RDWR) | O_WRONLY, 0600);
     }
     return fd;
 }

@@ -13,6 +13,8 @@
 // two opens in one process exclude each other too, and the marks vanish
 // with the file's close or its process.
 //
+// A file modeCreate makes is the user's alone (0600, whatever the umask).
+//
 // Also as on Windows: a folder cannot be opened, nor a read-only file for
 // writing (ERROR_ACCESS_DENIED, even for root). modeCreate truncates only
 // after the sharing check passed. Descriptors are close-on-exec.
@@ -70,7 +72,8 @@ private:
 bool ReadWholeFile(std::string_view path, std::string& bytes);
 // Replaces a file's bytes atomically: a temporary file in the same folder is
 // written, synced and renamed over the target, so a crash leaves the old or
-// the new content, never a mix. Attributes of the old file are not kept.
+// the new content, never a mix. Attributes of the old file are not kept; the
+// new file is the user's alone (0600, whatever the umask).
 bool ReplaceFileAtomically(std::string_view path, std::string_view bytes);
 
 }  // namespace win

@@ -158,6 +158,19 @@ bool FileExists(std::string_view path) {
     return StatPath(path, native, info) && !S_ISDIR(info.st_mode);
 }
 
+bool IsOwnPlainFile(std::string_view path) {
+    std::string native;
+    struct stat info {};
+    if (!ToNativePath(path, native)) return false;
+    if (lstat(native.c_str(), &info) != 0) {
+        SetLastErrorForPath(errno, native);
+        return false;
+    }
+    const bool plain = S_ISREG(info.st_mode) && info.st_nlink == 1 && info.st_uid == geteuid();
+    if (!plain) SetLastError(ERROR_ACCESS_DENIED);
+    return plain;
+}
+
 bool FolderExists(std::string_view path) {
     std::string native;
     struct stat info {};

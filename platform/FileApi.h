@@ -31,11 +31,17 @@ BOOL CreateDirectory(std::string_view path);
 BOOL RemoveDirectory(std::string_view path);
 bool FileExists(std::string_view path);    // a file, not a folder
 bool FolderExists(std::string_view path);  // a folder
+// The entry itself, not where a link leads: a regular file with no other
+// name, owned by the user. A link, a folder, a device or someone else's file
+// gives false (ERROR_ACCESS_DENIED).
+bool IsOwnPlainFile(std::string_view path);
 // Length of a file; false when it cannot be read.
 bool GetFileSize(std::string_view path, std::uint64_t& size);
 
 // Creates every folder up to the last backslash of `path` (the rest is a file
-// name). A file where a folder should be is a failure (ERROR_ALREADY_EXISTS).
+// name), each the user's alone (0700, whatever the umask): they hold the
+// program's own records and downloads in progress. A file where a folder
+// should be is a failure (ERROR_ALREADY_EXISTS).
 BOOL MakeSureDirectoryPathExists(std::string_view path);
 
 // GetTempFileNameA: "<folder>\<prefix up to 3 chars><hex>.tmp" (upper-case

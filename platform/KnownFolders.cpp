@@ -21,6 +21,8 @@ namespace win {
 namespace {
 
 constexpr const char* kRuntimeFolderName = "kiv-downloader";
+// Below $XDG_STATE_HOME: where the runtime folder made in place of a taken one is noted.
+constexpr const char* kRuntimeRecordFile = "/kiv-downloader/runtime-folder";
 
 // An environment value used as a folder: set, non-empty and absolute
 // (relative XDG values are to be ignored).
@@ -82,18 +84,37 @@ bool IsExistingFolder(const std::string& nativePath) {
     return stat(nativePath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::optional<std::string> RuntimeFolder() {
-    std::optional<std::string> base = AbsoluteEnvironmentPath("XDG_RUNTIME_DIR");
+// Our per-user name in the shared temporary folder is someone else's (a
+// folder, a link or a file another user made first): a fresh folder of our
+// own, which later processes find again through a record in our state folder.
+std::optional<std::string> RecordedRuntimeFolder(const std::string& taken) {
+    std::optional<std::string> state = XdgFolder("XDG_STATE_HOME", "/.local/state");
     std::string folder;
-    if (base && IsExistingFolder(*base)) {
-        folder = *base + "/" + kRuntimeFolderName;
-    } else {
-        folder = "/tmp/" + std::string(kRuntimeFolderName) + "-" + std::to_string(geteuid());
-    }
-    if (!EnsurePrivateFolder(folder)) {
-        return std::nullopt;  // last error already set
+    if (!state || !EnsureRecordedPrivateFolder(taken + ".", *state + kRuntimeRecordFile, folder)) {
+        return std::nullopt;
     }
     return folder;
+}
+
+std::optional<std::string> RuntimeFolder() {
+    std::optional<std::string> base = AbsoluteEnvironmentPath("XDG_RUNTIME_DIR");
+    if (base && IsExistingFolder(*base)) {
+        const std::string folder = *base + "/" + kRuntimeFolderName;
+        if (!EnsurePrivateFolder(folder)) {
+            return std::nullopt;  // last error already set
+        }
+        return folder;
+    }
+    const std::string shared = AbsoluteEnvironmentPath("TMPDIR").value_or("/tmp");
+    const std::string folder =
+        shared + "/" + std::string(kRuntimeFolderName) + "-" + std::to_string(geteuid());
+    if (EnsurePrivateFolder(folder)) {
+        return folder;
+    }
+    if (GetLastError() != ERROR_ACCESS_DENIED) {
+        return std::nullopt;
+    }
+    return RecordedRuntimeFolder(folder);
 }
 
 std::optional<std::string> LookUpNativePath(KnownFolder folder) {

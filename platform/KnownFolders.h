@@ -12,7 +12,9 @@ enum class KnownFolder {
     RoamingAppData,   // $XDG_CONFIG_HOME, default ~/.config
     Temp,             // $TMPDIR, default /tmp
     Desktop,          // XDG desktop folder (user-dirs.dirs), default ~/Desktop
-    Runtime,          // $XDG_RUNTIME_DIR/kiv-downloader, else /tmp/kiv-downloader-UID (0700, created)
+    Runtime,          // $XDG_RUNTIME_DIR/kiv-downloader, else $TMPDIR (default /tmp)
+                      // /kiv-downloader-UID (0700, created); when another user holds that
+              // name, a mkdtemp folder noted in $XDG_STATE_HOME/kiv-downloader/runtime-folder
 };
 
 // Native (Linux) path of a known folder.

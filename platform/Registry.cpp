@@ -172,4 +172,16 @@ bool GetRegistryStorePath(std::string& nativePath) {
     return registry::GetStoreFilePath(nativePath);
 }
 
+void UseLowIntegrityStore() {
+    registry::UseLowStoreOnThisThread();
+}
+
+bool IsUsingLowIntegrityStore() {
+    return registry::ThisThreadUsesLowStore();
+}
+
+bool GetLowIntegrityStorePath(std::string& nativePath) {
+    return registry::GetLowStoreFilePath(nativePath);
+}
+
 }  // namespace win

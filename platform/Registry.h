@@ -69,4 +69,14 @@ LONG RegDeleteKey(HKEY parent, std::string_view subKey);
 // Native path of the current user's store file (it may not exist yet).
 bool GetRegistryStorePath(std::string& nativePath);
 
+// The low-integrity store stands for the only key a protected-mode browser
+// lets a confined control write. After UseLowIntegrityStore every registry
+// call of the calling thread reads and writes that store alone, never the
+// user's; other threads keep the user's store, so nothing the unconfined side
+// reads can come from the low store. Threads started later do not inherit it.
+void UseLowIntegrityStore();
+bool IsUsingLowIntegrityStore();
+// Native path of the low-integrity store file ($XDG_STATE_HOME/kiv-downloader/low/low.reg).
+bool GetLowIntegrityStorePath(std::string& nativePath);
+
 }  // namespace win

@@ -67,6 +67,15 @@ void AppendEntry(std::string& text, const Entry& entry) {
     }
 }
 
+// A blank line follows every list of entries; inside one, a blank line keeps
+// hex data cut short apart from the entry after it.
+void AppendEntries(std::string& text, const std::vector<Entry>& entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        AppendEntry(text, entries[i]);
+        if (entries[i].cutShort && i + 1 < entries.size()) text += kLineEnd;
+    }
+}
+
 }  // namespace
 
 std::string FormatValueLines(const Value& value) {
@@ -91,12 +100,12 @@ std::string FormatRegistryText(const Document& document) {
     std::string text(kRegistryFileHeader);
     text += kLineEnd;
     text += kLineEnd;
-    for (const Entry& entry : document.preamble) AppendEntry(text, entry);
+    AppendEntries(text, document.preamble);
     if (!document.preamble.empty()) text += kLineEnd;
     for (const Section& section : document.sections) {
         text += section.headerLine;
         text += kLineEnd;
-        for (const Entry& entry : section.entries) AppendEntry(text, entry);
+        AppendEntries(text, section.entries);
         text += kLineEnd;
     }
     return text;

@@ -41,6 +41,11 @@ struct Value {
 struct Entry {
     std::optional<Value> value;
     std::vector<std::string> verbatim;
+    // Hex data whose last line still asks for a continuation (a blank line,
+    // a section or the end came first): written with a blank line between it
+    // and the next entry, so that it never takes that entry in when the
+    // rewritten file is read.
+    bool cutShort = false;
 };
 
 struct Section {

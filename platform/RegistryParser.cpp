@@ -1,5 +1,6 @@
 // Reading of the store file (format in RegistryFile.h).
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/Registry.h"
@@ -199,13 +200,14 @@ private:
             inner.remove_suffix(1);
             namesKey = SplitKeyPath(inner, path) && !path.empty();
         }
+        std::string folded = namesKey ? FoldedPath(path) : std::string();
         if (namesKey) {
-            for (std::size_t i = 0; i < document_.sections.size(); ++i) {
-                if (SamePath(document_.sections[i].path, path)) {
-                    section_ = static_cast<long>(i);
-                    return;
-                }
+            const auto known = sectionsByPath_.find(folded);
+            if (known != sectionsByPath_.end()) {
+                section_ = static_cast<long>(known->second);
+                return;
             }
+            sectionsByPath_.emplace(std::move(folded), document_.sections.size());
         }
         Section section;
         section.headerLine = namesKey ? "[" + JoinKeyPath(path) + "]" : std::string(lines_[index_]);
@@ -235,12 +237,27 @@ private:
             CurrentNames().insert(FoldedName(value->name)).second) {
             entry.value = std::move(value);
             entry.verbatim.clear();
+        } else {
+            entry.cutShort = isHex && logical.ends_with('\\');
         }
         Current().push_back(std::move(entry));
     }
 
+    // The key's components folded and joined by NUL, which no name holds, so
+    // that two paths give one text exactly when they name the same key.
+    static std::string FoldedPath(const KeyPath& path) {
+        std::string folded;
+        for (const std::string& component : path) {
+            folded += FoldedName(component);
+            folded += '\0';
+        }
+        return folded;
+    }
+
     std::vector<std::string_view> lines_;
     Document& document_;
+    // Sections that name a key, by FoldedPath: a file with many keys reads in linear time.
+    std::unordered_map<std::string, std::size_t> sectionsByPath_;
     std::size_t index_ = 0;
     long section_ = -1;                                      // the preamble
     std::vector<std::unordered_set<std::string>> names_{1};  // the preamble's first

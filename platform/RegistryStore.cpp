@@ -18,13 +18,31 @@ namespace {
 
 constexpr const char* kStoreFolderName = "/kiv-downloader";
 constexpr const char* kStoreFileName = "/user.reg";
+constexpr const char* kLowStoreFolderName = "/kiv-downloader/low";
+constexpr const char* kLowStoreFileName = "/low.reg";
 constexpr const char* kLockSuffix = ".lock";
 constexpr const char* kBackupSuffix = ".bad";
 constexpr int kMaxBackups = 1000;
 
-bool GetStoreFolder(std::string& folder) {
+thread_local bool threadUsesLowStore = false;
+
+bool GetUserStoreFolder(std::string& folder) {
     if (!GetKnownFolderNativePath(KnownFolder::RoamingAppData, folder)) return false;
     folder += kStoreFolderName;
+    return true;
+}
+
+bool GetLowStoreFolder(std::string& folder) {
+    if (!GetKnownFolderNativePath(KnownFolder::LocalAppDataLow, folder)) return false;
+    folder += kLowStoreFolderName;
+    return true;
+}
+
+// The store the calling thread reads and writes, and its file.
+bool GetStoreFolder(std::string& folder, std::string& path) {
+    const bool low = threadUsesLowStore;
+    if (!(low ? GetLowStoreFolder(folder) : GetUserStoreFolder(folder))) return false;
+    path = folder + (low ? kLowStoreFileName : kStoreFileName);
     return true;
 }
 
@@ -113,15 +131,29 @@ DWORD WriteStore(const std::string& path, const Document& document) {
 }  // namespace
 
 bool GetStoreFilePath(std::string& nativePath) {
-    if (!GetStoreFolder(nativePath)) return false;
+    if (!GetUserStoreFolder(nativePath)) return false;
     nativePath += kStoreFileName;
     return true;
 }
 
+bool GetLowStoreFilePath(std::string& nativePath) {
+    if (!GetLowStoreFolder(nativePath)) return false;
+    nativePath += kLowStoreFileName;
+    return true;
+}
+
+void UseLowStoreOnThisThread() {
+    threadUsesLowStore = true;
+}
+
+bool ThisThreadUsesLowStore() {
+    return threadUsesLowStore;
+}
+
 DWORD ReadStore(const std::function<DWORD(const CRegistryHive&)>& query) {
     std::string folder;
-    if (!GetStoreFolder(folder)) return ERROR_PATH_NOT_FOUND;
-    std::string path = folder + kStoreFileName;
+    std::string path;
+    if (!GetStoreFolder(folder, path)) return ERROR_PATH_NOT_FOUND;
     Document document;
     if (IsFolder(folder)) {
         CStoreLock lock;
@@ -136,8 +168,8 @@ DWORD ReadStore(const std::function<DWORD(const CRegistryHive&)>& query) {
 
 DWORD UpdateStore(const std::function<DWORD(CRegistryHive&)>& change) {
     std::string folder;
-    if (!GetStoreFolder(folder)) return ERROR_PATH_NOT_FOUND;
-    std::string path = folder + kStoreFileName;
+    std::string path;
+    if (!GetStoreFolder(folder, path)) return ERROR_PATH_NOT_FOUND;
     CStoreLock lock;
     std::string bytes;
     DWORD result = EnsureFolder(folder);

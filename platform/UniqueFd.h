@@ -12,6 +12,14 @@ public:
     }
     CUniqueFd(const CUniqueFd&) = delete;
     CUniqueFd& operator=(const CUniqueFd&) = delete;
+    CUniqueFd(CUniqueFd&& other) noexcept : fd_(other.Release()) {}
+    CUniqueFd& operator=(CUniqueFd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = other.Release();
+        }
+        return *this;
+    }
     int Get() const { return fd_; }
     // Gives the descriptor up without closing it.
     int Release() {

@@ -34,7 +34,8 @@ int CreateSibling(const std::string& target, std::string& sibling) {
     const std::string name = target.substr(slash + 1, kKeptNameBytes);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         sibling = (folder == "/" ? "" : folder) + "/." + name + RandomSuffix();
-        const int fd = open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Records and settings are the user's alone, whatever the umask.
+        const int fd = open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }

@@ -42,7 +42,7 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     -DKIV_ENGINE_ONLY=ON -DKIV_BENCH=OFF -DKIV_SANITIZE=thread
 
 if [ -x fuzz/run.sh ] || [ -f fuzz/run.sh ]; then
-    echo "== Fuzzing the record-file parsers =="
+    echo "== Fuzzing the parsers of records, settings and assistant messages =="
     bash fuzz/run.sh "$root/build/fuzz" 30
 fi
 echo "All test stages passed."

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "env/PathRules.h"
+#include "transfer/WorkFiles.h"
 
 namespace {
 
@@ -31,9 +32,9 @@ bool BrokenFileList(const ContentList& items, std::string& text) {
     }
 }
 
-bool DeleteBrokenFiles(const ContentList& items) {
-    for (const auto& item : items) {
-        if (IsBroken(*item)) {
+bool DeleteBrokenFiles(IDownloadControl& control) {
+    for (const auto& item : control.Items()) {
+        if (IsBroken(*item) && IsWorkFileOfItem(control, *item)) {
             // Clears read-only and hidden first; what cannot be deleted stays.
             env::ForceDeleteFile(item->localPath);
         }

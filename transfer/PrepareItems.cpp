@@ -17,6 +17,14 @@ namespace {
 // Size queries in all, per item; only connection failures (300) are tried again.
 constexpr int kSizeQueryAttempts = 12;
 
+// The bits the engine keeps its own state in. A record's number may add other
+// flag bits but never these: the record can be written by the confined
+// worker, and a forged row must not mark a file unrecorded (never hashed),
+// broken or finished.
+constexpr std::uint32_t kEngineStateFlags = CDF_PREPARED | CDF_RETRY | CDF_RESUME | CDF_RECEIVING |
+                                            CDF_BROKEN | CDF_UNRECORDED | CDF_COMPLETE |
+                                            CDF_FINALIZED;
+
 std::uint64_t LocalFileSize(const std::string& path) {
     std::uint64_t size = 0;
     if (!win::GetFileSize(path, size)) {
@@ -40,8 +48,9 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item) {
     switch (JudgeLocalFile(localSize, item.size, recorded, storedText, item.lastModified)) {
         case LocalFileVerdict::Complete:
             item.flags |= CDF_COMPLETE;
-            item.flags |=
-                recorded ? static_cast<std::uint32_t>(versionFile.GetNumber(key)) : CDF_UNRECORDED;
+            item.flags |= recorded ? static_cast<std::uint32_t>(versionFile.GetNumber(key)) &
+                                         ~kEngineStateFlags
+                                   : CDF_UNRECORDED;
             return localSize;
         case LocalFileVerdict::Resume:
             item.flags |= CDF_RESUME;

@@ -24,6 +24,9 @@ win::BOOL ZeroOnExhaustion(Body&& body) noexcept {
     return win::FALSE;
 }
 
+// Where a record that does not parse is kept for the user to look at.
+constexpr const char* kKeptAsideSuffix = ".bad";
+
 win::BOOL RefuseData() {
     win::SetLastError(win::ERROR_INVALID_DATA);
     return win::FALSE;
@@ -58,6 +61,12 @@ win::BOOL CVersionFile::Open(std::string_view path) {
             return win::FALSE;
         }
         if (!Load()) {
+            if (keptAside_) {
+                // A fresh record, as for a missing file: the next save starts it.
+                entries_.clear();
+                changedKeys_.clear();
+                return win::FALSE;
+            }
             open_ = false;
             return win::FALSE;
         }
@@ -196,6 +205,7 @@ win::BOOL CVersionFile::Load() {
         }
         entries_.clear();
         changedKeys_.clear();
+        keptAside_ = false;
         CVersionFileLock lock;
         std::string bytes;
         if (!lock.Acquire(lockName_) || !win::ReadWholeFile(filePath_, bytes)) {
@@ -205,6 +215,7 @@ win::BOOL CVersionFile::Load() {
             std::string key;
             tagComposition entry;
             if (!versionrow::ParseRowText(line, key, entry)) {
+                keptAside_ = KeepAsideLocked();
                 return RefuseData();
             }
             entries_.insert_or_assign(std::move(key), std::move(entry));
@@ -251,6 +262,13 @@ win::BOOL CVersionFile::WriteLocked() {
     entries_ = std::move(merged);
     changedKeys_.clear();
     return win::TRUE;
+}
+
+// Under the lock, so no good file another process just wrote goes aside.
+bool CVersionFile::KeepAsideLocked() const {
+    const std::string kept = filePath_ + kKeptAsideSuffix;
+    win::DeleteFile(kept);  // an older one: this is the latest unreadable record
+    return win::MoveFile(filePath_, kept) != win::FALSE;
 }
 
 bool CVersionFile::ReadRowsOnDisk(Entries& rows, bool& intact) const {

@@ -39,8 +39,10 @@ public:
     // Closes without saving: a change that was not saved is lost.
     virtual ~CVersionFile();
     // 1 when the file exists and loaded. The object is open afterwards also
-    // when the file is missing (a save then creates it); a failed load
-    // closes it, keeping the rows read before the bad one.
+    // when the file is missing (a save then creates it). A file with a row
+    // that does not parse is kept as "<name>.bad" (replacing an older one)
+    // and the object is open and empty, as for a missing file; any other
+    // failed load closes it, keeping the rows read before the bad one.
     virtual win::BOOL Open(std::string_view path);
     virtual win::BOOL Save();
     virtual void Close();
@@ -82,6 +84,7 @@ private:
     bool ReadRowsOnDisk(Entries& rows, bool& intact) const;
     Entries MergeWithDisk(Entries rowsOnDisk, bool intact) const;
     win::BOOL WriteLocked();
+    bool KeepAsideLocked() const;
     tagComposition* Find(std::string_view key);
     const tagComposition* Find(std::string_view key) const;
 
@@ -92,4 +95,5 @@ private:
     // may change in the file.
     std::set<std::string, std::less<>> changedKeys_;
     bool open_ = false;
+    bool keptAside_ = false;  // the last load moved an unreadable file aside
 };

@@ -1,6 +1,7 @@
 #include "transfer/VersionRow.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/CodePage.h"
 #include "transfer/CSVParser.h"
@@ -59,6 +60,20 @@ bool ReadDigits(std::string_view digits, bool hex, std::uint64_t limit, std::uin
     return true;
 }
 
+// "%ld" for what the program writes (0 and other non-negative numbers); a
+// negative number goes in the hexadecimal form, the only one the reader
+// takes a negative value from.
+void AppendNumber(win::LONG number, std::string& out) {
+    if (number >= 0) {
+        out += std::to_string(number);
+        return;
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08x",
+                  static_cast<unsigned>(static_cast<std::uint32_t>(number)));
+    out += hex;
+}
+
 }  // namespace
 
 bool IsStorableValue(std::string_view value) {
@@ -81,7 +96,7 @@ bool AppendRow(std::string_view key, const tagComposition& entry, std::string& o
     out += "\",\" ";
     AppendDoubledQuotes(entry.storedText, out);
     out += "\", \" ";
-    out += std::to_string(entry.number);
+    AppendNumber(entry.number, out);
     out += "\"\r\n";
     return true;
 }
@@ -109,14 +124,11 @@ win::LONG ParseNumberField(std::string_view text) {
         }
         return static_cast<win::LONG>(static_cast<std::uint32_t>(value));
     }
-    const bool negative = !text.empty() && text[0] == '-';
-    const std::uint64_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
-    if (!ReadDigits(text.substr(negative ? 1 : 0), false, limit, value)) {
+    // Decimal digits only: a sign is "any other character".
+    if (!ReadDigits(text, false, 0x7FFFFFFFu, value)) {
         return 0;
     }
-    const std::int64_t signedValue =
-        negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
-    return static_cast<win::LONG>(signedValue);
+    return static_cast<win::LONG>(value);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view bytes) {

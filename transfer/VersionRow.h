@@ -19,8 +19,10 @@ bool IsStorableValue(std::string_view value);
 bool IsStorableKey(std::string_view key);
 
 // Appends the row for `key` and `entry`, ended by CR LF. Quotes inside
-// values are doubled so the row always splits into its four fields. False
-// (nothing appended) when a value is not storable.
+// values are doubled so the row always splits into its four fields. The
+// number is written in decimal, a negative one as "0x" and eight hexadecimal
+// digits (ParseNumberField reads no sign). False (nothing appended) when a
+// value is not storable.
 bool AppendRow(std::string_view key, const tagComposition& entry, std::string& out);
 
 // Reads one line (without its line end) into key and entry; false when the
@@ -28,9 +30,9 @@ bool AppendRow(std::string_view key, const tagComposition& entry, std::string& o
 bool ParseRowText(std::string_view line, std::string& key, tagComposition& entry);
 
 // The number field: "0x" and hexadecimal digits give a 32-bit pattern
-// (0xffffffff is -1); otherwise an optional '-' and decimal digits within
-// the signed 32-bit range, so every number the rows were written with reads
-// back. Anything else, an empty text or a value out of range, gives 0.
+// (0xffffffff is -1); otherwise decimal digits alone, up to 2147483647.
+// Anything else (a sign, an empty text, a value out of range) gives 0, so a
+// row written elsewhere as "-1" cannot set every flag bit.
 win::LONG ParseNumberField(std::string_view text);
 
 // The lines of a file: each ends at LF with one CR before it dropped; a CR

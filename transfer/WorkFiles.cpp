@@ -24,51 +24,58 @@ std::string LastComponent(const std::string& name) {
     return name.substr(start);
 }
 
-// The temporary file of an earlier run of this download, when it is still there.
-bool RecordedTemporaryPath(const std::string& url, std::string& path) {
+// A row of an earlier run is trusted only for the file this run would write
+// anyway: the record file can be written by the confined worker, so a row
+// naming any other file (or a link, or a file that is not ours) must never
+// make unconfined code hash, delete or move it. Such a row is dropped and
+// the item starts over.
+void DropForeignRecord(const std::string& url, const std::string& expectedPath) {
     CVersionFile versionFile;
     versionFile.Open(env::GetVersionFilePath());
     std::string recorded;
     if (!versionFile.GetPath(url, recorded)) {
-        return false;
+        return;
     }
-    if (!env::IsValidFullPath(recorded) || !win::FileExists(recorded)) {
-        return false;
+    const bool ours = win::IsOwnPlainFile(recorded) ||
+                      win::GetLastError() == win::ERROR_FILE_NOT_FOUND ||
+                      win::GetLastError() == win::ERROR_PATH_NOT_FOUND;
+    if (recorded == expectedPath && ours) {
+        return;
     }
-    path = recorded;
-    return true;
-}
-
-bool TemporaryFolder(std::string& folder) {
-    const std::string company = env::GetCompanyName();
-    const std::string product = env::GetProductName();
-    std::string setting;
-    if (env::ReadSettingString(company, product, env::kTemporaryFilesPath, setting) &&
-        !setting.empty()) {
-        folder = setting;
-        return true;
-    }
-    std::string lowTemp;
-    if (!env::GetLowTempFolder(lowTemp)) {
-        return false;
-    }
-    folder = env::RemoveTrailingBackslashes(lowTemp) + '\\' + company + '\\' + product;
-    // Later runs take the folder from the setting, so the user may move it there.
-    env::WriteSettingString(company, product, env::kTemporaryFilesPath, folder);
-    return true;
+    versionFile.Remove(url);
+    versionFile.Save();
 }
 
 }  // namespace
 
-bool TemporaryPath(const std::string& url, const std::string& name, std::string& path) {
-    if (RecordedTemporaryPath(url, path)) {
+bool TemporaryFolder(std::string& folder) {
+    std::string lowTemp;
+    if (!env::GetLowTempFolder(lowTemp)) {
+        return false;
+    }
+    lowTemp = env::RemoveTrailingBackslashes(lowTemp);
+    const std::string company = env::GetCompanyName();
+    const std::string product = env::GetProductName();
+    std::string setting;
+    if (env::ReadSettingString(company, product, env::kTemporaryFilesPath, setting) &&
+        env::IsPathWithinFolder(setting, lowTemp)) {
+        folder = setting;
         return true;
     }
+    folder = lowTemp + '\\' + company + '\\' + product;
+    // Later runs take the folder from the setting; a value outside the low
+    // temporary folder (the confined worker could have written it) is replaced.
+    env::WriteSettingString(company, product, env::kTemporaryFilesPath, folder);
+    return true;
+}
+
+bool TemporaryPath(const std::string& url, const std::string& name, std::string& path) {
     std::string folder;
     if (!TemporaryFolder(folder)) {
         return false;
     }
     path = env::AddTrailingBackslash(folder) + LastComponent(name);
+    DropForeignRecord(url, path);
     return true;
 }
 
@@ -90,4 +97,12 @@ bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::st
     }
     path = temporary;
     return true;
+}
+
+bool IsWorkFileOfItem(IDownloadControl& control, const CONTENTDATA& item) {
+    if (item.localPath == FinalPathOfItem(control, item)) {
+        return true;
+    }
+    std::string lowTemp;
+    return env::GetLowTempFolder(lowTemp) && env::IsPathWithinFolder(item.localPath, lowTemp);
 }

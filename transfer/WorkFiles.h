@@ -12,13 +12,22 @@
 // folders created; when that fails: error 101 with the system's last error.
 bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::string& path);
 
+// True when the item's local path is one of this run's own files: its final
+// path in the destination, or a path within the low temporary folder. Only
+// those are ever deleted; a path from anywhere else came from a forged record.
+bool IsWorkFileOfItem(IDownloadControl& control, const CONTENTDATA& item);
+
 // The item's final path: the destination folder joined with its name.
 std::string FinalPathOfItem(IDownloadControl& control, const CONTENTDATA& item);
 
-// Assistant mode: the path recorded in the version file for `url` when it is
-// a valid full path and a file is there (a partial file of an earlier run),
-// else the "TemporaryFilesPath" folder joined with the last component of
-// `name`. An absent or empty setting is replaced by the low temporary folder
-// + "\<company>\<product>" and written back. False (last error set) when no
-// folder can be found.
+// Assistant mode: the temporary folder joined with the last component of
+// `name`. A version-file row for `url` that names another path, or a path
+// that is no plain file of ours, is removed, so the item starts over. False
+// (last error set) when no folder can be found.
 bool TemporaryPath(const std::string& url, const std::string& name, std::string& path);
+
+// The folder for temporary files: "TemporaryFilesPath" when it lies within the
+// low temporary folder, else (absent, empty or elsewhere) the low temporary
+// folder + "\<company>\<product>", which is written back. False (last error
+// set) when there is no low temporary folder.
+bool TemporaryFolder(std::string& folder);

@@ -15,6 +15,8 @@ public:
     void SetReplyWindow(std::uint32_t window) { replyWindow_ = window; }
     // 0 before the greeting.
     std::uint32_t ReplyWindow() const { return replyWindow_; }
+    // The process that started us: the control's.
+    pid_t Parent() const { return parent_; }
 
     // True once the parent changed or the known reply window stopped listening.
     bool ControlGone() const;

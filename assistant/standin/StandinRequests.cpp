@@ -1,6 +1,10 @@
 #include "assistant/standin/StandinRequests.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <array>
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -9,6 +13,8 @@
 #include "assistant/AssistantRecords.h"
 #include "assistant/AssistantReply.h"
 #include "assistant/standin/FilePlacement.h"
+#include "env/Locations.h"
+#include "env/PathRules.h"
 #include "platform/Event.h"
 #include "platform/LastError.h"
 #include "platform/LittleEndian.h"
@@ -18,6 +24,9 @@ namespace {
 
 // The greeting's answer: any kind but the resume decision counts as success.
 constexpr win::ULONG_PTR kGreetingReply = 1;
+// How long the reply window's process has to answer the question whose it is;
+// its receiver answers on a thread of its own, without the window's thread.
+constexpr win::DWORD kProbeBoundMs = 5000;
 // Far above the largest content list the control can write.
 constexpr std::size_t kWorkFileLimit = 64 * 1024 * 1024;
 
@@ -66,6 +75,13 @@ bool CStandinRequests::HandleGreeting(WorkFileBytes file) {
         Report("a malformed greeting is refused");
         return ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
     }
+    // Any process that can write the work file can greet; only a window of
+    // the control that started us gets replies.
+    const win::DWORD owner = win::GetCopyDataWindowProcessId(greeting->replyWindow, kProbeBoundMs);
+    if (owner == 0 || owner != static_cast<win::DWORD>(watch_.Parent())) {
+        Report("a greeting naming a window of another process is ignored");
+        return true;
+    }
     watch_.SetReplyWindow(greeting->replyWindow);
     return Reply(kGreetingReply);
 }
@@ -101,8 +117,9 @@ bool CStandinRequests::HandlePlaceFile(WorkFileBytes file) {
     }
     std::string destination;
     win::DWORD code = CheckDestination(request->destination, destination);
+    win::CUniqueFd sourceFolder;
     std::string source;
-    if (code == 0 && !win::ToNativePath(request->source, source)) code = win::GetLastError();
+    if (code == 0) code = CheckSource(request->source, sourceFolder, source);
     if (code == 0) code = PlaceFile(source, destination);
     if (code != 0) {
         Report("cannot place " + request->destination + ": error " + std::to_string(code));
@@ -122,6 +139,40 @@ win::DWORD CStandinRequests::CheckDestination(const std::string& destination,
     const bool agreed = !acceptedFolder_.empty() && path.parent_path() == acceptedFolder_ &&
                         itemNames_.count(path.filename().string()) != 0;
     return agreed ? 0 : win::ERROR_ACCESS_DENIED;
+}
+
+// Files come only from the low-integrity temporary folder, the one place the
+// confined control can write. The source's folder is opened and its real
+// place checked through the descriptor, and the file is then reached through
+// that descriptor, so a folder swapped for a link after the check cannot
+// lead the move anywhere else.
+win::DWORD CStandinRequests::CheckSource(const std::string& source, win::CUniqueFd& folder,
+                                         std::string& nativeSource) const {
+    std::string lowTemp;
+    std::string nativeLowTemp;
+    std::string native;
+    if (!env::GetLowTempFolder(lowTemp) || !win::ToNativePath(lowTemp, nativeLowTemp) ||
+        !env::IsPathWithinFolder(source, lowTemp) || !win::ToNativePath(source, native)) {
+        return win::ERROR_ACCESS_DENIED;
+    }
+    std::error_code error;
+    const std::string realLowTemp = std::filesystem::canonical(nativeLowTemp, error).string();
+    const std::filesystem::path path(Normalised(native));
+    folder = win::CUniqueFd(::open(path.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (error || folder.Get() < 0) return win::ERROR_ACCESS_DENIED;
+    const std::string procFolder = "/proc/self/fd/" + std::to_string(folder.Get());
+    const std::string realFolder = std::filesystem::read_symlink(procFolder, error).string();
+    if (error || !(realFolder == realLowTemp || realFolder.starts_with(realLowTemp + "/"))) {
+        return win::ERROR_ACCESS_DENIED;
+    }
+    const std::string name = path.filename().string();
+    struct stat entry {};
+    if (name.empty() || ::fstatat(folder.Get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+        return name.empty() ? win::ERROR_ACCESS_DENIED : win::Win32FromErrno(errno, false);
+    }
+    if (!S_ISREG(entry.st_mode)) return win::ERROR_ACCESS_DENIED;
+    nativeSource = procFolder + "/" + name;
+    return 0;
 }
 
 bool CStandinRequests::Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload) {

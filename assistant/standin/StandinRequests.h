@@ -13,6 +13,7 @@
 #include "assistant/standin/StandinWorkFile.h"
 #include "platform/CopyData.h"
 #include "platform/KernelTypes.h"
+#include "platform/UniqueFd.h"
 
 class CStandinRequests {
 public:
@@ -33,6 +34,12 @@ private:
     // form) is no place the user chose for an item of this run.
     win::DWORD CheckDestination(const std::string& destination,
                                 std::string& nativeDestination) const;
+    // 0 when `source` (Windows form) lies within the low-integrity temporary
+    // folder, also after every link on the way: `folder` is then its folder,
+    // held open, and `nativeSource` the file's path through that descriptor.
+    // Else ERROR_ACCESS_DENIED.
+    win::DWORD CheckSource(const std::string& source, win::CUniqueFd& folder,
+                           std::string& nativeSource) const;
     // Sends one reply; false only when the reply window is gone. A reply
     // that cannot be sent otherwise cancels the control's run.
     bool Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload = {});

@@ -16,6 +16,7 @@
 #include "platform/LastError.h"
 #include "platform/Process.h"
 #include "tests/assistant/AssistantTestSupport.h"
+#include "tests/platform/FileTestSupport.h"
 
 namespace {
 
@@ -100,6 +101,20 @@ TEST_F(AssistantProcessTest, RecordsReachTheOwnerWithinTheirBytes) {
     EXPECT_TRUE(replies[2].failed);
     EXPECT_TRUE(client.WaitForReply()) << "a pending success is taken first";
     EXPECT_FALSE(client.WaitForReply());
+
+    // Another process cannot answer in the assistant's name. (Forked from a
+    // thread that owns no window, so that the child has to use the socket.)
+    const auto strangerRefused = [window] {
+        filetest::ChildProcess stranger([window](const filetest::ChildProcess::Parent&) {
+            win::LRESULT result = 0;
+            const bool sent = win::SendCopyData(window, 3, std::vector<win::BYTE>{'Z', 0},
+                                                assistanttest::kBound, &result);
+            return !sent && win::GetLastError() == win::ERROR_INVALID_DATA ? 0 : 1;
+        });
+        return stranger.Wait() == 0;
+    };
+    EXPECT_EQ(assistanttest::OnWorker(strangerRefused, cancel_.Handle()), true);
+    EXPECT_EQ(owner.Replies().size(), 3u);
 }
 
 TEST_F(AssistantProcessTest, TeardownKillsAnAssistantThatNeverEnds) {

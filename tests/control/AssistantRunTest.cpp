@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "assistant/KivDownloadAssistant.h"
 #include "env/Application.h"
@@ -25,6 +26,7 @@
 #include "platform/NativePath.h"
 #include "platform/Process.h"
 #include "platform/ProcessSettings.h"
+#include "platform/Registry.h"
 #include "tests/control/ControlRunFixture.h"
 
 namespace {
@@ -103,10 +105,16 @@ TEST_F(AssistantRunTest, ConfinedWorkerCannotWriteTheDestinationYetTheRunSucceed
 
     EXPECT_EQ(probeErrno, EACCES);
     EXPECT_FALSE(Exists("written-by-the-worker"));
+    // The confined worker keeps its settings in its own store, out of the
+    // user's, which later runs trust.
     std::string temporaryFiles;
-    EXPECT_TRUE(env::ReadSettingString(env::GetCompanyName(), env::GetProductName(),
-                                       env::kTemporaryFilesPath, temporaryFiles))
-        << "the confined worker still keeps its settings";
+    EXPECT_FALSE(env::ReadSettingString(env::GetCompanyName(), env::GetProductName(),
+                                        env::kTemporaryFilesPath, temporaryFiles));
+    std::thread([&temporaryFiles] {
+        win::UseLowIntegrityStore();
+        EXPECT_TRUE(env::ReadSettingString(env::GetCompanyName(), env::GetProductName(),
+                                           env::kTemporaryFilesPath, temporaryFiles));
+    }).join();
     EXPECT_EQ(control->Run().Error().errorCode, 0);
     EXPECT_TRUE(control->Run().ResumeAllowed()) << "the kind-2 reply came before the folder";
     EXPECT_TRUE(BoxShown("The download completed successfully."));

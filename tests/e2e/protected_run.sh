@@ -6,6 +6,11 @@ source "$(dirname "$0")/lib.sh"
 head -c $((3 * 1024 * 1024 + 5)) /dev/urandom >"$work/site/dataset.bin"
 head -c 40000 /dev/urandom >"$work/site/manual.bin"
 start_nginx
+# What an earlier confined worker may have left in the one store it can
+# write: a temporary-files folder outside the low temporary folder.
+mkdir -p "$work/state/kiv-downloader/low" "$work/home"
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmo Co.,Ltd.\\Kiv Downloader]\r\n"TemporaryFilesPath"="Z:%s"\r\n\r\n' \
+    "${work//\//\\\\}\\\\home" >"$work/state/kiv-downloader/low/low.reg"
 write_page "$work/page.html" contentscount=2 \
     "curl1=$base/dataset.bin" "hash1=$(hash_of "$work/site/dataset.bin")" \
     "curl2=$base/manual.bin" "hash2=$(hash_of "$work/site/manual.bin")"
@@ -23,4 +28,11 @@ find "$work/cache" -type f -name dlcwork.tmp | grep -q . || fail "no work file w
 # Every file in the destination was made by the assistant, after the run's
 # verification: nothing else is there.
 [ "$(ls "$work/dest" | wc -l)" -eq 2 ] || fail "unexpected files in the destination: $(ls "$work/dest")"
+# The worker kept its setting in its own store, put right to the default,
+# and wrote nothing into the user's store that later runs trust.
+grep -q 'Temp\\\\Low\\\\Velmo Co.,Ltd.\\\\Kiv Downloader"' "$work/state/kiv-downloader/low/low.reg" ||
+    fail "the planted temporary-files folder was not replaced: $(cat "$work/state/kiv-downloader/low/low.reg")"
+! grep -q TemporaryFilesPath "$work/config/kiv-downloader/user.reg" 2>/dev/null ||
+    fail "the confined worker wrote the user's settings store"
+[ -z "$(ls -A "$work/home")" ] || fail "files were written to the planted folder: $(ls -A "$work/home")"
 echo "PASS"

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <gumbo.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "host/ExitStatus.h"
@@ -130,16 +132,31 @@ TEST_F(HostProgramTest, InputProblemsEndWithStatusTwoBeforeAnyFrontEnd) {
     EXPECT_FALSE(hosttest::ReadRegistryString(kInprocServer).has_value());
 }
 
-TEST_F(HostProgramTest, AStaleRegistrationIsReportedNotReplaced) {
-    hosttest::WriteRegistryString(kInprocServer, "", "/no/such/kivdownloadcontrol.so");
-    EXPECT_EQ(Run({WritePage(kPage)}), kExitFailure);
-    EXPECT_NE(err_.str().find("cannot load the control module"), std::string::npos) << err_.str();
-    EXPECT_EQ(recorded_.runs, 0);
-    EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), "/no/such/kivdownloadcontrol.so");
+// A registration that is gone (an old build folder deleted), not absolute or
+// outside the program's folders falls back to the module beside the program,
+// with one line; a module named on the command line is loaded wherever it is.
+TEST_F(HostProgramTest, OnlyInstalledOrExplicitlyRegisteredModulesAreLoaded) {
+    const std::string page = WritePage(kPage);
+    const std::string copy = folder_.Path() + "/copy/kivdownloadcontrol.so";
+    std::filesystem::create_directories(folder_.Path() + "/copy");
+    std::filesystem::copy_file(hosttest::ModulePath(), copy);
+    for (const std::string& registered : {std::string("/no/such/kivdownloadcontrol.so"),
+                                          std::string("kivdownloadcontrol.so"), copy}) {
+        hosttest::WriteRegistryString(kInprocServer, "", registered);
+        EXPECT_EQ(Run({page}), kExitCancelled) << registered;
+        EXPECT_EQ(recorded_.modulePath, hosttest::CanonicalModulePath());
+        EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), hosttest::CanonicalModulePath());
+        const std::string said = err_.str();
+        EXPECT_TRUE(said.starts_with("kiv-downloader: the registered control module " + registered +
+                                     " "))
+            << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
 
-    hosttest::WriteRegistryString(kInprocServer, "", "kivdownloadcontrol.so");
-    EXPECT_EQ(Run({WritePage(kPage)}), kExitFailure);
-    EXPECT_NE(err_.str().find("is not absolute"), std::string::npos) << err_.str();
+    EXPECT_EQ(Run({"--register", copy}), kExitSuccess) << err_.str();
+    EXPECT_EQ(Run({page}), kExitCancelled);
+    EXPECT_EQ(recorded_.modulePath, std::filesystem::canonical(copy).string());
+    EXPECT_EQ(err_.str(), "");
 }
 
 TEST_F(HostProgramTest, RegistrationActionsReportLikeARegistrationTool) {

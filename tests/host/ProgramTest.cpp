@@ -2,6 +2,8 @@
 // unusable input, the help text, and the registration actions.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/host/HostTestSupport.h"
 
 namespace {
@@ -11,9 +13,12 @@ const std::string kInprocServer =
 
 class ProgramTest : public ::testing::Test {
 protected:
-    hosttest::ProgramResult Run(const std::vector<std::string>& args) {
-        return hosttest::RunProgram(
-            args, {"XDG_CONFIG_HOME=" + store_.ConfigHome(), "DISPLAY", "WAYLAND_DISPLAY"});
+    hosttest::ProgramResult Run(const std::vector<std::string>& args,
+                                const std::vector<std::string>& more = {}) {
+        std::vector<std::string> overrides = {"XDG_CONFIG_HOME=" + store_.ConfigHome(), "DISPLAY",
+                                              "WAYLAND_DISPLAY"};
+        overrides.insert(overrides.end(), more.begin(), more.end());
+        return hosttest::RunProgram(args, overrides);
     }
 
     hosttest::PrivateStore store_;
@@ -67,6 +72,22 @@ TEST_F(ProgramTest, RegistersAndUnregistersTheModuleNextToIt) {
     result = Run({"--unregister"});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_FALSE(hosttest::ReadRegistryString(kInprocServer).has_value());
+}
+
+// Whoever could write the store (a confined worker of an earlier run, another
+// program of the user) must not get code of theirs run by the next page.
+TEST_F(ProgramTest, APlantedRegistrationIsNeverLoaded) {
+    const std::string mark = folder_.Path() + "/planted-module-ran";
+    hosttest::WriteRegistryString(kInprocServer, "", KIV_PLANTED_MODULE_PATH);
+    const hosttest::ProgramResult result =
+        Run({"--terminal", "--param", "contentscount=0"}, {"KIV_PLANTED_MODULE_MARK=" + mark});
+    EXPECT_FALSE(std::filesystem::exists(mark));
+    EXPECT_NE(result.err.find("kiv-downloader: the registered control module " +
+                              std::string(KIV_PLANTED_MODULE_PATH) +
+                              " lies outside the program's folders; registered "),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), hosttest::CanonicalModulePath());
 }
 
 }  // namespace

@@ -166,4 +166,38 @@ TEST_F(CoreKnownFolders, RuntimeFolderRefusesSymlinkAndForeignFolder) {
     EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
 }
 
+// Another user (or a link) holding our name in the shared folder must not
+// stop every run: a fresh folder of ours, the same one for every process.
+TEST_F(CoreKnownFolders, RuntimeFolderTakenBySomeoneElseIsReplacedByAPrivateOne) {
+    ScopedEnv tmpdir("TMPDIR", temp_.Path());
+    ScopedEnv state("XDG_STATE_HOME", temp_.Path() + "/state");
+    const std::string taken = temp_.Path() + "/kiv-downloader-" + std::to_string(geteuid());
+    std::filesystem::create_directory(temp_.Path() + "/elsewhere");
+    std::filesystem::create_directory_symlink(temp_.Path() + "/elsewhere", taken);
+
+    const std::string first = NativeOf(KnownFolder::Runtime);
+    EXPECT_TRUE(first.starts_with(taken + ".")) << first;
+    EXPECT_EQ(ModeOf(first) & 0777, 0700u);
+    EXPECT_TRUE(S_ISDIR(ModeOf(first)));
+    EXPECT_EQ(NativeOf(KnownFolder::Runtime), first) << "found again";
+    const std::string record = temp_.Path() + "/state/kiv-downloader/runtime-folder";
+    EXPECT_EQ(ModeOf(record) & 0777, 0600u);
+
+    // A recorded folder that is no longer ours alone is not used again.
+    chmod(first.c_str(), 0755);
+    const std::string second = NativeOf(KnownFolder::Runtime);
+    EXPECT_TRUE(second.starts_with(taken + ".")) << second;
+    EXPECT_NE(second, first);
+    std::ofstream(record, std::ios::trunc) << temp_.Path() + "/elsewhere";
+    EXPECT_NE(NativeOf(KnownFolder::Runtime), temp_.Path() + "/elsewhere");
+
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "a folder owned by someone else needs root to set up";
+    }
+    std::filesystem::remove(taken);
+    ASSERT_EQ(mkdir(taken.c_str(), 0700), 0);
+    ASSERT_EQ(chown(taken.c_str(), 65534, 65534), 0);
+    EXPECT_TRUE(NativeOf(KnownFolder::Runtime).starts_with(taken + "."));
+}
+
 }  // namespace

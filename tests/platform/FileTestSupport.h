@@ -87,6 +87,7 @@ public:
         char c = 0;
         return ReadByte(in_, c, 5000) ? c : 0;
     }
+    pid_t Pid() const { return pid_; }
     // The exit code; -1 when the child did not end in time (it is killed then).
     int Wait() {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/CopyData.h"
@@ -104,6 +105,40 @@ TEST_F(IpcCopyDataTest, RecordOfAnotherProcessIsHandledOnTheWindowsThreadAndAnsw
     EXPECT_EQ(seen[0].source, 0x10042u);
     EXPECT_EQ(seen[0].dwData, 3u);
     EXPECT_EQ(seen[0].bytes, std::string("C:\\Downloads\0tail", 17));
+}
+
+// The kernel names each sender: a process cannot pass for the chosen one.
+TEST_F(IpcCopyDataTest, ARestrictedReceiverTakesRecordsFromItsOwnAndTheChosenProcessOnly) {
+    const std::uint32_t target = window_.Number();
+    auto sendAfterWord = [target](const ChildProcess::Parent& parent) {
+        parent.AwaitWord();
+        LRESULT result = 0;
+        if (SendCopyData(target, 7, Bytes("x"), kBound, &result)) return 0;
+        return GetLastError() == ERROR_INVALID_DATA ? 1 : 2;
+    };
+    receiver_.AcceptOnlyFrom(0);
+    ChildProcess stranger(sendAfterWord);
+    stranger.Send('g');
+    EXPECT_EQ(stranger.Wait(), 1) << "refused";
+
+    ChildProcess chosen(sendAfterWord);
+    receiver_.AcceptOnlyFrom(static_cast<DWORD>(chosen.Pid()));
+    chosen.Send('g');
+    EXPECT_EQ(chosen.Wait(), 0);
+    ChildProcess another(sendAfterWord);
+    another.Send('g');
+    EXPECT_EQ(another.Wait(), 1);
+
+    // This process's own threads stay welcome.
+    std::thread ownThread([target] {
+        LRESULT result = 0;
+        EXPECT_TRUE(SendCopyData(target, 8, Bytes("y"), kBound, &result));
+    });
+    ownThread.join();
+    const std::vector<Delivery> seen = window_.Deliveries();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].dwData, 7u);
+    EXPECT_EQ(seen[1].dwData, 8u);
 }
 
 TEST_F(IpcCopyDataTest, PayloadsFromNoneToTheLimitArriveWholeAndLargerAreRefused) {

@@ -149,6 +149,21 @@ TEST(RegistryFileTest, LinesThatDoNotParseAreIgnoredButKept) {
     EXPECT_EQ(FormatRegistryText(document), text);
 }
 
+// Hex data cut short by a blank line, or by a section whose key is merged
+// with an earlier one, must not take in the next value when rewritten.
+TEST(RegistryFileTest, HexDataCutShortStaysApartFromWhatFollowsItOnRewrite) {
+    Document document = Parse(
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\K]\r\n\"Cut\"=hex:01,\\\r\n\r\n\"After\"=\"1\"\r\n"
+        "[HKEY_CURRENT_USER\\L]\r\n\"Also\"=hex:02,\\\r\n"
+        "[HKEY_CURRENT_USER\\l]\r\n\"Merged\"=\"2\"\r\n");
+    for (int rewrite = 0; rewrite < 2; ++rewrite) {
+        document = Parse(FormatRegistryText(document));
+        ASSERT_NE(FindIn(document, "HKEY_CURRENT_USER\\K", "After"), nullptr) << rewrite;
+        ASSERT_NE(FindIn(document, "HKEY_CURRENT_USER\\L", "Merged"), nullptr) << rewrite;
+    }
+}
+
 TEST(RegistryFileTest, RepeatedKeysMergeAndTheFirstValueOfANameCounts) {
     Document document = Parse(
         "Windows Registry Editor Version 5.00\r\n\r\n"

@@ -1,14 +1,24 @@
 // The real stand-in program as a child, with the test playing the control.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <span>
 
 #include "assistant/AssistantRecords.h"
 #include "assistant/AssistantReply.h"
+#include "platform/CopyDataSocket.h"
+#include "platform/CopyDataWire.h"
 #include "platform/FileApi.h"
+#include "platform/KnownFolders.h"
 #include "platform/LastError.h"
+#include "platform/UniqueFd.h"
+#include "tests/platform/FileTestSupport.h"
 #include "tests/standin/StandinHarness.h"
 
 namespace {
@@ -60,6 +70,56 @@ TEST_F(StandinProgramTest, GreetingGetsExactlyOneReplyThatIsNoResumeDecision) {
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_NE(replies[0].kind, kResumeDecisionReply);
     EXPECT_TRUE(harness_.Running());
+}
+
+// A window of another process, which counts the whole records it gets and
+// answers every one, as a receiver does.
+int ServeAsStranger(const std::string& socketPath, const filetest::ChildProcess::Parent& parent) {
+    const win::CUniqueFd socket(win::detail::BindReceiverSocket(socketPath));
+    if (socket.Get() < 0) return 100;
+    parent.Send('r');
+    int records = 0;
+    for (bool first = true;; first = false) {
+        pollfd ready[2] = {{socket.Get(), POLLIN, 0}, {parent.in, POLLIN, 0}};
+        if (poll(ready, 2, 10000) <= 0 || (ready[1].revents & POLLIN) != 0) return records;
+        std::array<win::BYTE, 512> buffer{};
+        sockaddr_un from{};
+        socklen_t length = sizeof from;
+        const ssize_t got = recvfrom(socket.Get(), buffer.data(), buffer.size(), 0,
+                                     reinterpret_cast<sockaddr*>(&from), &length);
+        const std::span<const win::BYTE> datagram(buffer.data(), got > 0 ? got : 0);
+        const auto sequence = win::detail::PeekCopyDataSequence(datagram);
+        if (!sequence) continue;
+        if (win::detail::DecodeCopyDataRequest(datagram)) ++records;
+        const auto answer = win::detail::EncodeCopyDataReply(
+            {*sequence, win::detail::CopyDataStatus::Delivered, 1});
+        sendto(socket.Get(), answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from),
+               length);
+        if (first) parent.Send('p');
+    }
+}
+
+// Any process that can write the work file can greet: replies go only to a
+// window of the control that started the assistant.
+TEST_F(StandinProgramTest, AGreetingNamingAnotherProcesssWindowIsIgnored) {
+    ASSERT_TRUE(harness_.Start());
+    std::string runtime;
+    ASSERT_TRUE(win::GetKnownFolderNativePath(win::KnownFolder::Runtime, runtime));
+    constexpr std::uint32_t kStrangerWindow = 0x7FFF0001;
+    const std::string socketPath = win::detail::CopyDataSocketPath(runtime, kStrangerWindow);
+    filetest::ChildProcess stranger([&socketPath](const filetest::ChildProcess::Parent& parent) {
+        return ServeAsStranger(socketPath, parent);
+    });
+    ASSERT_EQ(stranger.Receive(), 'r');
+    harness_.Send(kGreetingRequest, BuildGreetingRecord(0, kStrangerWindow));
+    ASSERT_EQ(stranger.Receive(), 'p') << "the assistant read the greeting";
+
+    harness_.Greet();
+    const std::vector<Reply> replies = harness_.AwaitReplies(1);
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].kind, kGreetingReply);
+    stranger.Send('x');
+    EXPECT_EQ(stranger.Wait(), 0) << "records the stranger's window got";
 }
 
 TEST_F(StandinProgramTest, GivenDestinationIsRepliedAsResumeDecisionThenWindowsFormFolder) {
@@ -154,6 +214,26 @@ TEST_F(StandinProgramTest, PlacingFailuresReplyTheirErrorCodeAndLeaveTheSource) 
     EXPECT_EQ(replies[4].Number(), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(replies[5].Number(), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(ReadFile(source), "data");
+}
+
+// A request can come from any confined worker: it names a file of ours
+// elsewhere, a way out with "..", or a link in the temporary folder.
+TEST_F(StandinProgramTest, ASourceOutsideTheLowTemporaryFolderIsNeverMoved) {
+    StartWithDestination({"a.bin"});
+    const std::string secret = harness_.Folder("home") + "/secret.txt";
+    WriteFile(secret, "secret");
+    std::filesystem::create_directory_symlink(harness_.Folder("home"), work_ + "/home");
+    std::filesystem::create_symlink(secret, work_ + "/a.bin.part");
+    const std::vector<std::string> sources = {secret, work_ + "/../../home/secret.txt",
+                                              work_ + "/home/secret.txt", work_ + "/a.bin.part"};
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        harness_.SendPlaceFile(sources[i], destination_ + "/a.bin");
+        const std::vector<Reply> replies = harness_.AwaitReplies(4 + i);
+        ASSERT_EQ(replies.size(), 4 + i);
+        EXPECT_EQ(replies.back().Number(), win::ERROR_ACCESS_DENIED) << sources[i];
+    }
+    EXPECT_EQ(ReadFile(secret), "secret");
+    EXPECT_FALSE(std::filesystem::exists(destination_ + "/a.bin"));
 }
 
 TEST_F(StandinProgramTest, DotDotInTheDestinationCannotLeadThroughALinkElsewhere) {

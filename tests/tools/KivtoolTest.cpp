@@ -97,9 +97,10 @@ TEST_F(KivtoolTest, RecordListRefusesMissingAndMalformedFiles) {
     const fs::path bad = root_ / "bad.dat";
     std::ofstream(bad, std::ios::binary) << "\"a\",\"b\",\"c\"\r\n";
     EXPECT_EQ(RunKivtool({"record", "list", bad.string()}).status, 1);
-    // A change to a file that does not load must not overwrite it.
-    EXPECT_EQ(RunKivtool({"record", "set", bad.string(), "K", "P", "T", "0"}).status, 1);
-    EXPECT_EQ(ReadFile(bad), "\"a\",\"b\",\"c\"\r\n");
+    // As in a run, the unreadable record is kept aside and a change starts afresh.
+    EXPECT_EQ(ReadFile(root_ / "bad.dat.bad"), "\"a\",\"b\",\"c\"\r\n");
+    EXPECT_EQ(RunKivtool({"record", "set", bad.string(), "K", "P", "T", "0"}).status, 0);
+    EXPECT_EQ(ReadFile(bad), "\"K\",\" P\",\" T\", \" 0\"\r\n");
 }
 
 TEST_F(KivtoolTest, RecordListDefaultsToTheProductsRecordFile) {

@@ -82,15 +82,18 @@ TEST_F(DownloadPhaseTest, CompleteFileWithoutVersionEntryIsNotDownloadedNorHashe
     EXPECT_EQ(control.remainingBytes, 0u);
 }
 
+// The entry's number adds flag bits of its own, never the engine's state: a
+// forged row cannot mark the file unrecorded (unhashed) or broken.
 TEST_F(DownloadPhaseTest, CompleteRecordedFileTakesTheEntryNumberAndIsHashed) {
     server.ServeContent(Content(5000), kLastModified);
     AddItem("/a.bin", "a.bin").hash = kHash;
     WriteLocal("a.bin", Content(5000));
-    Record("a.bin", kLastModified, 0x1000);
+    Record("a.bin", kLastModified, static_cast<int>(0x1000 | CDF_UNRECORDED | CDF_BROKEN));
 
     ASSERT_TRUE(DownloadPhase(control));
     const CONTENTDATA& item = *control.items[0];
-    EXPECT_EQ(item.flags & (CDF_COMPLETE | CDF_UNRECORDED | 0x1000), CDF_COMPLETE | 0x1000);
+    EXPECT_EQ(item.flags & (CDF_COMPLETE | CDF_UNRECORDED | CDF_BROKEN | 0x1000),
+              CDF_COMPLETE | 0x1000);
     EXPECT_TRUE(RequestsOf("GET").empty());
     EXPECT_EQ(control.verifyFileCount, 1u);
     EXPECT_EQ(control.verifyTotalBytes, 5000u);

@@ -59,7 +59,8 @@ bool ParseNumber(const std::string& text, win::LONG& number) {
 }
 
 // Opens FILE for a change: a file that is missing is created by the save,
-// one that exists but does not load is refused.
+// one that does not parse is kept aside as FILE.bad and started afresh (as a
+// run does), one that cannot be read is refused.
 bool OpenForChange(const std::string& nativePath, CVersionFile& file) {
     std::string path;
     if (!ToWindowsPath(nativePath, path)) return false;
