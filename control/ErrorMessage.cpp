@@ -8,6 +8,7 @@
 namespace {
 
 constexpr std::int32_t kCodeOutOfMemory = 10;
+constexpr std::int32_t kCodeFileError = 100;
 constexpr std::int32_t kCodeBrokenFiles = 500;
 
 bool IsHresult(std::uint32_t lastError) {
@@ -48,5 +49,9 @@ bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& 
     }
     text += CodeTag(shownCode, error.lastError);
     if (shownCode == kCodeBrokenFiles) text += "\n\n" + brokenFiles;
+    // The file an error concerns, listed as the broken files are.
+    if (shownCode == kCodeFileError && !error.errorDetail.empty()) {
+        text += "\n\n\t" + error.errorDetail;
+    }
     return true;
 }

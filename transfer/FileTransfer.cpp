@@ -67,6 +67,7 @@ bool CFileTransfer::Run() {
         StoreInternetFailure(failure.ErrorNumber());
     } catch (const CFileException& failure) {
         error_.Set(100, failure.osError);
+        error_.errorDetail = item_.name;
     } catch (const std::bad_alloc&) {
         error_.Set(10);
     }
@@ -120,9 +121,11 @@ void CFileTransfer::Transfer() {
     progress_.Finish(item_.size);
 }
 
+// A fresh file replaces whatever had the name; one that cannot go (another
+// run holds it open) is that run's, not ours to start over.
 void CFileTransfer::PrepareLocalFile(bool resume) {
-    if (!resume) {
-        env::ForceDeleteFile(request_.localPath);  // a missing file is fine
+    if (!resume && !env::ForceDeleteFile(request_.localPath)) {  // a missing file is fine
+        throw CFileException{win::GetLastError()};
     }
     offset_ = file_.Open(request_.localPath, resume);
 }
