@@ -93,7 +93,11 @@ TEST_F(FileTest, SharingDependsOnWhatIsAlreadyOpen) {
     EXPECT_EQ(TryOpen(kDenyNoneReader), ERROR_SHARING_VIOLATION);
 }
 
-TEST_F(FileTest, DenyWriteHoldsAcrossProcessesUntilTheHolderDies) {
+// Windows also refuses to delete or rename a file open without delete
+// sharing, and to truncate one whose opener denies writing: a second run
+// cannot pull the first run's download from under it.
+TEST_F(FileTest, DenyWriteDeleteAndRenameHoldAcrossProcessesUntilTheHolderDies) {
+    std::ofstream(folder_.Native("data.bin")) << "data";
     CFile writer;
     ASSERT_TRUE(writer.Open(path_, kDenyWriteWriter));
     ChildProcess blocked([this](const ChildProcess::Parent&) {
@@ -114,8 +118,19 @@ TEST_F(FileTest, DenyWriteHoldsAcrossProcessesUntilTheHolderDies) {
     });
     ASSERT_EQ(holder.Receive(), 'y');
     EXPECT_EQ(TryOpen(kDenyWriteWriter), ERROR_SHARING_VIOLATION);
+    const std::string moved = folder_.Windows("moved.bin");
+    EXPECT_FALSE(DeleteFile(path_));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(MoveFile(path_, moved));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(TryOpen(CFile::modeCreate | CFile::modeWrite | CFile::shareDenyNone),
+              ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(Content(), "data");
+    EXPECT_FALSE(FileExists(moved));
     holder.Kill();
     EXPECT_EQ(TryOpen(kDenyWriteWriter), 0u);
+    EXPECT_TRUE(MoveFile(path_, moved));
+    EXPECT_TRUE(DeleteFile(moved));
 }
 
 // What another user may plant in a shared folder under a download's name: a
@@ -165,34 +180,6 @@ TEST_F(FileTest, DownloadFilesAreNeverReachedThroughALinkOrAnotherName) {
     ASSERT_TRUE(file.Write("ab", 2));
     ASSERT_TRUE(file.Open(path_, kResume));
     EXPECT_EQ(Content(), "ab");
-}
-
-// Windows refuses to delete or rename a file open without delete sharing,
-// and to truncate one whose opener denies writing: a second run cannot pull
-// the first run's download from under it.
-TEST_F(FileTest, DeleteRenameAndTruncateFailWhileAnotherProcessHoldsTheFile) {
-    std::ofstream(folder_.Native("data.bin")) << "data";
-    ChildProcess holder([this](const ChildProcess::Parent& parent) {
-        CFile held;
-        parent.Send(held.Open(path_, kDenyWriteWriter) ? 'y' : 'n');
-        parent.AwaitWord();
-        return 0;
-    });
-    ASSERT_EQ(holder.Receive(), 'y');
-    const std::string moved = folder_.Windows("moved.bin");
-    EXPECT_FALSE(DeleteFile(path_));
-    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
-    EXPECT_FALSE(MoveFile(path_, moved));
-    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
-    EXPECT_EQ(TryOpen(CFile::modeCreate | CFile::modeWrite | CFile::shareDenyNone),
-              ERROR_SHARING_VIOLATION);
-    EXPECT_EQ(Content(), "data");
-    EXPECT_FALSE(FileExists(moved));
-
-    holder.Send('x');
-    EXPECT_EQ(holder.Wait(), 0);
-    EXPECT_TRUE(MoveFile(path_, moved));
-    EXPECT_TRUE(DeleteFile(moved));
 }
 
 TEST_F(FileTest, RefusesWhatWindowsRefuses) {
