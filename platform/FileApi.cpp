@@ -106,8 +106,8 @@ BOOL SetFileAttributes(std::string_view path, DWORD attributes) {
         return FALSE;
     }
     if (S_ISLNK(info.st_mode)) {
-        return FailWith(
-            ERROR_ACCESS_DENIED);  // its own bits cannot be kept, its file's must not change
+        // A link keeps no bits of its own, and its file's must not change through it.
+        return FailWith(ERROR_ACCESS_DENIED);
     }
     const DWORD dosBits = attributes & kDosAttributeBits;
     if (ReadDosAttributes(native) != dosBits && !StoreDosBits(native, info, dosBits)) {
