@@ -1,7 +1,8 @@
 #pragma once
-// The verification phase's progress while a file is hashed: the bytes hashed
-// in the phase, the rate and remaining time, the position in the current
-// file, the pause while the page asks whether to leave, and cancellation.
+// The progress while files are hashed (in the verification phase, or one
+// file that preparation judges): the bytes hashed so far, the rate and
+// remaining time, the position in the current file, the pause while the
+// page asks whether to leave, and cancellation.
 #include <cstdint>
 #include <optional>
 
