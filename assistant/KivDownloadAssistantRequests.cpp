@@ -45,8 +45,9 @@ bool CKivDownloadAssistant::SendRequest(std::uint32_t kind, const void* data, st
         win::SetFileAttributes(path, win::FILE_ATTRIBUTE_HIDDEN);
     } else {
         ReportWriteFailure(path, error);
-        // Also when someone holds it: the request signalled below must not
-        // find the previous request and take it for this one.
+        // The request signalled below must not find the previous request and
+        // take it for this one. (One that someone holds open stays, as on
+        // Windows; the caller fails on this request and awaits no reply.)
         win::SetFileAttributes(path, win::FILE_ATTRIBUTE_NORMAL);
         win::DeleteFile(path);
     }
@@ -58,8 +59,9 @@ bool CKivDownloadAssistant::SendRequest(std::uint32_t kind, const void* data, st
 bool CKivDownloadAssistant::WriteWorkFile(const std::string& path, std::uint32_t kind,
                                           const void* data, std::size_t size) const {
     win::CFile file;
-    if (!file.Open(path,
-                   win::CFile::modeCreate | win::CFile::modeWrite | win::CFile::shareExclusive)) {
+    // Never through a link planted in the low-integrity folder.
+    if (!file.Open(path, win::CFile::modeCreate | win::CFile::modeWrite |
+                             win::CFile::shareExclusive | win::CFile::modeNoFollow)) {
         return false;
     }
     std::uint8_t kindBytes[4];

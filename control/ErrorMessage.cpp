@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::int32_t kCodeOutOfMemory = 10;
 constexpr std::int32_t kCodeInternetError = 300;
+constexpr std::int32_t kCodeFileError = 100;
 constexpr std::int32_t kCodeBrokenFiles = 500;
 
 bool IsHresult(std::uint32_t lastError) {
@@ -52,6 +53,10 @@ bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& 
     // An internet error's detail, such as the two URLs of a refused redirect.
     if (shownCode == kCodeInternetError && !error.errorDetail.empty()) {
         text += "\n\n" + error.errorDetail;
+    }
+    // The file an error concerns, listed as the broken files are.
+    if (shownCode == kCodeFileError && !error.errorDetail.empty()) {
+        text += "\n\n\t" + error.errorDetail;
     }
     return true;
 }

@@ -58,7 +58,9 @@ std::string RemoveExtension(std::string_view path);
 
 // Deletes a file even when it is read-only, hidden or system. True when the
 // file is gone, also when it did not exist. On failure the file keeps its
-// attributes and the thread's last error is the delete's error.
+// attributes and the thread's last error is the delete's error (such as
+// ERROR_SHARING_VIOLATION while another process holds the file open). A link
+// is deleted itself; neither its target nor the target's attributes change.
 bool ForceDeleteFile(std::string_view path);
 
 }  // namespace env

@@ -44,7 +44,7 @@ std::string StoredText(DWORD bits) {
 
 DWORD ReadDosAttributes(const std::string& nativePath) {
     char text[64];
-    const ssize_t length = getxattr(nativePath.c_str(), kAttributeName, text, sizeof text - 1);
+    const ssize_t length = lgetxattr(nativePath.c_str(), kAttributeName, text, sizeof text - 1);
     return ParseStoredText(text, length);
 }
 
@@ -56,10 +56,10 @@ DWORD ReadDosAttributes(int fd) {
 
 int WriteDosAttributes(const std::string& nativePath, DWORD bits) {
     if ((bits & kDosAttributeBits) == 0) {
-        return RemoveResult(removexattr(nativePath.c_str(), kAttributeName));
+        return RemoveResult(lremovexattr(nativePath.c_str(), kAttributeName));
     }
     const std::string text = StoredText(bits);
-    return SetResult(setxattr(nativePath.c_str(), kAttributeName, text.data(), text.size(), 0));
+    return SetResult(lsetxattr(nativePath.c_str(), kAttributeName, text.data(), text.size(), 0));
 }
 
 int WriteDosAttributes(int fd, DWORD bits) {

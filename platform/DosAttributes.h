@@ -10,6 +10,8 @@ namespace win {
 constexpr DWORD kDosAttributeBits =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
+// Paths name the entry itself: a link's own attribute (none) is read, and
+// writing one fails, so nothing is changed through a link.
 // The stored bits; 0 when nothing is stored or the file system keeps no
 // extended attributes. Bits other than the three above are ignored.
 DWORD ReadDosAttributes(const std::string& nativePath);

@@ -52,8 +52,15 @@ bool RequestFromFlags(unsigned flags, ShareRequest& request) {
 // sharing marks.
 int OpenForRequest(const std::string& native, unsigned flags, const ShareRequest& request) {
     int openFlags = O_CLOEXEC | (request.write ? O_RDWR : O_RDONLY);
-    if (flags & CFile::modeCreate) {
+    if (flags & (CFile::modeCreate | CFile::modeCreateNew)) {
         openFlags |= O_CREAT;  // truncation waits until the sharing check passed
+    }
+    if (flags & CFile::modeCreateNew) {
+        openFlags |= O_EXCL;
+    }
+    if (flags & CFile::modeNoFollow) {
+        // Non-blocking: a FIFO in the file's place must not hold the open.
+        openFlags |= O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
     }
     // The files made this way are downloads in progress and work files: the
     // user's alone, whatever the umask (a URL can carry a token).
@@ -64,9 +71,15 @@ int OpenForRequest(const std::string& native, unsigned flags, const ShareRequest
     return fd;
 }
 
+// A plain file of this user with one name; nothing a link, another user or
+// a second name could have put in the file's place.
+bool IsOwnPlainFile(const struct stat& info) {
+    return S_ISREG(info.st_mode) && info.st_nlink == 1 && info.st_uid == geteuid();
+}
+
 // Windows refuses to open a folder as a file, and a read-only file for
 // writing even to an administrator.
-bool IsUsableAs(int fd, const ShareRequest& request) {
+bool IsUsableAs(int fd, const ShareRequest& request, unsigned flags) {
     struct stat info {};
     if (fstat(fd, &info) != 0) {
         SetLastErrorFromErrno(errno);
@@ -75,6 +88,13 @@ bool IsUsableAs(int fd, const ShareRequest& request) {
     if (S_ISDIR(info.st_mode) || (request.write && (info.st_mode & S_IWUSR) == 0)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
+    }
+    if ((flags & CFile::modeNoFollow) != 0) {
+        if (!IsOwnPlainFile(info)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     }
     return true;
 }
@@ -138,10 +158,14 @@ bool CFile::Open(std::string_view path, unsigned flags) {
     }
     const int fd = OpenForRequest(native, flags, request);
     if (fd < 0) {
-        SetLastErrorForPath(errno, native);
+        if (errno == ELOOP && (flags & modeNoFollow) != 0) {
+            SetLastError(ERROR_ACCESS_DENIED);  // a link in the file's place
+        } else {
+            SetLastErrorForPath(errno, native);
+        }
         return false;
     }
-    bool usable = IsUsableAs(fd, request);
+    bool usable = IsUsableAs(fd, request, flags);
     if (usable && !TakeShareLocks(fd, request)) {
         SetLastError(ERROR_SHARING_VIOLATION);
         usable = false;

@@ -18,6 +18,15 @@
 // Also as on Windows: a folder cannot be opened, nor a read-only file for
 // writing (ERROR_ACCESS_DENIED, even for root). modeCreate truncates only
 // after the sharing check passed. Descriptors are close-on-exec.
+//
+// Files that a folder shared with others may hold (downloads, work and
+// temporary files) are opened with modeNoFollow: a link in the file's place
+// is never followed, and what is opened must be a plain file of this user
+// with no other name (not a hard link to someone's file, a FIFO or a
+// device); anything else is ERROR_ACCESS_DENIED. modeCreateNew creates the
+// file and fails with ERROR_FILE_EXISTS when any entry has the name, so a
+// link planted after a delete makes the open fail instead of being written
+// through.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,6 +47,8 @@ public:
         shareExclusive = 0x0010,
         modeNoTruncate = 0x10000,
         modeCreate = 0x1000,
+        modeCreateNew = 0x20000,
+        modeNoFollow = 0x40000,
     };
 
     CFile() = default;

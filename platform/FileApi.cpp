@@ -2,6 +2,7 @@
 // chains and moves have files of their own.
 #include "platform/FileApi.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -12,16 +13,18 @@
 #include "platform/FileErrors.h"
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
+#include "platform/ShareLocks.h"
 
 namespace win {
 
 namespace {
 
-bool StatPath(std::string_view path, std::string& native, struct stat& info) {
+// The entry itself: a link is a link, never the file it names.
+bool StatEntry(std::string_view path, std::string& native, struct stat& info) {
     if (!ToNativePath(path, native)) {
         return false;
     }
-    if (stat(native.c_str(), &info) != 0) {
+    if (lstat(native.c_str(), &info) != 0) {
         SetLastErrorForPath(errno, native);
         return false;
     }
@@ -55,17 +58,22 @@ DWORD XattrFailureCode(int error) {
     return Win32FromErrno(error);
 }
 
+// Never through a link, should one take the entry's place meanwhile.
+int ChangeMode(const std::string& native, mode_t mode) {
+    return fchmodat(AT_FDCWD, native.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
 // User extended attributes need write access to the file, so a read-only
 // file is made writable for the change and put back after it.
 BOOL StoreDosBits(const std::string& native, const struct stat& info, DWORD bits) {
     const mode_t mode = info.st_mode & 07777;
     const bool lendWriteAccess = !S_ISDIR(info.st_mode) && IsReadOnlyMode(mode);
     if (lendWriteAccess) {
-        chmod(native.c_str(), mode | S_IWUSR);  // a failure shows in the call below
+        ChangeMode(native, mode | S_IWUSR);  // a failure shows in the call below
     }
     const int error = WriteDosAttributes(native, bits);
     if (lendWriteAccess) {
-        chmod(native.c_str(), mode);
+        ChangeMode(native, mode);
     }
     return error == 0 ? TRUE : FailWith(XattrFailureCode(error));
 }
@@ -75,8 +83,11 @@ BOOL StoreDosBits(const std::string& native, const struct stat& info, DWORD bits
 DWORD GetFileAttributes(std::string_view path) {
     std::string native;
     struct stat info {};
-    if (!StatPath(path, native, info)) {
+    if (!StatEntry(path, native, info)) {
         return INVALID_FILE_ATTRIBUTES;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        return FILE_ATTRIBUTE_REPARSE_POINT;
     }
     DWORD attributes = ReadDosAttributes(native);
     if (IsReadOnlyMode(info.st_mode)) {
@@ -91,22 +102,30 @@ DWORD GetFileAttributes(std::string_view path) {
 BOOL SetFileAttributes(std::string_view path, DWORD attributes) {
     std::string native;
     struct stat info {};
-    if (!StatPath(path, native, info)) {
+    if (!StatEntry(path, native, info)) {
         return FALSE;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        // A link keeps no bits of its own, and its file's must not change through it.
+        return FailWith(ERROR_ACCESS_DENIED);
     }
     const DWORD dosBits = attributes & kDosAttributeBits;
     if (ReadDosAttributes(native) != dosBits && !StoreDosBits(native, info, dosBits)) {
         return FALSE;
     }
     const mode_t mode = ModeForAttributes(info, attributes);
-    if (mode != (info.st_mode & 07777) && chmod(native.c_str(), mode) != 0) {
-        return FailForPath(errno, native);
+    if (mode != (info.st_mode & 07777)) {
+        const int error = ChangeMode(native, mode);
+        if (error != 0) {
+            return error == EOPNOTSUPP ? FailWith(ERROR_ACCESS_DENIED) : FailForPath(error, native);
+        }
     }
     return TRUE;
 }
 
 // As on Windows, a read-only file is refused: clearing the attribute first
-// is the caller's decision, not a side effect of deleting.
+// is the caller's decision, not a side effect of deleting. So is a file that
+// another open holds under the sharing rules.
 BOOL DeleteFile(std::string_view path) {
     std::string native;
     if (!ToNativePath(path, native)) {
@@ -118,6 +137,10 @@ BOOL DeleteFile(std::string_view path) {
     }
     if (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && IsReadOnlyMode(info.st_mode))) {
         return FailWith(ERROR_ACCESS_DENIED);
+    }
+    CUniqueFd hold;
+    if (S_ISREG(info.st_mode) && !HoldForRemoval(native, info, hold)) {
+        return FailWith(ERROR_SHARING_VIOLATION);
     }
     if (unlink(native.c_str()) != 0) {
         return FailForPath(errno, native);
@@ -144,7 +167,7 @@ BOOL RemoveDirectory(std::string_view path) {
     if (rmdir(native.c_str()) != 0) {
         const int error = errno;
         struct stat info {};
-        if (error == ENOTDIR && stat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        if (error == ENOTDIR && lstat(native.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
             return FailWith(ERROR_DIRECTORY);  // the path names a file
         }
         return FailForPath(error, native);
@@ -155,39 +178,55 @@ BOOL RemoveDirectory(std::string_view path) {
 bool FileExists(std::string_view path) {
     std::string native;
     struct stat info {};
-    return StatPath(path, native, info) && !S_ISDIR(info.st_mode);
+    return StatEntry(path, native, info) && !S_ISDIR(info.st_mode);
 }
 
-bool IsOwnPlainFile(std::string_view path) {
-    std::string native;
-    struct stat info {};
-    if (!ToNativePath(path, native)) return false;
-    if (lstat(native.c_str(), &info) != 0) {
-        SetLastErrorForPath(errno, native);
-        return false;
-    }
-    const bool plain = S_ISREG(info.st_mode) && info.st_nlink == 1 && info.st_uid == geteuid();
-    if (!plain) SetLastError(ERROR_ACCESS_DENIED);
-    return plain;
-}
-
+// A link to a folder is a folder here: the user may keep downloads behind one.
 bool FolderExists(std::string_view path) {
     std::string native;
     struct stat info {};
-    return StatPath(path, native, info) && S_ISDIR(info.st_mode);
+    return ToNativePath(path, native) && stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool GetFileSize(std::string_view path, std::uint64_t& size) {
     std::string native;
     struct stat info {};
-    if (!StatPath(path, native, info)) {
+    if (!StatEntry(path, native, info)) {
         return false;
     }
-    if (S_ISDIR(info.st_mode)) {
-        return FailWith(ERROR_ACCESS_DENIED);  // a folder cannot be opened as a file
+    if (!S_ISREG(info.st_mode)) {
+        return FailWith(ERROR_ACCESS_DENIED);  // a folder, a link or a device is no file to size
     }
     size = static_cast<std::uint64_t>(info.st_size);
     return true;
+}
+
+bool LookAtEntry(std::string_view path, FileEntry& entry) {
+    std::string native;
+    if (!ToNativePath(path, native)) {
+        return false;
+    }
+    struct stat info {};
+    entry = FileEntry{};
+    if (lstat(native.c_str(), &info) != 0) {
+        return errno == ENOENT || FailForPath(errno, native);
+    }
+    entry.exists = true;
+    entry.isFile = S_ISREG(info.st_mode);
+    entry.isOwnedAlone = entry.isFile && info.st_nlink == 1 && info.st_uid == geteuid();
+    entry.size = entry.isFile ? static_cast<std::uint64_t>(info.st_size) : 0;
+    return true;
+}
+
+bool IsOwnPlainFile(std::string_view path) {
+    FileEntry entry;
+    if (!LookAtEntry(path, entry)) return false;
+    if (!entry.exists) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    if (!entry.isOwnedAlone) SetLastError(ERROR_ACCESS_DENIED);
+    return entry.isOwnedAlone;
 }
 
 BOOL GetDiskFreeSpaceEx(std::string_view folder, std::uint64_t& freeBytesAvailable) {

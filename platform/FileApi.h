@@ -12,6 +12,11 @@
 //
 // A missing entry is ERROR_FILE_NOT_FOUND, or ERROR_PATH_NOT_FOUND when its
 // folder is missing too.
+//
+// As on Windows, attributes, existence and sizes are those of the entry
+// itself: a symbolic link reads as FILE_ATTRIBUTE_REPARSE_POINT, whatever
+// it names, and its attributes cannot be set (ERROR_ACCESS_DENIED). No call
+// here changes a file through a link; only FolderExists follows one.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,21 +27,37 @@ namespace win {
 
 DWORD GetFileAttributes(std::string_view path);  // INVALID_FILE_ATTRIBUTES on failure
 BOOL SetFileAttributes(std::string_view path, DWORD attributes);
-// Refuses folders and, as Windows does, read-only files (ERROR_ACCESS_DENIED).
+// Refuses folders and, as Windows does, read-only files (ERROR_ACCESS_DENIED),
+// and files another open holds under the sharing rules of CFile
+// (ERROR_SHARING_VIOLATION), in this process or another. A link is
+// deleted, not what it names.
 BOOL DeleteFile(std::string_view path);
-// Fails with ERROR_ALREADY_EXISTS when `to` exists. A file moved to another
-// file system is copied (bytes, mode, times, attributes) and then deleted.
+// Fails with ERROR_ALREADY_EXISTS when `to` exists, and as DeleteFile does
+// when `from` is held open. A file moved to another file system is copied
+// (bytes, mode, times, attributes) and then deleted.
 BOOL MoveFile(std::string_view from, std::string_view to);
 BOOL CreateDirectory(std::string_view path);
 BOOL RemoveDirectory(std::string_view path);
-bool FileExists(std::string_view path);    // a file, not a folder
-bool FolderExists(std::string_view path);  // a folder
+bool FileExists(std::string_view path);    // an entry that is not a folder
+bool FolderExists(std::string_view path);  // a folder, or a link to one
+// Length of a plain file; false when it cannot be read (ERROR_ACCESS_DENIED
+// for a folder, a link, a FIFO or a device).
 // The entry itself, not where a link leads: a regular file with no other
 // name, owned by the user. A link, a folder, a device or someone else's file
 // gives false (ERROR_ACCESS_DENIED).
 bool IsOwnPlainFile(std::string_view path);
-// Length of a file; false when it cannot be read.
 bool GetFileSize(std::string_view path, std::uint64_t& size);
+
+// What has a file's name, for deciding whether to write to it.
+struct FileEntry {
+    bool exists = false;
+    bool isFile = false;        // a plain file: not a link, folder, FIFO or device
+    bool isOwnedAlone = false;  // a plain file of this user with no other name
+    std::uint64_t size = 0;     // of a plain file
+};
+// The entry itself, a link not followed. False (last error set) only when
+// it cannot be looked at; nothing there is `exists` false.
+bool LookAtEntry(std::string_view path, FileEntry& entry);
 
 // Creates every folder up to the last backslash of `path` (the rest is a file
 // name), each the user's alone (0700, whatever the umask): they hold the

@@ -12,6 +12,7 @@
 #include "platform/FileApi.h"
 #include "platform/FileErrors.h"
 #include "platform/NativePath.h"
+#include "platform/ShareLocks.h"
 
 namespace win {
 
@@ -47,7 +48,7 @@ int CopyContent(int in, int out, const struct stat& source) {
 }
 
 BOOL CopyThenDelete(const std::string& from, const std::string& to, const struct stat& source) {
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (in < 0) {
         return FailForPath(errno, from);
     }
@@ -101,6 +102,10 @@ BOOL MoveFile(std::string_view fromPath, std::string_view toPath) {
     struct stat source {};
     if (lstat(from.c_str(), &source) != 0) {
         return FailForPath(errno, from);
+    }
+    CUniqueFd hold;  // kept until the file has its new name
+    if (S_ISREG(source.st_mode) && !HoldForRemoval(from, source, hold)) {
+        return FailWith(ERROR_SHARING_VIOLATION);
     }
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
         return TRUE;

@@ -1,5 +1,7 @@
 #include "platform/ShareLocks.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdint>
 
@@ -21,7 +23,45 @@ struct Mark {
     off_t conflicts;  // a mark of someone else that forbids it
 };
 
+constexpr off_t kEveryMark[] = {kReading, kWriting, kDenyingRead, kDenyingWrite};
+
+// Exclusive marks need a descriptor open for writing; without one the marks
+// of others can only be looked at.
+bool TakeEveryMarkExclusively(int fd) {
+    for (const off_t byte : kEveryMark) {
+        const int error = TryLockByte(fd, byte, LockKind::Exclusive);
+        if (error == EAGAIN) return false;
+        if (error == EBADF) {
+            if (OthersLockByte(fd, byte, LockKind::Exclusive)) return false;
+        } else if (error != 0) {
+            return true;  // no record locks here: nothing to enforce
+        }
+    }
+    return true;
+}
+
+int OpenForRemoval(const std::string& nativePath) {
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const int fd = open(nativePath.c_str(), O_RDWR | kFlags);
+    return fd >= 0 || errno != EACCES ? fd : open(nativePath.c_str(), O_RDONLY | kFlags);
+}
+
+bool IsSameFile(int fd, const struct stat& entry) {
+    struct stat opened {};
+    return fstat(fd, &opened) == 0 && opened.st_dev == entry.st_dev &&
+           opened.st_ino == entry.st_ino;
+}
+
 }  // namespace
+
+bool HoldForRemoval(const std::string& nativePath, const struct stat& entry, CUniqueFd& hold) {
+    CUniqueFd fd(OpenForRemoval(nativePath));
+    // Replaced meanwhile: the entry the caller removes is not this file.
+    if (fd.Get() < 0 || !IsSameFile(fd.Get(), entry)) return true;
+    if (!TakeEveryMarkExclusively(fd.Get())) return false;
+    hold.Reset(fd.Release());
+    return true;
+}
 
 bool TakeShareLocks(int fd, const ShareRequest& request) {
     const Mark marks[] = {

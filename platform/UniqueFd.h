@@ -21,6 +21,11 @@ public:
         return *this;
     }
     int Get() const { return fd_; }
+    // Closes the descriptor held and owns `fd` instead.
+    void Reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
     // Gives the descriptor up without closing it.
     int Release() {
         const int fd = fd_;

@@ -73,7 +73,7 @@ void CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
     }
     std::uint64_t size = 0;
     if (!win::GetFileSize(item.localPath, size)) {
-        throw CFileException{win::GetLastError()};
+        throw CFileException{win::GetLastError(), item.name};
     }
     control.VerifyTotalBytes() += size;
     control.VerifyFileCount() += 1;

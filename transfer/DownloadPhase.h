@@ -7,6 +7,11 @@
 bool DownloadPhase(IDownloadControl& control);
 
 // The phase's first step; also sets the control's remaining byte count.
+// Something other than a plain file at an item's local path (a link, a
+// folder, a FIFO, a device; with resume also a file of another user or with
+// a second name) ends it untouched with a file error (100) naming the item.
+// A file of the announced size without a record is hashed when the page
+// gave a hash: it is complete when it matches, else the item starts over.
 bool PrepareItems(IDownloadControl& control);
 
 // The item's size query, tried again after connection failures (300), 12

@@ -1,7 +1,7 @@
 #pragma once
 // The first failure of a run: code (0 none, 1 cancelled), the system, WinINet
 // or HTTP number that goes with it, and a detail text (parameter name, URL,
-// broken-file list).
+// broken-file list, the name of the item a file error concerns).
 //
 // The code and number are atomic: the worker sets them as it fails, while
 // the window thread may set the assistant program's end (402) and read them

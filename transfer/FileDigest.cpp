@@ -53,7 +53,9 @@ bool FileDigest(std::string_view localPath, std::string& digest, DigestProgress 
                 void* context) {
     try {
         win::CFile file;
-        if (!file.Open(localPath, win::CFile::modeRead | win::CFile::shareDenyNone)) {
+        // Only a plain file: a FIFO or a link planted in its place is not hashed.
+        if (!file.Open(localPath, win::CFile::modeRead | win::CFile::shareDenyNone |
+                                      win::CFile::modeNoFollow)) {
             return false;
         }
         std::uint64_t fileSize = 0;

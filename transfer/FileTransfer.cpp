@@ -133,9 +133,11 @@ void CFileTransfer::Transfer() {
     progress_.Finish(item_.size);
 }
 
+// A fresh file replaces whatever had the name; one that cannot go (another
+// run holds it open) is that run's, not ours to start over.
 void CFileTransfer::PrepareLocalFile(bool resume) {
-    if (!resume) {
-        env::ForceDeleteFile(request_.localPath);  // a missing file is fine
+    if (!resume && !env::ForceDeleteFile(request_.localPath)) {  // a missing file is fine
+        throw CFileException{win::GetLastError()};
     }
     offset_ = file_.Open(request_.localPath, resume);
 }
@@ -274,6 +276,7 @@ void CFileTransfer::StoreInternetFailure(win::DWORD errorNumber) {
 void CFileTransfer::StoreFileFailure(win::DWORD osError) {
     if (!IsDiskFull(osError)) {
         error_.Set(100, osError);
+        error_.errorDetail = item_.name;
         return;
     }
     error_.Set(104, osError);

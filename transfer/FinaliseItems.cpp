@@ -18,6 +18,10 @@ void Unhide(ErrorState& error, const CONTENTDATA& item) {
         // A file that cannot be made visible must not be reported as delivered.
         Fail(error, kNotPlaced, win::GetLastError());
     }
+    if ((attributes & (win::FILE_ATTRIBUTE_REPARSE_POINT | win::FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        // A link or a folder took the file's place: that is not what was downloaded.
+        Fail(error, kNotPlaced, win::ERROR_ACCESS_DENIED);
+    }
     if ((attributes & win::FILE_ATTRIBUTE_HIDDEN) == 0) {
         return;
     }

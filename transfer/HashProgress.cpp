@@ -21,6 +21,10 @@ bool CHashProgress::OnChunk(std::uint64_t fileSize, std::uint64_t chunkBytes,
     return true;
 }
 
+std::uint64_t CHashProgress::TotalBytes() const {
+    return fixedTotal_ ? *fixedTotal_ : control_.VerifyTotalBytes();
+}
+
 // No byte is hashed while the page asks the user whether to leave it: the
 // control's window answers non-zero as long as the question is open.
 void CHashProgress::WaitWhileLeavePromptIsOpen() {
@@ -31,7 +35,7 @@ void CHashProgress::WaitWhileLeavePromptIsOpen() {
 // The remaining time changes only when the meter has a new rate (at most once
 // a second), so the dialog's text stays readable.
 void CHashProgress::PostRemainingTime(bool meterUpdated, std::uint64_t rate) {
-    const std::uint64_t total = control_.VerifyTotalBytes();
+    const std::uint64_t total = TotalBytes();
     if (meterUpdated && rate != 0) {
         const std::uint64_t left = total > bytesHashed_ ? total - bytesHashed_ : 0;
         control_.PostToDialog(DLGM_RATETIME, 0, static_cast<LPARAM>(RemainingSeconds(left, rate)));

@@ -13,10 +13,10 @@ namespace {
 }  // namespace
 
 std::uint64_t CPartialFile::Open(const std::string& path, bool keepContents) {
-    unsigned mode = win::CFile::modeCreate | win::CFile::modeWrite | win::CFile::shareDenyWrite;
-    if (keepContents) {
-        mode |= win::CFile::modeNoTruncate;
-    }
+    const unsigned creation = keepContents ? win::CFile::modeCreate | win::CFile::modeNoTruncate
+                                           : win::CFile::modeCreateNew;
+    const unsigned mode =
+        creation | win::CFile::modeNoFollow | win::CFile::modeWrite | win::CFile::shareDenyWrite;
     if (!file_.Open(path, mode)) {
         ThrowFileError();
     }

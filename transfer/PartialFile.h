@@ -9,9 +9,12 @@
 
 class CPartialFile {
 public:
-    // Opens or creates `path` (Windows form), emptied unless `keepContents`,
-    // others kept from writing it; marks it hidden. Returns its length, where
-    // writing continues.
+    // Creates `path` (Windows form) anew, or opens it to continue when
+    // `keepContents`; others are kept from writing it; marks it hidden.
+    // Returns its length, where writing continues. A fresh file fails when
+    // anything has its name by then (the caller removed the old one), a kept
+    // one unless it is a plain file of this user with one name: nothing is
+    // ever written through a link planted in its place.
     std::uint64_t Open(const std::string& path, bool keepContents);
     // Empties the file; writing starts again at byte 0.
     void Restart();

@@ -4,8 +4,11 @@
 #include "env/Application.h"
 #include "platform/FileApi.h"
 #include "platform/LastError.h"
+#include "resources/StringTable.h"
 #include "transfer/DownloadPhase.h"
+#include "transfer/HashProgress.h"
 #include "transfer/HttpTransfer.h"
+#include "transfer/ItemHashCheck.h"
 #include "transfer/LocalFileVerdict.h"
 #include "transfer/TransferFailure.h"
 #include "transfer/VersionFile.h"
@@ -25,17 +28,39 @@ constexpr std::uint32_t kEngineStateFlags = CDF_PREPARED | CDF_RETRY | CDF_RESUM
                                             CDF_BROKEN | CDF_UNRECORDED | CDF_COMPLETE |
                                             CDF_FINALIZED;
 
-std::uint64_t LocalFileSize(const std::string& path) {
-    std::uint64_t size = 0;
-    if (!win::GetFileSize(path, size)) {
-        throw CFileException{win::GetLastError()};
+constexpr unsigned IDS_PREPARING = 44;
+
+// Only a plain file of this user, with no other name, may be taken as the
+// item's: anything else with its name (a link, a folder, a FIFO, a device,
+// someone else's file) is refused as it stands, so nothing is written,
+// deleted or read through it.
+win::FileEntry EntryAtLocalPath(const CONTENTDATA& item, bool resumeAllowed) {
+    win::FileEntry entry;
+    if (!win::LookAtEntry(item.localPath, entry)) {
+        throw CFileException{win::GetLastError(), item.name};
     }
-    return size;
+    if (entry.exists && (!entry.isFile || (resumeAllowed && !entry.isOwnedAlone))) {
+        throw CFileException{win::ERROR_ACCESS_DENIED, item.name};
+    }
+    return entry;
+}
+
+// A file of the announced size with no record may have been put there by
+// anyone: with a hash to compare it is hashed now, as the verification
+// would, and kept only when it matches.
+bool UnrecordedFileMatches(IDownloadControl& control, const CONTENTDATA& item) {
+    CHashProgress progress(control, item.size);
+    control.Meter().Restart();
+    const bool matches = ItemFileMatchesHash(control, progress, item, /*stepOverall=*/false);
+    const std::string status = res::LoadString(IDS_PREPARING);
+    control.SendToDialog(DLGM_STATUS, 0, reinterpret_cast<LPARAM>(status.c_str()));
+    return matches;
 }
 
 // Flags the item complete or resumable from the file already on disk and
 // returns the bytes that need no transfer.
-std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item) {
+std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
+                                std::uint64_t localSize) {
     CVersionFile versionFile;
     versionFile.Open(env::GetVersionFilePath());
     const std::string& key = VersionFileKey(control, item);
@@ -44,9 +69,11 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item) {
     if (!recorded) {
         storedText.clear();
     }
-    const std::uint64_t localSize = LocalFileSize(item.localPath);
     switch (JudgeLocalFile(localSize, item.size, recorded, storedText, item.lastModified)) {
         case LocalFileVerdict::Complete:
+            if (!recorded && !item.hash.empty() && !UnrecordedFileMatches(control, item)) {
+                return 0;  // not this item's file: it starts over, nothing is broken
+            }
             item.flags |= CDF_COMPLETE;
             item.flags |= recorded ? static_cast<std::uint32_t>(versionFile.GetNumber(key)) &
                                          ~kEngineStateFlags
@@ -71,10 +98,11 @@ void PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
         throw CUserException{};
     }
     item.localPath = localPath;
-    if (!control.ResumeAllowed() || !win::FileExists(item.localPath)) {
+    const win::FileEntry entry = EntryAtLocalPath(item, control.ResumeAllowed());
+    if (!control.ResumeAllowed() || !entry.exists) {
         return;
     }
-    const std::uint64_t present = JudgeExistingFile(control, item);
+    const std::uint64_t present = JudgeExistingFile(control, item, entry.size);
     remaining -= std::min(present, remaining);
 }
 

@@ -5,15 +5,19 @@
 // local file, and memory (std::bad_alloc).
 #include <cstdint>
 #include <new>
+#include <string>
 
 #include "transfer/ErrorState.h"
 
 // The code is in the error state already; the operation just ends.
 struct CUserException {};
 
-// A local file call failed with this operating-system error number.
+// A local file call failed with this operating-system error number. The
+// item's name, when known, goes into the error's detail so the message
+// says which file it was.
 struct CFileException {
     std::uint32_t osError;
+    std::string itemName = {};
 };
 
 // Stores `code` (and `lastError`) and ends the operation.
@@ -23,7 +27,7 @@ struct CFileException {
 }
 
 // Runs `work` and turns a user, file or memory failure into the error state
-// (file: 100 with its system error, memory: 10). True when `work` returned
+// (file: 100 with its system error and item name, memory: 10). True when `work` returned
 // without one.
 template <class Work>
 bool RunGuarded(ErrorState& error, Work&& work) {
@@ -33,6 +37,7 @@ bool RunGuarded(ErrorState& error, Work&& work) {
     } catch (const CUserException&) {
     } catch (const CFileException& failure) {
         error.Set(100, failure.osError);
+        error.errorDetail = failure.itemName;
     } catch (const std::bad_alloc&) {
         error.Set(10);
     }

@@ -6,7 +6,8 @@
 #include "transfer/DownloadControl.h"
 
 // Items without a hash, and files found complete without a version-file
-// entry (CDF_UNRECORDED), are not hashed and count as good.
+// entry (CDF_UNRECORDED: hashed when preparation judged them, if the page
+// gave a hash), are not hashed and count as good.
 // Failures: 22 when a digest cannot be computed (with the system's last
 // error; also when the run is cancelled meanwhile), 500 when at least one
 // file did not match, 10 out of memory.

@@ -43,15 +43,13 @@ bool CopyBytes(int from, int to) {
 // The copy goes to a fresh file beside the destination and is renamed over
 // it only once it is complete and on disk, so a failure never leaves a
 // half-written file under the destination's name.
-int CopyAcrossFileSystems(const std::string& source, const std::string& destination) {
-    win::CUniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (in.Get() < 0 || ::fstat(in.Get(), &info) != 0) return errno;
+int CopyAcrossFileSystems(int in, const struct stat& info, const std::string& source,
+                          const std::string& destination) {
     std::string temporary = destination + ".kivpart-XXXXXX";
     win::CUniqueFd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (out.Get() < 0) return errno;
     int error = 0;
-    if (!CopyBytes(in.Get(), out.Get()) || ::fchmod(out.Get(), info.st_mode & 07777) != 0 ||
+    if (!CopyBytes(in, out.Get()) || ::fchmod(out.Get(), info.st_mode & 07777) != 0 ||
         ::fsync(out.Get()) != 0) {
         error = errno;
     }
@@ -66,14 +64,46 @@ int CopyAcrossFileSystems(const std::string& source, const std::string& destinat
     return 0;
 }
 
+// The source must be what the control downloaded: a plain file of this
+// user with no other name. A link, a FIFO or a second name of someone's
+// file put in its place by the confined worker is refused.
+win::DWORD OpenSource(const std::string& source, win::CUniqueFd& in, struct stat& info) {
+    in.Reset(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (in.Get() < 0) return errno == ELOOP ? win::ERROR_ACCESS_DENIED : CodeFor(errno, source);
+    if (::fstat(in.Get(), &info) != 0) return CodeFor(errno, source);
+    const bool ownPlainFile =
+        S_ISREG(info.st_mode) && info.st_nlink == 1 && info.st_uid == ::geteuid();
+    return ownPlainFile ? 0 : win::ERROR_ACCESS_DENIED;
+}
+
+// Another entry renamed into the source's place between the check and the
+// rename was placed instead: it is taken out again.
+bool PlacedTheCheckedFile(const std::string& destination, const struct stat& checked) {
+    struct stat placed {};
+    if (::lstat(destination.c_str(), &placed) == 0 && placed.st_dev == checked.st_dev &&
+        placed.st_ino == checked.st_ino) {
+        return true;
+    }
+    ::unlink(destination.c_str());
+    return false;
+}
+
+win::DWORD MoveToDestination(const std::string& source, const std::string& destination) {
+    win::CUniqueFd in;
+    struct stat info {};
+    if (const win::DWORD refused = OpenSource(source, in, info)) return refused;
+    if (::rename(source.c_str(), destination.c_str()) != 0) {
+        int error = errno;
+        if (error == EXDEV) error = CopyAcrossFileSystems(in.Get(), info, source, destination);
+        return error == 0 ? 0 : CodeFor(error, source);
+    }
+    return PlacedTheCheckedFile(destination, info) ? 0 : win::ERROR_ACCESS_DENIED;
+}
+
 }  // namespace
 
 win::DWORD PlaceFile(const std::string& source, const std::string& destination) {
-    if (::rename(source.c_str(), destination.c_str()) != 0) {
-        int error = errno;
-        if (error == EXDEV) error = CopyAcrossFileSystems(source, destination);
-        if (error != 0) return CodeFor(error, source);
-    }
+    if (const win::DWORD failed = MoveToDestination(source, destination)) return failed;
     std::string windowsPath;
     if (!win::FromNativePath(destination, windowsPath)) return win::GetLastError();
     const win::DWORD attributes = win::GetFileAttributes(windowsPath);

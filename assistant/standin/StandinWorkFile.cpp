@@ -1,13 +1,17 @@
 #include "assistant/standin/StandinWorkFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #include "assistant/AssistantIds.h"
 #include "assistant/AssistantRecords.h"
+#include "platform/FdIo.h"
 #include "platform/LittleEndian.h"
+#include "platform/UniqueFd.h"
 
 namespace {
 
@@ -92,16 +96,20 @@ std::optional<PlaceFileRequest> ReadPlaceFile(WorkFileBytes file) {
 
 std::optional<std::vector<std::uint8_t>> LoadWorkFile(const std::string& nativePath,
                                                       std::size_t limit) {
-    std::ifstream in(nativePath, std::ios::binary);
-    if (!in) return std::nullopt;
+    // Only a plain file: a link or a FIFO in its place is not read through.
+    const win::CUniqueFd in(
+        ::open(nativePath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (in.Get() < 0 || ::fstat(in.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
     std::vector<std::uint8_t> bytes;
     std::vector<char> chunk(64 * 1024);
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        if (bytes.size() + got > limit) return std::nullopt;
+    for (;;) {
+        const long long got = win::ReadRetrying(in.Get(), chunk.data(), chunk.size());
+        if (got < 0) return std::nullopt;
+        if (got == 0) return bytes;
+        if (bytes.size() + static_cast<std::size_t>(got) > limit) return std::nullopt;
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
     }
-    if (in.bad()) return std::nullopt;
-    return bytes;
 }

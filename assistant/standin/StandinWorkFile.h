@@ -43,6 +43,6 @@ std::optional<ContentListRequest> ReadContentList(WorkFileBytes file);
 std::optional<PlaceFileRequest> ReadPlaceFile(WorkFileBytes file);
 
 // The whole work file at `nativePath`, at most `limit` bytes; nullopt when it
-// cannot be read or is larger.
+// cannot be read, is larger, or is not a plain file (a link is not followed).
 std::optional<std::vector<std::uint8_t>> LoadWorkFile(const std::string& nativePath,
                                                       std::size_t limit);

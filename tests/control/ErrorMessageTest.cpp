@@ -96,6 +96,8 @@ TEST_F(ErrorMessageTest, CodesWithoutTextShowTheHeadlineAndTag) {
     EXPECT_EQ(Compose(6, 999), "Internal error occurred.[D:999]");
     EXPECT_EQ(Compose(kPhaseDownload, 100, 112),
               "File download failed.There is not enough space on the disk.\r\n[D:100 E:112]");
+    EXPECT_EQ(Compose(kPhaseDownload, 100, 5, "notes.txt"),
+              "File download failed.Access is denied.\r\n[D:100 E:5]\n\n\tnotes.txt");
 }
 
 TEST_F(ErrorMessageTest, SystemTextOnlyForCodesThatAskForIt) {

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
@@ -92,7 +93,11 @@ TEST_F(FileTest, SharingDependsOnWhatIsAlreadyOpen) {
     EXPECT_EQ(TryOpen(kDenyNoneReader), ERROR_SHARING_VIOLATION);
 }
 
-TEST_F(FileTest, DenyWriteHoldsAcrossProcessesUntilTheHolderDies) {
+// Windows also refuses to delete or rename a file open without delete
+// sharing, and to truncate one whose opener denies writing: a second run
+// cannot pull the first run's download from under it.
+TEST_F(FileTest, DenyWriteDeleteAndRenameHoldAcrossProcessesUntilTheHolderDies) {
+    std::ofstream(folder_.Native("data.bin")) << "data";
     CFile writer;
     ASSERT_TRUE(writer.Open(path_, kDenyWriteWriter));
     ChildProcess blocked([this](const ChildProcess::Parent&) {
@@ -113,8 +118,68 @@ TEST_F(FileTest, DenyWriteHoldsAcrossProcessesUntilTheHolderDies) {
     });
     ASSERT_EQ(holder.Receive(), 'y');
     EXPECT_EQ(TryOpen(kDenyWriteWriter), ERROR_SHARING_VIOLATION);
+    const std::string moved = folder_.Windows("moved.bin");
+    EXPECT_FALSE(DeleteFile(path_));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(MoveFile(path_, moved));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(TryOpen(CFile::modeCreate | CFile::modeWrite | CFile::shareDenyNone),
+              ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(Content(), "data");
+    EXPECT_FALSE(FileExists(moved));
     holder.Kill();
     EXPECT_EQ(TryOpen(kDenyWriteWriter), 0u);
+    EXPECT_TRUE(MoveFile(path_, moved));
+    EXPECT_TRUE(DeleteFile(moved));
+}
+
+// What another user may plant in a shared folder under a download's name: a
+// link to the victim's file (also one that points nowhere yet), a second
+// name of it, a FIFO. None is written, read or changed through.
+TEST_F(FileTest, DownloadFilesAreNeverReachedThroughALinkOrAnotherName) {
+    constexpr unsigned kResume = kDenyWriteWriter | CFile::modeNoFollow;
+    constexpr unsigned kFresh =
+        CFile::modeCreateNew | CFile::modeWrite | CFile::shareDenyWrite | CFile::modeNoFollow;
+    std::ofstream(folder_.Native("victim.txt")) << "secret";
+    const std::string victim = folder_.Windows("victim.txt");
+    ASSERT_TRUE(SetFileAttributes(victim, FILE_ATTRIBUTE_READONLY));
+    ASSERT_EQ(symlink(folder_.Native("victim.txt").c_str(), folder_.Native("link.bin").c_str()), 0);
+    ASSERT_EQ(symlink(folder_.Native("later.txt").c_str(), folder_.Native("dangling.bin").c_str()),
+              0);
+    ASSERT_EQ(link(folder_.Native("victim.txt").c_str(), folder_.Native("second.bin").c_str()), 0);
+    ASSERT_EQ(mkfifo(folder_.Native("fifo.bin").c_str(), 0600), 0);
+    const unsigned kFifoReader = CFile::modeRead | CFile::shareDenyNone | CFile::modeNoFollow;
+
+    CFile file;
+    for (const char* name : {"link.bin", "dangling.bin"}) {
+        const std::string path = folder_.Windows(name);
+        EXPECT_FALSE(file.Open(path, kResume)) << name;
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED) << name;
+        EXPECT_FALSE(file.Open(path, kFresh)) << name;  // as after a racing re-link
+        EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS) << name;
+        // The entry is the link itself, whatever it names.
+        EXPECT_EQ(GetFileAttributes(path), FILE_ATTRIBUTE_REPARSE_POINT) << name;
+        EXPECT_TRUE(FileExists(path)) << name;
+        std::uint64_t size = 0;
+        EXPECT_FALSE(GetFileSize(path, size)) << name;
+        EXPECT_FALSE(SetFileAttributes(path, FILE_ATTRIBUTE_NORMAL)) << name;
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED) << name;
+    }
+    EXPECT_FALSE(file.Open(folder_.Windows("second.bin"), kFifoReader));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(file.Open(folder_.Windows("fifo.bin"), kFifoReader));  // at once, no writer needed
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+
+    EXPECT_FALSE(std::filesystem::exists(folder_.Native("later.txt")));
+    EXPECT_EQ(GetFileAttributes(victim), FILE_ATTRIBUTE_READONLY);
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(victim, bytes));
+    EXPECT_EQ(bytes, "secret");
+    // The user's own plain files open as before.
+    ASSERT_TRUE(file.Open(path_, kFresh));
+    ASSERT_TRUE(file.Write("ab", 2));
+    ASSERT_TRUE(file.Open(path_, kResume));
+    EXPECT_EQ(Content(), "ab");
 }
 
 TEST_F(FileTest, RefusesWhatWindowsRefuses) {

@@ -2,6 +2,7 @@
 // failures the control is told about.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,28 @@ TEST_F(FilePlacementTest, FailuresGiveTheWindowsCodeAndKeepTheSource) {
     WriteFile(source_, "data");
     EXPECT_EQ(PlaceFile(source_, folder_.Path() + "/missing/a.bin"), win::ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(ReadFile(source_), "data");
+}
+
+// The confined worker writes the temporary folder: what it puts under the
+// source's name is placed only when it is a plain file of the user's own.
+TEST_F(FilePlacementTest, SourceThatIsNotTheUsersPlainFileIsRefusedAndNothingMoves) {
+    const std::string victim = folder_.Path() + "/victim.txt";
+    WriteFile(victim, "secret");
+    WriteFile(destination_, "old");
+    ASSERT_EQ(::symlink(victim.c_str(), source_.c_str()), 0);
+    EXPECT_EQ(PlaceFile(source_, destination_), win::ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(fs::is_symlink(source_));
+    fs::remove(source_);
+    ASSERT_EQ(::link(victim.c_str(), source_.c_str()), 0);  // a second name of someone's file
+    EXPECT_EQ(PlaceFile(source_, destination_), win::ERROR_ACCESS_DENIED);
+    fs::remove(source_);
+    ASSERT_EQ(::mkfifo(source_.c_str(), 0600), 0);
+    EXPECT_EQ(PlaceFile(source_, destination_), win::ERROR_ACCESS_DENIED);
+
+    // Read only a plain file: a FIFO placed there would hold the read.
+    ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(destination_)));
+    EXPECT_EQ(ReadFile(destination_), "old");
+    EXPECT_EQ(ReadFile(victim), "secret");
 }
 
 TEST_F(FilePlacementTest, AcrossFileSystemsTheFileIsCopiedWithItsModeAndTheSourceRemoved) {

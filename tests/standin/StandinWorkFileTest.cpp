@@ -1,10 +1,15 @@
 // Reading the work file: every kind from the control's own builders, and
 // files that are short, lie about their item count or are not ours.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "assistant/AssistantIds.h"
 #include "assistant/AssistantRecords.h"
 #include "assistant/standin/StandinWorkFile.h"
+#include "tests/platform/CoreTestSupport.h"
 
 namespace {
 
@@ -90,6 +95,21 @@ TEST(StandinWorkFileTest, UnterminatedTextStopsAtTheEndOfItsField) {
     ASSERT_TRUE(place.has_value());
     EXPECT_EQ(place->source, std::string(260, 's'));
     EXPECT_EQ(place->destination, "Z:\\b");
+}
+
+// Only a plain file is read: not what a link in its place names, and not a
+// FIFO, which would hold the read until someone writes it.
+TEST(StandinWorkFileTest, OnlyAPlainFileIsLoaded) {
+    coretest::TempFolder folder;
+    const std::string request = folder.Path() + "/request";
+    std::ofstream(request) << "bytes";
+    ASSERT_TRUE(LoadWorkFile(request, 100).has_value());
+    const std::string link = folder.Path() + "/link";
+    ASSERT_EQ(::symlink(request.c_str(), link.c_str()), 0);
+    EXPECT_FALSE(LoadWorkFile(link, 100).has_value());
+    const std::string fifo = folder.Path() + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(LoadWorkFile(fifo, 100).has_value());
 }
 
 }  // namespace

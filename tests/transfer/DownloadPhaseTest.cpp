@@ -2,10 +2,16 @@
 // the dialog and the verification totals.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "env/Application.h"
+#include "platform/FileApi.h"
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/DownloadPhase.h"
+#include "transfer/FileDigest.h"
 #include "transfer/LocalFileVerdict.h"
 #include "transfer/VersionFile.h"
 
@@ -69,17 +75,69 @@ TEST_F(DownloadPhaseTest, TwoItemsInOrderWithTheirMessages) {
     EXPECT_EQ(play[1].kind, RecordedMessage::Kind::Post);
 }
 
-TEST_F(DownloadPhaseTest, CompleteFileWithoutVersionEntryIsNotDownloadedNorHashed) {
+// Its size proves nothing about a file nobody recorded: with a hash it is
+// hashed when judged (shown as verified), kept when it matches and fetched
+// again from byte 0 when it does not, never reported broken. Without a hash
+// the size alone still decides.
+TEST_F(DownloadPhaseTest, UnrecordedFileOfTheAnnouncedSizeIsHashedWhenAHashIsGiven) {
     server.ServeContent(Content(5000), kLastModified);
-    AddItem("/a.bin", "a.bin").hash = kHash;
-    WriteLocal("a.bin", Content(5000));
+    WriteLocal("probe.bin", Content(5000));
+    std::string goodHash;
+    ASSERT_TRUE(FileDigest(WindowsPath("probe.bin"), goodHash));
+    const std::string planted(5000, 'x');
+    AddItem("/a.bin", "nohash.bin");
+    WriteLocal("nohash.bin", planted);
+    AddItem("/a.bin", "good.bin").hash = goodHash;
+    WriteLocal("good.bin", Content(5000));
+    AddItem("/a.bin", "planted.bin").hash = goodHash;
+    WriteLocal("planted.bin", planted);
 
-    ASSERT_TRUE(DownloadPhase(control));
-    const CONTENTDATA& item = *control.items[0];
-    EXPECT_EQ(item.flags & (CDF_COMPLETE | CDF_UNRECORDED), CDF_COMPLETE | CDF_UNRECORDED);
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    const std::uint32_t kJudged = CDF_COMPLETE | CDF_UNRECORDED | CDF_RECEIVING | CDF_BROKEN;
+    EXPECT_EQ(control.items[0]->flags & kJudged, CDF_COMPLETE | CDF_UNRECORDED);
+    EXPECT_EQ(control.items[1]->flags & kJudged, CDF_COMPLETE | CDF_UNRECORDED);
+    EXPECT_EQ(control.items[2]->flags & kJudged, CDF_COMPLETE | CDF_RECEIVING);
+    EXPECT_TRUE(LocalHolds("nohash.bin", planted));
+    EXPECT_TRUE(LocalHolds("planted.bin", Content(5000)));
+    const auto gets = RequestsOf("GET");
+    ASSERT_EQ(gets.size(), 1u);
+    EXPECT_FALSE(gets[0].Header("Range").has_value());
+    EXPECT_EQ(control.verifyFileCount, 1u);  // the new download, in the verification phase
+    EXPECT_THAT(StatusTexts(),
+                ElementsAre("Preparing to download.", "Verifying file.", "Preparing to download.",
+                            "Verifying file.", "Preparing to download.", "Downloading file(s).",
+                            "Downloading file(s).", "Downloading file(s)."));
+}
+
+// Whatever has an item's name but is not the user's own plain file is
+// refused as it stands, with the file error naming the item, whether the
+// run resumes or starts over: nothing is written, deleted or read through it.
+TEST_F(DownloadPhaseTest, EntriesThatAreNotPlainFilesAreRefusedUntouched) {
+    server.ServeContent(Content(5000), "");  // no date: a link would even be resumed
+    WriteLocal("victim.txt", "secret");
+    ASSERT_EQ(symlink(NativePath("victim.txt").c_str(), NativePath("notes.txt").c_str()), 0);
+    ASSERT_EQ(link(NativePath("victim.txt").c_str(), NativePath("second.txt").c_str()), 0);
+    ASSERT_EQ(mkfifo(NativePath("fifo.bin").c_str(), 0600), 0);
+    std::filesystem::create_directory(NativePath("folder.bin"));
+    const std::pair<const char*, bool> cases[] = {
+        {"notes.txt", true},  {"notes.txt", false},  {"fifo.bin", true},   {"fifo.bin", false},
+        {"folder.bin", true}, {"folder.bin", false}, {"second.txt", true},
+    };
+    for (const auto& [name, resume] : cases) {
+        control.items.clear();
+        control.error = ErrorState{};
+        control.resumeAllowed = resume;
+        AddItem("/a.bin", name);
+        EXPECT_FALSE(DownloadPhase(control)) << name << " resume " << resume;
+        EXPECT_EQ(control.error.errorCode, 100) << name;
+        EXPECT_EQ(control.error.lastError, win::ERROR_ACCESS_DENIED) << name;
+        EXPECT_EQ(control.error.errorDetail, name);
+    }
     EXPECT_TRUE(RequestsOf("GET").empty());
-    EXPECT_EQ(control.verifyFileCount, 0u);
-    EXPECT_EQ(control.remainingBytes, 0u);
+    EXPECT_EQ(ReadLocal("victim.txt"), "secret");
+    EXPECT_EQ(win::GetFileAttributes(WindowsPath("victim.txt")), win::FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(std::filesystem::is_symlink(NativePath("notes.txt")));
+    EXPECT_TRUE(std::filesystem::is_fifo(NativePath("fifo.bin")));
 }
 
 // The entry's number adds flag bits of its own, never the engine's state: a

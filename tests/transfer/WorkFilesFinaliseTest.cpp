@@ -1,6 +1,7 @@
 // Finalisation: good files become visible (only the hidden bit changes), or
 // are placed by the assistant; broken files stay as they are.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <utility>
@@ -62,13 +63,21 @@ TEST_F(WorkFilesFinaliseTest, OnlyTheHiddenBitIsClearedAndBrokenFilesStayHidden)
     EXPECT_EQ(control.items[0]->localPath, plain);
 }
 
-TEST_F(WorkFilesFinaliseTest, GoodFileThatIsGoneIsNotReportedAsDelivered) {
+TEST_F(WorkFilesFinaliseTest, GoodFileThatIsGoneOrReplacedIsNotReportedAsDelivered) {
     FakeDownloadControl control;
     control.AddItem("u1", root_.Windows() + "\\gone.bin", "gone.bin");
     EXPECT_FALSE(FinaliseItems(control, nullptr));
     EXPECT_EQ(control.error.errorCode, 103);
     EXPECT_EQ(control.error.lastError, win::ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(control.items[0]->flags & CDF_FINALIZED);
+
+    FakeDownloadControl replaced;  // a link planted in the finished file's place
+    WriteFile("victim.txt", "secret");
+    ASSERT_EQ(symlink(root_.Native("victim.txt").c_str(), root_.Native("link.bin").c_str()), 0);
+    replaced.AddItem("u1", root_.Windows() + "\\link.bin", "link.bin");
+    EXPECT_FALSE(FinaliseItems(replaced, nullptr));
+    EXPECT_EQ(replaced.error.errorCode, 103);
+    EXPECT_EQ(replaced.error.lastError, win::ERROR_ACCESS_DENIED);
 }
 
 TEST_F(WorkFilesFinaliseTest, AssistantPlacesGoodFilesAtTheirFinalPaths) {
