@@ -3,6 +3,8 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "control/ControlIds.h"
 #include "host/RegistrationTool.h"
 #include "platform/RegKey.h"
@@ -13,7 +15,17 @@ std::string DefaultModulePath() {
     const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
     if (length <= 0) return {};
     const std::string path(program, static_cast<std::size_t>(length));
-    return path.substr(0, path.find_last_of('/') + 1) + kModuleFileName;
+    const std::string programFolder = path.substr(0, path.find_last_of('/') + 1);
+    // A build tree keeps the module beside the program; an installed tree
+    // keeps it in PREFIX/lib/kiv-downloader/, found from PREFIX/bin/ so the
+    // tree can be moved as a whole.
+    const std::string beside = programFolder + kModuleFileName;
+    const std::string installed =
+        programFolder + "../" + kInstalledModuleFolder + "/" + kModuleFileName;
+    if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) {
+        return std::filesystem::path(installed).lexically_normal().string();
+    }
+    return beside;
 }
 
 bool FindRegisteredModule(std::string& path) {
