@@ -64,6 +64,11 @@ function(kiv_install_host_manifest browser destination)
         file(WRITE \"${manifest}\" \"\${text}\")
     ")
     install(FILES ${manifest} DESTINATION ${destination})
+    # Files the package places in /etc are its configuration files.
+    if(IS_ABSOLUTE ${destination})
+        set_property(GLOBAL APPEND PROPERTY kiv_conffiles
+                     ${destination}/com.velmo.kiv_downloader.json)
+    endif()
 endfunction()
 kiv_install_host_manifest(chromium ${KIV_CHROMIUM_HOSTS_DIR})
 kiv_install_host_manifest(firefox ${KIV_FIREFOX_HOSTS_DIR})

@@ -17,9 +17,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "download controller that a web page configures")
+# CPack puts the summary in front as the synopsis line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-A web page embeds the Kiv Downloader control and names the files to fetch,
+    "A web page embeds the Kiv Downloader control and names the files to fetch,
 with their SHA-256 hashes. The control asks where to save, resumes files
 already there, downloads over HTTP(S) with byte-range resume, retries and
 stall time-outs, verifies every file before it appears, and shows the
@@ -32,7 +32,16 @@ answers support questions with the control's own code.")
 # dialogs draw Latin and Japanese text with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-noto-cjk")
-# Opens the destination folder at the end of a run; without it the run only
-# skips that step.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# xdg-open opens the destination folder at the end of a run, sensible-browser
+# the dialog's help link; without them the run only skips those steps.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, sensible-utils")
+# The module lies in a private folder, out of the loader's search path, yet
+# CPack adds ldconfig calls for any shared object below /usr/lib (lintian:
+# maintscript-calls-ldconfig); they are harmless.
+get_property(kiv_conffiles GLOBAL PROPERTY kiv_conffiles)
+if(kiv_conffiles)
+    list(JOIN kiv_conffiles "\n" kiv_conffile_lines)
+    file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "${kiv_conffile_lines}\n")
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
+endif()
 include(CPack)

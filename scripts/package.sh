@@ -14,6 +14,7 @@ build="$root/build/package"
 
 # Debian's own compiler and linker flags (fortify, stack protector, relro,
 # bind-now), as a package built by dpkg-buildpackage would get them.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
 rm -rf "$build"
@@ -76,7 +77,9 @@ $as_root apt-get purge -y -qq kiv-downloader >"$build/apt.log" 2>&1 ||
 trap - EXIT
 dpkg-query -W -f='${Status}' kiv-downloader 2>/dev/null | grep -q "install ok installed" &&
     fail "kiv-downloader is still installed"
-for path in /usr/bin/kiv-downloader /usr/bin/kivtool /usr/lib/kiv-downloader; do
+for path in /usr/bin/kiv-downloader /usr/bin/kivtool /usr/lib/kiv-downloader \
+    /usr/share/kiv-downloader /etc/chromium/native-messaging-hosts/com.velmo.kiv_downloader.json \
+    /usr/lib/mozilla/native-messaging-hosts/com.velmo.kiv_downloader.json; do
     [ ! -e "$path" ] || fail "$path is left after the purge"
 done
 echo "The package installed, ran a page and was purged."
