@@ -12,14 +12,15 @@ install=0
 if [ "${1:-}" = "--install" ] || [ "${CI:-}" = "true" ]; then install=1; fi
 build="$root/build/package"
 
-# Debian's own compiler and linker flags (fortify, stack protector, relro,
-# bind-now), as a package built by dpkg-buildpackage would get them.
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# Debian's own compiler and linker flags (-O2, fortify, stack protector,
+# relro, bind-now), as a package built by dpkg-buildpackage would get them;
+# without -g, which the stripping would throw away: it only costs build time.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g
 export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
 rm -rf "$build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIV_BENCH=OFF \
-    -DKIV_PACKAGE_DEB=ON >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+    -DKIV_BENCH=OFF -DKIV_PACKAGE_DEB=ON >/dev/null
 # Only what the package holds, not the tests.
 ninja -C "$build" -j"$(nproc)" kiv-downloader kivtool kivdownloadcontrol kiv_assistant_standin \
     kiv_man_pages kiv_changelog >/dev/null
