@@ -38,11 +38,11 @@ install(FILES ${kiv_packaging}/kiv-downloader.svg DESTINATION share/icons/hicolo
 install(FILES ${kiv_packaging}/completions/kiv-downloader ${kiv_packaging}/completions/kivtool
         DESTINATION share/bash-completion/completions)
 
-# The browser extension, unpacked, for the browser to load.
-if(EXISTS ${CMAKE_SOURCE_DIR}/browser/extension)
-    install(DIRECTORY ${CMAKE_SOURCE_DIR}/browser/extension/
-            DESTINATION share/kiv-downloader/browser)
-endif()
+# The browser extension, unpacked, as each browser loads it: Chromium's is
+# the source tree, Firefox's the build's copy with its own manifest.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/browser/extension/ DESTINATION share/kiv-downloader/browser
+        PATTERN manifest.firefox.json EXCLUDE)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/browser/firefox/ DESTINATION share/kiv-downloader/firefox)
 
 # The native messaging manifests name the installed program by its absolute
 # path, known only when the prefix is (cmake --install --prefix, or the
@@ -50,9 +50,6 @@ endif()
 function(kiv_install_host_manifest browser destination)
     set(template
         ${CMAKE_SOURCE_DIR}/browser/native-messaging/com.velmo.kiv_downloader.${browser}.json.in)
-    if(NOT EXISTS ${template})
-        return()
-    endif()
     set(manifest ${CMAKE_BINARY_DIR}/native-messaging/${browser}/com.velmo.kiv_downloader.json)
     install(CODE "
         set(host_path \"\${CMAKE_INSTALL_PREFIX}/bin/kiv-downloader\")

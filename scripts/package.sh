@@ -23,7 +23,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLA
     -DKIV_BENCH=OFF -DKIV_PACKAGE_DEB=ON >/dev/null
 # Only what the package holds, not the tests.
 ninja -C "$build" -j"$(nproc)" kiv-downloader kivtool kivdownloadcontrol kiv_assistant_standin \
-    kiv_man_pages kiv_changelog >/dev/null
+    kiv_man_pages kiv_changelog kiv_firefox_extension >/dev/null
 (cd "$build" && cpack -G DEB >"$build/cpack.log") || { cat "$build/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/kiv-downloader_*.deb)
 echo "Package: $deb"
@@ -37,20 +37,12 @@ for path in /usr/bin/kiv-downloader /usr/bin/kivtool \
     /usr/share/applications/kiv-downloader.desktop \
     /usr/share/icons/hicolor/scalable/apps/kiv-downloader.svg \
     /usr/share/bash-completion/completions/kiv-downloader \
-    /usr/share/doc/kiv-downloader/copyright /usr/share/doc/kiv-downloader/changelog.gz; do
+    /usr/share/doc/kiv-downloader/copyright /usr/share/doc/kiv-downloader/changelog.gz \
+    /usr/share/kiv-downloader/browser/manifest.json /usr/share/kiv-downloader/firefox/manifest.json \
+    /etc/chromium/native-messaging-hosts/com.velmo.kiv_downloader.json \
+    /usr/lib/mozilla/native-messaging-hosts/com.velmo.kiv_downloader.json; do
     grep -qx -- "$path" "$build/contents" || fail "the package lacks $path"
 done
-# The browser's parts, once the tree has them.
-if [ -d browser/native-messaging ]; then
-    for path in /etc/chromium/native-messaging-hosts/com.velmo.kiv_downloader.json \
-        /usr/lib/mozilla/native-messaging-hosts/com.velmo.kiv_downloader.json; do
-        grep -qx -- "$path" "$build/contents" || fail "the package lacks $path"
-    done
-fi
-if [ -d browser/extension ]; then
-    grep -q '^/usr/share/kiv-downloader/browser/.' "$build/contents" ||
-        fail "the package lacks the browser extension"
-fi
 # The libraries the programs link come from the binaries themselves.
 depends=$(dpkg-deb --field "$deb" Depends)
 for package in libcurl4 libcrypto++8 libqt6widgets6 libgumbo1 fonts-noto-cjk; do

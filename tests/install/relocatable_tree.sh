@@ -4,8 +4,7 @@
 # location, before and after the whole tree is moved; the manual pages and
 # the completion name every option and command the programs take.
 set -euo pipefail
-build=${1:?usage: $0 BUILD-DIR SOURCE-DIR}
-source_dir=${2:?usage: $0 BUILD-DIR SOURCE-DIR}
+build=${1:?usage: $0 BUILD-DIR}
 tree=$(mktemp -d /tmp/kiv-install.XXXXXX)
 if ! cmake --install "$build" --prefix "$tree/first" >"$tree/install.log" 2>&1; then
     cat "$tree/install.log" >&2
@@ -20,7 +19,8 @@ for path in bin/kiv-downloader bin/kivtool lib/kiv-downloader/kivdownloadcontrol
     share/man/man1/kivtool.1.gz share/applications/kiv-downloader.desktop \
     share/icons/hicolor/scalable/apps/kiv-downloader.svg \
     share/bash-completion/completions/kiv-downloader share/bash-completion/completions/kivtool \
-    share/doc/kiv-downloader/copyright; do
+    share/doc/kiv-downloader/copyright share/kiv-downloader/browser/manifest.json \
+    share/kiv-downloader/firefox/manifest.json; do
     [ -e "$tree/first/$path" ] || fail "not installed: $path"
 done
 # Only the programs in bin/: a module left beside them would be found there
@@ -28,14 +28,15 @@ done
 [ "$(ls "$tree/first/bin")" = "$(printf 'kiv-downloader\nkivtool')" ] ||
     fail "bin/ holds $(ls "$tree/first/bin" | tr '\n' ' ')"
 
-# The manifests name the installed program (when the tree has their templates).
+# The manifests name the installed program; each browser's extension is there.
 for manifest in etc/chromium/native-messaging-hosts lib/mozilla/native-messaging-hosts; do
-    [ -d "$source_dir/browser/native-messaging" ] || break
     file="$tree/first/$manifest/com.velmo.kiv_downloader.json"
     host=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["path"])' "$file") ||
         fail "$file is missing or no JSON manifest"
     [ "$host" = "$tree/first/bin/kiv-downloader" ] || fail "$file names $host"
 done
+grep -q '"gecko"' "$tree/first/share/kiv-downloader/firefox/manifest.json" ||
+    fail "share/kiv-downloader/firefox/ holds no Firefox manifest"
 
 # Every option --help lists is in the manual page and the completion; the same
 # for kivtool's commands.
