@@ -20,7 +20,8 @@ struct HostOptions {
     HostAction action = HostAction::Run;
     std::string page;  // a local HTML file or an http(s) URL; may be empty with --param
     std::vector<std::pair<std::string, std::string>> params;  // --param, in order
-    std::string module;  // --register/--unregister MODULE; empty: the one next to the program
+    std::string
+        module;  // --register/--unregister MODULE; empty: the one installed with the program
     bool terminal = false;
     std::string destination;  // --destination, absolute; empty: ask
     ExistingFiles existing = ExistingFiles::Ask;

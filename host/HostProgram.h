@@ -9,7 +9,7 @@
 #include "host/FrontEnd.h"
 
 struct HostEnvironment {
-    std::string defaultModule;  // the module next to the program
+    std::string defaultModule;  // the module installed with the program
     const char* display = nullptr;
     const char* waylandDisplay = nullptr;
 };

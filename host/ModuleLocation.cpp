@@ -85,14 +85,29 @@ std::string DefaultModulePath() {
     const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
     if (length <= 0) return {};
     const std::string path(program, static_cast<std::size_t>(length));
-    return path.substr(0, path.find_last_of('/') + 1) + kModuleFileName;
+    const std::string programFolder = path.substr(0, path.find_last_of('/') + 1);
+    // A build tree keeps the module beside the program; an installed tree
+    // keeps it in PREFIX/lib/kiv-downloader/, found from PREFIX/bin/ so the
+    // tree can be moved as a whole.
+    const std::string beside = programFolder + kModuleFileName;
+    const std::string installed =
+        programFolder + "../" + kInstalledModuleFolder + "/" + kModuleFileName;
+    if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) {
+        return std::filesystem::path(installed).lexically_normal().string();
+    }
+    return beside;
 }
 
 std::vector<std::string> ModuleInstallFolders(const std::string& defaultModule) {
     if (defaultModule.empty()) return {};
-    const fs::path programFolder = fs::path(Canonical(defaultModule)).parent_path();
-    return {programFolder.string(),
-            Canonical((programFolder.parent_path() / "lib" / "kiv-downloader").string())};
+    const fs::path moduleFolder = fs::path(Canonical(defaultModule)).parent_path();
+    // The default module lies in PREFIX/bin (beside the program) or, installed,
+    // in PREFIX/lib/kiv-downloader itself.
+    const bool installed = moduleFolder.filename() == "kiv-downloader" &&
+                           moduleFolder.parent_path().filename() == "lib";
+    const fs::path prefix =
+        installed ? moduleFolder.parent_path().parent_path() : moduleFolder.parent_path();
+    return {moduleFolder.string(), Canonical((prefix / kInstalledModuleFolder).string())};
 }
 
 bool FindRegisteredModule(std::string& path) {

@@ -15,9 +15,12 @@
 #include "host/ControlModule.h"
 
 inline constexpr const char* kModuleFileName = "kivdownloadcontrol.so";
+// The module's folder in an installed tree, relative to the install prefix.
+inline constexpr const char* kInstalledModuleFolder = "lib/kiv-downloader";
 
-// The module next to the running program; empty when the program's own path
-// cannot be read.
+// The module next to the running program (a build tree) or, when there is
+// none, in the install prefix's lib/kiv-downloader/ (the program being in
+// PREFIX/bin/); empty when the program's own path cannot be read.
 std::string DefaultModulePath();
 
 // The folders a registered module may lie in without an explicit --register,

@@ -11,6 +11,7 @@ packages=(
     fonts-dejavu-core fonts-noto-cjk
     nginx-light tinyproxy openssl curl attr xvfb xauth python3 procps
     chromium firefox-esr
+    dpkg-dev lintian
 )
 
 missing=()

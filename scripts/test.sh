@@ -2,7 +2,8 @@
 # The whole test suite from scratch: installs what is missing, builds the
 # program and its tests, runs them, then runs the engine tests again under
 # AddressSanitizer+UndefinedBehaviorSanitizer and ThreadSanitizer, and fuzzes
-# the record-file parsers for a bounded time.
+# the record-file parsers for a bounded time, and builds and checks the
+# Debian package (on CI also installing, running and purging it).
 # Usage: scripts/test.sh [--quick]   (--quick: the plain build and tests only)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,4 +46,6 @@ if [ -x fuzz/run.sh ] || [ -f fuzz/run.sh ]; then
     echo "== Fuzzing the parsers of records, settings and assistant messages =="
     bash fuzz/run.sh "$root/build/fuzz" 30
 fi
+echo "== Debian package =="
+bash scripts/package.sh
 echo "All test stages passed."
