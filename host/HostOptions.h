@@ -9,6 +9,7 @@ enum class HostAction {
     Register,    // run the module's DllRegisterServer
     Unregister,  // run the module's DllUnregisterServer
     Help,
+    Version,
 };
 
 enum class ExistingFiles { Ask, Resume, Restart };
@@ -24,12 +25,18 @@ struct HostOptions {
     bool yes = false;            // answer the run's questions with their default
     bool noOpen = false;         // do not open the destination folder at the end
     bool protectedMode = false;  // run with the assistant program, the worker confined
+    bool quiet = false;          // only errors and the summary
+    bool verbose = false;        // the HTTP exchange and notes of the host too
+    std::string logFile;         // --log: a copy of the run's account; empty: none
 };
 
-// Parses argv[1..]; false with `error` (one line, no program name) when the
-// command line cannot be used.
+// Parses argv[1..] as getopt_long does (short options, --name=value,
+// options after the page, "--"); false with `error` (one line, no program
+// name) when the command line cannot be used.
 bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options,
                       std::string& error);
 
 // The --help text, with the exit statuses.
 std::string HostUsageText();
+// The --version text.
+std::string HostVersionText();

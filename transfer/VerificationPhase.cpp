@@ -78,12 +78,16 @@ bool VerificationPhase(IDownloadControl& control) {
                 if (!rangeSent) {
                     control.SendToDialog(DLGM_OVERALLRANGE, 0,
                                          static_cast<LPARAM>(control.VerifyFileCount()));
+                    const std::uint64_t bytes = control.VerifyTotalBytes();
+                    control.SendToDialog(DLGM_RUNBYTES, Low32(bytes), High32(bytes));
                     rangeSent = true;
                 }
-                if (!Matches(control, progress, *item)) {
+                const bool matches = Matches(control, progress, *item);
+                if (!matches) {
                     item->flags |= CDF_BROKEN;
                     ++brokenCount;
                 }
+                if (IRunReport* report = control.Report()) report->FileVerified(*item, matches);
             }
             RecordVerdict(control, *item);
         }
