@@ -55,7 +55,8 @@ int RunPage(const HostOptions& options, const HostEnvironment& environment,
             const FrontEndFactory& makeFrontEnd, std::ostream& err) {
     HostPage page;
     std::string error;
-    if (options.protectedMode && !EnterProtectedLayout(options, err, error)) return Fail(err, error);
+    if (options.protectedMode && !EnterProtectedLayout(options, err, error))
+        return Fail(err, error);
     if (!options.page.empty() && !LoadPage(options.page, page, error)) return Fail(err, error);
     if (!AddCommandLineParams(options, page, error)) return Fail(err, error);
     // The first run registers the module by itself: worth a note only when asked.

@@ -63,8 +63,8 @@ void CTerminalConsole::WritePrompt(std::string_view utf8) {
     Write(io_.prompt >= 0 ? io_.prompt : io_.err, utf8);
 }
 
-void CTerminalConsole::WriteLine(std::string_view utf8) {
-    std::string line(utf8);
+void CTerminalConsole::WriteLine(std::string_view utf8, Layout layout) {
+    std::string line = VisibleControls(utf8, layout);
     line += '\n';
     Write(io_.err, line);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/TerminalIo.h"
+#include "host/TerminalText.h"
 #include "platform/Mutex.h"
 
 namespace kivterm {
@@ -65,8 +66,9 @@ public:
     void WriteOut(std::string_view utf8);
     void WriteErr(std::string_view utf8);
     void WritePrompt(std::string_view utf8);
-    // One line of the run's account (a line end is added).
-    void WriteLine(std::string_view utf8);
+    // One line of the run's account (a line end is added); with Layout::Shown
+    // its own line ends and tabs are shown as text, so it stays one line.
+    void WriteLine(std::string_view utf8, Layout layout = Layout::Shown);
 
     // Replaces the live display's lines (cut to the width); nothing when the
     // error output is no live terminal. Kept aside while a question is open.

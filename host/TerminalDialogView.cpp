@@ -21,8 +21,8 @@ void AddPart(std::string& line, const std::string& part, const char* separator) 
 // "(n/N) " while files are counted.
 std::string Counter(const kivui::CDownloadDialogModel& model) {
     if (model.Overall().text.empty()) return std::string();
-    return "(" + std::to_string(model.FilesCounted()) + "/" +
-           std::to_string(model.FilesInRange()) + ") ";
+    return "(" + std::to_string(model.FilesCounted()) + "/" + std::to_string(model.FilesInRange()) +
+           ") ";
 }
 
 // The first of `candidates` that fits, else the last one cut to the width.
@@ -67,9 +67,9 @@ std::string CTerminalDialogView::FileLine(const kivui::CDownloadDialogModel& mod
     const kivui::DialogBar current = model.Current();
     const std::string counter = Counter(model);
     const std::string text = current.shown ? ToTerminal(current.text) : std::string();
-    const std::string bar =
-        current.shown && (current.busy || !text.empty()) ? "[" + DrawBar(current, kBarCells, tick) + "]"
-                                                         : std::string();
+    const std::string bar = current.shown && (current.busy || !text.empty())
+                                ? "[" + DrawBar(current, kBarCells, tick) + "]"
+                                : std::string();
     // What must stay: the counter and the byte text with its percentage.
     const std::size_t fixed = DisplayWidth(counter) + DisplayWidth(text) + 1;
     const std::size_t barWidth = bar.empty() ? 0 : kBarCells + 3;
@@ -83,15 +83,16 @@ std::string CTerminalDialogView::FileLine(const kivui::CDownloadDialogModel& mod
         line += ShortenMiddle(name, columns - fixed);  // the bar goes first
     }
     AddPart(line, text, " ");
-    return FirstThatFits({line, counter + text, text}, columns);
+    if (text.empty()) return FirstThatFits({line, counter}, columns);
+    const std::string percent = std::to_string(current.percent) + "%";
+    return FirstThatFits({line, counter + text, text, counter + percent, percent}, columns);
 }
 
 std::string CTerminalDialogView::OverallLine(const kivui::CDownloadDialogModel& model,
                                              std::size_t columns, unsigned tick) const {
     const kivui::DialogBar overall = model.Overall();
-    if (!overall.shown && model.RateText().empty() && model.TimeText().empty()) {
-        return std::string();
-    }
+    const bool counting = overall.shown && (overall.busy || !overall.text.empty());
+    if (!counting && model.RateText().empty() && model.TimeText().empty()) return std::string();
     const std::string label = ToTerminal(labels_.overallProgress);
     const std::string count = ToTerminal(overall.text);
     const std::string rate = ToTerminal(model.RateText());
@@ -103,17 +104,21 @@ std::string CTerminalDialogView::OverallLine(const kivui::CDownloadDialogModel& 
     std::string shortFigures;
     AddPart(shortFigures, rate, "  ");
     AddPart(shortFigures, time, "  ");
-    if (!overall.shown) return FirstThatFits({figures, shortFigures}, columns);
+    if (!counting) return FirstThatFits({figures, shortFigures}, columns);
 
-    const std::size_t besideBar = DisplayWidth(label) + DisplayWidth(count) + DisplayWidth(figures) + 8;
+    const std::size_t besideBar =
+        DisplayWidth(label) + DisplayWidth(count) + DisplayWidth(shortFigures) + 8;
     const std::size_t cells =
         std::min(kBarCells, columns > besideBar ? columns - besideBar : std::size_t{0});
     std::vector<std::string> candidates;
     if (cells >= kMinBarCells) {
         std::string full = label + " [" + DrawBar(overall, cells, tick) + "]";
         AddPart(full, count, " ");
+        std::string shorter = full;
         AddPart(full, figures, "  ");
+        AddPart(shorter, shortFigures, "  ");
         candidates.push_back(full);
+        candidates.push_back(shorter);
     }
     std::string withLabel = label;
     AddPart(withLabel, count, " ");

@@ -47,6 +47,7 @@ bool CTerminalDownloadDialog::Create(win::HWND parent) {
         },
         "", win::WS_CHILD, parent);
     if (window_ == nullptr) return false;
+    lastShown_ = std::chrono::steady_clock::now();
     if (!quiet_) {
         const win::UINT interval = console_.LiveDisplay() ? kFrameIntervalMs : kLineIntervalMs;
         win::SetTimer(window_, kRedrawTimer, interval);
@@ -90,6 +91,10 @@ win::LRESULT CTerminalDownloadDialog::WindowProc(win::HWND hwnd, win::UINT messa
     }
     if ((message >= DLGM_FILENAME && message <= DLGM_SHOWLINK) || message == DLGM_RUNBYTES) {
         OnChange(model_.Apply(message, wParam, lParam));
+        if (message == DLGM_OVERALLSTEP && wParam == 1) {
+            runEnded_ = true;  // the end of the run: what follows are messages and the summary
+            console_.EndLive();
+        }
         return 0;
     }
     return win::DefWindowProc(hwnd, message, wParam, lParam);
@@ -110,9 +115,22 @@ void CTerminalDownloadDialog::OnChange(const kivui::DialogChanges& changes) {
         linkPrinted_ = true;
         log_.Note(view_.LinkLine(helpLink_));
     }
+    // A new file or a finished one is shown at once on a terminal, so that the
+    // display does not lag behind the log's lines; numbers wait for their time.
+    const bool landmark =
+        changes.Milestone() || (changes.Has(kivui::kPartCurrent) && model_.CurrentComplete());
+    if ((landmark && console_.LiveDisplay()) || DisplayDue()) OnTimer();
+}
+
+bool CTerminalDownloadDialog::DisplayDue() const {
+    const auto interval =
+        std::chrono::milliseconds(console_.LiveDisplay() ? kFrameIntervalMs : kLineIntervalMs);
+    return std::chrono::steady_clock::now() - lastShown_ >= interval;
 }
 
 void CTerminalDownloadDialog::OnTimer() {
+    if (quiet_ || runEnded_) return;
+    lastShown_ = std::chrono::steady_clock::now();
     if (!console_.LiveDisplay()) {
         PrintProgressLine();
         return;
@@ -128,7 +146,7 @@ void CTerminalDownloadDialog::ShowLive() {
 }
 
 void CTerminalDownloadDialog::PrintProgressLine() {
-    if (!dirty_ || !model_.FileShown()) return;
+    if (!dirty_ || !model_.FileShown() || model_.Current().text.empty()) return;
     dirty_ = false;
     const std::string line = view_.ProgressLine(model_);
     if (line.empty() || line == lastProgressLine_) return;

@@ -6,6 +6,7 @@
 // printed at most every five seconds, when something moved. A new status is
 // a line of the run's log. With --quiet nothing of it is shown. Ctrl+C
 // reaches it as its cancel command (TerminalCancel.h).
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ private:
     void OnDestroy();
     void ShowLive();
     void PrintProgressLine();
+    // A display is due: the timer's WM_TIMER waits while posts keep coming.
+    bool DisplayDue() const;
 
     CTerminalConsole& console_;
     CTerminalMessageBoxService& boxes_;
@@ -69,6 +72,8 @@ private:
     win::HANDLE cancelEvent_ = nullptr;  // borrowed from the control
     win::HANDLE pauseMutex_ = nullptr;   // borrowed from the control
     bool dirty_ = true;
+    bool runEnded_ = false;  // the display is gone; the log and the summary tell the rest
+    std::chrono::steady_clock::time_point lastShown_;
     unsigned tick_ = 0;
     std::string lastStatus_;
     std::string lastProgressLine_;

@@ -88,7 +88,7 @@ void CTerminalMessageBoxService::Tell(const std::string& utf8, bool error, bool 
     } else if (error) {
         log_->Error(utf8, failure);
     } else {
-        log_->Note(utf8.ends_with('\n') ? utf8.substr(0, utf8.size() - 1) : utf8);
+        log_->Note(utf8.ends_with('\n') ? utf8.substr(0, utf8.size() - 1) : utf8, Layout::Kept);
     }
 }
 

@@ -171,9 +171,9 @@ void CTerminalRunLog::HttpDetail(const std::string& line) {
     }
 }
 
-void CTerminalRunLog::Note(const std::string& utf8) {
+void CTerminalRunLog::Note(const std::string& utf8, Layout layout) {
     std::lock_guard lock(mutex_);
-    ShowLocked(utf8, false);
+    ShowLocked(utf8, false, layout);
 }
 
 void CTerminalRunLog::Error(const std::string& utf8, bool withUrl) {
@@ -182,13 +182,16 @@ void CTerminalRunLog::Error(const std::string& utf8, bool withUrl) {
     while (!text.empty() && text.back() == '\n') text.pop_back();
     const auto unfinished = std::find_if(entries_.rbegin(), entries_.rend(),
                                          [](const Entry& entry) { return !entry.done; });
-    if (withUrl && unfinished != entries_.rend()) text += "\nURL: " + unfinished->url;
-    ShowLocked(text, true);
+    if (withUrl && unfinished != entries_.rend()) {
+        text += "\nURL: " + VisibleControls(unfinished->url, Layout::Shown);
+    }
+    ShowLocked(text, true, Layout::Kept);  // a box's own line breaks stay
 }
 
-void CTerminalRunLog::ShowLocked(const std::string& utf8, bool always) {
-    LogLocked(utf8);
-    if (always || !options_.quiet) console_.WriteLine(utf8);
+void CTerminalRunLog::ShowLocked(const std::string& utf8, bool always, Layout layout) {
+    const std::string shown = VisibleControls(utf8, layout);
+    LogLocked(shown);
+    if (always || !options_.quiet) console_.WriteLine(shown, Layout::Kept);
 }
 
 void CTerminalRunLog::LogLocked(const std::string& utf8) {
@@ -205,7 +208,7 @@ std::string CTerminalRunLog::StatusOf(const Entry& entry, bool brokenDeleted) co
     if (entry.checked && !entry.matches) return brokenDeleted ? "broken, deleted" : "broken";
     if (entry.checked) return "SHA-256 verified";
     if (entry.done) return "not checked";
-    return "not downloaded";
+    return "incomplete";
 }
 
 std::string CTerminalRunLog::Summary(bool brokenDeleted) const {

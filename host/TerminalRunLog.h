@@ -5,6 +5,9 @@
 // file, and the summary printed on the standard output at the end:
 //
 //   manual.pdf  2.4M  SHA-256 verified  /home/user/Downloads/manual.pdf
+//
+// (or "not checked", "broken, deleted", "incomplete" for a file whose
+// download was started but did not end)
 //   Downloaded: 3 files, 32M in 7.0s (4.6M/s)
 //
 // The engine reports on its worker thread, the dialog and the boxes on the
@@ -39,8 +42,9 @@ public:
     void FilePlaced(const CONTENTDATA& item) override;
     void HttpDetail(const std::string& line) override;
 
-    // A line of the run's own (UTF-8): shown unless quiet, logged.
-    void Note(const std::string& utf8);
+    // A line of the run's own (UTF-8): shown unless quiet, logged. With
+    // Layout::Kept (a box's text) its line breaks stay.
+    void Note(const std::string& utf8, Layout layout = Layout::Shown);
     // An error's text (UTF-8): always shown, logged; with `withUrl` followed
     // by the URL of the file whose download was under way, if any.
     void Error(const std::string& utf8, bool withUrl);
@@ -65,7 +69,7 @@ private:
         std::chrono::steady_clock::time_point started;
     };
     Entry* Find(const CONTENTDATA& item);
-    void ShowLocked(const std::string& utf8, bool always);
+    void ShowLocked(const std::string& utf8, bool always, Layout layout = Layout::Shown);
     void LogLocked(const std::string& utf8);
     std::string StatusOf(const Entry& entry, bool brokenDeleted) const;
 

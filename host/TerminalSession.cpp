@@ -43,7 +43,7 @@ struct CTerminalSession::Parts {
           folders(console, options),
           cancel(console, !options.assumeYes),
           dialogs(console, boxes, cancel, log, options.quiet),
-          launcher(console),
+          launcher(console, options.quiet),
           browser(launcher),
           proxy(console, options) {}
 

@@ -22,8 +22,9 @@ int OpenLog(const std::string& path) {
 }
 
 void Complain(const std::string& text) {
-    const std::string line = "kiv-downloader: " + kivterm::VisibleControls(text, kivterm::Layout::Kept) +
-                             "\nTry 'kiv-downloader --help'.\n";
+    const std::string line =
+        "kiv-downloader: " + kivterm::VisibleControls(text, kivterm::Layout::Kept) +
+        "\nTry 'kiv-downloader --help'.\n";
     [[maybe_unused]] const ssize_t written = ::write(2, line.data(), line.size());
 }
 
@@ -33,7 +34,8 @@ public:
         const kivterm::TerminalIo io = kivterm::DetectTerminalIo(std::getenv("TERM"));
         // Nobody to ask where to save, and nothing said: stop before anything starts.
         if (io.in < 0 && options.destination.empty() && !options.yes) {
-            Complain("no terminal to ask where to save the files: give --destination DIR (or --yes)");
+            Complain(
+                "no terminal to ask where to save the files: give --destination DIR (or --yes)");
             return kExitFailure;
         }
         kivterm::TerminalOptions answers;

@@ -68,7 +68,8 @@ TEST(TerminalBrowserHostTest, APagelessBrowserWhoseQuitEndsTheLoop) {
 
     EXPECT_TRUE(browser.OpenBrowserWindow("https://support.example/"));
     EXPECT_TRUE(launcher.Launch({"player", "/Play", "/d/a b.wmv"}));
-    EXPECT_EQ(terminal.Out(), "https://support.example/\nplayer /Play /d/a b.wmv\n");
+    EXPECT_EQ(terminal.Err(), "https://support.example/\nplayer /Play /d/a b.wmv\n");
+    EXPECT_EQ(terminal.Out(), "");
 
     EXPECT_TRUE(browser.Quit());
     win::MSG msg;
@@ -138,12 +139,24 @@ TEST_F(TerminalSessionTest, ThreeFilesArriveVerifiedAndTheFolderIsPrinted) {
     for (std::size_t i = 0; i < contents.size(); ++i) {
         EXPECT_EQ(ReadFile(Downloads("f" + std::to_string(i + 1) + ".bin")), contents[i]);
     }
+    // The standard output is the summary alone; the run's account is on the error output.
     const std::string out = terminal.Out();
-    EXPECT_NE(out.find("Downloading file(s).(3/3)"), std::string::npos) << out;
-    const std::size_t done = out.find("The download completed successfully.\n");
-    ASSERT_NE(done, std::string::npos) << out;
-    EXPECT_EQ(out.substr(done), "The download completed successfully.\n" + Downloads() + "\n");
-    EXPECT_EQ(terminal.Err(), "Select the download folder.\n" + Downloads() + "\n");
+    EXPECT_EQ(out.substr(0, out.find("Downloaded: ")),
+              "f1.bin   68K  SHA-256 verified  " + Downloads("f1.bin") + "\n" +
+                  "f2.bin    11  SHA-256 verified  " + Downloads("f2.bin") + "\n" +
+                  "f3.bin  2.9K  SHA-256 verified  " + Downloads("f3.bin") + "\n")
+        << out;
+    EXPECT_NE(out.find("\nDownloaded: 3 files, 71K in "), std::string::npos) << out;
+    const std::string err = terminal.Err();
+    for (const char* line :
+         {"Select the download folder.\n", "(3/3) Downloading f3.bin (2.9K) from ",
+          "Done: f2.bin, 11 received in ", "Verified: f3.bin (SHA-256)\n",
+          "The download completed successfully.\n"}) {
+        EXPECT_NE(err.find(line), std::string::npos) << line << "\n" << err;
+    }
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;  // no terminal, no escapes
+    EXPECT_TRUE(err.ends_with("The download completed successfully.\n" + Downloads() + "\n"))
+        << err;
 }
 
 TEST_F(TerminalSessionTest, ARunThatFailsBeforeItsDialogStillEndsWithTheMessage) {
@@ -171,7 +184,9 @@ TEST_F(TerminalSessionTest, AnUnwritableDestinationUnattendedIsACancelNotALoop) 
               "Select the download folder.\n/proc\n"
               "Specify a writable path.\n"
               "Select the download folder.\nCancel\n"
-              "Cancel file download?\nYes / No [Y/n]: Yes\n");
+              "Cancel file download?\nYes / No [Y/n]: Yes\n"
+              "Download has been cancelled.\n");
+    EXPECT_EQ(terminal.Out(), "");  // no file started: no summary
     EXPECT_TRUE(server_.Requests().empty());
 }
 
@@ -194,9 +209,10 @@ TEST_F(TerminalSessionTest, CtrlCDuringTheTransferCancelsTheRun) {
     });
     EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page({content})), kExitCancelled);
     EXPECT_EQ(user.Result(), 1);
-    EXPECT_NE(terminal.Out().find("Download has been cancelled."), std::string::npos)
+    EXPECT_TRUE(terminal.Err().ends_with("Download has been cancelled.\n")) << terminal.Err();
+    EXPECT_TRUE(terminal.Out().starts_with("f1.bin  98K  incomplete  " + Downloads("f1.bin") +
+                                           "\nDownloaded: 0 files, "))
         << terminal.Out();
-    EXPECT_EQ(terminal.Err(), "Select the download folder.\n" + Downloads() + "\n");
 }
 
 // The program itself, with the control from its module.
@@ -213,7 +229,10 @@ TEST_F(TerminalSessionTest, TheProgramDownloadsInTheTerminalAndPrintsTheFolder) 
     EXPECT_EQ(result.exitStatus, kExitSuccess) << result.err;
     EXPECT_TRUE(ReadFile(Downloads("f1.bin")) == content);
     const std::string ending = "The download completed successfully.\n" + Downloads() + "\n";
-    EXPECT_TRUE(result.out.ends_with(ending)) << result.out;
+    EXPECT_TRUE(result.err.ends_with(ending)) << result.err;
+    EXPECT_TRUE(result.out.starts_with("f1.bin  4.9K  SHA-256 verified  " + Downloads("f1.bin") +
+                                       "\nDownloaded: 1 file, 4.9K in "))
+        << result.out;
 }
 
 }  // namespace

@@ -125,7 +125,9 @@ DialogChanges CDownloadDialogModel::OnCurrentTotal(std::uint64_t total) {
 }
 
 DialogChanges CDownloadDialogModel::OnCurrentPos(std::uint64_t done) {
-    if (currentTotal_ == 0) return {};
+    // Sends overtake posts: a count of the file before may come after the
+    // next file was counted; it belongs to no bar now.
+    if (currentTotal_ == 0 || !currentInRun_) return {};
     currentDone_ = done;
     currentHasCount_ = true;
     DialogChanges changes{kPartCurrent | (runBytes_ != 0 ? kPartOverall : 0u)};
@@ -175,6 +177,7 @@ DialogChanges CDownloadDialogModel::OnOverallStep(win::WPARAM flag) {
     // The file before is done: its bytes count whole from now on.
     if (currentInRun_) bytesBefore_ += currentTotal_;
     currentInRun_ = false;
+    currentHasCount_ = false;
     // A step past the upper bound wraps around, as the progress bar's does.
     int position = overallPos_ + 1;
     if (position > overallUpper_) position = overallLower_ + (position - overallUpper_);
