@@ -43,6 +43,17 @@ std::string FailureText(const ErrorState& failure) {
     return ToTerminal(text);
 }
 
+// A user name and password in an address stay out of the terminal and the log.
+std::string WithoutCredentials(const std::string& text) {
+    const std::size_t scheme = text.find("://");
+    if (scheme == std::string::npos) return text;
+    const std::size_t host = scheme + 3;
+    const std::size_t end = text.find_first_of("/?# ", host);
+    const std::size_t at = text.rfind('@', end == std::string::npos ? text.size() : end);
+    if (at == std::string::npos || at < host) return text;
+    return text.substr(0, host) + "***@" + text.substr(at + 1);
+}
+
 void WriteAllTo(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -87,9 +98,9 @@ std::string CTerminalRunLog::DurationText(double seconds) {
 }
 
 CTerminalRunLog::Entry* CTerminalRunLog::Find(const CONTENTDATA& item) {
-    const std::string name = ToTerminal(item.name);
+    const std::string source = item.name + '\n' + item.url;
     for (Entry& entry : entries_) {
-        if (entry.name == name && entry.url == item.url) return &entry;
+        if (entry.source == source) return &entry;
     }
     return nullptr;
 }
@@ -101,8 +112,9 @@ void CTerminalRunLog::FileStarted(const CONTENTDATA& item, std::size_t index, st
     lastEvent_ = now;
     Entry* entry = Find(item);
     if (entry == nullptr) entry = &entries_.emplace_back();
+    entry->source = item.name + '\n' + item.url;
     entry->name = ToTerminal(item.name);
-    entry->url = ToTerminal(item.url);
+    entry->url = WithoutCredentials(ToTerminal(item.url));
     entry->path = NativePathOf(item.localPath);
     entry->hash = item.hash;
     entry->size = item.size;
@@ -163,7 +175,7 @@ void CTerminalRunLog::FilePlaced(const CONTENTDATA& item) {
 
 void CTerminalRunLog::HttpDetail(const std::string& line) {
     std::lock_guard lock(mutex_);
-    const std::string utf8 = ToTerminal(line);
+    const std::string utf8 = WithoutCredentials(ToTerminal(line));
     if (options_.verbose) {
         ShowLocked(utf8, false);
     } else {

@@ -57,9 +57,10 @@ public:
 
 private:
     struct Entry {
-        std::string name;  // UTF-8
-        std::string url;
-        std::string path;  // native, UTF-8
+        std::string source;  // the item's own name and address, to find it again
+        std::string name;    // UTF-8
+        std::string url;     // UTF-8, without a password
+        std::string path;    // native, UTF-8
         std::string hash;
         std::uint64_t size = 0;
         std::uint64_t received = 0;

@@ -59,21 +59,22 @@ TEST_F(TerminalMessageBoxTest, MessagesArePrintedAtOnceQuestionsAskUntilAButtonI
     CTerminalMessageBoxService boxes(console, TerminalOptions{}, &log);
     CONTENTDATA item;
     item.name = "f.bin";
-    item.url = "http://h/f.bin";
+    item.url = "http://user:secret@h/f.bin";
     log.FileStarted(item, 0, 1);
     const std::size_t started = terminal.Err().size();
 
     EXPECT_EQ(boxes.ShowMessageBox(nullptr, "The download completed successfully.", "Kiv",
                                    MB_OK | MB_ICONINFORMATION),
               IDOK);
-    // An error keeps the reason under its headline and names the file's address.
+    // An error keeps the reason under its headline and names the file's address
+    // (without the password in it).
     EXPECT_EQ(boxes.ShowMessageBox(nullptr, "File download failed.HTTP status 404[D:301 E:404]",
                                    "Kiv", MB_OK | MB_ICONSTOP),
               IDOK);
     EXPECT_EQ(terminal.Out(), "");  // the standard output is the summary's
     EXPECT_EQ(terminal.Err().substr(started),
               "The download completed successfully.\n"
-              "File download failed.\nHTTP status 404[D:301 E:404]\nURL: http://h/f.bin\n");
+              "File download failed.\nHTTP status 404[D:301 E:404]\nURL: http://***@h/f.bin\n");
     // Nothing was read: the typed answers are still there for the next question.
     EXPECT_EQ(boxes.ShowMessageBox(nullptr, "Cancel file download?", "Kiv", kCancelQuestionStyle),
               IDNO);

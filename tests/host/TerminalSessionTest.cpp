@@ -4,11 +4,16 @@
 #include <cryptopp/filters.h>
 #include <cryptopp/hex.h>
 #include <cryptopp/sha.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -233,6 +238,98 @@ TEST_F(TerminalSessionTest, TheProgramDownloadsInTheTerminalAndPrintsTheFolder) 
     EXPECT_TRUE(result.out.starts_with("f1.bin  4.9K  SHA-256 verified  " + Downloads("f1.bin") +
                                        "\nDownloaded: 1 file, 4.9K in "))
         << result.out;
+}
+
+// The program with its error output on a pseudo-terminal and its standard
+// output into a pipe, as `kiv-downloader ... | head` runs it.
+struct PtyRun {
+    int exitStatus = -1;
+    std::string terminal;  // what the pseudo-terminal showed
+    std::string out;       // what went into the pipe
+};
+
+PtyRun RunOnPseudoTerminal(const std::vector<std::string>& args,
+                           const std::vector<std::string>& environment) {
+    PtyRun run;
+    int outPipe[2];
+    if (::pipe2(outPipe, O_CLOEXEC) != 0) return run;
+    std::vector<std::string> argv{KIV_DOWNLOADER_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> argvPointers;
+    for (std::string& arg : argv) argvPointers.push_back(arg.data());
+    argvPointers.push_back(nullptr);
+    std::vector<std::string> env = environment;
+    std::vector<char*> envPointers;
+    for (std::string& entry : env) envPointers.push_back(entry.data());
+    envPointers.push_back(nullptr);
+    winsize size{};
+    size.ws_col = 60;
+    size.ws_row = 24;
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, &size);
+    if (pid == 0) {  // only async-signal-safe calls until exec
+        ::dup2(outPipe[1], 1);
+        const int null = ::open("/dev/null", O_RDONLY);
+        ::dup2(null, 0);
+        ::execve(argvPointers[0], argvPointers.data(), envPointers.data());
+        ::_exit(127);
+    }
+    ::close(outPipe[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    pollfd fds[2] = {{master, POLLIN, 0}, {outPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&run.terminal, &run.out};
+    int open = 2;
+    while (open > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (::poll(fds, 2, 100) <= 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            char bytes[4096];
+            const ssize_t count = ::read(fds[i].fd, bytes, sizeof bytes);
+            if (count > 0) {
+                sinks[i]->append(bytes, static_cast<std::size_t>(count));
+            } else {  // the end of the pipe, or EIO once the terminal's last user left
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    if (open > 0) ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (open == 0 && WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
+    ::close(master);
+    ::close(outPipe[0]);
+    return run;
+}
+
+TEST_F(TerminalSessionTest, OnAPseudoTerminalTheDisplayIsLiveAndOnlyTheSummaryIsPiped) {
+    const std::string content(300000, 'p');
+    server_.ServeContent(content, kLastModified);
+    std::vector<std::string> environment = {"PATH=/usr/bin:/bin",
+                                            "HOME=" + root_.Native("home"),
+                                            "TERM=xterm",
+                                            "LANG=C.UTF-8",
+                                            "XDG_CONFIG_HOME=" + root_.Native("config"),
+                                            "XDG_RUNTIME_DIR=" + root_.Native("runtime"),
+                                            "XDG_CACHE_HOME=" + root_.Native("cache"),
+                                            "XDG_STATE_HOME=" + root_.Native("state")};
+    const PtyRun run = RunOnPseudoTerminal(
+        {"--terminal", "-d", Downloads(), "--param", "contentscount=1", "--param",
+         "curl1=" + server_.Url("/files/f1.bin"), "--param", "hash1=" + Sha256Hex(content)},
+        environment);
+
+    EXPECT_EQ(run.exitStatus, kExitSuccess) << run.terminal;
+    EXPECT_EQ(run.out, "f1.bin  293K  SHA-256 verified  " + Downloads("f1.bin") + "\n" +
+                           run.out.substr(run.out.find("Downloaded: ")));
+    EXPECT_TRUE(run.out.ends_with("\n") &&
+                run.out.find("Downloaded: 1 file, 293K in ") != std::string::npos)
+        << run.out;
+    // The display was drawn and taken away in place; the log's lines stay.
+    EXPECT_NE(run.terminal.find("\x1b[K"), std::string::npos) << run.terminal;
+    EXPECT_NE(run.terminal.find("F\x1b[J"), std::string::npos) << run.terminal;
+    EXPECT_NE(run.terminal.find("(1/1) Downloading f1.bin (293K) from "), std::string::npos);
+    EXPECT_NE(run.terminal.find("Verified: f1.bin (SHA-256)"), std::string::npos);
+    EXPECT_EQ(run.terminal.find("Downloaded: "), std::string::npos);
 }
 
 }  // namespace

@@ -80,6 +80,10 @@ TEST_F(DownloadPhaseTest, CompleteFileWithoutVersionEntryIsNotDownloadedNorHashe
     EXPECT_TRUE(RequestsOf("GET").empty());
     EXPECT_EQ(control.verifyFileCount, 0u);
     EXPECT_EQ(control.remainingBytes, 0u);
+    // Its bytes still count on the dialog's overall bar: its size is announced.
+    const auto totals = control.MessagesOf(DLGM_CURRENTTOTAL);
+    ASSERT_FALSE(totals.empty());
+    EXPECT_EQ(totals.back().Value64(), 5000u);
 }
 
 TEST_F(DownloadPhaseTest, CompleteRecordedFileTakesTheEntryNumberAndIsHashed) {
