@@ -31,7 +31,7 @@ source "$root/bench/serve_big_file.sh"
 
 fetch_kiv() {
     rm -f "$work/out/"*
-    "$@" "$program" --terminal -d "$work/out" --no-open --param contentscount=1 \
+    "$@" "$program" --terminal --destination "$work/out" --no-open --param contentscount=1 \
         --param "curl1=$url" </dev/null >"$work/summary.txt" 2>"$work/stderr.txt"
 }
 fetch_curl() {
