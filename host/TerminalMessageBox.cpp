@@ -75,10 +75,10 @@ int CTerminalMessageBoxService::Show(const std::string& text, const std::string&
 
 void CTerminalMessageBoxService::PrintMessage(const std::string& text, unsigned style) {
     const unsigned icon = style & MB_ICONMASK;
-    if (icon == MB_ICONSTOP) {
+    if (icon == MB_ICONSTOP || icon == MB_ICONEXCLAMATION) {
         Tell(AsLine(BreakAfterHeadline(text)), true, true);
     } else {
-        Tell(AsLine(text), icon == MB_ICONEXCLAMATION);
+        Tell(AsLine(text), false);
     }
 }
 

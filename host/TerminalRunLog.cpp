@@ -6,6 +6,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 #include "control/ErrorCodeTexts.h"
 #include "control/ErrorMessage.h"
@@ -176,6 +177,9 @@ void CTerminalRunLog::FilePlaced(const CONTENTDATA& item) {
 void CTerminalRunLog::HttpDetail(const std::string& line) {
     std::lock_guard lock(mutex_);
     const std::string utf8 = WithoutCredentials(ToTerminal(line));
+    for (const char* verb : {"GET ", "HEAD "}) {
+        if (utf8.starts_with(verb)) lastRequestUrl_ = utf8.substr(std::string_view(verb).size());
+    }
     if (options_.verbose) {
         ShowLocked(utf8, false);
     } else {
@@ -194,9 +198,11 @@ void CTerminalRunLog::Error(const std::string& utf8, bool withUrl) {
     while (!text.empty() && text.back() == '\n') text.pop_back();
     const auto unfinished = std::find_if(entries_.rbegin(), entries_.rend(),
                                          [](const Entry& entry) { return !entry.done; });
-    if (withUrl && unfinished != entries_.rend()) {
-        text += "\nURL: " + VisibleControls(unfinished->url, Layout::Shown);
-    }
+    // The file under way; before any, the address whose request failed.
+    const std::string url = unfinished != entries_.rend() ? unfinished->url
+                            : entries_.empty()            ? lastRequestUrl_
+                                                          : std::string();
+    if (withUrl && !url.empty()) text += "\nURL: " + VisibleControls(url, Layout::Shown);
     ShowLocked(text, true, Layout::Kept);  // a box's own line breaks stay
 }
 

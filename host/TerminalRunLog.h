@@ -78,6 +78,7 @@ private:
     const RunLogOptions options_;
     mutable std::mutex mutex_;
     std::vector<Entry> entries_;
+    std::string lastRequestUrl_;  // of the last request sent, for an error before any file
     std::chrono::steady_clock::time_point firstStart_;
     std::chrono::steady_clock::time_point lastEvent_;
 };

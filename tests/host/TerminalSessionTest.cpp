@@ -164,6 +164,20 @@ TEST_F(TerminalSessionTest, ThreeFilesArriveVerifiedAndTheFolderIsPrinted) {
         << err;
 }
 
+TEST_F(TerminalSessionTest, QuietShowsOnlyErrorsAndTheSummary) {
+    const std::string content(3000, 'q');
+    server_.ServeContent(content, kLastModified);
+    CapturedTerminal terminal;
+    TerminalOptions options;
+    options.destination = Downloads();
+    options.quiet = true;
+    CTerminalSession session(terminal.Io(), options);
+
+    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page({content})), kExitSuccess);
+    EXPECT_EQ(terminal.Err(), "");
+    EXPECT_TRUE(terminal.Out().starts_with("f1.bin  2.9K  SHA-256 verified  ")) << terminal.Out();
+}
+
 TEST_F(TerminalSessionTest, ARunThatFailsBeforeItsDialogStillEndsWithTheMessage) {
     CParamTagBag page;
     page.Add("contentscount", "1");
