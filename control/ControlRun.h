@@ -131,6 +131,7 @@ public:
     LRESULT AskProxyCredentials(win::CHttpFile& request) override;
     bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) override;
     void Sleep(std::uint32_t ms) override;
+    IRunReport* Report() override { return services_.runReport; }
 
     // --- IDestinationContext
     const ContentList& Items() const override { return items_; }

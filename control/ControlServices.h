@@ -10,6 +10,7 @@
 
 #include "platform/KernelTypes.h"
 #include "platform/WindowTypes.h"
+#include "transfer/RunReport.h"
 
 namespace KIVTOOLCommon {
 class CItemIDList;
@@ -44,8 +45,8 @@ class IMessageBoxService {
 public:
     virtual ~IMessageBoxService() = default;
     // The program's own box; returns the button chosen, or IDDISMISSED.
-    virtual int ShowMessageBox(win::HWND owner, const std::string& text,
-                               const std::string& caption, unsigned style) = 0;
+    virtual int ShowMessageBox(win::HWND owner, const std::string& text, const std::string& caption,
+                               unsigned style) = 0;
     // The platform's standard box (the "already running" question, shown
     // before the control has a window).
     virtual int ShowStandardMessageBox(const std::string& text, const std::string& caption,
@@ -145,6 +146,7 @@ struct ControlServices {
     IBrowserHost* browser = nullptr;
     ILauncher* launcher = nullptr;
     IProxyCredentialPrompt* proxyPrompt = nullptr;  // null: proxy passwords are refused
+    IRunReport* runReport = nullptr;                // null: the run is reported only to the dialog
     // The assistant program of the protected layout (native or Windows-form
     // path). The module fills it in with the program next to itself when the
     // host leaves it empty; tests name their own.

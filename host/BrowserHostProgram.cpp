@@ -103,7 +103,7 @@ int RunBrowserHost(const HostEnvironment& environment, const BrowserFrontEndFact
     if (!hasDisplay) {
         error = "no display to show the download on";
     } else if (EnterProtectedLayout(options, err, error)) {
-        module = OpenControlModule(environment.defaultModule, err, error);
+        module = OpenControlModule(environment.defaultModule, err, err, error);
     }
     const std::unique_ptr<IFrontEnd> frontEnd =
         module && makeFrontEnd ? makeFrontEnd(*channel) : nullptr;

@@ -1,5 +1,8 @@
 #include "host/HostOptions.h"
 
+#include <getopt.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -7,36 +10,42 @@
 
 namespace {
 
-class ArgumentReader {
-public:
-    explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
+// Long options without a short form.
+enum LongOnly : int {
+    kParam = 256,
+    kTerminal,
+    kExisting,
+    kNoOpen,
+    kProtected,
+    kRegister,
+    kUnregister,
+    kLog,
+    kBrowserHost,
+    kInstallBrowserHost,
+    kUninstallBrowserHost,
+};
 
-    bool Done() const { return index_ >= args_.size(); }
-    const std::string& Next() { return args_[index_++]; }
-    // The value of an option: "--name=value" or the next argument.
-    bool Value(const std::string& option, const std::string& inlineValue, bool hasInline,
-               std::string& value, std::string& error) {
-        if (hasInline) {
-            value = inlineValue;
-            return true;
-        }
-        if (Done()) {
-            error = option + " needs a value";
-            return false;
-        }
-        value = Next();
-        return true;
-    }
-    // An optional operand that follows an option, when it is no option itself.
-    bool OptionalOperand(std::string& value) {
-        if (Done() || args_[index_].starts_with("-")) return false;
-        value = Next();
-        return true;
-    }
+constexpr const char* kShortOptions = ":d:yqvhV";
 
-private:
-    const std::vector<std::string>& args_;
-    std::size_t index_ = 0;
+constexpr option kLongOptions[] = {
+    {"param", required_argument, nullptr, kParam},
+    {"terminal", no_argument, nullptr, kTerminal},
+    {"destination", required_argument, nullptr, 'd'},
+    {"existing", required_argument, nullptr, kExisting},
+    {"yes", no_argument, nullptr, 'y'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"verbose", no_argument, nullptr, 'v'},
+    {"log", required_argument, nullptr, kLog},
+    {"no-open", no_argument, nullptr, kNoOpen},
+    {"protected", no_argument, nullptr, kProtected},
+    {"register", no_argument, nullptr, kRegister},
+    {"unregister", no_argument, nullptr, kUnregister},
+    {"browser-host", no_argument, nullptr, kBrowserHost},
+    {"install-browser-host", no_argument, nullptr, kInstallBrowserHost},
+    {"uninstall-browser-host", no_argument, nullptr, kUninstallBrowserHost},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 };
 
 bool ParseParam(const std::string& text, HostOptions& options, std::string& error) {
@@ -73,71 +82,93 @@ bool ParseExisting(const std::string& text, HostOptions& options, std::string& e
 
 bool SetAction(HostAction action, HostOptions& options, std::string& error) {
     if (options.action != HostAction::Run) {
-        error =
-            "--register, --unregister, --browser-host, --install-browser-host and "
-            "--uninstall-browser-host exclude each other";
+        error = "--register and --unregister exclude each other";
         return false;
     }
     options.action = action;
     return true;
 }
 
-// One option (with its value); false with `error` set.
-bool ParseOption(const std::string& arg, ArgumentReader& reader, HostOptions& options,
-                 std::string& error) {
-    const std::size_t equals = arg.find('=');
-    const std::string name = arg.substr(0, equals);
-    const bool hasInline = equals != std::string::npos;
-    const std::string inlineValue = hasInline ? arg.substr(equals + 1) : std::string();
-    std::string value;
-    if (name == "--param" || name == "--destination" || name == "--existing") {
-        if (!reader.Value(name, inlineValue, hasInline, value, error)) return false;
-        if (name == "--param") return ParseParam(value, options, error);
-        if (name == "--destination") return ParseDestination(value, options, error);
-        return ParseExisting(value, options, error);
-    }
-    if (hasInline) {
-        error = name + " takes no value";
-        return false;
-    }
-    if (name == "--register" || name == "--unregister") {
-        if (!SetAction(name == "--register" ? HostAction::Register : HostAction::Unregister,
-                       options, error)) {
-            return false;
-        }
-        reader.OptionalOperand(options.module);
-        return true;
-    }
-    if (name == "--browser-host") return SetAction(HostAction::BrowserHost, options, error);
-    if (name == "--install-browser-host") {
-        return SetAction(HostAction::InstallBrowserHost, options, error);
-    }
-    if (name == "--uninstall-browser-host") {
-        return SetAction(HostAction::UninstallBrowserHost, options, error);
-    }
-    bool* flag = name == "--terminal"    ? &options.terminal
-                 : name == "--yes"       ? &options.yes
-                 : name == "--no-open"   ? &options.noOpen
-                 : name == "--protected" ? &options.protectedMode
-                                         : nullptr;
-    if (flag == nullptr) {
-        error = "unknown option " + name;
-        return false;
-    }
-    *flag = true;
-    return true;
+// The option's name as the user wrote it, for messages.
+std::string WrittenName(const std::string& arg) {
+    return arg.substr(0, arg.find('='));
 }
 
-bool CheckCombination(const HostOptions& options, std::string& error) {
-    if (options.action == HostAction::Run) {
-        if (options.page.empty() && options.params.empty()) {
-            error = "no page given (a local HTML file or an http(s) URL) and no --param";
+// What getopt_long refused: `arg` is the argument it stopped at.
+std::string RefusalText(int result, int shortOption, const std::string& arg) {
+    const bool longForm = arg.starts_with("--");
+    const std::string name =
+        longForm ? WrittenName(arg) : std::string("-") + static_cast<char>(shortOption);
+    if (result == ':') return name + " needs a value";
+    if (longForm && arg.find('=') != std::string::npos) {
+        for (const option& known : kLongOptions) {
+            if (known.name != nullptr && name == std::string("--") + known.name) {
+                return name + " takes no value";
+            }
+        }
+    }
+    return "unknown option " + name;
+}
+
+// One option (with its value); false with `error` set.
+bool ApplyOption(int code, const char* value, HostOptions& options, std::string& error) {
+    switch (code) {
+        case kParam:
+            return ParseParam(value, options, error);
+        case 'd':
+            return ParseDestination(value, options, error);
+        case kExisting:
+            return ParseExisting(value, options, error);
+        case kLog:
+            options.logFile = value;
+            return true;
+        case kRegister:
+            return SetAction(HostAction::Register, options, error);
+        case kUnregister:
+            return SetAction(HostAction::Unregister, options, error);
+        case kBrowserHost:
+            return SetAction(HostAction::BrowserHost, options, error);
+        case kInstallBrowserHost:
+            return SetAction(HostAction::InstallBrowserHost, options, error);
+        case kUninstallBrowserHost:
+            return SetAction(HostAction::UninstallBrowserHost, options, error);
+        default:
+            break;
+    }
+    bool* flag = code == kTerminal    ? &options.terminal
+                 : code == 'y'        ? &options.yes
+                 : code == 'q'        ? &options.quiet
+                 : code == 'v'        ? &options.verbose
+                 : code == kNoOpen    ? &options.noOpen
+                 : code == kProtected ? &options.protectedMode
+                                      : nullptr;
+    if (flag != nullptr) *flag = true;
+    return flag != nullptr;
+}
+
+bool CheckOperands(const std::vector<std::string>& operands, HostOptions& options,
+                   std::string& error) {
+    const bool registration =
+        options.action == HostAction::Register || options.action == HostAction::Unregister;
+    if (options.action != HostAction::Run) {
+        // --register [MODULE]: the module is the one operand; the browser
+        // host options take none.
+        if (operands.size() > (registration ? 1u : 0u) || !options.params.empty()) {
+            error =
+                "--register, --unregister and the browser host options take no page and no "
+                "--param";
             return false;
         }
+        if (!operands.empty()) options.module = operands.front();
         return true;
     }
-    if (!options.page.empty() || !options.params.empty()) {
-        error = "--register, --unregister and the browser host options take no page and no --param";
+    if (operands.size() > 1) {
+        error = "more than one page given: '" + operands[0] + "' and '" + operands[1] + "'";
+        return false;
+    }
+    if (!operands.empty()) options.page = operands.front();
+    if (options.page.empty() && options.params.empty()) {
+        error = "no page given (a local HTML file or an http(s) URL) and no --param";
         return false;
     }
     return true;
@@ -158,70 +189,91 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options
         options.action = HostAction::BrowserHost;
         return true;
     }
-    ArgumentReader reader(args);
-    bool optionsEnded = false;
-    bool havePage = false;
-    while (!reader.Done()) {
-        const std::string& arg = reader.Next();
-        if (!optionsEnded && (arg == "--help" || arg == "-h")) {
-            options.action = HostAction::Help;
+    std::vector<std::string> storage;
+    storage.reserve(args.size() + 1);
+    storage.emplace_back("kiv-downloader");
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : storage) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(storage.size());
+
+    optind = 0;  // a fresh scan (glibc), as each call parses a new command line
+    opterr = 0;
+    for (;;) {
+        const int before = optind == 0 ? 1 : optind;
+        const int code = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
+        if (code == -1) break;
+        if (code == 'h' || code == 'V') {
+            options.action = code == 'h' ? HostAction::Help : HostAction::Version;
             return true;
         }
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.starts_with("-")) {
-            if (!ParseOption(arg, reader, options, error)) return false;
-        } else if (!havePage) {
-            options.page = arg;
-            havePage = true;
-        } else {
-            error = "more than one page given: '" + options.page + "' and '" + arg + "'";
+        if (code == '?' || code == ':') {
+            const int at = std::min(std::max(optind - 1, before), argc - 1);
+            error = RefusalText(code, optopt, argv[static_cast<std::size_t>(at)]);
             return false;
         }
+        if (!ApplyOption(code, optarg, options, error)) return false;
     }
-    return CheckCombination(options, error);
+    // getopt_long moved the operands behind the options.
+    const std::vector<std::string> operands(argv.begin() + optind, argv.begin() + argc);
+    return CheckOperands(operands, options, error);
 }
 
 std::string HostUsageText() {
     return "Usage: kiv-downloader [OPTIONS] PAGE\n"
            "       kiv-downloader [OPTIONS] --param NAME=VALUE...\n"
            "       kiv-downloader --register [MODULE] | --unregister [MODULE]\n"
-           "       kiv-downloader --install-browser-host | --uninstall-browser-host\n"
+           "       kiv-downloader --browser-host | --install-browser-host |\n"
+           "                      --uninstall-browser-host\n"
            "\n"
            "Runs the Kiv Downloader control that PAGE embeds, as the browser would.\n"
            "PAGE is a local HTML file or an http(s) URL; its <object> naming the control\n"
            "(classid \"clsid:{7126E9C3-57EE-4EBA-A6AC-286C10450471}\" or the ProgID\n"
            "KIVDOWNLOADCONTR.KivDownloadContrCtrl.1) gives the control's parameters.\n"
            "\n"
-           "Options:\n"
-           "  --param NAME=VALUE   a control parameter; repeatable; takes precedence over\n"
-           "                       the page's parameter of the same name\n"
-           "  --terminal           run in the terminal (also without DISPLAY and\n"
-           "                       WAYLAND_DISPLAY); otherwise in a window\n"
-           "  --destination DIR    download into DIR instead of asking\n"
-           "  --existing resume|restart\n"
-           "                       what to do with files of the same names already there\n"
-           "  --yes                answer the run's questions with their default\n"
-           "  --no-open            do not open the destination folder at the end\n"
-           "  --protected          run as in a browser's protected mode: the assistant\n"
-           "                       program next to the module chooses the destination\n"
-           "                       (from --destination and --existing when given) and\n"
-           "                       places the files; the download worker may write only\n"
-           "                       to its work folders\n"
-           "  --register [MODULE]  register the control module (default: the\n"
-           "                       kivdownloadcontrol.so installed with this program)\n"
-           "  --unregister [MODULE]\n"
-           "                       remove the module's registration\n"
-           "  --browser-host       serve the Kiv Downloader browser extension over native\n"
-           "                       messaging on standard input and output (the browser\n"
-           "                       starts the program this way)\n"
-           "  --install-browser-host\n"
-           "                       let Chromium and Firefox start this program for the\n"
-           "                       extension: writes this user's native messaging\n"
-           "                       manifests\n"
-           "  --uninstall-browser-host\n"
-           "                       removes them\n"
-           "  -h, --help           show this text\n"
+           "Options (a value also as OPTION=VALUE; options may follow PAGE):\n"
+           "      --param NAME=VALUE  a control parameter; repeatable; takes precedence\n"
+           "                          over the page's parameter of the same name\n"
+           "      --terminal          run in the terminal (also without DISPLAY and\n"
+           "                          WAYLAND_DISPLAY); otherwise in a window\n"
+           "  -d, --destination DIR   download into DIR instead of asking\n"
+           "      --existing resume|restart\n"
+           "                          what to do with files of the same names already there\n"
+           "  -y, --yes               go on without asking: resume what can be resumed,\n"
+           "                          restart the rest, take the defaults that continue\n"
+           "  -q, --quiet             show only errors and the final summary\n"
+           "  -v, --verbose           show each HTTP request and answer (status,\n"
+           "                          Content-Length, Last-Modified) and the host's notes\n"
+           "      --log FILE          append the run's account and its HTTP exchange to\n"
+           "                          FILE, with times\n"
+           "      --no-open           do not open the destination folder at the end\n"
+           "      --protected         run as in a browser's protected mode: the assistant\n"
+           "                          program next to the module chooses the destination\n"
+           "                          (from --destination and --existing when given) and\n"
+           "                          places the files; the download worker may write\n"
+           "                          only to its work folders\n"
+           "      --register [MODULE] register the control module (default: the\n"
+           "                          kivdownloadcontrol.so installed with this program)\n"
+           "      --unregister [MODULE]\n"
+           "                          remove the module's registration\n"
+           "      --browser-host      serve the Kiv Downloader browser extension over\n"
+           "                          native messaging on standard input and output (the\n"
+           "                          browser starts the program this way)\n"
+           "      --install-browser-host\n"
+           "                          let Chromium and Firefox start this program for the\n"
+           "                          extension: writes this user's native messaging\n"
+           "                          manifests\n"
+           "      --uninstall-browser-host\n"
+           "                          removes them\n"
+           "  -h, --help              show this text\n"
+           "  -V, --version           show the program's version\n"
+           "\n"
+           "In the terminal, the progress, the file events, messages and questions go to\n"
+           "the standard error; the standard output gets only the final summary, one line\n"
+           "per file (name, size, \"SHA-256 verified\", \"not checked\" or \"broken,\n"
+           "deleted\", path) and a total line. Without a terminal to ask, give\n"
+           "--destination (or --yes).\n"
            "\n"
            "The control module is found through its registration in the settings store\n"
            "($XDG_CONFIG_HOME/kiv-downloader/user.reg), and loaded only from this\n"
@@ -235,4 +287,8 @@ std::string HostUsageText() {
            "  1  the user cancelled the run, or SIGTERM or SIGHUP ended it (the partial\n"
            "     file is kept for the next run to resume)\n"
            "  2  failure: the run failed, or the command line or the page was unusable\n";
+}
+
+std::string HostVersionText() {
+    return std::string("kiv-downloader ") + KIV_VERSION + "\n";
 }

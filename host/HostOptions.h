@@ -12,6 +12,7 @@ enum class HostAction {
     InstallBrowserHost,    // write the browsers' per-user native messaging manifests
     UninstallBrowserHost,  // remove them
     Help,
+    Version,
 };
 
 enum class ExistingFiles { Ask, Resume, Restart };
@@ -28,15 +29,21 @@ struct HostOptions {
     bool yes = false;            // answer the run's questions with their default
     bool noOpen = false;         // do not open the destination folder at the end
     bool protectedMode = false;  // run with the assistant program, the worker confined
+    bool quiet = false;          // only errors and the summary
+    bool verbose = false;        // the HTTP exchange and notes of the host too
+    std::string logFile;         // --log: a copy of the run's account; empty: none
 };
 
-// Parses argv[1..]. The browsers start the native messaging host with
-// arguments of their own (Chromium: the calling extension's origin;
-// Firefox: the manifest's path and the extension's id): those mean
-// --browser-host too. False with `error` (one line, no program name) when the
-// command line cannot be used.
+// Parses argv[1..] as getopt_long does (short options, --name=value,
+// options after the page, "--"). The browsers start the native messaging
+// host with arguments of their own (Chromium: the calling extension's
+// origin; Firefox: the manifest's path and the extension's id): those mean
+// --browser-host too. False with `error` (one line, no program name) when
+// the command line cannot be used.
 bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& options,
                       std::string& error);
 
 // The --help text, with the exit statuses.
 std::string HostUsageText();
+// The --version text.
+std::string HostVersionText();

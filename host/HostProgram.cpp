@@ -1,6 +1,7 @@
 #include "host/HostProgram.h"
 
 #include <cstdlib>
+#include <sstream>
 
 #include "host/ExitStatus.h"
 #include "host/ModuleLocation.h"
@@ -63,8 +64,12 @@ int RunPage(const HostOptions& options, const HostEnvironment& environment,
         return Fail(err, error);
     if (!options.page.empty() && !LoadPage(options.page, page, error)) return Fail(err, error);
     if (!AddCommandLineParams(options, page, error)) return Fail(err, error);
+    // The first run registers the module by itself: worth a note only when
+    // asked. A registration that was refused is always said.
+    std::ostringstream quietNotes;
+    std::ostream& notes = options.verbose ? err : quietNotes;
     const std::unique_ptr<CControlModule> module =
-        OpenControlModule(environment.defaultModule, err, error);
+        OpenControlModule(environment.defaultModule, err, notes, error);
     if (!module) return Fail(err, error);
     const FrontEndKind kind =
         SelectFrontEnd(options.terminal, environment.display, environment.waylandDisplay);
@@ -91,6 +96,9 @@ int RunHost(const std::vector<std::string>& args, const HostEnvironment& environ
     switch (options.action) {
         case HostAction::Help:
             out << HostUsageText();
+            return kExitSuccess;
+        case HostAction::Version:
+            out << HostVersionText();
             return kExitSuccess;
         case HostAction::Register:
         case HostAction::Unregister:

@@ -129,15 +129,16 @@ bool MarkRegisteredModuleExplicit() {
 }
 
 std::unique_ptr<CControlModule> OpenControlModule(const std::string& fallbackModule,
-                                                  std::ostream& notes, std::string& error) {
+                                                  std::ostream& warnings, std::ostream& notes,
+                                                  std::string& error) {
     std::string path;
     const bool registered = FindRegisteredModule(path);
     const std::string refusal = registered ? Refusal(path, fallbackModule) : std::string();
     if (registered && refusal.empty()) return CControlModule::Load(path, error);
     if (!RegisterModule(fallbackModule, error)) return nullptr;
     if (registered) {
-        notes << "kiv-downloader: the registered control module " << path << " " << refusal
-              << "; registered " << fallbackModule << " instead\n";
+        warnings << "kiv-downloader: the registered control module " << path << " " << refusal
+                 << "; registered " << fallbackModule << " instead\n";
     } else {
         notes << "kiv-downloader: the control was not registered; registered " << fallbackModule
               << "\n";

@@ -38,7 +38,8 @@ bool MarkRegisteredModuleExplicit();
 
 // Loads the registered module when it is a file in the install folders (or the
 // explicitly registered one). Otherwise (not registered, missing, elsewhere)
-// registers `fallbackModule` first and says so in one line on `notes`. Null
-// with `error`.
+// registers `fallbackModule` first and says so in one line: on `warnings` when
+// a registration was refused, on `notes` when there was none. Null with `error`.
 std::unique_ptr<CControlModule> OpenControlModule(const std::string& fallbackModule,
-                                                  std::ostream& notes, std::string& error);
+                                                  std::ostream& warnings, std::ostream& notes,
+                                                  std::string& error);

@@ -63,109 +63,81 @@ void CTerminalConsole::WritePrompt(std::string_view utf8) {
     Write(io_.prompt >= 0 ? io_.prompt : io_.err, utf8);
 }
 
-void CTerminalConsole::WriteDisplayLine(std::string_view utf8) {
-    std::lock_guard lock(outputMutex_);
-    WriteLineLocked(utf8);
+void CTerminalConsole::WriteLine(std::string_view utf8, Layout layout) {
+    std::string line = VisibleControls(utf8, layout);
+    line += '\n';
+    Write(io_.err, line);
 }
 
-// Every text reaches the terminal here, in WriteLineLocked or in
-// DrawFrameLocked: the control characters of page, server and file-system
-// texts are made visible on the way.
+// Every text reaches the terminal here or in DrawLiveLocked: the control
+// characters of page, server and file-system texts are made visible on the way.
 void CTerminalConsole::Write(int fd, std::string_view utf8) {
     std::lock_guard lock(outputMutex_);
-    // Every descriptor may be the same terminal as the frame's.
-    SettleDisplayLocked();
+    // Every descriptor may be the terminal the display is on.
+    EraseLiveLocked();
     WriteAll(fd, VisibleControls(utf8, Layout::Kept));
+    DrawLiveLocked();
 }
 
-void CTerminalConsole::WriteLineLocked(std::string_view utf8) {
-    WriteAll(io_.out, VisibleControls(utf8, Layout::Shown) + "\n");
-}
-
-void CTerminalConsole::SetDisplaySource(std::function<std::vector<std::string>()> source) {
+void CTerminalConsole::ShowLive(const std::vector<std::string>& lines) {
+    if (!LiveDisplay()) return;
     std::lock_guard lock(outputMutex_);
-    displaySource_ = std::move(source);
-    displayOwner_ = win::GetCurrentThreadId();
+    if (lines == live_ && (liveDrawn_ > 0 || liveHidden_)) return;
+    live_ = lines;
+    EraseLiveLocked();
+    DrawLiveLocked();
 }
 
-void CTerminalConsole::ClearDisplaySource() {
+void CTerminalConsole::EndLive() {
     std::lock_guard lock(outputMutex_);
-    displaySource_ = nullptr;
-    displayOwner_ = 0;
+    EraseLiveLocked();
+    live_.clear();
 }
 
-void CTerminalConsole::ShowFrame(const std::vector<std::string>& lines) {
-    if (!DrawsFrames()) return;
-    std::lock_guard lock(outputMutex_);
-    if (QuestionOpen()) {
-        heldFrame_ = lines;
-        frameHeld_ = true;
-        return;
-    }
-    DrawFrameLocked(lines);
+void CTerminalConsole::EraseLiveLocked() {
+    if (liveDrawn_ == 0) return;
+    // Up to the display's first line, then clear to the end of the screen.
+    WriteAll(io_.err, "\x1b[" + std::to_string(liveDrawn_) + "F\x1b[J");
+    liveDrawn_ = 0;
 }
 
-void CTerminalConsole::EndFrame() {
-    std::lock_guard lock(outputMutex_);
-    SettleDisplayLocked();
-}
-
-void CTerminalConsole::SettleDisplayLocked() {
-    // The owner brings the display up to date first: its last change may not
-    // have been drawn yet (frames at most ten times a second, lines every two).
-    const bool owner = displaySource_ && displayOwner_ == win::GetCurrentThreadId();
-    if (!DrawsFrames()) {
-        if (!owner) return;
-        for (const std::string& line : displaySource_()) WriteLineLocked(line);
-        return;
-    }
-    if (owner && !QuestionOpen()) DrawFrameLocked(displaySource_());
-    frameLines_ = 0;
-}
-
-void CTerminalConsole::DrawFrameLocked(const std::vector<std::string>& lines) {
-    frameHeld_ = false;
-    // Unchanged: it is on the screen already, in place or above later output.
-    if (lines == drawnFrame_) return;
+void CTerminalConsole::DrawLiveLocked() {
+    if (!LiveDisplay() || liveHidden_ || live_.empty()) return;
     // One column is kept free: a line that fills the row would wrap the cursor.
     const std::size_t columns = std::max<std::size_t>(Columns(), 2) - 1;
     std::string bytes;
-    if (frameLines_ > 0) bytes += "\x1b[" + std::to_string(frameLines_) + "F";
-    for (const std::string& line : lines) {
-        bytes += "\x1b[2K";
+    for (const std::string& line : live_) {
         // A line end or a tab of its own would break the in-place redraw.
         bytes += FitToWidth(VisibleControls(line, Layout::Shown), columns);
-        bytes += '\n';
+        bytes += "\x1b[K\n";
     }
-    bytes += "\x1b[J";  // what is left of a longer previous frame
-    WriteAll(io_.out, bytes);
-    frameLines_ = lines.size();
-    drawnFrame_ = lines;
+    WriteAll(io_.err, bytes);
+    liveDrawn_ = live_.size();
 }
 
 void CTerminalConsole::BeginQuestion(CTerminalQuestionState& question) {
     win::WaitForSingleObject(questionLock_.Handle(), win::INFINITE);
     {
         std::lock_guard lock(outputMutex_);
-        SettleDisplayLocked();
+        EraseLiveLocked();
+        liveHidden_ = true;
     }
     std::lock_guard lock(questionsMutex_);
     openQuestions_.push_back(&question);
 }
 
 void CTerminalConsole::EndQuestion(CTerminalQuestionState& question) {
+    bool lastQuestion = false;
     {
         std::lock_guard lock(questionsMutex_);
         std::erase(openQuestions_, &question);
+        lastQuestion = openQuestions_.empty();
     }
     win::ReleaseMutex(questionLock_.Handle());
+    if (!lastQuestion) return;
     std::lock_guard lock(outputMutex_);
-    if (frameHeld_ && !QuestionOpen()) {
-        // The question scrolled the old frame away: the next one starts below it.
-        frameLines_ = 0;
-        drawnFrame_.clear();
-        DrawFrameLocked(heldFrame_);
-    }
+    liveHidden_ = false;
+    DrawLiveLocked();
 }
 
 bool CTerminalConsole::InterruptQuestion() {

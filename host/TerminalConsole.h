@@ -1,19 +1,20 @@
 #pragma once
-// The terminal as the front end's windows share it: the live display's frame
-// (redrawn in place), plain output, and questions. Any thread may ask a
-// question; one is open at a time, and while it waits for its answer the
-// asking thread keeps serving the messages sent to its windows, as a modal
-// box's loop would. While a question is open the frame is left alone; the
-// next frame starts below the question.
+// The terminal as the front end's windows share it: the live display (one
+// or two lines at the bottom of a terminal, redrawn in place), lines of text
+// above it, the summary on the standard output, and questions. Any thread
+// may write or ask; one question is open at a time, and while it waits for
+// its answer the asking thread keeps serving the messages sent to its
+// windows, as a modal box's loop would. While a question is open the live
+// display is taken away; it comes back below the answer.
 #include <atomic>
 #include <cstddef>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/TerminalIo.h"
+#include "host/TerminalText.h"
 #include "platform/Mutex.h"
 
 namespace kivterm {
@@ -53,31 +54,27 @@ public:
     CTerminalConsole& operator=(const CTerminalConsole&) = delete;
 
     const TerminalIo& Io() const { return io_; }
-    bool DrawsFrames() const { return io_.outIsTerminal; }
+    bool LiveDisplay() const { return io_.liveDisplay; }
     std::size_t Columns() const { return TerminalColumns(io_); }
     // Someone can be asked: there is input and it has not ended.
     bool Interactive() const { return io_.in >= 0 && !inputEnded_; }
 
-    // Output in UTF-8, each call in one piece. On a terminal the frame is
-    // settled first, so the text appears below it. Control characters other
-    // than line ends and tabs are shown as text (VisibleControls), here and
-    // in the display's lines, which keep no line ends or tabs either.
+    // Output in UTF-8, each call in one piece, above the live display.
+    // Control characters other than line ends and tabs are shown as text
+    // (VisibleControls), here and in the display's lines, which keep no
+    // line ends or tabs either.
     void WriteOut(std::string_view utf8);
     void WriteErr(std::string_view utf8);
     void WritePrompt(std::string_view utf8);
+    // One line of the run's account (a line end is added); with Layout::Shown
+    // its own line ends and tabs are shown as text, so it stays one line.
+    void WriteLine(std::string_view utf8, Layout layout = Layout::Shown);
 
-    // A plain line of the display itself (the display is not settled first).
-    void WriteDisplayLine(std::string_view utf8);
-    // The live display's source, called on the thread that set it when other
-    // output is about to follow: on a terminal it renders the latest frame,
-    // otherwise it gives the lines not printed yet, so that the display is
-    // up to date before the text that follows it.
-    void SetDisplaySource(std::function<std::vector<std::string>()> source);
-    void ClearDisplaySource();
-    // Redraws the frame in place (kept for later while a question is open).
-    void ShowFrame(const std::vector<std::string>& lines);
-    // Leaves the frame on the screen as it stands; the next one starts below.
-    void EndFrame();
+    // Replaces the live display's lines (cut to the width); nothing when the
+    // error output is no live terminal. Kept aside while a question is open.
+    void ShowLive(const std::vector<std::string>& lines);
+    // Takes the live display away for good.
+    void EndLive();
 
     // Questions. Begin waits (serving sends) until no other thread has one
     // open; a question asked on the same thread while one waits (through a
@@ -94,9 +91,8 @@ public:
 
 private:
     void Write(int fd, std::string_view utf8);
-    void WriteLineLocked(std::string_view utf8);
-    void SettleDisplayLocked();
-    void DrawFrameLocked(const std::vector<std::string>& lines);
+    void EraseLiveLocked();
+    void DrawLiveLocked();
     bool TakePendingLine(std::string& line);
     // One slice of waiting: input, the wake descriptor, then the sends.
     void WaitSlice(bool withInput);
@@ -106,12 +102,9 @@ private:
     std::string pendingInput_;  // read but not yet answered; question holder only
 
     mutable std::mutex outputMutex_;
-    std::function<std::vector<std::string>()> displaySource_;
-    win::DWORD displayOwner_ = 0;
-    std::size_t frameLines_ = 0;           // lines of the frame the cursor is below; 0: none
-    std::vector<std::string> drawnFrame_;  // what was drawn last
-    std::vector<std::string> heldFrame_;   // drawn when the questions are over
-    bool frameHeld_ = false;
+    std::vector<std::string> live_;  // the display's lines as given
+    std::size_t liveDrawn_ = 0;      // lines of it on the screen, the cursor below them
+    bool liveHidden_ = false;        // a question is open
 
     win::CMutex questionLock_;  // owned by the thread that has a question open
     mutable std::mutex questionsMutex_;

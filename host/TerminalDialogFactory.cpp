@@ -5,7 +5,8 @@
 namespace kivterm {
 
 std::unique_ptr<IDownloadDialog> CTerminalDialogFactory::CreateDownloadDialog(win::HWND parent) {
-    auto dialog = std::make_unique<CTerminalDownloadDialog>(console_, boxes_, cancel_);
+    auto dialog =
+        std::make_unique<CTerminalDownloadDialog>(console_, boxes_, cancel_, log_, quiet_);
     if (!dialog->Create(parent)) return nullptr;
     ++created_;
     return dialog;

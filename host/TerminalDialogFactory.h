@@ -7,14 +7,15 @@
 #include "host/TerminalCancel.h"
 #include "host/TerminalConsole.h"
 #include "host/TerminalMessageBox.h"
+#include "host/TerminalRunLog.h"
 
 namespace kivterm {
 
 class CTerminalDialogFactory : public IDialogFactory {
 public:
     CTerminalDialogFactory(CTerminalConsole& console, CTerminalMessageBoxService& boxes,
-                           CTerminalCancel& cancel)
-        : console_(console), boxes_(boxes), cancel_(cancel) {}
+                           CTerminalCancel& cancel, CTerminalRunLog& log, bool quiet)
+        : console_(console), boxes_(boxes), cancel_(cancel), log_(log), quiet_(quiet) {}
 
     // Window thread. Null with the thread's last error when the window cannot be made.
     std::unique_ptr<IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
@@ -25,6 +26,8 @@ private:
     CTerminalConsole& console_;
     CTerminalMessageBoxService& boxes_;
     CTerminalCancel& cancel_;
+    CTerminalRunLog& log_;
+    const bool quiet_;
     std::atomic<int> created_{0};
 };
 

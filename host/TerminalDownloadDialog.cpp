@@ -1,6 +1,7 @@
 #include "host/TerminalDownloadDialog.h"
 
 #include "host/TerminalLabels.h"
+#include "host/TerminalText.h"
 #include "platform/Event.h"
 #include "platform/Mutex.h"
 #include "platform/Timer.h"
@@ -26,8 +27,14 @@ bool TryTake(win::HANDLE mutex) {
 
 CTerminalDownloadDialog::CTerminalDownloadDialog(CTerminalConsole& console,
                                                  CTerminalMessageBoxService& boxes,
-                                                 CTerminalCancel& cancel)
-    : console_(console), boxes_(boxes), cancel_(cancel), view_(LoadTerminalLabels(), "") {}
+                                                 CTerminalCancel& cancel, CTerminalRunLog& log,
+                                                 bool quiet)
+    : console_(console),
+      boxes_(boxes),
+      cancel_(cancel),
+      log_(log),
+      quiet_(quiet),
+      view_(LoadTerminalLabels()) {}
 
 CTerminalDownloadDialog::~CTerminalDownloadDialog() {
     if (window_ != nullptr && win::IsWindow(window_)) win::DestroyWindow(window_);
@@ -40,9 +47,11 @@ bool CTerminalDownloadDialog::Create(win::HWND parent) {
         },
         "", win::WS_CHILD, parent);
     if (window_ == nullptr) return false;
-    console_.SetDisplaySource([this] { return Display(); });
-    const win::UINT interval = console_.DrawsFrames() ? kFrameIntervalMs : kLineIntervalMs;
-    win::SetTimer(window_, kRedrawTimer, interval);
+    lastShown_ = std::chrono::steady_clock::now();
+    if (!quiet_) {
+        const win::UINT interval = console_.LiveDisplay() ? kFrameIntervalMs : kLineIntervalMs;
+        win::SetTimer(window_, kRedrawTimer, interval);
+    }
     return true;
 }
 
@@ -53,7 +62,8 @@ void CTerminalDownloadDialog::Configure(const std::string& caption, win::HANDLE 
     if (window_ != nullptr) win::SetWindowText(window_, caption);
     cancelEvent_ = cancelEvent;
     pauseMutex_ = pauseMutex;
-    view_ = CTerminalDialogView(LoadTerminalLabels(), helpLink);
+    view_ = CTerminalDialogView(LoadTerminalLabels());
+    helpLink_ = helpLink;
     cancel_.AttachDialog(window_, cancelEvent);
 }
 
@@ -79,56 +89,69 @@ win::LRESULT CTerminalDownloadDialog::WindowProc(win::HWND hwnd, win::UINT messa
         default:
             break;
     }
-    if (message >= DLGM_FILENAME && message <= DLGM_SHOWLINK) {
+    if ((message >= DLGM_FILENAME && message <= DLGM_SHOWLINK) || message == DLGM_RUNBYTES) {
         OnChange(model_.Apply(message, wParam, lParam));
+        if (message == DLGM_OVERALLSTEP && wParam == 1) {
+            runEnded_ = true;  // the end of the run: what follows are messages and the summary
+            console_.EndLive();
+        }
         return 0;
     }
     return win::DefWindowProc(hwnd, message, wParam, lParam);
 }
 
-void CTerminalDownloadDialog::OnChange(ModelChange change) {
-    if (change == ModelChange::None) return;
-    frameDirty_ = true;
-    if (console_.DrawsFrames()) return;  // drawn at the next tick
-    if (change == ModelChange::Milestone) PrintLineIfChanged(false);
-    const std::string link = view_.LinkLine(model_);
-    if (!link.empty() && !linkPrinted_) {
-        linkPrinted_ = true;
-        console_.WriteDisplayLine(link);
+// Applying a message only marks the display: the numbers of every chunk are
+// drawn at the next tick, at most.
+void CTerminalDownloadDialog::OnChange(const kivui::DialogChanges& changes) {
+    if (!changes.Any()) return;
+    dirty_ = true;
+    // A new status (not the same one again for the next file) is a line of the log.
+    if (changes.Has(kivui::kPartStatus) && !model_.StatusText().empty() &&
+        model_.StatusText() != lastStatus_) {
+        lastStatus_ = model_.StatusText();
+        log_.Note(ToTerminal(lastStatus_));
     }
+    if (changes.Has(kivui::kPartLink) && !linkPrinted_ && !helpLink_.empty()) {
+        linkPrinted_ = true;
+        log_.Note(view_.LinkLine(helpLink_));
+    }
+    // A new file or a finished one is shown at once on a terminal, so that the
+    // display does not lag behind the log's lines; numbers wait for their time.
+    const bool landmark =
+        changes.Milestone() || (changes.Has(kivui::kPartCurrent) && model_.CurrentComplete());
+    if ((landmark && console_.LiveDisplay()) || DisplayDue()) OnTimer();
+}
+
+bool CTerminalDownloadDialog::DisplayDue() const {
+    const auto interval =
+        std::chrono::milliseconds(console_.LiveDisplay() ? kFrameIntervalMs : kLineIntervalMs);
+    return std::chrono::steady_clock::now() - lastShown_ >= interval;
 }
 
 void CTerminalDownloadDialog::OnTimer() {
-    if (!console_.DrawsFrames()) {
-        PrintLineIfChanged(true);
+    if (quiet_ || runEnded_) return;
+    lastShown_ = std::chrono::steady_clock::now();
+    if (!console_.LiveDisplay()) {
+        PrintProgressLine();
         return;
     }
-    if (!frameDirty_ && !CTerminalDialogView::Animates(model_)) return;
+    if (!dirty_ && !CTerminalDialogView::Animates(model_)) return;
     ++tick_;
-    frameDirty_ = false;
-    console_.ShowFrame(Frame());
+    dirty_ = false;
+    ShowLive();
 }
 
-std::vector<std::string> CTerminalDownloadDialog::Frame() const {
-    return view_.Frame(model_, console_.Columns(), tick_);
+void CTerminalDownloadDialog::ShowLive() {
+    console_.ShowLive(view_.Live(model_, console_.Columns() - 1, tick_));
 }
 
-std::vector<std::string> CTerminalDownloadDialog::Display() {
-    if (console_.DrawsFrames()) return Frame();
-    std::optional<std::string> line = NewLine(true);
-    if (!line) return {};
-    return {*line};
-}
-
-std::optional<std::string> CTerminalDownloadDialog::NewLine(bool progress) {
-    std::string line = view_.PlainLine(model_, progress);
-    if (line.empty() || line == lastLine_) return std::nullopt;
-    lastLine_ = line;
-    return line;
-}
-
-void CTerminalDownloadDialog::PrintLineIfChanged(bool progress) {
-    if (std::optional<std::string> line = NewLine(progress)) console_.WriteDisplayLine(*line);
+void CTerminalDownloadDialog::PrintProgressLine() {
+    if (!dirty_ || !model_.FileShown() || model_.Current().text.empty()) return;
+    dirty_ = false;
+    const std::string line = view_.ProgressLine(model_);
+    if (line.empty() || line == lastProgressLine_) return;
+    lastProgressLine_ = line;
+    console_.WriteLine(line);
 }
 
 void CTerminalDownloadDialog::OnInterrupt() {
@@ -157,7 +180,7 @@ void CTerminalDownloadDialog::OnCancelCommand() {
     const int answer = boxes_.Ask(question, caption_, MB_YESNO | MB_ICONEXCLAMATION, IDYES);
     if (answer != IDNO && answer != IDDISMISSED) {
         model_.DisableCancel();
-        frameDirty_ = true;
+        dirty_ = true;
         cancel_.Signal();
         if (cancelEvent_ != nullptr) win::SetEvent(cancelEvent_);
     }
@@ -166,13 +189,7 @@ void CTerminalDownloadDialog::OnCancelCommand() {
 
 void CTerminalDownloadDialog::OnDestroy() {
     win::KillTimer(window_, kRedrawTimer);
-    if (console_.DrawsFrames()) {
-        console_.ShowFrame(Frame());
-        console_.EndFrame();
-    } else {
-        PrintLineIfChanged(true);
-    }
-    console_.ClearDisplaySource();
+    console_.EndLive();
     cancel_.DetachDialog(window_);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
-// The download dialog as a live terminal display: a child window of the
-// control's window on the window thread that takes the DLGM_ messages into
-// its model and draws it. On a terminal the frame is redrawn in place at
-// most ten times a second (its timer); otherwise a plain line is printed at
-// every status or file change and, when something changed, every two seconds.
-// Ctrl+C reaches it as its cancel command (TerminalCancel.h).
+// The download dialog on the terminal: a child window of the control's
+// window on the window thread that takes the DLGM_ messages into the
+// dialog's model and shows it. On a live terminal the display is redrawn in
+// place at most ten times a second (its timer); otherwise a progress line is
+// printed at most every five seconds, when something moved. A new status is
+// a line of the run's log. With --quiet nothing of it is shown. Ctrl+C
+// reaches it as its cancel command (TerminalCancel.h).
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,9 +14,10 @@
 #include "control/ControlServices.h"
 #include "host/TerminalCancel.h"
 #include "host/TerminalConsole.h"
-#include "host/TerminalDialogModel.h"
 #include "host/TerminalDialogView.h"
 #include "host/TerminalMessageBox.h"
+#include "host/TerminalRunLog.h"
+#include "ui/text/DownloadDialogModel.h"
 
 namespace kivterm {
 
@@ -22,10 +25,10 @@ class CTerminalDownloadDialog : public IDownloadDialog {
 public:
     static constexpr win::UINT_PTR kRedrawTimer = 1;
     static constexpr win::UINT kFrameIntervalMs = 100;
-    static constexpr win::UINT kLineIntervalMs = 2000;
+    static constexpr win::UINT kLineIntervalMs = 5000;
 
     CTerminalDownloadDialog(CTerminalConsole& console, CTerminalMessageBoxService& boxes,
-                            CTerminalCancel& cancel);
+                            CTerminalCancel& cancel, CTerminalRunLog& log, bool quiet);
     ~CTerminalDownloadDialog() override;
     CTerminalDownloadDialog(const CTerminalDownloadDialog&) = delete;
     CTerminalDownloadDialog& operator=(const CTerminalDownloadDialog&) = delete;
@@ -40,36 +43,40 @@ public:
     void Configure(const std::string& caption, win::HANDLE cancelEvent, win::HANDLE pauseMutex,
                    const std::string& helpLink) override;
 
-    const CTerminalDialogModel& Model() const { return model_; }
+    const kivui::CDownloadDialogModel& Model() const { return model_; }
 
 private:
     win::LRESULT WindowProc(win::HWND hwnd, win::UINT message, win::WPARAM wParam,
                             win::LPARAM lParam);
-    void OnChange(ModelChange change);
+    void OnChange(const kivui::DialogChanges& changes);
     void OnTimer();
     void OnInterrupt();
     void OnCancelCommand();
     void OnDestroy();
-    std::vector<std::string> Frame() const;
-    // What the console shows before other output: the frame, or the line not printed yet.
-    std::vector<std::string> Display();
-    // The plain line when it differs from the last one printed (then marked printed).
-    std::optional<std::string> NewLine(bool progress);
-    void PrintLineIfChanged(bool progress);
+    void ShowLive();
+    void PrintProgressLine();
+    // A display is due: the timer's WM_TIMER waits while posts keep coming.
+    bool DisplayDue() const;
 
     CTerminalConsole& console_;
     CTerminalMessageBoxService& boxes_;
     CTerminalCancel& cancel_;
-    CTerminalDialogModel model_;
+    CTerminalRunLog& log_;
+    const bool quiet_;
+    kivui::CDownloadDialogModel model_;
     CTerminalDialogView view_;
     win::HWND window_ = nullptr;
     bool created_ = false;
     std::string caption_;
+    std::string helpLink_;
     win::HANDLE cancelEvent_ = nullptr;  // borrowed from the control
     win::HANDLE pauseMutex_ = nullptr;   // borrowed from the control
-    bool frameDirty_ = true;
+    bool dirty_ = true;
+    bool runEnded_ = false;  // the display is gone; the log and the summary tell the rest
+    std::chrono::steady_clock::time_point lastShown_;
     unsigned tick_ = 0;
-    std::string lastLine_;
+    std::string lastStatus_;
+    std::string lastProgressLine_;
     bool linkPrinted_ = false;
 };
 

@@ -72,8 +72,10 @@ int CTerminalFolderBrowser::Browse(win::HWND /*owner*/, const std::string& promp
     }
     if (options_.assumeYes || !console_.Interactive()) {
         // Nobody to answer again: cancelled, so the control's refusal cannot loop.
-        console_.WriteErr(ToTerminal(prompt) + "\n" +
-                          ToTerminal(res::LoadString(kCancelButtonText)) + "\n");
+        if (!options_.quiet) {
+            console_.WriteErr(ToTerminal(prompt) + "\n" +
+                              ToTerminal(res::LoadString(kCancelButtonText)) + "\n");
+        }
         return IDCANCEL;
     }
     return AskUser(prompt, initialFolder, window, result);
@@ -81,7 +83,7 @@ int CTerminalFolderBrowser::Browse(win::HWND /*owner*/, const std::string& promp
 
 int CTerminalFolderBrowser::Answer(const std::string& prompt, const std::string& folder,
                                    KIVTOOLCommon::CItemIDList& result) {
-    console_.WriteErr(ToTerminal(prompt) + "\n" + folder + "\n");
+    if (!options_.quiet) console_.WriteErr(ToTerminal(prompt) + "\n" + folder + "\n");
     if (FolderFromTyped(folder, result)) return IDOK;
     console_.WriteErr(ToTerminal(res::LoadString(kWritablePathText)) + "\n");
     return IDCANCEL;

@@ -14,7 +14,7 @@ bool CTerminalLauncher::Launch(const std::vector<std::string>& argv) {
     } else {
         for (const std::string& word : argv) line += (line.empty() ? "" : " ") + word;
     }
-    console_.WriteOut(line + "\n");
+    if (!quiet_) console_.WriteLine(line);
     return true;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The terminal opens nothing: what the control would open (the destination
 // folder after a successful run, a file, a web page) is printed on the
-// output instead, one line each, so that a script can pick it up.
+// error output instead, one line each (not with --quiet). A script finds
+// the files' paths in the summary on the standard output.
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,7 +14,8 @@ namespace kivterm {
 
 class CTerminalLauncher : public ILauncher {
 public:
-    explicit CTerminalLauncher(CTerminalConsole& console) : console_(console) {}
+    CTerminalLauncher(CTerminalConsole& console, bool quiet = false)
+        : console_(console), quiet_(quiet) {}
 
     // "xdg-open X" prints X; any other command its words. Always true.
     bool Launch(const std::vector<std::string>& argv) override;
@@ -21,6 +23,7 @@ public:
 
 private:
     CTerminalConsole& console_;
+    const bool quiet_;
     mutable std::mutex mutex_;
     std::vector<std::vector<std::string>> launches_;
 };

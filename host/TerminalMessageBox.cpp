@@ -1,5 +1,6 @@
 #include "host/TerminalMessageBox.h"
 
+#include "control/ErrorCodeTexts.h"
 #include "host/TerminalQuestionWindow.h"
 #include "host/TerminalText.h"
 
@@ -11,6 +12,20 @@ std::string AsLine(const std::string& text) {
     std::string line = ToTerminal(text);
     if (line.empty() || line.back() != '\n') line += '\n';
     return line;
+}
+
+// The control puts a failure's reason right after the phase's headline
+// ("File download failed.HTTP status ..."); a terminal shows it on a line of its own.
+std::string BreakAfterHeadline(const std::string& text) {
+    constexpr int kPhases = 6;
+    for (int phase = 0; phase < kPhases; ++phase) {
+        const std::string headline = HeadlineForPhase(phase, 0);
+        if (!headline.empty() && text.size() > headline.size() && text.starts_with(headline) &&
+            text[headline.size()] != '\n') {
+            return headline + "\n" + text.substr(headline.size());
+        }
+    }
+    return text;
 }
 
 // What Esc would do, or failing that the default: the answer that commits to nothing.
@@ -59,10 +74,21 @@ int CTerminalMessageBoxService::Show(const std::string& text, const std::string&
 }
 
 void CTerminalMessageBoxService::PrintMessage(const std::string& text, unsigned style) {
-    if ((style & MB_ICONMASK) == MB_ICONINFORMATION) {
-        console_.WriteOut(AsLine(text));
+    const unsigned icon = style & MB_ICONMASK;
+    if (icon == MB_ICONSTOP || icon == MB_ICONEXCLAMATION) {
+        Tell(AsLine(BreakAfterHeadline(text)), true, true);
     } else {
-        console_.WriteErr(AsLine(text));
+        Tell(AsLine(text), false);
+    }
+}
+
+void CTerminalMessageBoxService::Tell(const std::string& utf8, bool error, bool failure) {
+    if (log_ == nullptr) {
+        console_.WriteErr(utf8);
+    } else if (error) {
+        log_->Error(utf8, failure);
+    } else {
+        log_->Note(utf8.ends_with('\n') ? utf8.substr(0, utf8.size() - 1) : utf8, Layout::Kept);
     }
 }
 
@@ -74,6 +100,9 @@ std::optional<int> CTerminalMessageBoxService::OptionAnswer(const CTerminalButto
 }
 
 int CTerminalMessageBoxService::UnattendedChoice(const CTerminalButtons& buttons) {
+    // --yes goes on: Yes (the existing-files question's Yes resumes what can
+    // be resumed and restarts the rest), OK, a bounded number of Retries.
+    if (options_.assumeYes && buttons.Has(IDYES)) return IDYES;
     if (buttons.Has(IDRETRY) && buttons.Has(IDCANCEL)) {
         // Another run may be just finishing: retry a few times, then give up.
         if (options_.assumeYes && retriesGiven_ < options_.unattendedRetries) {
@@ -127,7 +156,7 @@ int CTerminalMessageBoxService::AskUser(const std::string& text, const CTerminal
 
 void CTerminalMessageBoxService::Record(const std::string& text, const CTerminalButtons& buttons,
                                         int result) {
-    console_.WriteErr(AsLine(text) + ToTerminal(buttons.Prompt() + buttons.LabelOf(result)) + "\n");
+    Tell(AsLine(text) + ToTerminal(buttons.Prompt() + buttons.LabelOf(result)) + "\n", false);
 }
 
 }  // namespace kivterm

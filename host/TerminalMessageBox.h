@@ -1,7 +1,8 @@
 #pragma once
 // The control's message boxes on the terminal. A box with only an OK button
-// is a message: it is printed (information boxes to the output, all others,
-// error messages among them, to the error output) and answers OK at once.
+// is a message: it is printed on the error output and answers OK at once.
+// An error box keeps its headline on a line of its own and is followed by
+// the URL of the file that failed; with --quiet only error boxes are shown.
 // A box with a choice is a question: text and buttons are printed and the
 // answer read from the terminal, or given by the options, or chosen
 // unattended (TerminalOptions.h). Ctrl+C during a question answers Cancel
@@ -14,6 +15,7 @@
 #include "host/TerminalButtons.h"
 #include "host/TerminalConsole.h"
 #include "host/TerminalOptions.h"
+#include "host/TerminalRunLog.h"
 
 namespace kivterm {
 
@@ -21,8 +23,10 @@ class CTerminalQuestionWindow;
 
 class CTerminalMessageBoxService : public IMessageBoxService {
 public:
-    CTerminalMessageBoxService(CTerminalConsole& console, const TerminalOptions& options)
-        : console_(console), options_(options) {}
+    // `log` (may be null) takes the messages and the unattended answers.
+    CTerminalMessageBoxService(CTerminalConsole& console, const TerminalOptions& options,
+                               CTerminalRunLog* log = nullptr)
+        : console_(console), options_(options), log_(log) {}
 
     int ShowMessageBox(win::HWND owner, const std::string& text, const std::string& caption,
                        unsigned style) override;
@@ -44,8 +48,11 @@ private:
                 CTerminalQuestionWindow& window, int interruptAnswer);
     void Record(const std::string& text, const CTerminalButtons& buttons, int result);
 
+    void Tell(const std::string& utf8, bool error, bool failure = false);
+
     CTerminalConsole& console_;
     const TerminalOptions options_;
+    CTerminalRunLog* log_;
     std::atomic<int> retriesGiven_{0};
 };
 

@@ -1,5 +1,8 @@
 #include "host/TerminalSession.h"
 
+#include <chrono>
+#include <thread>
+
 #include "control/KivDownloadControllerCtrl.h"
 #include "host/ExitStatus.h"
 #include "host/TerminalBrowserHost.h"
@@ -11,6 +14,7 @@
 #include "host/TerminalLauncher.h"
 #include "host/TerminalMessageBox.h"
 #include "host/TerminalProxyPrompt.h"
+#include "host/TerminalRunLog.h"
 #include "platform/Event.h"
 #include "platform/Message.h"
 #include "platform/Wait.h"
@@ -20,6 +24,11 @@ namespace kivterm {
 namespace {
 
 constexpr int kCancelled = 1;
+constexpr int kCorruptedFiles = 500;
+// After a wake the loop lets messages gather this long before it serves
+// them: a worker posts two for every 16 KiB it reads, and waking this thread
+// for each cost more than the download. A send waits at most this long.
+constexpr std::chrono::milliseconds kGatherTime{5};
 // The control's teardown waits for its worker; this only bounds a worker
 // that never ends, so that the program still exits.
 constexpr win::DWORD kReleaseWaitMs = 30000;
@@ -29,15 +38,17 @@ constexpr win::DWORD kReleaseWaitMs = 30000;
 struct CTerminalSession::Parts {
     Parts(const TerminalIo& io, const TerminalOptions& options)
         : console(io),
-          boxes(console, options),
+          log(console, {options.quiet, options.verbose, options.logFd}),
+          boxes(console, options, &log),
           folders(console, options),
           cancel(console, !options.assumeYes),
-          dialogs(console, boxes, cancel),
-          launcher(console),
+          dialogs(console, boxes, cancel, log, options.quiet),
+          launcher(console, options.quiet),
           browser(launcher),
           proxy(console, options) {}
 
     CTerminalConsole console;
+    CTerminalRunLog log;
     CTerminalMessageBoxService boxes;
     CTerminalFolderBrowser folders;
     CTerminalCancel cancel;
@@ -65,6 +76,7 @@ ControlServices CTerminalSession::Services() const {
     services.browser = &parts_->browser;
     services.launcher = &parts_->launcher;
     services.proxyPrompt = &parts_->proxy;
+    services.runReport = &parts_->log;
     return services;
 }
 
@@ -103,15 +115,21 @@ int CTerminalSession::Run(const TerminalControlMaker& makeControl, const IProper
         win::DispatchMessage(&msg);
         // A run that failed before its dialog existed asks nobody to quit.
         if (forControl && msg.message == CTLM_RUNFAILED && parts_->dialogs.Created() == 0) break;
+        win::MSG next;
+        if (!win::PeekMessage(&next, 0)) std::this_thread::sleep_for(kGatherTime);
     }
-    const int status = ExitStatusFor(control->ErrorCode(), completed);
+    const int errorCode = control->ErrorCode();
+    const int status = ExitStatusFor(errorCode, completed);
 
     win::CEvent released;
     released.Create(true, false);
     control->Close([parts = parts_, event = released.Handle()] { win::SetEvent(event); });
     control.reset();
     win::WaitForSingleObject(released.Handle(), kReleaseWaitMs);
-    parts_->console.EndFrame();
+    parts_->console.EndLive();
+    // The control deletes the broken files of a run that ended on them.
+    const std::string summary = parts_->log.Summary(errorCode == kCorruptedFiles);
+    if (!summary.empty()) parts_->console.WriteOut(summary);
     return status;
 }
 

@@ -1,5 +1,9 @@
 #include "host/TerminalText.h"
 
+#include <locale.h>
+#include <wchar.h>
+
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/CodePage.h"
@@ -40,22 +44,32 @@ Decoded DecodeUtf8(std::string_view text, std::size_t pos) {
     return {value, length, true};
 }
 
-bool IsWide(char32_t c) {
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
-           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
-           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
-           (c >= 0x20000 && c <= 0x3FFFD);
+// The C library's width table needs a UTF-8 character type; the process's
+// own locale may be "C". One locale object, used on the calling thread only
+// for the call.
+locale_t Utf8Locale() {
+    static const locale_t locale = [] {
+        locale_t made = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+        return made != nullptr ? made : ::newlocale(LC_CTYPE_MASK, "en_US.UTF-8", nullptr);
+    }();
+    return locale;
+}
+
+int CharacterWidth(char32_t c) {
+    const locale_t utf8 = Utf8Locale();
+    if (utf8 == nullptr) return 1;
+    const locale_t previous = ::uselocale(utf8);
+    const int width = ::wcwidth(static_cast<wchar_t>(c));
+    ::uselocale(previous);
+    return width;
 }
 
 std::size_t Columns(const Decoded& decoded) {
     if (!decoded.valid) return 1;
     const char32_t c = decoded.codePoint;
-    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) return 0;
-    if ((c >= 0x0300 && c <= 0x036F) || c == 0x200B) return 0;  // combining, zero width
-    return IsWide(c) ? 2 : 1;
+    if (c < 0x80) return c < 0x20 || c == 0x7F ? 0 : 1;
+    // Control characters count none; so do characters the table does not know.
+    return static_cast<std::size_t>(std::max(CharacterWidth(c), 0));
 }
 
 bool IsLayoutCharacter(char32_t c) {
@@ -129,6 +143,31 @@ std::string FitToWidth(std::string_view utf8, std::size_t columns) {
         pos += decoded.length;
     }
     return std::string(utf8.substr(0, pos));
+}
+
+std::string ShortenMiddle(std::string_view utf8, std::size_t columns) {
+    if (DisplayWidth(utf8) <= columns) return std::string(utf8);
+    constexpr std::string_view kEllipsis = "...";
+    if (columns <= kEllipsis.size()) return FitToWidth(kEllipsis, columns);
+    const std::size_t room = columns - kEllipsis.size();
+    const std::size_t tailColumns = room / 2;
+    // The tail: the shortest end of the text that takes at most tailColumns.
+    std::size_t tailStart = utf8.size();
+    std::size_t tailUsed = 0;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const Decoded decoded = DecodeUtf8(utf8, pos);
+        const std::size_t rest = DisplayWidth(utf8.substr(pos));
+        if (rest <= tailColumns) {
+            tailStart = pos;
+            tailUsed = rest;
+            break;
+        }
+        pos += decoded.length;
+    }
+    std::string shortened = FitToWidth(utf8, room - tailUsed);
+    shortened += kEllipsis;
+    shortened.append(utf8.substr(tailStart));
+    return shortened;
 }
 
 }  // namespace kivterm

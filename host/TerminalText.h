@@ -2,8 +2,8 @@
 // Texts on their way to and from the terminal. The engine's texts are in the
 // process code page; the terminal speaks UTF-8. Lines of the live display
 // must never wrap (a wrapped line breaks the in-place redraw), so they are
-// cut to the terminal's width in columns, with East Asian wide characters
-// counting two.
+// cut to the terminal's width in columns as the C library's wcwidth counts
+// them (East Asian wide characters two, combining marks none).
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -24,9 +24,12 @@ enum class Layout { Kept, Shown };
 std::string VisibleControls(std::string_view utf8, Layout layout);
 
 // Columns a UTF-8 text takes on a terminal (malformed bytes count one each,
-// control characters none).
+// control characters and characters wcwidth does not know none).
 std::size_t DisplayWidth(std::string_view utf8);
 // The longest start of `utf8` that fits `columns`, never cutting a character.
 std::string FitToWidth(std::string_view utf8, std::size_t columns);
+// `utf8` in at most `columns`: its middle replaced by "..." when it is longer
+// (a file name keeps its start and its extension).
+std::string ShortenMiddle(std::string_view utf8, std::size_t columns);
 
 }  // namespace kivterm

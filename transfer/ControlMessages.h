@@ -30,6 +30,9 @@ constexpr UINT CTLM_QUITBROWSER = WM_APP + 21;
 constexpr UINT CTLM_BROWSERDIALOG = WM_APP + 23;
 constexpr UINT DLGM_RATETIME = WM_APP + 24;
 constexpr UINT DLGM_SHOWLINK = WM_APP + 25;
+// The bytes of the phase's files whose sizes are known (low and high 32 bits),
+// sent after DLGM_OVERALLRANGE: the overall bar then counts bytes, not files.
+constexpr UINT DLGM_RUNBYTES = WM_APP + 26;
 
 // lParam of CTLM_INETERRORDLG: low word ERROR_INTERNET_INCORRECT_PASSWORD,
 // high word FLAGS_ERROR_UI_FLAGS_GENERATE_DATA | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS.

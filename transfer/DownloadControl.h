@@ -11,6 +11,7 @@
 #include "transfer/ControlMessages.h"
 #include "transfer/ErrorState.h"
 #include "transfer/RateMeter.h"
+#include "transfer/RunReport.h"
 #include "transfer/TransferTimings.h"
 
 namespace win {
@@ -67,4 +68,6 @@ public:
     // when it could not be delivered in time; else `answer` holds the result.
     virtual bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) = 0;
     virtual void Sleep(std::uint32_t ms) = 0;
+    // The host's account of the run; null when it keeps none.
+    virtual IRunReport* Report() { return nullptr; }
 };

@@ -34,15 +34,23 @@ bool PlayButtonRequested(IDownloadControl& control) {
     return strcasecmp(control.LookupText("playbutton").c_str(), "on") == 0;
 }
 
+void ReportRetry(IDownloadControl& control, const CONTENTDATA& item, int failed, int attempts) {
+    if (IRunReport* report = control.Report()) {
+        report->FileRetrying(item, control.Error(), failed + 1, attempts);
+    }
+}
+
 // Whether the failure stored in `error` is worth another attempt; prepares it.
 bool PrepareRetry(IDownloadControl& control, CONTENTDATA& item) {
     ErrorState& error = control.Error();
     const std::int32_t code = error.errorCode;
     if ((code == 300 || code == 304) && item.connectRetries < kConnectAttempts) {
+        ReportRetry(control, item, item.connectRetries, kConnectAttempts);
         control.PostToDialog(DLGM_RATETIME, 0, -3);  // "Recalculating"
         error = ErrorState{};
         control.Sleep(control.Timings().retryPauseMs);
     } else if (code == 501 && item.sizeRetries < kShortBodyAttempts) {
+        ReportRetry(control, item, item.sizeRetries, kShortBodyAttempts);
         error = ErrorState{};
     } else {
         return false;
@@ -65,6 +73,13 @@ void RestartChangedSource(IDownloadControl& control, CONTENTDATA& item) {
     remaining += item.size;
     control.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item.size), High32(item.size));
     item.flags |= CDF_RETRY;
+}
+
+// The bytes of the items whose sizes are known, for the dialog's overall bar.
+void SendRunBytes(IDownloadControl& control) {
+    std::uint64_t total = 0;
+    for (const auto& item : control.Items()) total += item->size;
+    control.SendToDialog(DLGM_RUNBYTES, Low32(total), High32(total));
 }
 
 void CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
@@ -91,6 +106,10 @@ void DownloadItem(IDownloadControl& control, std::size_t index) {
     request.url = item.url;
     request.localPath = item.localPath;
     request.itemIndex = index;
+    IRunReport* report = control.Report();
+    if (report != nullptr) report->FileStarted(item, index, control.Items().size());
+    // What the transfer counts off the run's remaining bytes is what it received.
+    const std::uint64_t remainingBefore = control.RemainingBytes();
     for (;;) {
         const std::int32_t sourceChanges = item.sourceChanges;
         if (FileTransfer(control, request)) {
@@ -103,6 +122,11 @@ void DownloadItem(IDownloadControl& control, std::size_t index) {
         }
     }
     item.flags |= CDF_COMPLETE;
+    if (report != nullptr) {
+        const std::uint64_t remainingAfter = control.RemainingBytes();
+        report->FileDone(item,
+                         remainingBefore > remainingAfter ? remainingBefore - remainingAfter : 0);
+    }
     CountForVerification(control, item);
 }
 
@@ -128,6 +152,7 @@ bool DownloadPhase(IDownloadControl& control) {
         if (!PrepareItems(control)) {
             throw CUserException{};
         }
+        SendRunBytes(control);
         for (std::size_t index = 0; index < count; ++index) {
             DownloadItem(control, index);
         }

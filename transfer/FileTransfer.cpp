@@ -106,6 +106,10 @@ void CFileTransfer::Transfer() {
     const bool resume =
         (flags & CDF_RESUME) != 0 || ((flags & CDF_RETRY) != 0 && (flags & CDF_RECEIVING) != 0);
     if (!resume && (flags & CDF_COMPLETE) != 0) {
+        // The dialog counts the file's bytes as done like any other's.
+        if (firstAttempt && request_.toDialog && item_.size != 0) {
+            control_.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item_.size), High32(item_.size));
+        }
         progress_.Finish(item_.size);
         return;
     }
@@ -157,7 +161,7 @@ void CFileTransfer::SendGet() {
     get_ = connection_->OpenRequest(win::HTTP_VERB_GET, target_.object, target_.flags);
     const std::string headers =
         TransferHeaders(env::GetProductName(), offset_, item_.lastModified, request_.extraHeaders);
-    const win::DWORD status = SendRequest(control_, *get_, headers);
+    const win::DWORD status = SendRequest(control_, *get_, headers, "GET " + request_.url);
     if (request_.checkContentType && IsHtml(*get_)) {
         Fail(error_, 303, status);
     }

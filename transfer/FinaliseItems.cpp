@@ -50,6 +50,7 @@ void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
     }
     // Only a placed file is at the final path; a refused one is still where it was.
     item.localPath = finalPath;
+    if (IRunReport* report = control.Report()) report->FilePlaced(item);
 }
 
 }  // namespace

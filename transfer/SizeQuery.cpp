@@ -35,7 +35,7 @@ void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& i
         const auto connection = session.GetHttpConnection(target.server, target.port);
         const auto request =
             connection->OpenRequest(win::HTTP_VERB_HEAD, target.object, target.flags);
-        SendRequest(control, *request, UserAgentHeader(env::GetProductName()));
+        SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);
         ReadSizeHeaders(*request, item);
     } catch (const win::CInternetException& failure) {
         Fail(error, 300, failure.ErrorNumber());

@@ -45,12 +45,17 @@ bool VerificationPhase(IDownloadControl& control) {
                 if (!rangeSent) {
                     control.SendToDialog(DLGM_OVERALLRANGE, 0,
                                          static_cast<LPARAM>(control.VerifyFileCount()));
+                    const std::uint64_t bytes = control.VerifyTotalBytes();
+                    control.SendToDialog(DLGM_RUNBYTES, Low32(bytes), High32(bytes));
                     rangeSent = true;
                 }
-                if (!ItemFileMatchesHash(control, progress, *item, /*stepOverall=*/true)) {
+                const bool matches =
+                    ItemFileMatchesHash(control, progress, *item, /*stepOverall=*/true);
+                if (!matches) {
                     item->flags |= CDF_BROKEN;
                     ++brokenCount;
                 }
+                if (IRunReport* report = control.Report()) report->FileVerified(*item, matches);
             }
             RecordVerdict(control, *item);
         }

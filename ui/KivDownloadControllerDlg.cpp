@@ -245,6 +245,7 @@ void CKivDownloadControllerDlg::SetUpButtons() {
 void CKivDownloadControllerDlg::Configure(const std::string& caption, win::HANDLE cancelEvent,
                                           win::HANDLE pauseMutex, const std::string& helpLink) {
     caption_ = caption;
+    model_.SetCaption(caption);
     if (!caption_.empty()) {
         setWindowTitle(FromProcessText(caption_));
     }
@@ -270,8 +271,8 @@ void CKivDownloadControllerDlg::paintEvent(QPaintEvent* event) {
     }
     painter.setPen(ToQColor(kPanelBorder));
     painter.drawRect(panelRect_.adjusted(0, 0, -1, -1));
-    DrawValueText(painter, rateRect_, fields_.Rate());
-    DrawValueText(painter, timeRect_, fields_.Time());
+    DrawValueText(painter, rateRect_, model_.RateText());
+    DrawValueText(painter, timeRect_, model_.TimeText());
 }
 
 void CKivDownloadControllerDlg::DrawValueText(QPainter& painter, const QRect& area,
@@ -305,9 +306,9 @@ QString CKivDownloadControllerDlg::ApplicationName() const {
 
 int CKivDownloadControllerDlg::AskCancelQuestion() {
     const std::string name = ToProcessText(ApplicationName());
-    const std::string question = mode_ == 1 ? res::FormatString(kVerifyingWarning, {name}) +
-                                                  res::FormatString(kCloseQuestion, {name})
-                                            : res::LoadString(kCancelDownloadQuestion);
+    const std::string question = model_.Mode() == 1 ? res::FormatString(kVerifyingWarning, {name}) +
+                                                          res::FormatString(kCloseQuestion, {name})
+                                                    : res::LoadString(kCancelDownloadQuestion);
     // On the heap: the box goes with this dialog if the page closes meanwhile.
     QPointer<CMyMsgBox> box = new CMyMsgBox(question, name, kYesNoExclamation, this, Window());
     const int answer = box->DoModal();
@@ -349,6 +350,7 @@ void CKivDownloadControllerDlg::OnCancel() {
 
 void CKivDownloadControllerDlg::ConfirmCancel() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    model_.DisableCancel();
     if (cancel_) {
         cancel_->setEnabled(false);
     }

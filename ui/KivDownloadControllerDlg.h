@@ -18,7 +18,7 @@
 #include "platform/KernelTypes.h"
 #include "platform/WindowTypes.h"
 #include "ui/ColorButton.h"
-#include "ui/text/RateTimeText.h"
+#include "ui/text/DownloadDialogModel.h"
 
 class CLinkStatic;
 class CTextProgressCtrl;
@@ -64,14 +64,16 @@ public:
     CColorButton* CancelButton() const { return cancel_; }
     CLinkStatic* AboutLink() const { return link_; }
     QLabel* LinkImage() const { return linkImage_; }
-    const std::string& RateText() const { return fields_.Rate(); }
-    const std::string& TimeText() const { return fields_.Time(); }
+    const std::string& RateText() const { return model_.RateText(); }
+    const std::string& TimeText() const { return model_.TimeText(); }
+    // What the messages made of the dialog; the widgets draw it.
+    const kivui::CDownloadDialogModel& Model() const { return model_; }
     QRect RateRect() const { return rateRect_; }
     QRect TimeRect() const { return timeRect_; }
     QRect PanelRect() const { return panelRect_; }
     bool IsCloseEnabled() const { return closeEnabled_; }
-    int Mode() const { return mode_; }
-    win::ULONGLONG CurrentTotal() const { return currentTotal_; }
+    int Mode() const { return model_.Mode(); }
+    win::ULONGLONG CurrentTotal() const { return model_.CurrentTotal(); }
     // The dialog is asking its cancel question.
     bool IsAsking() const { return asking_; }
     // Deletes the dialog now, or once its cancel question has been answered
@@ -90,18 +92,21 @@ private:
     void SetUpButtons();
     void SetUpLink(ILauncher* launcher);
 
-    void OnFileName(const char* name);
-    void OnStatus(win::WPARAM mode, const char* text);
-    void OnCurrentBusy(bool busy, int showCommand);
-    void OnCurrentTotal(win::ULONGLONG total);
-    void OnCurrentPos(win::ULONGLONG done);
-    void ShowCurrentPos(win::ULONGLONG done);
+    // Draws what one message changed in the model.
+    void Render(win::UINT message, win::WPARAM wParam, const kivui::DialogChanges& changes);
+    void ShowFileName();
+    void ShowStatus(const kivui::DialogChanges& changes);
+    void ShowCurrentBusy(int showCommand);
+    void ShowCurrentTotal();
+    void OnCurrentPos();
+    void ShowCurrentPos();
     void ShowWaitingCount();
     void ForgetWaitingCount();
-    void OnOverallBusy(bool busy, int showCommand);
-    void OnOverallRange(int lower, int upper);
-    void OnOverallStep(win::WPARAM flag);
-    void OnRateTime(long long rate, long long seconds);
+    void ShowOverallBusy(int showCommand);
+    void ShowOverallRange();
+    void ShowOverallStep(win::WPARAM flag);
+    void ShowOverallPos();
+    void ShowRateTime(const kivui::DialogChanges& changes);
     void OnShowLink();
     void OnDestroyWindow();
 
@@ -117,18 +122,15 @@ private:
     win::HWND outerWindow_ = nullptr;
     bool createdFlag_ = false;
     std::string caption_;
-    std::string statusText_;
+    kivui::CDownloadDialogModel model_;
     win::HANDLE cancelEvent_ = nullptr;
     win::HANDLE pauseMutex_ = nullptr;
-    win::ULONGLONG currentTotal_ = 0;
     // The transfer posts a byte count for every 16 KiB it reads, far more
-    // than a screen shows: the bar takes one a frame, the newest (a count
-    // that comes sooner waits here), as Windows coalesces paint.
+    // than a screen shows: the bars take one a frame, the newest (the model
+    // holds a count that comes sooner), as Windows coalesces paint.
     QElapsedTimer countShown_;
-    std::optional<win::ULONGLONG> waitingCount_;
+    bool countWaiting_ = false;
     bool countFlushArmed_ = false;
-    int mode_ = 0;
-    kivui::CRateTimeFields fields_;
     QFont valueFont_;
     bool closeEnabled_ = false;
     bool asking_ = false;

@@ -1,4 +1,5 @@
-// The download dialog's side of the DLGM_ messages.
+// The download dialog's side of the DLGM_ messages: the model takes them,
+// the widgets show what changed.
 #include <QLabel>
 #include <QTimer>
 #include <algorithm>
@@ -11,15 +12,11 @@
 #include "ui/LinkStatic.h"
 #include "ui/QtText.h"
 #include "ui/TextProgressCtrl.h"
-#include "ui/text/ByteCountText.h"
 
 using namespace kivui;
 
 namespace {
 
-constexpr unsigned kFileNameFormat = 23;
-constexpr unsigned kVerificationCompleteIn = 50;
-constexpr unsigned kDownloadCompleteIn = 51;
 constexpr int kBusyTimerMs = 50;
 constexpr int kBusyBlockPercent = 10;
 constexpr int kFullBlockPercent = 100;
@@ -27,20 +24,20 @@ constexpr int kKeepVisibility = -1;
 // The current bar shows at most one byte count per this many milliseconds.
 constexpr qint64 kCountFrameMs = 25;
 
-win::ULONGLONG Join64(win::WPARAM low, win::LPARAM high) {
-    return (static_cast<win::ULONGLONG>(static_cast<std::uint32_t>(high)) << 32) |
-           static_cast<std::uint32_t>(low);
-}
-
 void ApplyShowCommand(QWidget* widget, int showCommand) {
     if (showCommand != kKeepVisibility) {
         widget->setVisible(showCommand != win::SW_HIDE);
     }
 }
 
-// Messages carry 32-bit signed numbers in their parameters.
-long long SignedParam(std::uintptr_t value) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+bool IsModelMessage(win::UINT message) {
+    return (message >= DLGM_FILENAME && message <= DLGM_PLAYBUTTON) || message == DLGM_RATETIME ||
+           message == DLGM_SHOWLINK || message == DLGM_RUNBYTES;
+}
+
+// Message parameters carry 32-bit signed numbers.
+int ShowCommandOf(win::LPARAM lParam) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam));
 }
 
 }  // namespace
@@ -49,47 +46,14 @@ std::optional<win::LRESULT> CKivDownloadControllerDlg::HandleMessage(win::UINT m
                                                                      win::WPARAM wParam,
                                                                      win::LPARAM lParam) {
     switch (message) {
-        case DLGM_FILENAME:
-            OnFileName(reinterpret_cast<const char*>(wParam));
-            return 0;
-        case DLGM_STATUS:
-            OnStatus(wParam, reinterpret_cast<const char*>(lParam));
-            return 0;
-        case DLGM_CURRENTBUSY:
-            OnCurrentBusy(wParam != 0, static_cast<int>(SignedParam(lParam)));
-            return 0;
-        case DLGM_CURRENTTOTAL:
-            OnCurrentTotal(Join64(wParam, lParam));
-            return 0;
-        case DLGM_CURRENTPOS:
-            OnCurrentPos(Join64(wParam, lParam));
-            return 0;
-        case DLGM_OVERALLBUSY:
-            OnOverallBusy(wParam != 0, static_cast<int>(SignedParam(lParam)));
-            return 0;
-        case DLGM_OVERALLRANGE:
-            OnOverallRange(static_cast<int>(SignedParam(wParam)),
-                           static_cast<int>(SignedParam(lParam)));
-            return 0;
-        case DLGM_OVERALLSTEP:
-            OnOverallStep(wParam);
-            return 0;
-        case DLGM_PLAYBUTTON:
-            return 0;  // the Play button stays hidden
         case DLGM_CANCELSIGNAL:
             if (cancelEvent_ != nullptr) {
                 win::SetEvent(cancelEvent_);
             }
             return 0;
-        case DLGM_RATETIME:
-            OnRateTime(SignedParam(wParam), SignedParam(lParam));
-            return 0;
-        case DLGM_SHOWLINK:
-            OnShowLink();
-            return 0;
         case win::WM_CLOSE:
             // Close is the cancel command, refused while Cancel is disabled.
-            if (closeEnabled_ && cancel_ && cancel_->isEnabled()) {
+            if (closeEnabled_ && model_.CancelEnabled() && cancel_ && cancel_->isEnabled()) {
                 OnCancel();
             }
             return 0;
@@ -97,8 +61,57 @@ std::optional<win::LRESULT> CKivDownloadControllerDlg::HandleMessage(win::UINT m
             OnDestroyWindow();
             return std::nullopt;
         default:
-            return std::nullopt;
+            break;
     }
+    if (!IsModelMessage(message)) {
+        return std::nullopt;
+    }
+    Render(message, wParam, model_.Apply(message, wParam, lParam));
+    if (message == DLGM_CURRENTBUSY || message == DLGM_OVERALLBUSY) {
+        // The show command is the widgets' business: the model keeps only the outcome.
+        const int showCommand = ShowCommandOf(lParam);
+        if (message == DLGM_CURRENTBUSY) {
+            ShowCurrentBusy(showCommand);
+        } else {
+            ShowOverallBusy(showCommand);
+        }
+    }
+    return 0;
+}
+
+void CKivDownloadControllerDlg::Render(win::UINT message, win::WPARAM wParam,
+                                       const DialogChanges& changes) {
+    switch (message) {
+        case DLGM_FILENAME:
+            ShowFileName();
+            break;
+        case DLGM_STATUS:
+            ShowStatus(changes);
+            break;
+        case DLGM_CURRENTTOTAL:
+            ShowCurrentTotal();
+            break;
+        case DLGM_CURRENTPOS:
+            if (changes.Any()) {
+                OnCurrentPos();
+            }
+            break;
+        case DLGM_OVERALLRANGE:
+            ShowOverallRange();
+            break;
+        case DLGM_OVERALLSTEP:
+            ShowOverallStep(wParam);
+            break;
+        case DLGM_RUNBYTES:
+            ShowOverallPos();
+            break;
+        case DLGM_SHOWLINK:
+            OnShowLink();
+            break;
+        default:
+            break;  // the busy bars are drawn by the caller; DLGM_PLAYBUTTON shows nothing
+    }
+    ShowRateTime(changes);
 }
 
 void CKivDownloadControllerDlg::SetLineText(QLabel* line, const QString& text) {
@@ -110,9 +123,9 @@ void CKivDownloadControllerDlg::SetLineText(QLabel* line, const QString& text) {
     line->show();
 }
 
-void CKivDownloadControllerDlg::OnFileName(const char* name) {
-    if (name != nullptr) {
-        fileNameText_ = FromProcessText(res::FormatString(kFileNameFormat, {std::string(name)}));
+void CKivDownloadControllerDlg::ShowFileName() {
+    if (model_.FileShown()) {
+        fileNameText_ = FromProcessText(model_.FileLine());
         const QString shown =
             fileName_->fontMetrics().elidedText(fileNameText_, Qt::ElideRight, fileName_->width());
         SetLineText(fileName_, shown);
@@ -120,31 +133,30 @@ void CKivDownloadControllerDlg::OnFileName(const char* name) {
         fileName_->hide();
     }
     if (cancel_) {
-        cancel_->setEnabled(true);
+        cancel_->setEnabled(model_.CancelEnabled());
     }
     closeEnabled_ = true;
 }
 
-void CKivDownloadControllerDlg::OnStatus(win::WPARAM mode, const char* text) {
-    mode_ = static_cast<int>(mode);
+void CKivDownloadControllerDlg::ShowStatus(const DialogChanges& changes) {
+    const int mode = model_.Mode();
     if (mode != 0 && mode != 1) {
         return;  // only stored
     }
-    timeLabel_->setText(LoadQString(mode == 0 ? kDownloadCompleteIn : kVerificationCompleteIn));
+    timeLabel_->setText(FromProcessText(model_.TimeLabel()));
     FitToText(timeLabel_);
-    statusText_ = text != nullptr ? text : "";
-    if (text != nullptr) {
-        SetLineText(status_, FromProcessText(statusText_));
+    if (changes.Has(kPartStatus)) {
+        SetLineText(status_, FromProcessText(model_.StatusLine()));
     }
 }
 
-void CKivDownloadControllerDlg::OnCurrentBusy(bool busy, int showCommand) {
+void CKivDownloadControllerDlg::ShowCurrentBusy(int showCommand) {
     ForgetWaitingCount();
     ApplyShowCommand(currentLabel_, showCommand);
     ApplyShowCommand(currentBar_, showCommand);
     currentBar_->SetText(QString());
     currentBar_->HandleMessage(PBM_SETPOS, 0, 0);
-    if (busy) {
+    if (model_.Current().busy) {
         currentBar_->HandleMessage(PBM_SETRANGE32, 0, 10);
         currentBar_->HandleMessage(PBM_SETMARQUEE, 1, kBusyTimerMs);
         currentBar_->HandleMessage(TPM_SETMARQUEEWIDTH, kBusyBlockPercent, 0);
@@ -153,12 +165,12 @@ void CKivDownloadControllerDlg::OnCurrentBusy(bool busy, int showCommand) {
     }
 }
 
-void CKivDownloadControllerDlg::OnCurrentTotal(win::ULONGLONG total) {
+void CKivDownloadControllerDlg::ShowCurrentTotal() {
     ForgetWaitingCount();
-    currentTotal_ = total;
     currentLabel_->show();
     currentBar_->show();
-    if (total > 0) {
+    currentBar_->SetText(QString());
+    if (model_.CurrentTotal() > 0) {
         currentBar_->HandleMessage(PBM_SETMARQUEE, 0, 0);
         // The byte counts are percentages, whatever range a busy spell left.
         currentBar_->HandleMessage(PBM_SETRANGE32, 0, 100);
@@ -168,18 +180,16 @@ void CKivDownloadControllerDlg::OnCurrentTotal(win::ULONGLONG total) {
         currentBar_->HandleMessage(PBM_SETMARQUEE, 1, kBusyTimerMs);
         currentBar_->HandleMessage(TPM_SETMARQUEEWIDTH, kBusyBlockPercent, 0);
     }
+    ShowOverallPos();
 }
 
-void CKivDownloadControllerDlg::OnCurrentPos(win::ULONGLONG done) {
-    if (currentTotal_ == 0) {
+void CKivDownloadControllerDlg::OnCurrentPos() {
+    if (model_.CurrentComplete() || !countShown_.isValid() ||
+        countShown_.elapsed() >= kCountFrameMs) {
+        ShowCurrentPos();
         return;
     }
-    const bool complete = done == currentTotal_;
-    if (complete || !countShown_.isValid() || countShown_.elapsed() >= kCountFrameMs) {
-        ShowCurrentPos(done);
-        return;
-    }
-    waitingCount_ = done;
+    countWaiting_ = true;
     if (!countFlushArmed_) {
         countFlushArmed_ = true;
         const qint64 wait = kCountFrameMs - countShown_.elapsed();
@@ -190,38 +200,39 @@ void CKivDownloadControllerDlg::OnCurrentPos(win::ULONGLONG done) {
 
 void CKivDownloadControllerDlg::ShowWaitingCount() {
     countFlushArmed_ = false;
-    if (waitingCount_) {
-        ShowCurrentPos(*waitingCount_);
+    if (countWaiting_) {
+        ShowCurrentPos();
     }
 }
 
 void CKivDownloadControllerDlg::ForgetWaitingCount() {
     // A count of the file before must not reach the bar after its reset.
-    waitingCount_.reset();
+    countWaiting_ = false;
     countShown_.invalidate();
 }
 
-void CKivDownloadControllerDlg::ShowCurrentPos(win::ULONGLONG done) {
-    waitingCount_.reset();
+void CKivDownloadControllerDlg::ShowCurrentPos() {
+    countWaiting_ = false;
     countShown_.start();
-    const std::optional<CurrentFileText> text = FormatCurrentFile(done, currentTotal_);
-    if (!text) {
+    const DialogBar bar = model_.Current();
+    if (bar.text.empty()) {
         return;
     }
     // The new text is painted with the window's next paint; setting the
     // position paints the bar at once, so it is set only when it moves.
-    currentBar_->SetText(FromProcessText(text->text));
-    if (text->percent != currentBar_->GetPos()) {
-        currentBar_->HandleMessage(PBM_SETPOS, static_cast<win::WPARAM>(text->percent), 0);
+    currentBar_->SetText(FromProcessText(bar.text));
+    if (bar.percent != currentBar_->GetPos()) {
+        currentBar_->HandleMessage(PBM_SETPOS, static_cast<win::WPARAM>(bar.percent), 0);
     }
-    if (text->complete) {
+    if (model_.CurrentComplete()) {
         currentBar_->repaint();
     }
+    ShowOverallPos();
 }
 
-void CKivDownloadControllerDlg::OnOverallBusy(bool busy, int showCommand) {
+void CKivDownloadControllerDlg::ShowOverallBusy(int showCommand) {
     ApplyShowCommand(overallBar_, showCommand);
-    if (busy) {
+    if (model_.Overall().busy) {
         overallBar_->HandleMessage(PBM_SETRANGE32, 0, 10);
         overallBar_->HandleMessage(PBM_SETMARQUEE, 1, kBusyTimerMs);
     } else {
@@ -231,15 +242,26 @@ void CKivDownloadControllerDlg::OnOverallBusy(bool busy, int showCommand) {
     }
 }
 
-void CKivDownloadControllerDlg::OnOverallRange(int lower, int upper) {
-    overallBar_->HandleMessage(PBM_SETRANGE32, static_cast<win::WPARAM>(lower), upper);
+void CKivDownloadControllerDlg::ShowOverallRange() {
+    // The bar shows the model's share of the run in percent; "n / N" is its text.
+    overallBar_->HandleMessage(PBM_SETRANGE32, 0, 100);
     overallBar_->HandleMessage(PBM_SETPOS, 0, 0);
     overallBar_->HandleMessage(PBM_SETMARQUEE, 0, 0);
     overallBar_->HandleMessage(TPM_SETMARQUEEWIDTH, kFullBlockPercent, 0);
     overallBar_->show();
 }
 
-void CKivDownloadControllerDlg::OnOverallStep(win::WPARAM flag) {
+void CKivDownloadControllerDlg::ShowOverallPos() {
+    const DialogBar overall = model_.Overall();
+    if (overall.busy || overallBar_->Upper() != 100) {
+        return;  // no range given yet
+    }
+    if (overall.percent != overallBar_->GetPos()) {
+        overallBar_->HandleMessage(PBM_SETPOS, static_cast<win::WPARAM>(overall.percent), 0);
+    }
+}
+
+void CKivDownloadControllerDlg::ShowOverallStep(win::WPARAM flag) {
     if (flag == 1) {
         if (cancel_) {
             cancel_->setEnabled(false);
@@ -249,23 +271,23 @@ void CKivDownloadControllerDlg::OnOverallStep(win::WPARAM flag) {
         }
         return;
     }
-    overallBar_->HandleMessage(PBM_STEPIT, 0, 0);
-    const int done = overallBar_->GetPos();
-    const int total = overallBar_->Upper();
-    overallBar_->SetText(FromProcessText(res::FormatText("%d / %d", {done, total})));
+    if (flag != 0) {
+        return;
+    }
+    ShowOverallPos();
+    overallBar_->SetText(FromProcessText(model_.Overall().text));
     overallBar_->repaint();
-    status_->setText(FromProcessText(res::FormatText("%s(%d/%d)", {statusText_, done, total})));
+    status_->setText(FromProcessText(model_.StatusLine()));
     FitToText(status_);
     status_->repaint();
-    setWindowTitle(FromProcessText(res::FormatText("%s(%d/%d)", {caption_, done, total})));
+    setWindowTitle(FromProcessText(model_.WindowText()));
 }
 
-void CKivDownloadControllerDlg::OnRateTime(long long rate, long long seconds) {
-    const CRateTimeFields::Changes changes = fields_.Apply(rate, seconds);
-    if (changes.rate) {
+void CKivDownloadControllerDlg::ShowRateTime(const DialogChanges& changes) {
+    if (changes.Has(kPartRate)) {
         update(rateRect_);
     }
-    if (changes.time) {
+    if (changes.Has(kPartTime)) {
         update(timeRect_);
     }
 }

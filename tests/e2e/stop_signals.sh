@@ -47,7 +47,7 @@ stop_with() {
 
 expect_cancelled_partial() {
     expect_status 1 "$1"
-    grep -qF "Download has been cancelled." "$work/out" || fail "$1: no cancelled status"
+    grep -qF "Download has been cancelled." "$work/err" || fail "$1: no cancelled status"
     expect_kept_partial "$partial" $((16 * 1024 * 1024))
 }
 
@@ -60,7 +60,7 @@ length=$(size_of "$partial")
 [ "$length" -gt "$after_term" ] || fail "the run stopped by SIGHUP did not resume ($length bytes)"
 requests_before=$(wc -l <"$work/nginx/access.log")
 
-# The rest, with the output's reader gone after two lines.
+# The rest, with the reader of the summary gone after two lines.
 set +o pipefail
 timeout -k 5 120 "$program" --terminal --no-open --destination "$work/dest" --existing resume \
     "$work/page.html" </dev/null 2>"$work/err" | head -2 >"$work/out"

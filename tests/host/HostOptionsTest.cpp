@@ -100,9 +100,22 @@ TEST(HostOptionsTest, TheBrowsersWayOfStartingTheHost) {
               std::string::npos);
 }
 
-TEST(HostOptionsTest, HelpWinsOverEverythingAfterIt) {
+TEST(HostOptionsTest, ShortFormsClustersAndOptionsAfterThePage) {
+    coretest::TempFolder folder;
+    const HostOptions options = Parse({"page.html", "-yq", "-d", folder.Path(), "--log=run.log",
+                                       "-v", "--dest=" + folder.Path()});
+    EXPECT_EQ(options.page, "page.html");
+    EXPECT_TRUE(options.yes && options.quiet && options.verbose);
+    EXPECT_EQ(options.destination, folder.Path());  // an unambiguous prefix names the option
+    EXPECT_EQ(options.logFile, "run.log");
+    EXPECT_EQ(Parse({"-d" + folder.Path(), "p.html"}).destination, folder.Path());
+}
+
+TEST(HostOptionsTest, HelpAndVersionWinOverEverythingAfterThem) {
     EXPECT_EQ(Parse({"--help"}).action, HostAction::Help);
     EXPECT_EQ(Parse({"-h", "--bogus"}).action, HostAction::Help);
+    EXPECT_EQ(Parse({"-V"}).action, HostAction::Version);
+    EXPECT_EQ(Parse({"--version", "p.html"}).action, HostAction::Version);
 }
 
 TEST(HostOptionsTest, BadCommandLinesSayWhatIsWrong) {
@@ -119,6 +132,8 @@ TEST(HostOptionsTest, BadCommandLinesSayWhatIsWrong) {
         {{"--destination", "/no/such/folder", "p.html"}, "is not an existing folder"},
         {{"--destination", "/etc/hostname", "p.html"}, "is not an existing folder"},
         {{"--frobnicate", "p.html"}, "unknown option --frobnicate"},
+        {{"-x", "p.html"}, "unknown option -x"},
+        {{"p.html", "-d"}, "-d needs a value"},
         {{"--yes=no", "p.html"}, "--yes takes no value"},
         {{"a.html", "b.html"}, "more than one page given"},
         {{"--register", "--unregister"}, "exclude each other"},

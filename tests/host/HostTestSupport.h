@@ -41,7 +41,8 @@ struct ProgramResult {
     std::string err;
 };
 
-// Runs kiv-downloader with `args`; the environment is this process's with
+// Runs kiv-downloader with `args`, no input, its outputs into pipes; the
+// environment is this process's with
 // `overrides` ("NAME=value", or "NAME" alone to remove it). Ends it after
 // `timeoutMs`.
 ProgramResult RunProgram(const std::vector<std::string>& args,

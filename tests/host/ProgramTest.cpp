@@ -54,12 +54,23 @@ TEST_F(ProgramTest, BadParamOption) {
               "Try 'kiv-downloader --help'.\n");
 }
 
+TEST_F(ProgramTest, NobodyToAskAndNoDestinationIsAUsageErrorBeforeTheRun) {
+    const hosttest::ProgramResult result = Run(
+        {"--terminal", "--param", "contentscount=1", "--param", "curl1=http://127.0.0.1:9/a.bin"});
+    EXPECT_EQ(result.exitStatus, 2);
+    EXPECT_EQ(result.err,
+              "kiv-downloader: no terminal to ask where to save the files: give --destination DIR "
+              "(or --yes)\nTry 'kiv-downloader --help'.\n");
+    EXPECT_EQ(result.out, "");
+}
+
 TEST_F(ProgramTest, HelpDocumentsTheExitStatuses) {
     const hosttest::ProgramResult result = Run({"--help"});
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_NE(result.out.find("Exit status:\n  0  success"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("\n  1  the user cancelled"), std::string::npos);
     EXPECT_NE(result.out.find("\n  2  failure"), std::string::npos);
+    EXPECT_TRUE(Run({"-V"}).out.starts_with("kiv-downloader 1."));
 }
 
 TEST_F(ProgramTest, RegistersAndUnregistersTheModuleNextToIt) {

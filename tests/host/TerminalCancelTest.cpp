@@ -168,7 +168,8 @@ TEST_F(TerminalCancelTest, CtrlCAsksTheCancelQuestionAndASecondCtrlCAnswersIt) {
     CTerminalConsole console(terminal.Io());
     kivterm::CTerminalMessageBoxService boxes(console, kivterm::TerminalOptions{});
     CTerminalCancel cancel(console, true);
-    kivterm::CTerminalDownloadDialog dialog(console, boxes, cancel);
+    kivterm::CTerminalRunLog log(console, {});
+    kivterm::CTerminalDownloadDialog dialog(console, boxes, cancel, log, false);
     const win::HWND control = win::CreateWindow(
         [](win::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return win::DefWindowProc(hwnd, message, wParam, lParam);

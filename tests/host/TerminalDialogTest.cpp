@@ -1,13 +1,13 @@
-// The download dialog on the terminal: what each DLGM_ message does to the
-// texts, how the frame and the plain line look, when they are drawn, and the
-// cancel command under the pause mutex.
+// The download dialog on the terminal: the live display and the progress
+// line drawn from the dialog's model, when they are drawn, and the cancel
+// command under the pause mutex.
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "host/TerminalDialogModel.h"
 #include "host/TerminalDialogView.h"
 #include "host/TerminalDownloadDialog.h"
+#include "host/TerminalText.h"
 #include "platform/Event.h"
 #include "platform/Language.h"
 #include "platform/Message.h"
@@ -19,10 +19,9 @@
 
 namespace {
 
-using kivterm::CTerminalDialogModel;
 using kivterm::CTerminalDialogView;
 using kivterm::CTerminalDownloadDialog;
-using kivterm::ModelChange;
+using kivui::CDownloadDialogModel;
 using termtest::CapturedTerminal;
 
 LPARAM Text(const char* text) {
@@ -35,112 +34,62 @@ protected:
     ~TerminalDialogTest() override { win::ResetLanguage(); }
 
     // Three files, the second one under way.
-    static void ThreeFilesUnderWay(CTerminalDialogModel& model) {
+    static void ThreeFilesUnderWay(CDownloadDialogModel& model, const char* name = "b.bin") {
         model.SetCaption("Kiv Downloader");
-        model.Apply(DLGM_STATUS, 0, Text("Downloading file(s)."));
         model.Apply(DLGM_OVERALLRANGE, 0, 3);
+        model.Apply(DLGM_RUNBYTES, 5000, 0);
+        model.Apply(DLGM_STATUS, 0, Text("Downloading file(s)."));
         model.Apply(DLGM_OVERALLSTEP, 0, 0);
-        model.Apply(DLGM_FILENAME, reinterpret_cast<WPARAM>("b.bin"), 0);
+        model.Apply(DLGM_FILENAME, reinterpret_cast<WPARAM>(name), 0);
         model.Apply(DLGM_CURRENTTOTAL, 2500, 0);
         model.Apply(DLGM_CURRENTPOS, 800, 0);
         model.Apply(DLGM_RATETIME, 1234, 65);
     }
 };
 
-TEST_F(TerminalDialogTest, TheMessagesSetTheDialogsTexts) {
-    CTerminalDialogModel model;
-    EXPECT_FALSE(model.StatusShown());
-    EXPECT_FALSE(model.CancelEnabled());
-    ThreeFilesUnderWay(model);
-
-    EXPECT_EQ(model.StatusLine(), "Downloading file(s).(1/3)");
-    EXPECT_EQ(model.WindowText(), "Kiv Downloader(1/3)");
-    EXPECT_EQ(model.FileLine(), "File name: b.bin");
-    EXPECT_TRUE(model.CancelEnabled());
-    EXPECT_EQ(model.Current().text, "800 byte(s) / 2,500 byte(s) (32% completed)");
-    EXPECT_EQ(model.Current().percent, 32);
-    EXPECT_EQ(model.Overall().text, "1 / 3");
-    EXPECT_EQ(model.Overall().percent, 33);
-    EXPECT_EQ(model.RateText(), "About 1,234KB/sec");
-    EXPECT_EQ(model.TimeText(), "About  1 min  5 sec");
-    EXPECT_EQ(model.TimeLabel(), "Download complete in");
-
-    // A new status keeps the counter out until the next file is counted.
-    EXPECT_EQ(model.Apply(DLGM_STATUS, 1, Text("Verifying file.")), ModelChange::Milestone);
-    EXPECT_EQ(model.StatusLine(), "Verifying file.");
-    EXPECT_EQ(model.TimeLabel(), "Verification complete in");
-    EXPECT_EQ(model.Apply(DLGM_STATUS, 7, Text("ignored")), ModelChange::None);
-    EXPECT_EQ(model.Mode(), 7);  // stored, nothing else changes
-    EXPECT_EQ(model.StatusLine(), "Verifying file.");
-
-    EXPECT_EQ(model.Apply(DLGM_FILENAME, 0, 0), ModelChange::Milestone);
-    EXPECT_FALSE(model.FileShown());
-    model.Apply(DLGM_OVERALLSTEP, 1, 0);  // the run ended
-    EXPECT_FALSE(model.CancelEnabled());
-}
-
-TEST_F(TerminalDialogTest, ByteCountsNeedATotalAndTheOverallCountWrapsAround) {
-    CTerminalDialogModel model;
-    EXPECT_EQ(model.Apply(DLGM_CURRENTPOS, 10, 0), ModelChange::None);
-    model.Apply(DLGM_CURRENTTOTAL, 0, 0);
-    EXPECT_TRUE(model.Current().busy);
-    EXPECT_EQ(model.Apply(DLGM_CURRENTPOS, 10, 0), ModelChange::None);
-    // Totals beyond 32 bits arrive in two halves.
-    model.Apply(DLGM_CURRENTTOTAL, 0, 1);
-    model.Apply(DLGM_CURRENTPOS, 0, 1);
-    EXPECT_FALSE(model.Current().busy);
-    EXPECT_EQ(model.Current().percent, 100);
-    EXPECT_EQ(model.Current().text, "4,194,304 KB / 4,194,304 KB (100% completed)");
-
-    model.Apply(DLGM_OVERALLRANGE, 0, 2);
-    for (const char* expected : {"1 / 2", "2 / 2", "1 / 2"}) {
-        model.Apply(DLGM_OVERALLSTEP, 0, 0);
-        EXPECT_EQ(model.Overall().text, expected);
+TEST_F(TerminalDialogTest, TheLiveDisplayFitsTheWidthAndKeepsThePercentage) {
+    CDownloadDialogModel model;
+    ThreeFilesUnderWay(model, "a-rather-long-file-name-of-the-vendor.tar.gz");
+    const CTerminalDialogView view(kivterm::LoadTerminalLabels());
+    const std::vector<std::string> wide = view.Live(model, 120, 0);
+    ASSERT_EQ(wide.size(), 2u);
+    EXPECT_EQ(wide[0],
+              "(1/3) a-rather-long-file-name-of-the-vendor.tar.gz [######--------------] 800 "
+              "byte(s) / 2,500 byte(s) (32% completed)");
+    EXPECT_EQ(wide[1],
+              "Overall progress [###-----------------] 1 / 3  About 1,234KB/sec  Download "
+              "complete in About  1 min  5 sec");
+    for (std::size_t columns : {79u, 60u, 40u, 12u}) {
+        for (const std::string& line : view.Live(model, columns, 0)) {
+            EXPECT_LE(kivterm::DisplayWidth(line), columns) << line;
+        }
+        // The name gives way first (its middle), never the figures.
+        const std::string first = view.Live(model, columns, 0)[0];
+        EXPECT_NE(first.find("32%"), std::string::npos) << first;
     }
-    model.Apply(DLGM_OVERALLBUSY, 0, win::SW_HIDE);
-    EXPECT_FALSE(model.Overall().shown);
-    EXPECT_EQ(model.Overall().text, "");
-
-    // No fresh measurement: nothing to redraw. Negative numbers arrive as 32 bits.
-    EXPECT_EQ(model.Apply(DLGM_RATETIME, 0, 3725), ModelChange::Progress);
-    EXPECT_EQ(model.Apply(DLGM_RATETIME, 0, static_cast<std::uint32_t>(-1)), ModelChange::None);
-    model.Apply(DLGM_RATETIME, 0, static_cast<std::uint32_t>(-3));
-    EXPECT_EQ(model.TimeText(), "Recalculating");
-}
-
-TEST_F(TerminalDialogTest, TheFrameLinesUpItsLabelsAndTheLineJoinsWhatHasText) {
-    CTerminalDialogModel model;
-    ThreeFilesUnderWay(model);
-    model.Apply(DLGM_SHOWLINK, 0, 0);
-    const CTerminalDialogView view(kivterm::LoadTerminalLabels(), "https://help.example/");
-
-    const std::vector<std::string> expected = {
-        "Downloading file(s).(1/3)",
-        "File name: b.bin",
-        "Currently progress   [#########---------------------] 800 byte(s) / 2,500 byte(s) (32% "
-        "completed)",
-        "Overall progress     [#########---------------------] 1 / 3",
-        "Transfer speed       About 1,234KB/sec",
-        "Download complete in About  1 min  5 sec",
-        "About Kiv Downloader: https://help.example/"};
-    EXPECT_EQ(view.Frame(model, 100, 0), expected);
-    EXPECT_EQ(view.PlainLine(model),
-              "Downloading file(s).(1/3) | File name: b.bin | Currently progress 800 byte(s) / "
-              "2,500 byte(s) (32% completed) | Overall progress 1 / 3 | Transfer speed About "
-              "1,234KB/sec | Download complete in About  1 min  5 sec");
-    // Without a help link there is nothing to show.
-    EXPECT_EQ(CTerminalDialogView(kivterm::LoadTerminalLabels(), "").LinkLine(model), "");
+    EXPECT_EQ(view.Live(model, 79, 0)[0],
+              "(1/3) a-rather-long...vendor.tar.gz 800 byte(s) / 2,500 byte(s) (32% completed)");
+    EXPECT_EQ(view.Live(model, 44, 0)[0], "800 byte(s) / 2,500 byte(s) (32% completed)");
+    EXPECT_EQ(view.Live(model, 20, 0)[0], "(1/3) 32%");
+    EXPECT_EQ(view.ProgressLine(model),
+              "a-rather-long-file-name-of-the-vendor.tar.gz: 800 byte(s) / 2,500 byte(s) (32% "
+              "completed), Overall progress 1 / 3, About 1,234KB/sec, Download complete in About  "
+              "1 min  5 sec");
+    // Wide characters take two columns each.
+    EXPECT_EQ(kivterm::DisplayWidth("\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab"), 8u);
+    EXPECT_EQ(kivterm::ShortenMiddle("\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab.zip", 9),
+              "\xe3\x83\x95...zip");
 }
 
 TEST_F(TerminalDialogTest, ABusyBarMovesItsBlockWithTheTicks) {
-    kivterm::TerminalBar bar;
+    kivui::DialogBar bar;
     bar.percent = 55;
     EXPECT_EQ(kivterm::DrawBar(bar, 10, 0), "#####-----");
     bar.busy = true;
     EXPECT_EQ(kivterm::DrawBar(bar, 20, 0), "##------------------");
     EXPECT_EQ(kivterm::DrawBar(bar, 20, 19), "#------------------#");
 
-    CTerminalDialogModel model;
+    CDownloadDialogModel model;
     EXPECT_FALSE(CTerminalDialogView::Animates(model));
     model.Apply(DLGM_OVERALLBUSY, 1, win::SW_SHOW);
     EXPECT_TRUE(CTerminalDialogView::Animates(model));
@@ -152,9 +101,10 @@ public:
     DialogRig(CapturedTerminal::Input input, bool isTerminal, std::size_t columns = 100)
         : terminal(input, isTerminal, columns),
           console(terminal.Io()),
+          log(console, {}),
           boxes(console, kivterm::TerminalOptions{}),
           cancel(console, true),
-          dialog(console, boxes, cancel) {
+          dialog(console, boxes, cancel, log, false) {
         control_ = win::CreateWindow(
             [](win::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
                 return win::DefWindowProc(hwnd, message, wParam, lParam);
@@ -176,6 +126,7 @@ public:
 
     CapturedTerminal terminal;
     kivterm::CTerminalConsole console;
+    kivterm::CTerminalRunLog log;
     kivterm::CTerminalMessageBoxService boxes;
     kivterm::CTerminalCancel cancel;
     CTerminalDownloadDialog dialog;
@@ -186,88 +137,87 @@ private:
     win::HWND control_ = nullptr;
 };
 
-TEST_F(TerminalDialogTest, PlainLinesComeAtEveryMilestoneAndAtTicksWhenSomethingChanged) {
+TEST_F(TerminalDialogTest, AwayFromATerminalAStatusIsALineAndProgressALineAtATick) {
     DialogRig rig(CapturedTerminal::Input::None, false);
     rig.Send(DLGM_STATUS, 0, Text("Downloading file(s)."));
+    rig.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("a.bin"));
+    rig.Send(DLGM_STATUS, 0, Text("Downloading file(s)."));  // the next file's: no new line
     rig.Send(DLGM_CURRENTTOTAL, 2500, 0);
-    rig.Send(DLGM_CURRENTPOS, 800, 0);  // progress: waits for the tick
-    EXPECT_EQ(rig.terminal.Out(), "Downloading file(s).\n");
+    rig.Send(DLGM_CURRENTPOS, 800, 0);  // progress waits for its time (five seconds)
+    EXPECT_EQ(rig.terminal.Err(), "Downloading file(s).\n");
     rig.Tick();
     rig.Tick();  // nothing new: no line
-    rig.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("a.bin"));
     rig.Send(DLGM_CURRENTPOS, 2500, 0);
-    rig.Destroy();  // the last state is not lost
-    EXPECT_EQ(rig.terminal.Out(),
+    rig.Send(DLGM_OVERALLSTEP, 1, 0);  // the run ended: the display with it
+    rig.Tick();
+    EXPECT_EQ(rig.terminal.Err(),
               "Downloading file(s).\n"
-              "Downloading file(s). | Currently progress 800 byte(s) / 2,500 byte(s) (32% "
-              "completed)\n"
-              // A new file: the byte counts are still the previous file's.
-              "Downloading file(s). | File name: a.bin\n"
-              "Downloading file(s). | File name: a.bin | Currently progress 2,500 byte(s) / 2,500 "
-              "byte(s) (100% completed)\n");
+              "a.bin: 800 byte(s) / 2,500 byte(s) (32% completed)\n");
+    EXPECT_EQ(rig.terminal.Out(), "");  // the standard output is the summary's
 }
 
-TEST_F(TerminalDialogTest, TheFrameIsRedrawnInPlaceOnlyWhenItChanged) {
+TEST_F(TerminalDialogTest, OnATerminalTheDisplayIsRedrawnInPlaceBelowTheLog) {
     DialogRig rig(CapturedTerminal::Input::None, true, 30);
     rig.Send(DLGM_STATUS, 0, Text("Downloading file(s)."));
-    EXPECT_EQ(rig.terminal.Out(), "");  // drawn at the next tick, not at once
+    const std::string first = rig.terminal.Err();
+    EXPECT_EQ(first, "Downloading file(s).\nDownloading file(s).\x1b[K\n") << first;
     rig.Tick();
-    const std::string first = rig.terminal.Out();
-    EXPECT_EQ(first.rfind("\x1b[2KDownloading file(s).\n\x1b[2KCurrently progress  ", 0), 0u);
-    EXPECT_EQ(first.find("\x1b[5F"), std::string::npos);  // nothing to go back over yet
-    rig.Tick();
-    EXPECT_EQ(rig.terminal.Out(), first);
+    EXPECT_EQ(rig.terminal.Err(), first);  // unchanged: not drawn again
 
-    rig.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("a.bin"));
+    rig.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("a-long-name-for-a-narrow-terminal.bin"));
+    rig.Send(DLGM_CURRENTTOTAL, 2500, 0);
+    rig.Send(DLGM_CURRENTPOS, 800, 0);
     rig.Tick();
-    const std::string second = rig.terminal.Out().substr(first.size());
-    // Up over the five lines drawn, then six lines, each cut to the width.
-    EXPECT_EQ(second.rfind("\x1b[5F\x1b[2KDownloading file(s).\n\x1b[2KFile name: a.bin\n", 0), 0u);
-    for (std::size_t at = second.find("\x1b[2K"); at != std::string::npos;
-         at = second.find("\x1b[2K", at + 1)) {
-        const std::size_t end = second.find('\n', at);
-        EXPECT_LT(end - at - 4, 30u) << second.substr(at + 4, end - at - 4);
+    const std::string later = rig.terminal.Err().substr(first.size());
+    // Up over the line drawn, cleared, then the new lines, each within the width.
+    EXPECT_EQ(later.rfind("\x1b[1F\x1b[J", 0), 0u) << later;
+    for (std::size_t at = later.rfind("\x1b[J") + 3, end;
+         (end = later.find("\x1b[K\n", at)) != std::string::npos; at = end + 4) {
+        EXPECT_LT(kivterm::DisplayWidth(later.substr(at, end - at)), 30u) << later;
     }
-    EXPECT_NE(second.find("\x1b[J"), std::string::npos);
-}
+    EXPECT_NE(later.find("32%"), std::string::npos) << later;
 
-TEST_F(TerminalDialogTest, OutputBelowTheFrameShowsTheLatestFrameFirst) {
-    DialogRig rig(CapturedTerminal::Input::None, true);
-    rig.Tick();
-    rig.Send(DLGM_STATUS, 0, Text("Download of all files has been completed."));
-    rig.console.WriteOut("The download completed successfully.\n");
-    const std::string out = rig.terminal.Out();
-    const std::size_t status = out.find("Download of all files has been completed.");
-    ASSERT_NE(status, std::string::npos);
-    EXPECT_LT(status, out.find("The download completed successfully."));
-    // The next frame starts below the message instead of over it.
-    rig.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("a.bin"));
-    rig.Tick();
-    EXPECT_EQ(rig.terminal.Out().substr(out.size()).rfind("\x1b[2KDownload of all", 0), 0u);
+    // A line of the log goes above the display, which is drawn again below it.
+    const std::size_t before = rig.terminal.Err().size();
+    rig.console.WriteLine("Done: a.bin");
+    const std::string around = rig.terminal.Err().substr(before);
+    EXPECT_EQ(around.rfind("\x1b[1F\x1b[JDone: a.bin\n", 0), 0u) << around;
+    EXPECT_NE(around.find("32%"), std::string::npos);
+    // At the end of the run the display goes; what follows stands alone.
+    rig.Send(DLGM_OVERALLSTEP, 1, 0);
+    rig.console.WriteLine("The download completed successfully.");
+    EXPECT_TRUE(rig.terminal.Err().ends_with(
+        "32%\x1b[K\n\x1b[1F\x1b[JThe download completed successfully.\n"))
+        << rig.terminal.Err();
 }
 
 TEST_F(TerminalDialogTest, ControlCharactersFromPagesAndServersAreShownNotActedOn) {
     envtest::ScopedCodePage shiftJis(win::CP_SHIFT_JIS);
-    DialogRig rig(CapturedTerminal::Input::None, true);
-    // A name that sets the window title, then a line end that would break the frame.
+    DialogRig rig(CapturedTerminal::Input::None, true, 100);
+    // A name that sets the window title, then a line end that would break the display.
     rig.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("a\x1b]0;pwned\x07\n\tb.bin"));
-    rig.Tick();
-    EXPECT_NE(rig.terminal.Out().find("\x1b[2KFile name: a\\x1b]0;pwned\\x07\\x0a\\x09b.bin\n"),
+    EXPECT_NE(rig.terminal.Err().find("a\\x1b]0;pwned\\x07\\x0a\\x09b.bin\x1b[K\n"),
               std::string::npos)
-        << rig.terminal.Out();
+        << rig.terminal.Err();
+    rig.Send(DLGM_OVERALLSTEP, 1, 0);
     // A box's own line ends and tabs stay; CR, ESC, C1 and broken UTF-8 are shown;
     // Shift-JIS text arrives whole.
+    const std::size_t before = rig.terminal.Err().size();
     const std::string sjisCancel = "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b";
     rig.boxes.ShowMessageBox(nullptr, sjisCancel + "\n\tserver: \x1b[2J\rok\x7f", "", MB_ICONSTOP);
     rig.console.WriteErr(
         "\xc2\x9b"
         "6n \xff\xe5\n");
-    EXPECT_EQ(rig.terminal.Err(),
+    EXPECT_EQ(rig.terminal.Err().substr(before),
               "キャンセル\n\tserver: \\x1b[2J\\x0dok\\x7f\n\\u009b6n \\xff\\xe5\n");
-    // Printed line by line (the output is no terminal): one line stays one line.
+    // Printed as a line (the output is no terminal): one line stays one line.
     DialogRig plain(CapturedTerminal::Input::None, false);
     plain.Send(DLGM_FILENAME, reinterpret_cast<WPARAM>("x\x1b[1Ay\n.bin"));
-    EXPECT_EQ(plain.terminal.Out(), "File name: x\\x1b[1Ay\\x0a.bin\n");
+    plain.Send(DLGM_CURRENTTOTAL, 100, 0);
+    plain.Send(DLGM_CURRENTPOS, 100, 0);
+    plain.Tick();
+    EXPECT_EQ(plain.terminal.Err(),
+              "x\\x1b[1Ay\\x0a.bin: 100 byte(s) / 100 byte(s) (100% completed)\n");
 }
 
 TEST_F(TerminalDialogTest, TheCancelQuestionHoldsThePauseMutexAndYesSetsTheEvent) {

@@ -55,16 +55,26 @@ TEST_F(TerminalMessageBoxTest, MessagesArePrintedAtOnceQuestionsAskUntilAButtonI
     CapturedTerminal terminal(CapturedTerminal::Input::Scripted);
     terminal.Type("maybe\nn\n");
     CTerminalConsole console(terminal.Io());
-    CTerminalMessageBoxService boxes(console, TerminalOptions{});
+    kivterm::CTerminalRunLog log(console, {});
+    CTerminalMessageBoxService boxes(console, TerminalOptions{}, &log);
+    CONTENTDATA item;
+    item.name = "f.bin";
+    item.url = "http://user:secret@h/f.bin";
+    log.FileStarted(item, 0, 1);
+    const std::size_t started = terminal.Err().size();
 
     EXPECT_EQ(boxes.ShowMessageBox(nullptr, "The download completed successfully.", "Kiv",
                                    MB_OK | MB_ICONINFORMATION),
               IDOK);
-    EXPECT_EQ(boxes.ShowMessageBox(nullptr, "File download failed.[D:501]", "Kiv",
-                                   MB_OK | MB_ICONEXCLAMATION),
+    // An error keeps the reason under its headline and names the file's address
+    // (without the password in it).
+    EXPECT_EQ(boxes.ShowMessageBox(nullptr, "File download failed.HTTP status 404[D:301 E:404]",
+                                   "Kiv", MB_OK | MB_ICONSTOP),
               IDOK);
-    EXPECT_EQ(terminal.Out(), "The download completed successfully.\n");
-    EXPECT_EQ(terminal.Err(), "File download failed.[D:501]\n");
+    EXPECT_EQ(terminal.Out(), "");  // the standard output is the summary's
+    EXPECT_EQ(terminal.Err().substr(started),
+              "The download completed successfully.\n"
+              "File download failed.\nHTTP status 404[D:301 E:404]\nURL: http://***@h/f.bin\n");
     // Nothing was read: the typed answers are still there for the next question.
     EXPECT_EQ(boxes.ShowMessageBox(nullptr, "Cancel file download?", "Kiv", kCancelQuestionStyle),
               IDNO);
@@ -120,7 +130,7 @@ TEST_F(TerminalMessageBoxTest, NobodyToAskTakesTheDefaultOrTheCancelPath) {
               std::string::npos);
 }
 
-TEST_F(TerminalMessageBoxTest, YesConfirmsAndRetriesTheAlreadyRunningQuestionAFewTimes) {
+TEST_F(TerminalMessageBoxTest, YesGoesOnAndRetriesTheAlreadyRunningQuestionAFewTimes) {
     CapturedTerminal terminal(CapturedTerminal::Input::Scripted);  // a user, but --yes
     CTerminalConsole console(terminal.Io());
     TerminalOptions options;
@@ -130,7 +140,8 @@ TEST_F(TerminalMessageBoxTest, YesConfirmsAndRetriesTheAlreadyRunningQuestionAFe
     CTerminalMessageBoxService boxes(console, options);
 
     EXPECT_EQ(boxes.ShowMessageBox(nullptr, "Go?", "Kiv", MB_OKCANCEL), IDOK);
-    EXPECT_EQ(boxes.ShowMessageBox(nullptr, "Resume?", "Kiv", kExistingFilesStyle), IDCANCEL);
+    // Files already there: resume what can be resumed (the rest restarts), never Cancel.
+    EXPECT_EQ(boxes.ShowMessageBox(nullptr, "Resume?", "Kiv", kExistingFilesStyle), IDYES);
     EXPECT_EQ(boxes.ShowStandardMessageBox("Running.", "Kiv", kAlreadyRunningStyle), IDRETRY);
     EXPECT_EQ(boxes.ShowStandardMessageBox("Running.", "Kiv", kAlreadyRunningStyle), IDRETRY);
     // The other run did not end: give up instead of asking for ever.

@@ -4,11 +4,16 @@
 #include <cryptopp/filters.h>
 #include <cryptopp/hex.h>
 #include <cryptopp/sha.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -68,7 +73,8 @@ TEST(TerminalBrowserHostTest, APagelessBrowserWhoseQuitEndsTheLoop) {
 
     EXPECT_TRUE(browser.OpenBrowserWindow("https://support.example/"));
     EXPECT_TRUE(launcher.Launch({"player", "/Play", "/d/a b.wmv"}));
-    EXPECT_EQ(terminal.Out(), "https://support.example/\nplayer /Play /d/a b.wmv\n");
+    EXPECT_EQ(terminal.Err(), "https://support.example/\nplayer /Play /d/a b.wmv\n");
+    EXPECT_EQ(terminal.Out(), "");
 
     EXPECT_TRUE(browser.Quit());
     win::MSG msg;
@@ -138,12 +144,38 @@ TEST_F(TerminalSessionTest, ThreeFilesArriveVerifiedAndTheFolderIsPrinted) {
     for (std::size_t i = 0; i < contents.size(); ++i) {
         EXPECT_EQ(ReadFile(Downloads("f" + std::to_string(i + 1) + ".bin")), contents[i]);
     }
+    // The standard output is the summary alone; the run's account is on the error output.
     const std::string out = terminal.Out();
-    EXPECT_NE(out.find("Downloading file(s).(3/3)"), std::string::npos) << out;
-    const std::size_t done = out.find("The download completed successfully.\n");
-    ASSERT_NE(done, std::string::npos) << out;
-    EXPECT_EQ(out.substr(done), "The download completed successfully.\n" + Downloads() + "\n");
-    EXPECT_EQ(terminal.Err(), "Select the download folder.\n" + Downloads() + "\n");
+    EXPECT_EQ(out.substr(0, out.find("Downloaded: ")),
+              "f1.bin   68K  SHA-256 verified  " + Downloads("f1.bin") + "\n" +
+                  "f2.bin    11  SHA-256 verified  " + Downloads("f2.bin") + "\n" +
+                  "f3.bin  2.9K  SHA-256 verified  " + Downloads("f3.bin") + "\n")
+        << out;
+    EXPECT_NE(out.find("\nDownloaded: 3 files, 71K in "), std::string::npos) << out;
+    const std::string err = terminal.Err();
+    for (const char* line :
+         {"Select the download folder.\n", "(3/3) Downloading f3.bin (2.9K) from ",
+          "Done: f2.bin, 11 received in ", "Verified: f3.bin (SHA-256)\n",
+          "The download completed successfully.\n"}) {
+        EXPECT_NE(err.find(line), std::string::npos) << line << "\n" << err;
+    }
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;  // no terminal, no escapes
+    EXPECT_TRUE(err.ends_with("The download completed successfully.\n" + Downloads() + "\n"))
+        << err;
+}
+
+TEST_F(TerminalSessionTest, QuietShowsOnlyErrorsAndTheSummary) {
+    const std::string content(3000, 'q');
+    server_.ServeContent(content, kLastModified);
+    CapturedTerminal terminal;
+    TerminalOptions options;
+    options.destination = Downloads();
+    options.quiet = true;
+    CTerminalSession session(terminal.Io(), options);
+
+    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page({content})), kExitSuccess);
+    EXPECT_EQ(terminal.Err(), "");
+    EXPECT_TRUE(terminal.Out().starts_with("f1.bin  2.9K  SHA-256 verified  ")) << terminal.Out();
 }
 
 TEST_F(TerminalSessionTest, ARunThatFailsBeforeItsDialogStillEndsWithTheMessage) {
@@ -171,7 +203,9 @@ TEST_F(TerminalSessionTest, AnUnwritableDestinationUnattendedIsACancelNotALoop) 
               "Select the download folder.\n/proc\n"
               "Specify a writable path.\n"
               "Select the download folder.\nCancel\n"
-              "Cancel file download?\nYes / No [Y/n]: Yes\n");
+              "Cancel file download?\nYes / No [Y/n]: Yes\n"
+              "Download has been cancelled.\n");
+    EXPECT_EQ(terminal.Out(), "");  // no file started: no summary
     EXPECT_TRUE(server_.Requests().empty());
 }
 
@@ -194,9 +228,10 @@ TEST_F(TerminalSessionTest, CtrlCDuringTheTransferCancelsTheRun) {
     });
     EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page({content})), kExitCancelled);
     EXPECT_EQ(user.Result(), 1);
-    EXPECT_NE(terminal.Out().find("Download has been cancelled."), std::string::npos)
+    EXPECT_TRUE(terminal.Err().ends_with("Download has been cancelled.\n")) << terminal.Err();
+    EXPECT_TRUE(terminal.Out().starts_with("f1.bin  98K  incomplete  " + Downloads("f1.bin") +
+                                           "\nDownloaded: 0 files, "))
         << terminal.Out();
-    EXPECT_EQ(terminal.Err(), "Select the download folder.\n" + Downloads() + "\n");
 }
 
 // The program itself, with the control from its module.
@@ -213,7 +248,102 @@ TEST_F(TerminalSessionTest, TheProgramDownloadsInTheTerminalAndPrintsTheFolder) 
     EXPECT_EQ(result.exitStatus, kExitSuccess) << result.err;
     EXPECT_TRUE(ReadFile(Downloads("f1.bin")) == content);
     const std::string ending = "The download completed successfully.\n" + Downloads() + "\n";
-    EXPECT_TRUE(result.out.ends_with(ending)) << result.out;
+    EXPECT_TRUE(result.err.ends_with(ending)) << result.err;
+    EXPECT_TRUE(result.out.starts_with("f1.bin  4.9K  SHA-256 verified  " + Downloads("f1.bin") +
+                                       "\nDownloaded: 1 file, 4.9K in "))
+        << result.out;
+}
+
+// The program with its error output on a pseudo-terminal and its standard
+// output into a pipe, as `kiv-downloader ... | head` runs it.
+struct PtyRun {
+    int exitStatus = -1;
+    std::string terminal;  // what the pseudo-terminal showed
+    std::string out;       // what went into the pipe
+};
+
+PtyRun RunOnPseudoTerminal(const std::vector<std::string>& args,
+                           const std::vector<std::string>& environment) {
+    PtyRun run;
+    int outPipe[2];
+    if (::pipe2(outPipe, O_CLOEXEC) != 0) return run;
+    std::vector<std::string> argv{KIV_DOWNLOADER_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> argvPointers;
+    for (std::string& arg : argv) argvPointers.push_back(arg.data());
+    argvPointers.push_back(nullptr);
+    std::vector<std::string> env = environment;
+    std::vector<char*> envPointers;
+    for (std::string& entry : env) envPointers.push_back(entry.data());
+    envPointers.push_back(nullptr);
+    winsize size{};
+    size.ws_col = 60;
+    size.ws_row = 24;
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, &size);
+    if (pid == 0) {  // only async-signal-safe calls until exec
+        ::dup2(outPipe[1], 1);
+        const int null = ::open("/dev/null", O_RDONLY);
+        ::dup2(null, 0);
+        ::execve(argvPointers[0], argvPointers.data(), envPointers.data());
+        ::_exit(127);
+    }
+    ::close(outPipe[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    pollfd fds[2] = {{master, POLLIN, 0}, {outPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&run.terminal, &run.out};
+    int open = 2;
+    while (open > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (::poll(fds, 2, 100) <= 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            char bytes[4096];
+            const ssize_t count = ::read(fds[i].fd, bytes, sizeof bytes);
+            if (count > 0) {
+                sinks[i]->append(bytes, static_cast<std::size_t>(count));
+            } else {  // the end of the pipe, or EIO once the terminal's last user left
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    if (open > 0) ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (open == 0 && WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
+    ::close(master);
+    ::close(outPipe[0]);
+    return run;
+}
+
+TEST_F(TerminalSessionTest, OnAPseudoTerminalTheDisplayIsLiveAndOnlyTheSummaryIsPiped) {
+    const std::string content(300000, 'p');
+    server_.ServeContent(content, kLastModified);
+    std::vector<std::string> environment = {"PATH=/usr/bin:/bin",
+                                            "HOME=" + root_.Native("home"),
+                                            "TERM=xterm",
+                                            "LANG=C.UTF-8",
+                                            "XDG_CONFIG_HOME=" + root_.Native("config"),
+                                            "XDG_RUNTIME_DIR=" + root_.Native("runtime"),
+                                            "XDG_CACHE_HOME=" + root_.Native("cache"),
+                                            "XDG_STATE_HOME=" + root_.Native("state")};
+    const PtyRun run = RunOnPseudoTerminal(
+        {"--terminal", "-d", Downloads(), "--param", "contentscount=1", "--param",
+         "curl1=" + server_.Url("/files/f1.bin"), "--param", "hash1=" + Sha256Hex(content)},
+        environment);
+
+    EXPECT_EQ(run.exitStatus, kExitSuccess) << run.terminal;
+    EXPECT_EQ(run.out, "f1.bin  293K  SHA-256 verified  " + Downloads("f1.bin") + "\n" +
+                           run.out.substr(run.out.find("Downloaded: ")));
+    EXPECT_TRUE(run.out.ends_with("\n") &&
+                run.out.find("Downloaded: 1 file, 293K in ") != std::string::npos)
+        << run.out;
+    // The display was drawn and taken away in place; the log's lines stay.
+    EXPECT_NE(run.terminal.find("\x1b[K"), std::string::npos) << run.terminal;
+    EXPECT_NE(run.terminal.find("F\x1b[J"), std::string::npos) << run.terminal;
+    EXPECT_NE(run.terminal.find("(1/1) Downloading f1.bin (293K) from "), std::string::npos);
+    EXPECT_NE(run.terminal.find("Verified: f1.bin (SHA-256)"), std::string::npos);
+    EXPECT_EQ(run.terminal.find("Downloaded: "), std::string::npos);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ std::string ReadAll(int fd) {
 CapturedTerminal::CapturedTerminal(Input input, bool isTerminal, std::size_t columns) {
     io_.out = MemoryFile("out");
     io_.err = MemoryFile("err");
-    io_.outIsTerminal = isTerminal;
+    io_.liveDisplay = isTerminal;
     io_.fallbackColumns = columns;
     io_.askColumns = false;
     if (input == Input::Scripted) {

@@ -16,7 +16,7 @@ namespace termtest {
 class CapturedTerminal {
 public:
     enum class Input { None, Scripted };
-    // `isTerminal`: the output is drawn as a live frame.
+    // `isTerminal`: the error output is a terminal with a live display.
     explicit CapturedTerminal(Input input = Input::None, bool isTerminal = false,
                               std::size_t columns = 80);
     ~CapturedTerminal();

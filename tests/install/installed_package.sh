@@ -11,7 +11,7 @@ write_page "$work/site/demo.html" caption="Kiv Downloader demo" contentscount=3 
     "curl1=$base/dataset.bin" "hash1=$(hash_of "$work/site/dataset.bin")" \
     "curl2=$base/manual.bin" "hash2=$(hash_of "$work/site/manual.bin")" \
     "curl3=$base/readme.txt" "cname3=README.txt" "hash3=$(hash_of "$work/site/readme.txt")"
-run_program 120 --protected --destination "$work/dest" --existing restart "$base/demo.html"
+run_program 120 -v --protected --destination "$work/dest" --existing restart "$base/demo.html"
 expect_status 0 "the installed program on the demo page"
 expect_stderr "registered /usr/lib/kiv-downloader/kivdownloadcontrol.so"
 expect_same "$work/site/dataset.bin" "$work/dest/dataset.bin"

@@ -60,19 +60,19 @@ printf 'Kiv install test\n' >"$work/site/readme.txt"
 start_nginx
 write_page "$work/page.html" contentscount=1 "curl1=$base/readme.txt" \
     "hash1=$(hash_of "$work/site/readme.txt")"
-run_program 120 --protected --destination "$work/dest" --existing restart "$work/page.html"
+run_program 120 -v --protected --destination "$work/dest" --existing restart "$work/page.html"
 expect_status 0 "a protected run of the installed tree"
 expect_stderr "registered $tree/first/lib/kiv-downloader/kivdownloadcontrol.so"
 expect_same "$work/site/readme.txt" "$work/dest/readme.txt"
 
-# The whole tree moved: it runs from its new place. Fresh settings, since the
-# first run's registration names the module at the old place.
+# The whole tree moved: it runs from its new place with the same settings;
+# the registration naming the old place is missing now, so the module at the
+# new place is registered instead, and the program says so.
 mv "$tree/first" "$tree/moved"
 program="$tree/moved/bin/kiv-downloader"
-export XDG_CONFIG_HOME="$work/config-moved" XDG_STATE_HOME="$work/state-moved"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$work/dest-moved"
+mkdir -p "$work/dest-moved"
 run_program 120 --protected --destination "$work/dest-moved" --existing restart "$work/page.html"
 expect_status 0 "a protected run of the moved tree"
-expect_stderr "registered $tree/moved/lib/kiv-downloader/kivdownloadcontrol.so"
+expect_stderr "is missing; registered $tree/moved/lib/kiv-downloader/kivdownloadcontrol.so instead"
 expect_same "$work/site/readme.txt" "$work/dest-moved/readme.txt"
 echo "PASS"

@@ -71,6 +71,7 @@ public:
     std::map<std::string, std::string> parameters;
     TransferTimings timings;
     CRateMeter meter;
+    IRunReport* report = nullptr;  // what Report() answers
     std::atomic<bool> dialogWindow{true};
     std::atomic<bool> dialogVisible{true};
     std::atomic<bool> controlWindow{true};
@@ -106,6 +107,7 @@ public:
     LRESULT AskProxyCredentials(win::CHttpFile& request) override;
     bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) override;
     void Sleep(std::uint32_t ms) override;
+    IRunReport* Report() override { return report; }
 
 private:
     void Record(RecordedMessage::Kind kind, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 // attempts in a row with a pause, short bodies (501) up to 101 at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "tests/transfer/HttpTransferFixture.h"
@@ -48,6 +49,55 @@ TEST_F(DownloadPhaseRetryTest, TenConnectionFailuresAreRetriedThreeSecondsApart)
     EXPECT_EQ(control.Sleeps(), std::vector<std::uint32_t>(10, 3000));
     EXPECT_EQ(RetryNotices(), 10u);
     EXPECT_EQ(control.error.errorCode, 0);
+}
+
+// What a host that keeps its own account of the run is told.
+class RecordingReport : public IRunReport {
+public:
+    void FileStarted(const CONTENTDATA& item, std::size_t index, std::size_t count) override {
+        events.push_back("started " + item.name + " " + std::to_string(index) + "/" +
+                         std::to_string(count));
+    }
+    void FileRetrying(const CONTENTDATA& item, const ErrorState& failure, int attempt,
+                      int attempts) override {
+        events.push_back("retry " + item.name + " " + std::to_string(failure.errorCode) + " " +
+                         std::to_string(attempt) + " of " + std::to_string(attempts));
+    }
+    void FileDone(const CONTENTDATA& item, std::uint64_t received) override {
+        events.push_back("done " + item.name + " " + std::to_string(received));
+    }
+    void FileVerified(const CONTENTDATA& item, bool matches) override {
+        events.push_back("verified " + item.name + (matches ? " yes" : " no"));
+    }
+    void FilePlaced(const CONTENTDATA& item) override { events.push_back("placed " + item.name); }
+    void HttpDetail(const std::string& line) override { http.push_back(line); }
+
+    std::vector<std::string> events;
+    std::vector<std::string> http;
+};
+
+TEST_F(DownloadPhaseRetryTest, TheHostsReportHearsEachAttemptAndTheExchange) {
+    Script(kivtest::CannedResponse::Reset(), 2);
+    RecordingReport report;
+    control.report = &report;
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    EXPECT_EQ(report.events,
+              (std::vector<std::string>{"started a.bin 0/1", "retry a.bin 300 2 of 11",
+                                        "retry a.bin 300 3 of 11", "done a.bin 3000"}));
+    const std::string url = control.items[0]->url;
+    const auto has = [&](const std::string& line) {
+        return std::find(report.http.begin(), report.http.end(), line) != report.http.end();
+    };
+    EXPECT_TRUE(has("HEAD " + url));
+    EXPECT_TRUE(has("GET " + url));
+    EXPECT_TRUE(has("HTTP status 200"));
+    EXPECT_TRUE(has("  Content-Length: 3000"));
+    EXPECT_TRUE(has(std::string("  Last-Modified: ") + kLastModified));
+    // The dialog's overall bar is told the run's bytes once they are known.
+    const auto runBytes = control.MessagesOf(DLGM_RUNBYTES);
+    ASSERT_EQ(runBytes.size(), 1u);
+    EXPECT_EQ(runBytes[0].wParam, kSize);
 }
 
 TEST_F(DownloadPhaseRetryTest, EleventhConnectionFailureEndsThePhase) {

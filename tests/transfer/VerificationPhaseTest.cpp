@@ -71,19 +71,22 @@ TEST_F(VerificationPhaseTest, DialogIsToldTheFileItsSizeAndTheEnd) {
     for (const RecordedMessage& m : control.Messages()) {
         if (m.kind == RecordedMessage::Kind::Send) sends.push_back(m);
     }
-    ASSERT_EQ(sends.size(), 6u);
+    ASSERT_EQ(sends.size(), 7u);
     EXPECT_EQ(sends[0].message, DLGM_OVERALLRANGE);
     EXPECT_EQ(sends[0].lParam, 1);
-    EXPECT_EQ(sends[1].message, DLGM_FILENAME);
-    EXPECT_EQ(sends[1].text, "a.bin");
-    EXPECT_EQ(sends[2].message, DLGM_STATUS);
-    EXPECT_EQ(sends[2].wParam, 1u);
-    EXPECT_EQ(sends[2].text, "Verifying file.");
-    EXPECT_EQ(sends[3].message, DLGM_OVERALLSTEP);
-    EXPECT_EQ(sends[4].message, DLGM_CURRENTTOTAL);
-    EXPECT_EQ(sends[4].Value64(), 3u);
-    EXPECT_EQ(sends[5].message, DLGM_CURRENTPOS);
+    // The overall bar counts the bytes to hash.
+    EXPECT_EQ(sends[1].message, DLGM_RUNBYTES);
+    EXPECT_EQ(sends[1].Value64(), control.verifyTotalBytes);
+    EXPECT_EQ(sends[2].message, DLGM_FILENAME);
+    EXPECT_EQ(sends[2].text, "a.bin");
+    EXPECT_EQ(sends[3].message, DLGM_STATUS);
+    EXPECT_EQ(sends[3].wParam, 1u);
+    EXPECT_EQ(sends[3].text, "Verifying file.");
+    EXPECT_EQ(sends[4].message, DLGM_OVERALLSTEP);
+    EXPECT_EQ(sends[5].message, DLGM_CURRENTTOTAL);
     EXPECT_EQ(sends[5].Value64(), 3u);
+    EXPECT_EQ(sends[6].message, DLGM_CURRENTPOS);
+    EXPECT_EQ(sends[6].Value64(), 3u);
 }
 
 TEST_F(VerificationPhaseTest, UncheckedItemsAreNotHashedButTheirEntriesGo) {

@@ -124,7 +124,7 @@ TEST_F(ProgressPaintTest, ACountStillWaitingNeverReachesTheNextFileOrABusyBar) {
     Send(DLGM_CURRENTTOTAL, kTotal);    // the next file, of the same size
     ServeLoopFor(3 * kFrameMs);
     EXPECT_EQ(dialog->CurrentBar()->GetPos(), 0);
-    EXPECT_EQ(dialog->CurrentBar()->Text(), BarTextFor(kTotal / 10));
+    EXPECT_EQ(dialog->CurrentBar()->Text(), "");  // a new total starts the bar afresh
     // The next file's first count shows at once.
     Send(DLGM_CURRENTPOS, kTotal / 5);
     EXPECT_EQ(dialog->CurrentBar()->GetPos(), 20);

@@ -157,7 +157,7 @@ TEST_F(DownloadDialogTest, StatusSetsLineAndTimeLabelByMode) {
 TEST_F(DownloadDialogTest, EachFileStepsTheOverallBarAndCounts) {
     dialog->show();
     Send(DLGM_OVERALLRANGE, 0, 3);
-    EXPECT_EQ(dialog->OverallBar()->Upper(), 3);
+    EXPECT_EQ(dialog->Model().FilesInRange(), 3);
     EXPECT_FALSE(dialog->OverallBar()->IsTimerRunning());
     SendText(DLGM_STATUS, 0, "Downloading file(s).");
     Send(DLGM_OVERALLSTEP, 0);
@@ -167,7 +167,8 @@ TEST_F(DownloadDialogTest, EachFileStepsTheOverallBarAndCounts) {
     Send(DLGM_OVERALLSTEP, 0);
     Send(DLGM_OVERALLSTEP, 0);
     EXPECT_EQ(dialog->OverallBar()->Text(), "3 / 3");
-    EXPECT_EQ(dialog->OverallBar()->GetPos(), 3);
+    // Without sizes the bar is filled by the files counted.
+    EXPECT_EQ(dialog->OverallBar()->GetPos(), dialog->OverallBar()->Upper());
 }
 
 TEST_F(DownloadDialogTest, BytesShowOnlyOnceATotalIsKnown) {
