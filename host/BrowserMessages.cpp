@@ -24,7 +24,7 @@ const std::string* StringMember(const Value& object, std::string_view name) {
 
 bool OnlyMembers(const Value& object, std::initializer_list<std::string_view> allowed) {
     return std::all_of(object.members.begin(), object.members.end(), [&](const auto& member) {
-        return std::find(allowed.begin(), allowed.end(), member.first) != allowed.end();
+        return std::find(allowed.begin(), allowed.end(), member.name) != allowed.end();
     });
 }
 

@@ -5,10 +5,13 @@
 // so that hostile input cannot exhaust the stack.
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace json {
+
+// An object's member. Its own record rather than a std::pair: a pair of an
+// incomplete Value inside Value does not compile with every compiler.
+struct Member;
 
 struct Value {
     enum class Kind { Null, Bool, Number, String, Array, Object };
@@ -18,11 +21,16 @@ struct Value {
     double number = 0;
     std::string text;  // String: UTF-8
     std::vector<Value> items;
-    std::vector<std::pair<std::string, Value>> members;
+    std::vector<Member> members;
 
     bool Is(Kind wanted) const { return kind == wanted; }
     // The first member named `name` of an object; null when there is none.
     const Value* Find(std::string_view name) const;
+};
+
+struct Member {
+    std::string name;
+    Value value;
 };
 
 inline constexpr int kMaxDepth = 16;

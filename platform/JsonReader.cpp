@@ -65,7 +65,7 @@ private:
             SkipBlanks();
             Value member;
             if (!ReadValue(member, depth + 1)) return false;
-            value.members.emplace_back(std::move(name), std::move(member));
+            value.members.push_back(Member{std::move(name), std::move(member)});
             SkipBlanks();
             if (Take('}')) return true;
             if (!Take(',')) return Fail("',' or '}' is missing");

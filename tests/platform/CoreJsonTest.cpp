@@ -19,7 +19,7 @@ TEST(CoreJsonTest, ReadsValuesWithMembersInOrderAndEscapesAsUtf8) {
         Parsed(R"( {"b":1.5e1,"a":[true,false,null,"q\"\\\/\n\u00e9\ud83d\ude00"],"b":-0} )");
     ASSERT_TRUE(value.Is(json::Value::Kind::Object));
     ASSERT_EQ(value.members.size(), 3u);
-    EXPECT_EQ(value.members[0].first, "b");
+    EXPECT_EQ(value.members[0].name, "b");
     EXPECT_EQ(value.Find("b")->number, 15);  // the first of a name
     const json::Value& list = *value.Find("a");
     ASSERT_EQ(list.items.size(), 4u);
