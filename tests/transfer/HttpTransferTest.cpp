@@ -257,7 +257,7 @@ TEST_F(HttpTransferTest, FirstAttemptAnnouncesTheTotalAndPostsRates) {
     item.size = content.size();
     control.remainingBytes = content.size();
     std::int64_t now = 0;
-    control.meter.SetClock([&now] { return now++; });  // every chunk one second later
+    control.meter.SetClock([&now] { return now += 1000; });  // every chunk one second later
 
     ASSERT_TRUE(Transfer());
     const auto totals = control.MessagesOf(DLGM_CURRENTTOTAL);
