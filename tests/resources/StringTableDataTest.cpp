@@ -56,8 +56,8 @@ TEST(StringTableData, EnglishHoldsEveryIdInUseAndJapaneseTheSame) {
         112, 113, 114, 115, 116, 119, 120, 200, 234, 235, 236, 238, 239, 240, 241, 242, 243, 244,
         245,
         // The host program's own texts.
-        310, 311, 312, 313, 314, 315, 316, 317, 318, 319, 320, 321, 322, 323, 324, 325, 326, 327,
-        328, 329, 330, 331, 332, 333, 334, 335};
+        300, 301, 302, 303, 310, 311, 312, 313, 314, 315, 316, 317, 318, 319, 320, 321, 322, 323,
+        324, 325, 326, 327, 328, 329, 330, 331, 332, 333, 334, 335};
     EXPECT_EQ(IdsOf(Language::English), expected);
     EXPECT_EQ(IdsOf(Language::Japanese), expected);
 }
