@@ -182,7 +182,7 @@ void CTerminalRunLog::FileKeptAside(const CONTENTDATA& item) {
                              " was already there, not from this download: " + folder +
                              ToTerminal(item.keptAsideAs);
     keptAside_.push_back("Kept: " + line);
-    ShowLocked("Keeping " + line, false);
+    ShowLocked("Kept aside: " + line, false);
 }
 
 void CTerminalRunLog::HttpDetail(const std::string& line) {
