@@ -38,9 +38,23 @@ AssistantReply Destination(const win::COPYDATASTRUCT& record) {
     return reply;
 }
 
+// Shown to the user and joined to the destination folder: one file name only.
+bool IsPlainFileName(const std::string& name) {
+    if (name.empty() || name.size() > 255 || name == "." || name == "..") return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '\\' || c == '/' || static_cast<unsigned char>(c) < 0x20;
+    });
+}
+
 AssistantReply PlaceFileResult(const win::COPYDATASTRUCT& record) {
     const std::optional<std::uint32_t> code = FirstWord(record);
-    if (code && *code == 0) return Outcome(false);
+    if (code && *code == 0) {
+        AssistantReply placed = Outcome(false);
+        const auto* text = static_cast<const char*>(record.lpData) + 4;
+        std::string kept(text, std::find(text, text + (record.cbData - 4), '\0'));
+        if (IsPlainFileName(kept)) placed.keptAside = std::move(kept);
+        return placed;
+    }
     AssistantReply reply = Outcome(true);
     reply.errorCode = code.value_or(win::ERROR_INVALID_DATA);
     return reply;

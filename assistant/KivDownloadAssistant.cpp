@@ -109,8 +109,17 @@ bool CKivDownloadAssistant::WaitForReply() {
            win::WAIT_OBJECT_0;
 }
 
-void CKivDownloadAssistant::SignalReply(bool failed) {
+void CKivDownloadAssistant::SignalReply(bool failed, const std::string& keptAside) {
+    {
+        std::lock_guard hold(keptAsideLock_);
+        keptAside_ = keptAside;
+    }
     win::SetEvent(failed ? replyFailure_.Handle() : replySuccess_.Handle());
+}
+
+std::string CKivDownloadAssistant::KeptAside() {
+    std::lock_guard hold(keptAsideLock_);
+    return keptAside_;
 }
 
 void CKivDownloadAssistant::CloseReplyWindow() {

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -59,7 +60,9 @@ public:
     // Waits for the reply's outcome or the cancel event: true only for a
     // success (a pending success wins over a set cancel event).
     bool WaitForReply() override;
-    void SignalReply(bool failed);
+    // `keptAside`: what a placing reply said of an entry in the file's way.
+    void SignalReply(bool failed, const std::string& keptAside = {});
+    std::string KeptAside() override;
     // Waits up to 10 s for the assistant to end.
     void WaitForExit();
     // No more replies are wanted (the page is being left and the run is
@@ -91,4 +94,6 @@ private:
     // The greeting reached the work file: only then can the assistant know
     // the reply window whose end tells it to end.
     std::atomic<bool> greeted_{false};  // known from Start; shows the file error box
+    std::mutex keptAsideLock_;          // the window thread sets, the worker reads
+    std::string keptAside_;
 };

@@ -29,9 +29,11 @@ kiv-downloader runs the control of a page given as a file or a URL, and
 hosts it for the browser extension through native messaging; kivtool
 answers support questions with the control's own code.")
 # The libraries come from the binaries themselves; the fonts are what the
-# dialogs draw Latin and Japanese text with.
+# dialogs draw Latin and Japanese text with; Qt's translations put its own
+# dialog parts (the folder dialog's) in the user's language; the SVG icon
+# engine draws the window icon.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-noto-cjk, qt6-translations-l10n, libqt6svg6")
 # xdg-open opens the destination folder at the end of a run, sensible-browser
 # the dialog's help link; without them the run only skips those steps.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, sensible-utils")

@@ -1,7 +1,9 @@
 #include "control/AfterDownload.h"
 
+#include "control/ErrorMessage.h"
 #include "platform/Message.h"
 #include "platform/NativePath.h"
+#include "resources/StringTable.h"
 
 namespace {
 
@@ -44,7 +46,13 @@ std::vector<std::string> PlayCommand(const IProgramAssociation& association,
 LRESULT OnRunCompleted(IPageContext& control) {
     IBrowserHost* browser = control.Services().browser;
     if (browser != nullptr) browser->BringToForeground();
-    control.ShowMessageId(kRunCompletedText, MB_OK | MB_ICONINFORMATION);
+    // Files of the user's that were moved out of the download's way are named.
+    const std::string notes = KeptAsideNotes(control.Items());
+    if (notes.empty()) {
+        control.ShowMessageId(kRunCompletedText, MB_OK | MB_ICONINFORMATION);
+    } else {
+        control.ShowMessage(res::LoadString(kRunCompletedText) + notes, MB_OK | MB_ICONINFORMATION);
+    }
     if (ILauncher* launcher = control.Services().launcher) {
         OpenFolder(*launcher, control.DestinationFolder());
     }

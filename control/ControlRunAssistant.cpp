@@ -92,7 +92,7 @@ bool CControlRun::OnAssistantReply(const win::COPYDATASTRUCT* record) {
         }
     }
     if (reply.errorCode) error_.lastError = *reply.errorCode;
-    assistant_->SignalReply(failed);
+    assistant_->SignalReply(failed, reply.keptAside);
     return true;
 }
 

@@ -20,11 +20,14 @@ constexpr unsigned kBrowseFlags = 0x41;
 constexpr int kCancelledByUser = 1;
 constexpr int kInternalError = 999;
 
-// The remembered folder while it is still there and writable, else the Desktop.
+// The remembered folder while it is still there and writable, else the
+// download folder of a first run.
 CItemIDList InitialSelection() {
     CItemIDList remembered = ReadRememberedFolder();
     std::string path;
     if (remembered.GetPath(path) && env::IsWritableFolder(path)) return remembered;
+    CItemIDList first;
+    if (env::GetFirstDownloadFolder(path) && first.FromPath(path)) return first;
     return CItemIDList::Desktop();
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "env/Locations.h"
 #include "resources/StringTable.h"
 
 namespace {
@@ -44,6 +45,9 @@ constexpr std::array<InternetRow, 6> kInternetRows{{
     {12031, 240},  // ERROR_INTERNET_CONNECTION_RESET
 }};
 
+constexpr std::uint32_t kFirstInternetError = 12000;
+constexpr std::uint32_t kLastInternetError = 12999;
+
 CodeText PlainText(std::int32_t code) {
     for (const CodeRow& row : kPlainRows) {
         if (row.code == code) {
@@ -59,6 +63,12 @@ CodeText PlainText(std::int32_t code) {
 std::string InternetErrorText(std::uint32_t internetError) {
     for (const InternetRow& row : kInternetRows) {
         if (row.internetError == internetError) return res::LoadString(row.textId);
+    }
+    // The internet error table says what most other codes mean (a refused
+    // certificate, a failed redirect); the bare number is the last resort.
+    if (internetError >= kFirstInternetError && internetError <= kLastInternetError) {
+        std::string text = env::GetSystemErrorText(internetError);
+        if (!text.empty()) return text;
     }
     return res::FormatString(243, {static_cast<std::int32_t>(internetError)});
 }

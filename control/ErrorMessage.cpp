@@ -11,12 +11,23 @@ constexpr std::int32_t kCodeOutOfMemory = 10;
 constexpr std::int32_t kCodeInternetError = 300;
 constexpr std::int32_t kCodeFileError = 100;
 constexpr std::int32_t kCodeBrokenFiles = 500;
+constexpr unsigned kKeptAsideId = 246;  // "%s was already in the folder ...; it is kept as %s."
 
 bool IsHresult(std::uint32_t lastError) {
     return (lastError & 0x80000000u) != 0;
 }
 
 }  // namespace
+
+std::string KeptAsideNotes(const ContentList& items) {
+    std::string notes;
+    for (const auto& item : items) {
+        if (!item || item->keptAsideAs.empty()) continue;
+        notes += (notes.empty() ? "\n\n" : "\n") +
+                 res::FormatString(kKeptAsideId, {item->name, item->keptAsideAs});
+    }
+    return notes;
+}
 
 std::string CodeTag(std::int32_t errorCode, std::uint32_t lastError) {
     std::string tag = res::FormatText("[D:%d", {errorCode});
@@ -58,5 +69,6 @@ bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& 
     if (shownCode == kCodeFileError && !error.errorDetail.empty()) {
         text += "\n\n\t" + error.errorDetail;
     }
+    text += KeptAsideNotes(items);
     return true;
 }

@@ -28,6 +28,11 @@ constexpr int kPhaseAssistantEnded = 7;
 bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& items,
                          std::string& text);
 
+// The notes a run's last message (its error or its completion) ends with:
+// for each item whose name a file of someone else's had, where that file is
+// kept now (blank line first). Empty when no file was kept aside.
+std::string KeptAsideNotes(const ContentList& items);
+
 // "[D:code]", or with lastError "[D:code E:n]"; a lastError with the high bit
 // set is an HRESULT and shows as eight upper-case hexadecimal digits.
 std::string CodeTag(std::int32_t errorCode, std::uint32_t lastError);

@@ -64,6 +64,8 @@ public:
     // Shows string `id` in the program's message box titled with the caption;
     // returns the button chosen.
     virtual int ShowMessageId(unsigned id, unsigned style) = 0;
+    // The same with a text of its own.
+    virtual int ShowMessage(const std::string& text, unsigned style) = 0;
     virtual const ControlServices& Services() const = 0;
 };
 

@@ -74,6 +74,23 @@ bool IsWritableFolder(std::string_view folder) {
     return true;
 }
 
+bool GetFirstDownloadFolder(std::string& folder) {
+    std::string home;
+    if (!GetKnownFolder(win::KnownFolder::Home, home)) {
+        return false;
+    }
+    std::string xdgDownloads;
+    GetKnownFolder(win::KnownFolder::Downloads, xdgDownloads);
+    for (const std::string& candidate : {xdgDownloads, home + "\\Downloads"}) {
+        if (IsWritableFolder(candidate)) {
+            folder = candidate;
+            return true;
+        }
+    }
+    folder = std::move(home);
+    return true;
+}
+
 bool HasFreeSpace(std::string_view folder, std::uint64_t requiredBytes) {
     std::uint64_t available = 0;
     if (!win::GetDiskFreeSpaceEx(folder, available)) {

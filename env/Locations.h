@@ -30,6 +30,12 @@ bool GetRoamingAppDataFolder(std::string& folder);
 // True when a new file can be created in `folder`; the probe file is deleted.
 bool IsWritableFolder(std::string_view folder);
 
+// The folder a first download is offered: the XDG download folder, else
+// ~/Downloads, whichever is a writable folder, else the home folder. Never a
+// folder that is not there (the Desktop often is not). On failure `folder` is
+// left unchanged.
+bool GetFirstDownloadFolder(std::string& folder);
+
 // True when the user may use at least `requiredBytes` on the folder's
 // volume. A failed query counts as no space at all.
 bool HasFreeSpace(std::string_view folder, std::uint64_t requiredBytes);

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "host/HostText.h"
+
 namespace {
 
 template <class Function>
@@ -16,7 +18,7 @@ bool LookUp(void* handle, const char* name, Function*& function, std::string& er
 std::unique_ptr<CControlModule> CControlModule::Load(const std::string& path, std::string& error) {
     if (path.empty() || path.front() != '/') {
         // dlopen would search the library path for a bare name.
-        error = "the control module path '" + path + "' is not absolute";
+        error = HostText(kTextModulePathNotAbsolute, {path});
         return nullptr;
     }
     std::unique_ptr<CControlModule> module(new CControlModule());
@@ -24,7 +26,7 @@ std::unique_ptr<CControlModule> CControlModule::Load(const std::string& path, st
     module->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (module->handle_ == nullptr) {
         const char* cause = dlerror();
-        error = "cannot load the control module: " + std::string(cause ? cause : path);
+        error = HostText(kTextCannotLoadModule, {cause ? std::string(cause) : path});
         return nullptr;
     }
     std::string missing;
@@ -32,7 +34,7 @@ std::unique_ptr<CControlModule> CControlModule::Load(const std::string& path, st
         !LookUp(module->handle_, "DllUnregisterServer", module->unregisterServer_, missing) ||
         !LookUp(module->handle_, "DllGetClassObject", module->getClassObject_, missing) ||
         !LookUp(module->handle_, "DllCanUnloadNow", module->canUnloadNow_, missing)) {
-        error = "'" + path + "' is no control module: " + missing;
+        error = HostText(kTextNoControlModule, {path, missing});
         return nullptr;
     }
     return module;

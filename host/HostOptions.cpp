@@ -58,10 +58,13 @@ bool ParseParam(const std::string& text, HostOptions& options, std::string& erro
     return true;
 }
 
+// A folder that is not there yet is made before the run (host/DestinationFolder.h).
 bool ParseDestination(const std::string& text, HostOptions& options, std::string& error) {
     std::error_code failure;
-    if (text.empty() || !std::filesystem::is_directory(text, failure)) {
-        error = "--destination '" + text + "' is not an existing folder";
+    const std::filesystem::file_status status = std::filesystem::status(text, failure);
+    if (text.empty() ||
+        (std::filesystem::exists(status) && !std::filesystem::is_directory(status))) {
+        error = "--destination '" + text + "' is not a folder";
         return false;
     }
     options.destination = std::filesystem::absolute(text, failure).lexically_normal().string();
@@ -237,7 +240,8 @@ std::string HostUsageText() {
            "                          over the page's parameter of the same name\n"
            "      --terminal          run in the terminal (also without DISPLAY and\n"
            "                          WAYLAND_DISPLAY); otherwise in a window\n"
-           "  -d, --destination DIR   download into DIR instead of asking\n"
+           "  -d, --destination DIR   download into DIR instead of asking; a missing DIR\n"
+           "                          is made after asking (at once with --yes)\n"
            "      --existing resume|restart\n"
            "                          what to do with files of the same names already there\n"
            "  -y, --yes               go on without asking: resume what can be resumed,\n"

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "host/DestinationFolder.h"
 #include "host/ExitStatus.h"
 #include "host/ModuleLocation.h"
 #include "host/PageLoader.h"
@@ -60,6 +61,9 @@ int RunPage(const HostOptions& options, const HostEnvironment& environment,
             const FrontEndFactory& makeFrontEnd, std::ostream& err) {
     HostPage page;
     std::string error;
+    if (!options.destination.empty() &&
+        !EnsureDestinationFolder(options.destination, options.yes, TerminalYesNoQuestion(), error))
+        return Fail(err, error);
     if (options.protectedMode && !EnterProtectedLayout(options, err, error))
         return Fail(err, error);
     if (!options.page.empty() && !LoadPage(options.page, page, error)) return Fail(err, error);

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "control/ControlIds.h"
+#include "host/HostText.h"
 #include "host/RegistrationTool.h"
 #include "platform/RegKey.h"
 #include "platform/Registry.h"
@@ -144,7 +145,7 @@ std::unique_ptr<CControlModule> OpenControlModule(const std::string& fallbackMod
               << "\n";
     }
     if (!FindRegisteredModule(path)) {
-        error = "the control is still not registered after registering " + fallbackModule;
+        error = HostText(kTextStillNotRegistered, {fallbackModule});
         return nullptr;
     }
     return CControlModule::Load(path, error);

@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include "host/HostText.h"
+
 namespace {
 
 constexpr std::size_t kPrescanBytes = 1024;
@@ -101,11 +103,11 @@ bool DecodePageBytes(std::string_view bytes, std::string_view contentType, std::
         case Conversion::Done:
             return true;
         case Conversion::UnknownCharset:
-            error = "the page's charset '" + charset + "' is not supported";
+            error = HostText(kTextCharsetUnsupported, {charset});
             return false;
         case Conversion::BadBytes:
             break;
     }
-    error = "the page is not valid " + charset + " text";
+    error = HostText(kTextNotValidText, {charset});
     return false;
 }

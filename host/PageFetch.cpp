@@ -3,6 +3,7 @@
 #include <chrono>
 #include <new>
 
+#include "host/HostText.h"
 #include "platform/InternetErrors.h"
 #include "platform/InternetException.h"
 #include "platform/InternetSession.h"
@@ -18,7 +19,7 @@ constexpr std::size_t kChunkBytes = 16384;
 std::string InternetErrorText(win::DWORD code) {
     std::string text = win::FormatSystemMessage(code);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text.empty() ? "internet error " + std::to_string(code)
+    return text.empty() ? HostText(kTextInternetError, {code})
                         : text + " (" + std::to_string(code) + ")";
 }
 
@@ -31,24 +32,23 @@ bool ReadBody(win::CHttpFile& request, const PageFetchLimits& limits, std::strin
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
-            error = "the server did not send the page in time";
+            error = HostText(kTextPageNotInTime);
             return false;
         }
         const int timeoutMs =
             static_cast<int>(std::min<long long>(left.count(), limits.readTimeoutMs));
         const win::ReadResult read = request.Read(buffer, sizeof buffer, timeoutMs);
         if (bytes.size() + read.count > kMaxPageBytes) {
-            error =
-                "the page is larger than " + std::to_string(kMaxPageBytes / (1024 * 1024)) + " MiB";
+            error = HostText(kTextPageTooLarge, {kMaxPageBytes / (1024 * 1024)});
             return false;
         }
         bytes.append(buffer, read.count);
         if (read.outcome == win::ReadOutcome::TimedOut) {
-            error = "the server stopped sending the page";
+            error = HostText(kTextPageStopped);
             return false;
         }
         if (read.outcome == win::ReadOutcome::CutShort) {
-            error = "the server ended the page early";
+            error = HostText(kTextPageEndedEarly);
             return false;
         }
         if (read.outcome == win::ReadOutcome::Complete && read.count < sizeof buffer) return true;
@@ -62,7 +62,7 @@ bool Fetch(const std::string& url, const PageFetchLimits& limits, std::string& b
     std::string object;
     win::INTERNET_PORT port = 0;
     if (!win::ParseURL(url, service, server, object, port)) {
-        error = "not a usable http(s) URL";
+        error = HostText(kTextNoUsableUrl);
         return false;
     }
     win::CInternetSession session;
@@ -77,7 +77,7 @@ bool Fetch(const std::string& url, const PageFetchLimits& limits, std::string& b
     win::DWORD status = 0;
     request->QueryInfoStatusCode(status);
     if (status != 200) {
-        error = "the server answered HTTP " + std::to_string(status);
+        error = HostText(kTextServerStatus, {status});
         return false;
     }
     if (!request->QueryInfo(win::HTTP_QUERY_CONTENT_TYPE, contentType)) contentType.clear();
@@ -96,8 +96,8 @@ bool FetchPage(const std::string& url, const PageFetchLimits& limits, std::strin
     } catch (const win::CInternetException& failure) {
         cause = InternetErrorText(failure.ErrorNumber());
     } catch (const std::bad_alloc&) {
-        cause = "out of memory";
+        cause = HostText(kTextOutOfMemory);
     }
-    error = "cannot load the page '" + url + "': " + cause;
+    error = HostText(kTextCannotLoadPage, {url, cause});
     return false;
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "host/HostText.h"
 #include "host/PageSource.h"
 
 namespace {
@@ -44,12 +45,12 @@ bool ReadAll(int fd, std::string& bytes, std::string& error) {
         const ssize_t count = read(fd, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) {
-            error = std::string("cannot read it: ") + std::strerror(errno);
+            error = HostText(kTextCannotRead, {std::strerror(errno)});
             return false;
         }
         if (count == 0) return true;
         if (bytes.size() + static_cast<std::size_t>(count) > kMaxPageBytes) {
-            error = "it is larger than " + std::to_string(kMaxPageBytes / (1024 * 1024)) + " MiB";
+            error = HostText(kTextFileTooLarge, {kMaxPageBytes / (1024 * 1024)});
             return false;
         }
         bytes.append(buffer, static_cast<std::size_t>(count));
@@ -65,16 +66,16 @@ bool ReadPageFile(const std::string& source, std::string& bytes, std::string& er
     std::string cause;
     struct stat info {};
     if (fd < 0) {
-        cause = errno == ENOENT ? "no such file" : std::strerror(errno);
+        cause = errno == ENOENT ? HostText(kTextNoSuchFile) : std::string(std::strerror(errno));
     } else if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        cause = "not a regular file";
+        cause = HostText(kTextNotARegularFile);
     } else {
         bytes.clear();
         ReadAll(fd, bytes, cause);
     }
     if (fd >= 0) close(fd);
     if (!cause.empty()) {
-        error = "cannot load the page '" + source + "': " + cause;
+        error = HostText(kTextCannotLoadPage, {source, cause});
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include "host/PageLoader.h"
 
+#include "host/HostText.h"
 #include "host/PageDecoding.h"
 #include "host/PageParser.h"
 
@@ -29,13 +30,13 @@ bool LoadPage(const std::string& source, HostPage& page, std::string& error,
     std::string text;
     bool parsed = false;
     if (!IsHtmlContentType(contentType)) {
-        cause = "not an HTML page (Content-Type " + contentType + ")";
+        cause = HostText(kTextNotHtmlContentType, {contentType});
     } else {
         parsed =
             DecodePageBytes(bytes, contentType, text, cause) && ParsePageHtml(text, page, cause);
     }
     if (!parsed) {
-        error = "page '" + source + "': " + cause;
+        error = HostText(kTextPageProblem, {source, cause});
         return false;
     }
     return true;

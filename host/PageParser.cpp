@@ -8,6 +8,7 @@
 
 #include "control/ControlIds.h"
 #include "control/module/KivDownloadControlApi.h"
+#include "host/HostText.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -193,8 +194,7 @@ bool ConvertTexts(HostPage& page, std::string& error) {
     if (!ToProcessCodePage(page.title)) page.title.clear();  // only shown, never needed
     for (auto& [name, value] : page.params) {
         if (!ToProcessCodePage(name) || !ToProcessCodePage(value)) {
-            error = "the page's parameter '" + name +
-                    "' has characters the process code page cannot hold";
+            error = HostText(kTextParamNotInCodePage, {name});
             return false;
         }
     }
@@ -205,11 +205,11 @@ bool ConvertTexts(HostPage& page, std::string& error) {
 
 bool ParsePageHtml(std::string_view utf8, HostPage& page, std::string& error) {
     if (utf8.find('\0') != std::string_view::npos) {
-        error = "not an HTML page (it holds binary data)";
+        error = HostText(kTextBinaryPage);
         return false;
     }
     if (CountStartTags(utf8) > kMaxPageTags) {
-        error = "the page has more than " + std::to_string(kMaxPageTags) + " tags";
+        error = HostText(kTextTooManyTags, {kMaxPageTags});
         return false;
     }
     GumboOptions options = kGumboDefaultOptions;
@@ -217,7 +217,7 @@ bool ParsePageHtml(std::string_view utf8, HostPage& page, std::string& error) {
     GumboPtr output(gumbo_parse_with_options(&options, utf8.data(), utf8.size()),
                     GumboDeleter{&options});
     if (!output || !HasSourceElement(output->root)) {
-        error = "not an HTML page (no tags found)";
+        error = HostText(kTextNoTags);
         return false;
     }
     const GumboNode* object = FindNode(output->root, [](const GumboNode* node) {

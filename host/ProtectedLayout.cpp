@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "host/HostText.h"
 #include "platform/FifoEvents.h"
 #include "platform/Landlock.h"
 #include "platform/LastError.h"
@@ -45,8 +46,7 @@ void HandOverAnswers(const HostOptions& options) {
 bool EnterProtectedLayout(const HostOptions& options, std::ostream& notes, std::string& error) {
     win::SetProtectedLayout(true);
     if (!win::InstallFifoEventBackend()) {
-        error = "the named events for the assistant program cannot be made: " +
-                win::FormatSystemMessage(win::GetLastError());
+        error = HostText(kTextNoNamedEvents, {win::FormatSystemMessage(win::GetLastError())});
         return false;
     }
     HandOverAnswers(options);

@@ -174,6 +174,17 @@ void CTerminalRunLog::FilePlaced(const CONTENTDATA& item) {
     if (Entry* entry = Find(item)) entry->path = NativePathOf(item.localPath);
 }
 
+void CTerminalRunLog::FileKeptAside(const CONTENTDATA& item) {
+    std::lock_guard lock(mutex_);
+    std::string folder = NativePathOf(item.localPath);
+    folder.erase(folder.rfind('/') + 1);
+    const std::string line = ToTerminal(item.name) +
+                             " was already there, not from this download: " + folder +
+                             ToTerminal(item.keptAsideAs);
+    keptAside_.push_back("Kept: " + line);
+    ShowLocked("Kept aside: " + line, false);
+}
+
 void CTerminalRunLog::HttpDetail(const std::string& line) {
     std::lock_guard lock(mutex_);
     const std::string utf8 = WithoutCredentials(ToTerminal(line));
@@ -231,7 +242,7 @@ std::string CTerminalRunLog::StatusOf(const Entry& entry, bool brokenDeleted) co
 
 std::string CTerminalRunLog::Summary(bool brokenDeleted) const {
     std::lock_guard lock(mutex_);
-    if (entries_.empty()) return std::string();
+    if (entries_.empty() && keptAside_.empty()) return std::string();
     std::size_t nameWidth = 0;
     std::size_t sizeWidth = 0;
     std::size_t statusWidth = 0;
@@ -250,6 +261,8 @@ std::string CTerminalRunLog::Summary(bool brokenDeleted) const {
         if (entry.done) ++files;
         received += entry.received;
     }
+    for (const std::string& kept : keptAside_)
+        summary += VisibleControls(kept, Layout::Shown) + "\n";
     const double seconds =
         std::max(std::chrono::duration<double>(lastEvent_ - firstStart_).count(), 0.001);
     summary += "Downloaded: " + std::to_string(files) + (files == 1 ? " file, " : " files, ") +

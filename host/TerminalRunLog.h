@@ -7,7 +7,9 @@
 //   manual.pdf  2.4M  SHA-256 verified  /home/user/Downloads/manual.pdf
 //
 // (or "not checked", "broken, deleted", "incomplete" for a file whose
-// download was started but did not end)
+// download was started but did not end), a line for each file of someone
+// else's that was moved out of a download's way,
+//   Kept: manual.pdf was already there, not from this download: /home/user/Downloads/manual (1).pdf
 //   Downloaded: 3 files, 32M in 7.0s (4.6M/s)
 //
 // The engine reports on its worker thread, the dialog and the boxes on the
@@ -40,6 +42,7 @@ public:
     void FileDone(const CONTENTDATA& item, std::uint64_t received) override;
     void FileVerified(const CONTENTDATA& item, bool matches) override;
     void FilePlaced(const CONTENTDATA& item) override;
+    void FileKeptAside(const CONTENTDATA& item) override;
     void HttpDetail(const std::string& line) override;
 
     // A line of the run's own (UTF-8): shown unless quiet, logged. With
@@ -78,7 +81,8 @@ private:
     const RunLogOptions options_;
     mutable std::mutex mutex_;
     std::vector<Entry> entries_;
-    std::string lastRequestUrl_;  // of the last request sent, for an error before any file
+    std::vector<std::string> keptAside_;  // the summary's "Kept:" lines
+    std::string lastRequestUrl_;          // of the last request sent, for an error before any file
     std::chrono::steady_clock::time_point firstStart_;
     std::chrono::steady_clock::time_point lastEvent_;
 };

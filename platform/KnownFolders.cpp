@@ -1,19 +1,20 @@
 #include "platform/KnownFolders.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string_view>
 #include <vector>
 
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
 #include "platform/PrivateFolder.h"
+#include "platform/UniqueFd.h"
 #include "platform/XdgUserDirs.h"
 
 namespace win {
@@ -62,21 +63,37 @@ std::optional<std::string> XdgFolder(const char* variable, std::string_view belo
     return *home + std::string(belowHome);
 }
 
-std::optional<std::string> DesktopFolder() {
+// The user-dirs file's text: only a plain file (a link to one is fine, a
+// dotfile manager makes those), and only its first 64 KiB; a FIFO or a
+// device put there must not hold or flood the program.
+std::string ReadUserDirsFile(const std::string& path) {
+    constexpr std::size_t kMaxBytes = 64 * 1024;
+    CUniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+    std::string text(kMaxBytes, '\0');
+    std::size_t size = 0;
+    while (size < text.size()) {
+        const ssize_t got = ::read(file.Get(), text.data() + size, text.size() - size);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        size += static_cast<std::size_t>(got);
+    }
+    text.resize(size);
+    return text;
+}
+
+// The folder the user-dirs file gives `variable`, else `belowHome` at home.
+std::optional<std::string> UserFolder(std::string_view variable, std::string_view belowHome) {
     std::optional<std::string> home = HomeFolder();
     std::optional<std::string> config = XdgFolder("XDG_CONFIG_HOME", "/.config");
     if (!home || !config) {
         return std::nullopt;
     }
-    std::ifstream file(*config + "/user-dirs.dirs", std::ios::binary);
-    if (file) {
-        std::ostringstream text;
-        text << file.rdbuf();
-        if (auto desktop = FindUserDir(text.str(), "XDG_DESKTOP_DIR", *home)) {
-            return desktop;
-        }
+    if (auto folder = FindUserDir(ReadUserDirsFile(*config + "/user-dirs.dirs"), variable, *home)) {
+        return folder;
     }
-    return *home + "/Desktop";
+    return *home + std::string(belowHome);
 }
 
 bool IsExistingFolder(const std::string& nativePath) {
@@ -128,7 +145,11 @@ std::optional<std::string> LookUpNativePath(KnownFolder folder) {
         case KnownFolder::Temp:
             return AbsoluteEnvironmentPath("TMPDIR").value_or("/tmp");
         case KnownFolder::Desktop:
-            return DesktopFolder();
+            return UserFolder("XDG_DESKTOP_DIR", "/Desktop");
+        case KnownFolder::Downloads:
+            return UserFolder("XDG_DOWNLOAD_DIR", "/Downloads");
+        case KnownFolder::Home:
+            return HomeFolder();
         case KnownFolder::Runtime:
             return RuntimeFolder();
     }

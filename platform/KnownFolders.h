@@ -12,9 +12,11 @@ enum class KnownFolder {
     RoamingAppData,   // $XDG_CONFIG_HOME, default ~/.config
     Temp,             // $TMPDIR, default /tmp
     Desktop,          // XDG desktop folder (user-dirs.dirs), default ~/Desktop
+    Downloads,        // XDG download folder (user-dirs.dirs), default ~/Downloads
+    Home,             // $HOME, else the user database's home
     Runtime,          // $XDG_RUNTIME_DIR/kiv-downloader, else $TMPDIR (default /tmp)
                       // /kiv-downloader-UID (0700, created); when another user holds that
-              // name, a mkdtemp folder noted in $XDG_STATE_HOME/kiv-downloader/runtime-folder
+    // name, a mkdtemp folder noted in $XDG_STATE_HOME/kiv-downloader/runtime-folder
 };
 
 // Native (Linux) path of a known folder.

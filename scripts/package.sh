@@ -45,7 +45,7 @@ for path in /usr/bin/kiv-downloader /usr/bin/kivtool \
 done
 # The libraries the programs link come from the binaries themselves.
 depends=$(dpkg-deb --field "$deb" Depends)
-for package in libcurl4 libcrypto++8 libqt6widgets6 libgumbo1 fonts-noto-cjk; do
+for package in libcurl4 libcrypto++8 libqt6widgets6 libgumbo1 fonts-noto-cjk qt6-translations-l10n libqt6svg6; do
     grep -qw -- "$package" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 

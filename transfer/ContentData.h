@@ -28,6 +28,10 @@ struct CONTENTDATA {
     // Times a transfer found the source changed since its size query (a body
     // longer than the size, a range of another Last-Modified).
     std::int32_t sourceChanges = 0;
+    // The name (in the item's folder) that a file found with the item's name
+    // but not the item's own was moved to, so the download could not replace
+    // it; empty when there was none.
+    std::string keptAsideAs;
 };
 
 using ContentList = std::vector<std::unique_ptr<CONTENTDATA>>;

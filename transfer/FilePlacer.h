@@ -12,4 +12,7 @@ public:
     // Waits for the answer to the request: true when the file was placed,
     // false when the assistant refused or the run was cancelled.
     virtual bool WaitForReply() = 0;
+    // After a placed file: the name an entry in its way was kept aside
+    // under in the destination folder; empty when there was none.
+    virtual std::string KeptAside() { return {}; }
 };

@@ -2,6 +2,8 @@
 
 #include "platform/FileApi.h"
 #include "platform/LastError.h"
+#include "platform/NativePath.h"
+#include "platform/NewFileMode.h"
 #include "transfer/TransferFailure.h"
 #include "transfer/WorkFiles.h"
 
@@ -34,6 +36,22 @@ void Unhide(ErrorState& error, const CONTENTDATA& item) {
     }
 }
 
+// Written owner-only while it was incomplete, the finished file now gets
+// the mode a new file of the user's would have. A file that was already
+// there and not ours (unrecorded) keeps the mode its owner gave it.
+void GiveFinalMode(ErrorState& error, const CONTENTDATA& item) {
+    if ((item.flags & CDF_UNRECORDED) != 0) {
+        return;
+    }
+    std::string native;
+    if (!win::ToNativePath(item.localPath, native)) {
+        Fail(error, kNotPlaced, win::GetLastError());
+    }
+    if (const int failure = win::GiveNewFileMode(native)) {
+        Fail(error, kNotPlaced, win::Win32FromErrno(failure));
+    }
+}
+
 void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
     ErrorState& error = control.Error();
     if (placer == nullptr) {
@@ -50,7 +68,10 @@ void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
     }
     // Only a placed file is at the final path; a refused one is still where it was.
     item.localPath = finalPath;
-    if (IRunReport* report = control.Report()) report->FilePlaced(item);
+    item.keptAsideAs = placer->KeptAside();
+    IRunReport* report = control.Report();
+    if (report != nullptr && !item.keptAsideAs.empty()) report->FileKeptAside(item);
+    if (report != nullptr) report->FilePlaced(item);
 }
 
 }  // namespace
@@ -66,6 +87,7 @@ bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
                 Place(control, placer, *item);
             } else {
                 Unhide(control.Error(), *item);
+                GiveFinalMode(control.Error(), *item);
             }
         }
         for (const auto& item : control.Items()) {

@@ -32,11 +32,11 @@ void CHashProgress::WaitWhileLeavePromptIsOpen() {
     PauseWhileLeavePromptIsOpen(control_, {});
 }
 
-// The remaining time changes only when the meter has a new rate (at most once
-// a second), so the dialog's text stays readable.
+// The remaining time changes only when the meter has a new, settled rate (at
+// most once a second), so the dialog's text stays readable.
 void CHashProgress::PostRemainingTime(bool meterUpdated, std::uint64_t rate) {
     const std::uint64_t total = TotalBytes();
-    if (meterUpdated && rate != 0) {
+    if (meterUpdated && rate != 0 && control_.Meter().RateIsSettled()) {
         const std::uint64_t left = total > bytesHashed_ ? total - bytesHashed_ : 0;
         control_.PostToDialog(DLGM_RATETIME, 0, static_cast<LPARAM>(RemainingSeconds(left, rate)));
     } else if (bytesHashed_ == total) {

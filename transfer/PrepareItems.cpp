@@ -3,13 +3,16 @@
 
 #include "env/Application.h"
 #include "platform/FileApi.h"
+#include "platform/KeepAside.h"
 #include "platform/LastError.h"
+#include "platform/NativePath.h"
 #include "resources/StringTable.h"
 #include "transfer/DownloadPhase.h"
 #include "transfer/HashProgress.h"
 #include "transfer/HttpTransfer.h"
 #include "transfer/ItemHashCheck.h"
 #include "transfer/LocalFileVerdict.h"
+#include "transfer/RunReport.h"
 #include "transfer/TransferFailure.h"
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
@@ -57,8 +60,39 @@ bool UnrecordedFileMatches(IDownloadControl& control, const CONTENTDATA& item) {
     return matches;
 }
 
+// A file without a record of ours is the item's complete file when it has
+// the announced size and, with a hash given, that hash. (A finished run
+// leaves no record either: its files are taken again this way.)
+bool UnrecordedFileIsTheItems(IDownloadControl& control, const CONTENTDATA& item,
+                              std::uint64_t localSize) {
+    if (item.size == 0 || localSize != item.size) return false;
+    return item.hash.empty() || UnrecordedFileMatches(control, item);
+}
+
+// Someone's file with the item's name: moved to "NAME (1).EXT" (or the next
+// free number) so the download never replaces or continues it.
+void KeepFileAside(IDownloadControl& control, CONTENTDATA& item) {
+    std::string native;
+    std::string keptNative;
+    std::string kept;
+    if (!win::ToNativePath(item.localPath, native)) {
+        throw CFileException{win::GetLastError(), item.name};
+    }
+    if (const int error = win::KeepAside(native, keptNative)) {
+        throw CFileException{win::Win32FromErrno(error), item.name};
+    }
+    if (!win::FromNativePath(keptNative, kept)) {
+        throw CFileException{win::GetLastError(), item.name};
+    }
+    item.keptAsideAs = kept.substr(kept.rfind('\\') + 1);
+    if (IRunReport* report = control.Report()) report->FileKeptAside(item);
+}
+
 // Flags the item complete or resumable from the file already on disk and
-// returns the bytes that need no transfer.
+// returns the bytes that need no transfer. At the final path (no assistant)
+// a file with no record of ours that is not the item's complete file is
+// kept aside, whatever the answer to the existing-files question was; the
+// assistant's work folder holds only the program's own files.
 std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
                                 std::uint64_t localSize) {
     CVersionFile versionFile;
@@ -68,7 +102,17 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
     const bool recorded = versionFile.GetStoredText(key, storedText) != 0;
     if (!recorded) {
         storedText.clear();
+        if (control.Assistant() == nullptr) {
+            if (!UnrecordedFileIsTheItems(control, item, localSize)) {
+                KeepFileAside(control, item);
+                return 0;
+            }
+            if (!control.ResumeAllowed()) return 0;  // replaced by the same bytes
+            item.flags |= CDF_COMPLETE | CDF_UNRECORDED;
+            return localSize;
+        }
     }
+    if (!control.ResumeAllowed()) return 0;
     switch (JudgeLocalFile(localSize, item.size, recorded, storedText, item.lastModified)) {
         case LocalFileVerdict::Complete:
             if (!recorded && !item.hash.empty() && !UnrecordedFileMatches(control, item)) {
@@ -99,7 +143,7 @@ void PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
     }
     item.localPath = localPath;
     const win::FileEntry entry = EntryAtLocalPath(item, control.ResumeAllowed());
-    if (!control.ResumeAllowed() || !entry.exists) {
+    if (!entry.exists) {
         return;
     }
     const std::uint64_t present = JudgeExistingFile(control, item, entry.size);

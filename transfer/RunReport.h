@@ -27,6 +27,9 @@ public:
     virtual void FileVerified(const CONTENTDATA& item, bool matches) = 0;
     // The assistant program moved the item to its final path (item.localPath).
     virtual void FilePlaced(const CONTENTDATA& item) = 0;
+    // A file that had the item's name but was not the item's was moved to
+    // item.keptAsideAs in the same folder, before the download took the name.
+    virtual void FileKeptAside(const CONTENTDATA& item) = 0;
     // One line of the HTTP exchange: a request line, a status, a header.
     virtual void HttpDetail(const std::string& line) = 0;
 };

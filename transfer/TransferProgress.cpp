@@ -16,11 +16,12 @@ void CTransferProgress::Chunk(std::uint64_t position, std::size_t count) {
     }
     control_.PostToDialogWindow(DLGM_CURRENTPOS, Low32(position), High32(position));
     bool updated = false;
-    const std::uint64_t rate = control_.Meter().RateMeter(count, &updated);
+    CRateMeter& meter = control_.Meter();
+    const std::uint64_t rate = meter.RateMeter(count, &updated);
     std::uint64_t& remaining = control_.RemainingBytes();
     remaining -= std::min<std::uint64_t>(count, remaining);
     LPARAM seconds = kNoEstimate;
-    if (updated || remaining == 0) {
+    if ((updated && meter.RateIsSettled()) || remaining == 0) {
         seconds = static_cast<LPARAM>(RemainingSeconds(remaining, rate));
     }
     if (rate > 0) {

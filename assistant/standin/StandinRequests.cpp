@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "assistant/AssistantRecords.h"
@@ -120,11 +121,16 @@ bool CStandinRequests::HandlePlaceFile(WorkFileBytes file) {
     win::CUniqueFd sourceFolder;
     std::string source;
     if (code == 0) code = CheckSource(request->source, sourceFolder, source);
-    if (code == 0) code = PlaceFile(source, destination);
+    std::string keptNative;
+    if (code == 0) code = PlaceFile(source, destination, keptNative);
     if (code != 0) {
         Report("cannot place " + request->destination + ": error " + std::to_string(code));
     }
-    return ReplyPlaceOutcome(code);
+    std::string kept;
+    if (code == 0 && !keptNative.empty() && win::FromNativePath(keptNative, kept)) {
+        kept.erase(0, kept.rfind('\\') + 1);
+    }
+    return ReplyPlaceOutcome(code, kept);
 }
 
 // Files go only where the user agreed: into the folder chosen for this run,
@@ -190,8 +196,9 @@ bool CStandinRequests::Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> 
     return true;
 }
 
-bool CStandinRequests::ReplyPlaceOutcome(win::DWORD code) {
-    std::array<std::uint8_t, 4> payload{};
+bool CStandinRequests::ReplyPlaceOutcome(win::DWORD code, const std::string& keptAside) {
+    std::vector<std::uint8_t> payload(4);
     win::PutLE32(payload.data(), code);
+    payload.insert(payload.end(), keptAside.begin(), keptAside.end());
     return Reply(kPlaceFileReply, payload);
 }

@@ -43,7 +43,9 @@ private:
     // Sends one reply; false only when the reply window is gone. A reply
     // that cannot be sent otherwise cancels the control's run.
     bool Reply(win::ULONG_PTR kind, std::span<const std::uint8_t> payload = {});
-    bool ReplyPlaceOutcome(win::DWORD code);
+    // `keptAside`: the name (process code page) an entry in the file's way
+    // now has in the destination folder; empty when there was none.
+    bool ReplyPlaceOutcome(win::DWORD code, const std::string& keptAside = {});
 
     const std::string workFile_;  // native path
     const DestinationAnswers answers_;

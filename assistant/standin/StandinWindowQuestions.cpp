@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "host/frontend/WindowFolderBrowser.h"
-#include "ui/DialogColours.h"
+#include "ui/ApplicationSetup.h"
 #include "ui/MyMsgBox.h"
 #include "ui/QtFolderBrowser.h"
 #include "ui/QtMessageBoxService.h"
@@ -24,7 +24,7 @@ QApplication& EnsureApplication() {
     static char name[] = "kivdownloadcontrol";
     static char* argv[] = {name, nullptr};
     auto* made = new QApplication(argc, argv);
-    kivui::ApplyUiStyle(*made);
+    kivui::SetUpApplication(*made);
     new CQtThreadDispatcher(made);
     application.store(made);
     return *made;

@@ -16,7 +16,7 @@
 #include "host/frontend/WindowPageLink.h"
 #include "host/frontend/WindowPageView.h"
 #include "resources/StringTable.h"
-#include "ui/DialogColours.h"
+#include "ui/ApplicationSetup.h"
 #include "ui/QtFolderBrowser.h"
 #include "ui/QtMessageBoxService.h"
 #include "ui/QtProxyCredentialPrompt.h"
@@ -33,7 +33,7 @@ std::unique_ptr<QApplication> MakeApplication() {
     static char name[] = "kiv-downloader";
     static char* argv[] = {name, nullptr};
     auto application = std::make_unique<QApplication>(argc, argv);
-    kivui::ApplyUiStyle(*application);
+    kivui::SetUpApplication(*application);
     return application;
 }
 

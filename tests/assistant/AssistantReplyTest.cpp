@@ -81,6 +81,17 @@ TEST(AssistantReplyTest, PlaceFileOutcomeFromItsCode) {
     EXPECT_EQ(reply.errorCode, 5u);
     EXPECT_EQ(Parse(4, std::string("\x20\x00\x00\x80junk", 8)).errorCode, 0x80000020u);
 
+    // After a success: the name a file in the way was kept under, shown to
+    // the user beside the folder, so one plain file name or nothing.
+    const std::string placed(4, '\0');
+    EXPECT_EQ(Parse(4, placed + "a (1).bin").keptAside, "a (1).bin");
+    EXPECT_EQ(Parse(4, placed + std::string("a (1).bin\0junk", 14)).keptAside, "a (1).bin");
+    for (const std::string& bad :
+         {std::string("../a.bin"), std::string("dir/a"), std::string("a\\b"), std::string(".."),
+          std::string("a\x1b[2Jb"), std::string(256, 'a')}) {
+        EXPECT_EQ(Parse(4, placed + bad).keptAside, "") << bad;
+    }
+
     for (const std::string& shortPayload : {std::string(), std::string("\x00\x00", 2)}) {
         reply = Parse(4, shortPayload);
         EXPECT_EQ(reply.effect, Effect::Outcome);

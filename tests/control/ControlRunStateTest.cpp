@@ -105,7 +105,7 @@ TEST_F(ControlRunStateTest, CancelCheckWaitsForTheCancelQuestionAndRestartsTheMe
     auto now = std::make_shared<std::atomic<std::int64_t>>(0);
     Run().Meter().SetClock([now] { return now->load(); });
     Run().Meter().RateMeter(1000);
-    *now = 3;
+    *now = 3000;  // milliseconds
     ASSERT_EQ(Run().Meter().RateMeter(2000), 1000u);
 
     Run().IsCancelled();  // nothing to wait for: the meter goes on

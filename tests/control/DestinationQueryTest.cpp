@@ -13,7 +13,7 @@ const char* const kNotWritable = "Specify a writable path.";
 
 class DestinationQueryTest : public DestinationTest {};
 
-TEST_F(DestinationQueryTest, FirstRunOpensAtTheDesktopAndRemembersTheAcceptedFolder) {
+TEST_F(DestinationQueryTest, FirstRunOpensAtTheDownloadFolderThatIsThereAndRemembersTheChoice) {
     const std::string folder = MakeFolder("Downloads");
     context.browser.steps = {{IDOK, folder}};
 
@@ -21,7 +21,7 @@ TEST_F(DestinationQueryTest, FirstRunOpensAtTheDesktopAndRemembersTheAcceptedFol
 
     ASSERT_EQ(context.browser.calls.size(), 1u);
     const BrowseCall& call = context.browser.calls[0];
-    EXPECT_TRUE(call.initialSelection.IsDesktop());
+    EXPECT_EQ(PathOf(call.initialSelection), folder);
     EXPECT_EQ(call.owner, context.dialogWindow);
     EXPECT_EQ(call.prompt, kPrompt);
     EXPECT_EQ(call.flags, 0x41u);
@@ -57,9 +57,29 @@ TEST_F(DestinationQueryTest, TheDialogOpensAtTheRememberedFolderWhileItIsUsable)
         context.browser.steps = {{IDOK, remembered}};
         context.browser.calls.clear();
         ASSERT_TRUE(query.ChooseDestination());
-        EXPECT_TRUE(context.browser.calls.at(0).initialSelection.IsDesktop());
+        EXPECT_EQ(PathOf(context.browser.calls.at(0).initialSelection), home.Windows());
         EXPECT_EQ(StoredFolderBytes(), ListOf(remembered).Bytes());
     }
+}
+
+// Without a remembered folder: the XDG download folder, else ~/Downloads,
+// else home; never one that is not there.
+TEST_F(DestinationQueryTest, WithoutARememberedFolderTheFirstDownloadFolderThereIsOffered) {
+    auto firstOffer = [this] {
+        StoreFolderBytes({0x06, 0x00, 0x2F, 'Z', ':'});  // nothing usable remembered
+        context.browser.calls.clear();
+        context.browser.steps = {{IDOK, home.Windows()}};
+        EXPECT_TRUE(query.ChooseDestination());
+        return PathOf(context.browser.calls.at(0).initialSelection);
+    };
+    std::filesystem::create_directories(home.Native("config"));
+    std::ofstream(home.Native("config") + "/user-dirs.dirs")
+        << "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n";
+    EXPECT_EQ(firstOffer(), home.Windows()) << "neither the Desktop nor a download folder exists";
+    const std::string downloads = MakeFolder("Downloads");
+    EXPECT_EQ(firstOffer(), downloads);
+    const std::string xdgDownloads = MakeFolder("Téléchargements");
+    EXPECT_EQ(firstOffer(), xdgDownloads);
 }
 
 TEST_F(DestinationQueryTest, AFolderThatCannotBeWrittenIsRefusedAndOffersItselfAgain) {

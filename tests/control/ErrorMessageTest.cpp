@@ -48,13 +48,18 @@ TEST_F(ErrorMessageTest, InternetAndHttpTextsFollowTheDownloadHeadline) {
     EXPECT_EQ(Compose(kPhaseDownload, 300, 12029),
               "File download failed.Could not connect to the server. Confirm that your computer "
               "is correctly connected to the Internet.[D:300 E:12029]");
-    EXPECT_EQ(Compose(kPhaseDownload, 300, 12152),
-              "File download failed.Error 12152 occurred while connecting to the Internet."
-              "[D:300 E:12152]");
+    // Other codes say what the internet error table says of them, a code it
+    // lacks shows its number.
+    EXPECT_EQ(Compose(kPhaseDownload, 300, 12045),
+              "File download failed.The certificate authority is invalid or incorrect\r\n"
+              "[D:300 E:12045]");
+    EXPECT_EQ(Compose(kPhaseDownload, 300, 12099),
+              "File download failed.Error 12099 occurred while connecting to the Internet."
+              "[D:300 E:12099]");
     // A refused redirect names both URLs after the tag.
     EXPECT_EQ(
         Compose(kPhaseDownload, 300, 12156, "https://a.example/f.zip -> http://b.example/f.zip"),
-        "File download failed.Error 12156 occurred while connecting to the Internet."
+        "File download failed.The HTTP redirect request failed\r\n"
         "[D:300 E:12156]\n\nhttps://a.example/f.zip -> http://b.example/f.zip");
     EXPECT_EQ(Compose(kPhaseDownload, 301, 407),
               "File download failed.To continue, proxy server authentication is required."

@@ -142,6 +142,10 @@ public:
         log.push_back("box " + std::to_string(id) + " style " + std::to_string(style));
         return 1;
     }
+    int ShowMessage(const std::string& text, unsigned style) override {
+        log.push_back("box " + text + " style " + std::to_string(style));
+        return 1;
+    }
     const ControlServices& Services() const override { return services; }
 };
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "host/DestinationFolder.h"
 #include "host/ExitStatus.h"
 #include "host/HostProgram.h"
 #include "tests/host/HostTestSupport.h"
@@ -133,6 +134,39 @@ TEST_F(HostProgramTest, InputProblemsEndWithStatusTwoBeforeAnyFrontEnd) {
     EXPECT_FALSE(hosttest::ReadRegistryString(kInprocServer).has_value());
 }
 
+// --destination to a folder that is not there: made at once with --yes,
+// after a yes on a terminal, never without an answer or over a file.
+TEST_F(HostProgramTest, AMissingDestinationIsMadeWithYesOrTheUsersYesOnly) {
+    const std::string page = WritePage(kPage);
+    const std::string madeAtOnce = folder_.Path() + "/new/sub";
+    EXPECT_EQ(Run({page, "--yes", "-d", madeAtOnce}), kExitCancelled) << err_.str();
+    EXPECT_EQ(recorded_.runs, 1);
+    EXPECT_TRUE(std::filesystem::is_directory(madeAtOnce));
+
+    const std::string asked = folder_.Path() + "/asked";
+    std::vector<std::string> questions;
+    auto answering = [&questions](bool yes) {
+        return YesNoQuestion([&questions, yes](const std::string& question) {
+            questions.push_back(question);
+            return yes;
+        });
+    };
+    std::string error;
+    EXPECT_FALSE(EnsureDestinationFolder(asked, false, {}, error));
+    EXPECT_NE(error.find("--yes"), std::string::npos) << error;
+    EXPECT_FALSE(EnsureDestinationFolder(asked, false, answering(false), error));
+    EXPECT_FALSE(std::filesystem::exists(asked));
+    EXPECT_TRUE(EnsureDestinationFolder(asked, false, answering(true), error)) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(asked));
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_NE(questions[0].find(asked), std::string::npos) << questions[0];
+
+    hosttest::WriteFile(folder_.Path() + "/file", "x");
+    EXPECT_FALSE(EnsureDestinationFolder(folder_.Path() + "/file/sub", true, {}, error));
+    EXPECT_FALSE(EnsureDestinationFolder(folder_.Path() + "/file", true, {}, error));
+    EXPECT_EQ(questions.size(), 2u);
+}
+
 // A registration that is gone (an old build folder deleted), not absolute or
 // outside the program's folders falls back to the module beside the program,
 // with one line; a module named on the command line is loaded wherever it is.
@@ -148,8 +182,8 @@ TEST_F(HostProgramTest, OnlyInstalledOrExplicitlyRegisteredModulesAreLoaded) {
         EXPECT_EQ(recorded_.modulePath, hosttest::CanonicalModulePath());
         EXPECT_EQ(hosttest::ReadRegistryString(kInprocServer), hosttest::CanonicalModulePath());
         const std::string said = err_.str();
-        EXPECT_TRUE(said.starts_with("kiv-downloader: the registered control module " + registered +
-                                     " "))
+        EXPECT_TRUE(
+            said.starts_with("kiv-downloader: the registered control module " + registered + " "))
             << said;
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     }

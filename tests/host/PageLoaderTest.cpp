@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/PageLoader.h"
+#include "platform/Language.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/CannedServer.h"
 
@@ -48,6 +49,13 @@ TEST_F(PageLoaderTest, FilesThatCannotBeAPage) {
     hosttest::WriteFile(huge, kControlPage + std::string(kMaxPageBytes, ' '));
     EXPECT_FALSE(Load(huge));
     EXPECT_NE(error_.find("larger than 8 MiB"), std::string::npos) << error_;
+
+    // The host's own texts come from the string tables, in the user's language.
+    win::OverrideLanguage(win::Language::Japanese);
+    EXPECT_FALSE(Load(folder_.Path() + "/absent.html"));
+    win::ResetLanguage();
+    EXPECT_EQ(error_,
+              "ページ '" + folder_.Path() + "/absent.html' を読み込めません: ファイルがありません");
 }
 
 TEST_F(PageLoaderTest, FetchesAPageOverHttp) {

@@ -88,13 +88,22 @@ TEST_F(CoreKnownFolders, UnrepresentableFolderIsRefusedInWindowsForm) {
     EXPECT_EQ(NativeOf(KnownFolder::LocalAppData), "/srv/a:b");
 }
 
-TEST_F(CoreKnownFolders, DesktopComesFromUserDirsFile) {
+// The user-dirs file is read only while it is a plain file: a FIFO in its
+// place gives the defaults at once instead of holding the program.
+TEST_F(CoreKnownFolders, UserFoldersComeFromAPlainUserDirsFile) {
     ScopedEnv config("XDG_CONFIG_HOME", temp_.Path());
-    std::ofstream(temp_.Path() + "/user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
-                                                    << "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
-                                                    << "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n";
+    const std::string file = temp_.Path() + "/user-dirs.dirs";
+    std::ofstream(file) << "# written by xdg-user-dirs-update\n"
+                        << "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n"
+                        << "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n";
     EXPECT_EQ(NativeOf(KnownFolder::Desktop), "/home/kivtest/Schreibtisch");
     EXPECT_EQ(WindowsOf(KnownFolder::Desktop), "Z:\\home\\kivtest\\Schreibtisch");
+    EXPECT_EQ(NativeOf(KnownFolder::Downloads), "/home/kivtest/Téléchargements");
+
+    std::filesystem::remove(file);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    EXPECT_EQ(NativeOf(KnownFolder::Downloads), "/home/kivtest/Downloads");
+    EXPECT_EQ(NativeOf(KnownFolder::Home), "/home/kivtest");
 }
 
 TEST(CoreUserDirs, ParsesTheFormsXdgUserDirsWrites) {

@@ -10,6 +10,7 @@
 #include "assistant/standin/FilePlacement.h"
 #include "platform/FileApi.h"
 #include "platform/NativePath.h"
+#include "platform/NewFileMode.h"
 #include "tests/platform/CoreTestSupport.h"
 
 namespace {
@@ -53,24 +54,51 @@ protected:
     const std::string destination_ = folder_.Path() + "/a.bin";
 };
 
-TEST_F(FilePlacementTest, RenameReplacesAnExistingFileAndMakesItVisible) {
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+// Nothing at the destination is replaced: another file is kept under the
+// first free numbered name, one with the very same bytes stays as it is.
+// The placed file is visible and has the mode of a new file of the user's.
+TEST_F(FilePlacementTest, AFileInTheWayIsKeptAsideAndAnIdenticalOneStays) {
     WriteFile(source_, "new");
+    ASSERT_EQ(::chmod(source_.c_str(), 0600), 0);
     const bool canHide = win::SetFileAttributes(WindowsForm(source_), win::FILE_ATTRIBUTE_HIDDEN);
     WriteFile(destination_, "old and longer");
+    WriteFile(folder_.Path() + "/a (1).bin", "taken");
 
-    EXPECT_EQ(PlaceFile(source_, destination_), 0u);
+    std::string kept;
+    EXPECT_EQ(PlaceFile(source_, destination_, kept), 0u);
+    EXPECT_EQ(kept, folder_.Path() + "/a (2).bin");
     EXPECT_FALSE(fs::exists(source_));
     EXPECT_EQ(ReadFile(destination_), "new");
+    EXPECT_EQ(ReadFile(kept), "old and longer");
+    EXPECT_EQ(ReadFile(folder_.Path() + "/a (1).bin"), "taken");
+    EXPECT_EQ(ModeOf(destination_), win::NewFileMode());
     if (canHide) {
         EXPECT_FALSE(Hidden(destination_));
     }
+
+    WriteFile(source_, "new");
+    ASSERT_EQ(::chmod(destination_.c_str(), 0640), 0);
+    EXPECT_EQ(PlaceFile(source_, destination_, kept), 0u);
+    EXPECT_EQ(kept, "");
+    EXPECT_FALSE(fs::exists(source_));
+    EXPECT_EQ(ReadFile(destination_), "new");
+    EXPECT_EQ(ModeOf(destination_), 0640u) << "the user's own file is left as it is";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()), 3);
 }
 
 TEST_F(FilePlacementTest, FailuresGiveTheWindowsCodeAndKeepTheSource) {
-    EXPECT_EQ(PlaceFile(source_, destination_), win::ERROR_FILE_NOT_FOUND);
+    std::string kept;
+    EXPECT_EQ(PlaceFile(source_, destination_, kept), win::ERROR_FILE_NOT_FOUND);
 
     WriteFile(source_, "data");
-    EXPECT_EQ(PlaceFile(source_, folder_.Path() + "/missing/a.bin"), win::ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(PlaceFile(source_, folder_.Path() + "/missing/a.bin", kept),
+              win::ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(ReadFile(source_), "data");
 }
 
@@ -80,15 +108,16 @@ TEST_F(FilePlacementTest, SourceThatIsNotTheUsersPlainFileIsRefusedAndNothingMov
     const std::string victim = folder_.Path() + "/victim.txt";
     WriteFile(victim, "secret");
     WriteFile(destination_, "old");
+    std::string kept;
     ASSERT_EQ(::symlink(victim.c_str(), source_.c_str()), 0);
-    EXPECT_EQ(PlaceFile(source_, destination_), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(PlaceFile(source_, destination_, kept), win::ERROR_ACCESS_DENIED);
     EXPECT_TRUE(fs::is_symlink(source_));
     fs::remove(source_);
     ASSERT_EQ(::link(victim.c_str(), source_.c_str()), 0);  // a second name of someone's file
-    EXPECT_EQ(PlaceFile(source_, destination_), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(PlaceFile(source_, destination_, kept), win::ERROR_ACCESS_DENIED);
     fs::remove(source_);
     ASSERT_EQ(::mkfifo(source_.c_str(), 0600), 0);
-    EXPECT_EQ(PlaceFile(source_, destination_), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(PlaceFile(source_, destination_, kept), win::ERROR_ACCESS_DENIED);
 
     // Read only a plain file: a FIFO placed there would hold the read.
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(destination_)));
@@ -96,7 +125,7 @@ TEST_F(FilePlacementTest, SourceThatIsNotTheUsersPlainFileIsRefusedAndNothingMov
     EXPECT_EQ(ReadFile(victim), "secret");
 }
 
-TEST_F(FilePlacementTest, AcrossFileSystemsTheFileIsCopiedWithItsModeAndTheSourceRemoved) {
+TEST_F(FilePlacementTest, AcrossFileSystemsTheFileIsCopiedAndTheSourceRemoved) {
     const std::string other = FolderOnAnotherFileSystem(folder_.Path());
     if (other.empty()) GTEST_SKIP() << "no second writable file system";
     const std::string source = other + "/a.part";
@@ -106,7 +135,8 @@ TEST_F(FilePlacementTest, AcrossFileSystemsTheFileIsCopiedWithItsModeAndTheSourc
     ASSERT_EQ(::chmod(source.c_str(), 0640), 0);
     WriteFile(destination_, "old");
 
-    const win::DWORD result = PlaceFile(source, destination_);
+    std::string kept;
+    const win::DWORD result = PlaceFile(source, destination_, kept);
     std::error_code ignored;
     const bool sourceLeft = fs::exists(source);
     fs::remove_all(other, ignored);
@@ -114,11 +144,10 @@ TEST_F(FilePlacementTest, AcrossFileSystemsTheFileIsCopiedWithItsModeAndTheSourc
     EXPECT_EQ(result, 0u);
     EXPECT_FALSE(sourceLeft);
     EXPECT_EQ(ReadFile(destination_), content);
-    struct stat info {};
-    ASSERT_EQ(::stat(destination_.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(ReadFile(kept), "old");
+    EXPECT_EQ(ModeOf(destination_), win::NewFileMode());
     // No temporary copy is left beside the destination.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()), 2);
 }
 
 TEST_F(FilePlacementTest, FailedCopyAcrossFileSystemsLeavesTheDestinationAndTheSource) {
@@ -131,7 +160,8 @@ TEST_F(FilePlacementTest, FailedCopyAcrossFileSystemsLeavesTheDestinationAndTheS
     fs::create_directory(occupied);
     WriteFile(occupied + "/kept", "old");
 
-    const win::DWORD result = PlaceFile(source, occupied);
+    std::string kept;
+    const win::DWORD result = PlaceFile(source, occupied, kept);
     const std::string sourceContent = ReadFile(source);
     std::error_code ignored;
     fs::remove_all(other, ignored);

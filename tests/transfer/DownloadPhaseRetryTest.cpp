@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "tests/support/RecordingReport.h"
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/DownloadPhase.h"
 
@@ -50,31 +51,6 @@ TEST_F(DownloadPhaseRetryTest, TenConnectionFailuresAreRetriedThreeSecondsApart)
     EXPECT_EQ(RetryNotices(), 10u);
     EXPECT_EQ(control.error.errorCode, 0);
 }
-
-// What a host that keeps its own account of the run is told.
-class RecordingReport : public IRunReport {
-public:
-    void FileStarted(const CONTENTDATA& item, std::size_t index, std::size_t count) override {
-        events.push_back("started " + item.name + " " + std::to_string(index) + "/" +
-                         std::to_string(count));
-    }
-    void FileRetrying(const CONTENTDATA& item, const ErrorState& failure, int attempt,
-                      int attempts) override {
-        events.push_back("retry " + item.name + " " + std::to_string(failure.errorCode) + " " +
-                         std::to_string(attempt) + " of " + std::to_string(attempts));
-    }
-    void FileDone(const CONTENTDATA& item, std::uint64_t received) override {
-        events.push_back("done " + item.name + " " + std::to_string(received));
-    }
-    void FileVerified(const CONTENTDATA& item, bool matches) override {
-        events.push_back("verified " + item.name + (matches ? " yes" : " no"));
-    }
-    void FilePlaced(const CONTENTDATA& item) override { events.push_back("placed " + item.name); }
-    void HttpDetail(const std::string& line) override { http.push_back(line); }
-
-    std::vector<std::string> events;
-    std::vector<std::string> http;
-};
 
 TEST_F(DownloadPhaseRetryTest, TheHostsReportHearsEachAttemptAndTheExchange) {
     Script(kivtest::CannedResponse::Reset(), 2);

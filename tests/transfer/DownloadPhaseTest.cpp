@@ -9,6 +9,7 @@
 
 #include "env/Application.h"
 #include "platform/FileApi.h"
+#include "tests/support/RecordingReport.h"
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/DownloadPhase.h"
 #include "transfer/FileDigest.h"
@@ -99,6 +100,7 @@ TEST_F(DownloadPhaseTest, UnrecordedFileOfTheAnnouncedSizeIsHashedWhenAHashIsGiv
     EXPECT_EQ(control.items[2]->flags & kJudged, CDF_COMPLETE | CDF_RECEIVING);
     EXPECT_TRUE(LocalHolds("nohash.bin", planted));
     EXPECT_TRUE(LocalHolds("planted.bin", Content(5000)));
+    EXPECT_TRUE(LocalHolds("planted (1).bin", planted));  // not the item's: kept
     const auto gets = RequestsOf("GET");
     ASSERT_EQ(gets.size(), 1u);
     EXPECT_FALSE(gets[0].Header("Range").has_value());
@@ -107,6 +109,52 @@ TEST_F(DownloadPhaseTest, UnrecordedFileOfTheAnnouncedSizeIsHashedWhenAHashIsGiv
                 ElementsAre("Preparing to download.", "Verifying file.", "Preparing to download.",
                             "Verifying file.", "Preparing to download.", "Downloading file(s).",
                             "Downloading file(s).", "Downloading file(s)."));
+}
+
+// A file with an item's name, no record of ours, that is not the item's
+// complete file (another size, or another hash where one is given) is
+// someone's own: whether the run resumes or starts over, it is moved to the
+// first free "NAME (n).EXT", never continued or replaced, and the host
+// hears of it.
+TEST_F(DownloadPhaseTest, OthersFilesWithAnItemsNameAreKeptAsideUnderAFreeName) {
+    server.ServeContent(Content(5000), "");  // no date: a partial file would even be resumed
+    WriteLocal("probe.bin", Content(5000));
+    std::string goodHash;
+    ASSERT_TRUE(FileDigest(WindowsPath("probe.bin"), goodHash));
+    RecordingReport report;
+    control.report = &report;
+    struct Case {
+        const char* name;
+        bool resume;
+        std::string hash;
+        std::string before;
+        const char* keptAs;
+    };
+    const Case cases[] = {
+        {"notes.txt", true, "", "the user's notes", "notes (2).txt"},  // "(1)" is taken
+        {"letter.txt", false, "", "the user's letter", "letter (1).txt"},
+        {"README", true, "", "read me", "README (1)"},
+        {"same-size.bin", false, goodHash, std::string(5000, 'u'), "same-size (1).bin"},
+    };
+    WriteLocal("notes (1).txt", "taken");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.resume ? " resume" : " restart"));
+        control.items.clear();
+        control.resumeAllowed = c.resume;
+        WriteLocal(c.name, c.before);
+        AddItem("/a.bin", c.name).hash = c.hash;
+        ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+        EXPECT_EQ(control.items[0]->keptAsideAs, c.keptAs);
+        EXPECT_TRUE(LocalHolds(c.keptAs, c.before));
+        EXPECT_TRUE(LocalHolds(c.name, Content(5000)));
+        ASSERT_FALSE(report.events.empty());
+        EXPECT_EQ(report.events.front(), std::string("kept ") + c.name + " as " + c.keptAs);
+        report.events.clear();
+    }
+    EXPECT_TRUE(LocalHolds("notes (1).txt", "taken"));
+    for (const auto& get : RequestsOf("GET")) {
+        EXPECT_FALSE(get.Header("Range").has_value()) << get.requestLine;
+    }
 }
 
 // Whatever has an item's name but is not the user's own plain file is

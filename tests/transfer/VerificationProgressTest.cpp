@@ -60,20 +60,23 @@ TEST_F(VerificationProgressTest, NextFileReportsItsPositionAfreshEvenAtTheSamePe
     EXPECT_EQ(Posted(DLGM_CURRENTPOS).size(), 2u);
 }
 
-TEST_F(VerificationProgressTest, RemainingTimeOnlyWhenTheMeterUpdatesAndZeroAtTheEnd) {
+TEST_F(VerificationProgressTest, RemainingTimeOnlyFromTheSecondFigureOnAndZeroAtTheEnd) {
     const std::uint64_t size = 10 * kChunk;
     control.verifyTotalBytes = size + 6 * kChunk;  // a second file of 6 pieces follows
     progress.StartFile();
     for (std::uint64_t done = kChunk; done <= 4 * kChunk; done += kChunk) {
         ASSERT_TRUE(progress.OnChunk(size, kChunk, done));
     }
-    EXPECT_TRUE(Posted(DLGM_RATETIME).empty());  // no whole second has passed
-
-    now += 1;  // 5 pieces in one second; 11 pieces left
+    now += 1000;  // the first figure: 5 pieces in one second, not yet settled
     ASSERT_TRUE(progress.OnChunk(size, kChunk, 5 * kChunk));
-    ASSERT_EQ(Posted(DLGM_RATETIME), (std::vector<std::uint64_t>{11 / 5}));
+    ASSERT_TRUE(progress.OnChunk(size, kChunk, 6 * kChunk));
+    EXPECT_TRUE(Posted(DLGM_RATETIME).empty());
 
-    for (std::uint64_t done = 6 * kChunk; done <= size; done += kChunk) {
+    now += 1000;  // 7 pieces in two seconds, 3.5 a second; 9 pieces left
+    ASSERT_TRUE(progress.OnChunk(size, kChunk, 7 * kChunk));
+    ASSERT_EQ(Posted(DLGM_RATETIME), (std::vector<std::uint64_t>{2}));
+
+    for (std::uint64_t done = 8 * kChunk; done <= size; done += kChunk) {
         ASSERT_TRUE(progress.OnChunk(size, kChunk, done));
     }
     progress.StartFile();
@@ -81,7 +84,7 @@ TEST_F(VerificationProgressTest, RemainingTimeOnlyWhenTheMeterUpdatesAndZeroAtTh
         ASSERT_TRUE(progress.OnChunk(6 * kChunk, kChunk, done));
     }
     // Still within the same second: only the end of all hashing is told.
-    EXPECT_EQ(Posted(DLGM_RATETIME), (std::vector<std::uint64_t>{11 / 5, 0}));
+    EXPECT_EQ(Posted(DLGM_RATETIME), (std::vector<std::uint64_t>{2, 0}));
 }
 
 TEST_F(VerificationProgressTest, LeavePromptPausesHashingUntilThePageAnswers) {

@@ -2,6 +2,7 @@
 
 #include <QFontInfo>
 #include <QPainter>
+#include <cstdlib>
 
 #include "ui/DialogFont.h"
 #include "ui/DialogTemplates.h"
@@ -32,6 +33,7 @@ bool HasInk(const QImage& image) {
 }
 
 TEST(DialogFontTest, TemplateFontsMapToInstalledFamiliesAtNinetySixDpi) {
+    if (kivui::ScreenDotsPerInch() != 96) GTEST_SKIP() << "the screen is not at 96 dpi";
     const QFont latin = DialogFont("MS Shell Dlg", 8);
     EXPECT_EQ(QFontInfo(latin).family(), "DejaVu Sans");
     EXPECT_EQ(QFontInfo(latin).pixelSize(), 11);
@@ -76,6 +78,24 @@ TEST(DialogUnitsTest, BaseUnitsOfBothDialogFonts) {
     const auto* english = kivui::LoadDialogTemplate(kivui::IDD_DOWNLOAD, win::Language::English);
     ASSERT_NE(english, nullptr);
     EXPECT_EQ(latin.ToPixelsSize(english->cx, english->cy), QSize(487, 197));
+}
+
+// Run again by ctest on a screen of 144 dpi (KIV_TEST_SCREEN_DPI says so): a
+// screen set to a larger scale gets larger fonts, and with them a larger
+// dialog.
+TEST(DialogScaleTest, TheDownloadDialogFollowsTheScreensDpi) {
+    const int dpi = kivui::ScreenDotsPerInch();
+    if (const char* forced = std::getenv("KIV_TEST_SCREEN_DPI")) {
+        ASSERT_EQ(dpi, std::atoi(forced));
+    }
+    const QFont latin = DialogFont("MS Shell Dlg", 8);
+    EXPECT_EQ(QFontInfo(latin).pixelSize(), kivui::PointsToPixels(8, dpi));
+    const auto* english = kivui::LoadDialogTemplate(kivui::IDD_DOWNLOAD, win::Language::English);
+    ASSERT_NE(english, nullptr);
+    const QSize size = CDialogUnits(latin).ToPixelsSize(english->cx, english->cy);
+    const double scale = dpi / 96.0;  // 487 x 197 at 96 dpi
+    EXPECT_NEAR(size.width(), 487 * scale, 487 * scale / 10);
+    EXPECT_NEAR(size.height(), 197 * scale, 197 * scale / 10);
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+#pragma once
+// A file that has a download's name but is not the download's own (the
+// user's, or anyone's without a record of ours) is never replaced: it is
+// kept under the first free name "NAME (1).EXT", "NAME (2).EXT", ... in its
+// folder. The move never takes another entry's place, even one that appears
+// meanwhile: renameat2 with RENAME_NOREPLACE, or, where the file system
+// lacks it, a second name made with link() and the first one removed.
+// Native (UTF-8) paths.
+#include <string>
+
+namespace win {
+
+// "NAME (n).EXT" for `name`: the number goes before the last dot, unless the
+// dot starts the name ("README (2)", ".profile (2)", "a.tar (2).gz").
+std::string NumberedName(const std::string& name, int number);
+
+// Moves the entry at `path` (not following a link) to the first free
+// numbered name beside it; `keptPath` receives where it now is. 0, or an
+// errno with nothing moved: ETXTBSY for a file another open holds under the
+// sharing rules (ERROR_SHARING_VIOLATION), as it may still be written.
+int KeepAside(const std::string& path, std::string& keptPath);
+
+// Renames `from` to `to` unless `to` exists (then errno EEXIST); 0 or errno.
+int RenameWithoutReplacing(const std::string& from, const std::string& to);
+
+}  // namespace win
