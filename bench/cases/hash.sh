@@ -1,0 +1,15 @@
+# 1 GiB with its SHA-256: vs curl alone and vs curl + openssl dgst
+case_hash() {
+    header "1 GiB with its SHA-256, $rounds rounds, seconds"
+    local src url hash
+    src=$(source_file big.bin 1024)
+    url=$base/big.bin
+    hash=$(sha256sum "$src" | cut -d' ' -f1)
+    warm_files=("$src")
+    race hash "$rounds" 'same_file "$src" "$out/big.bin"' \
+        "kiv=fetch_kiv $(params_for "$url" "$hash" | words)" \
+        "curl=curl -s -o $out/big.bin $url" \
+        "curl_openssl=sh -c 'curl -s -o $out/big.bin $url && openssl dgst -sha256 $out/big.bin'"
+    report hash curl kiv curl curl_openssl
+    printf '  curl_openssl / kiv = %s\n' "$(divide "$(med hash curl_openssl)" "$(med hash kiv)")"
+}

@@ -1,0 +1,21 @@
+# 4 GiB, no hash, vs curl (skipped when the disk is short)
+case_huge() {
+    header "4 GiB, no hash, vs curl"
+    local free
+    free=$(df -P -k "$work" | awk 'NR == 2 { print int($4 / 1024 / 1024) }')
+    if [ "$free" -lt 10 ]; then
+        echo "  skipped: $free GiB free in $work, the case needs 10 (the file and one copy)"
+        return
+    fi
+    local src url count=$(((rounds + 1) / 2))
+    [ "$count" -ge 3 ] || count=3
+    src=$(source_file huge.bin 4096)
+    url=$base/huge.bin
+    warm_files=("$src")
+    echo "  $count rounds, seconds"
+    race huge "$count" 'same_file "$src" "$out/huge.bin"' \
+        "kiv=fetch_kiv $(params_for "$url" | words)" \
+        "curl=curl -s -o $out/huge.bin $url"
+    report huge curl kiv curl
+    rm -f "$src"
+}

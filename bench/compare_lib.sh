@@ -1,0 +1,158 @@
+# Sourced by compare.sh and its cases (bench/cases/*.sh): the private home,
+# the loopback nginx, and the timing helpers. Expects $work, $program and
+# $kivtool; sets $base (the server's URL) and $out (the output folder).
+
+# ---- a private home, the server ------------------------------------------
+# private_home: XDG folders below $work, no proxy, no display (a case that
+# wants the window takes $display).
+private_home() {
+    export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state \
+        XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/run TMPDIR=$work/tmp
+    unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
+    mkdir -p "$work/www" "$work/nginx" "$work/out" "$work/times" "$HOME" "$XDG_CONFIG_HOME" \
+        "$XDG_STATE_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    # nginx's workers may run as another user: they must reach www/.
+    chmod 755 "$work" "$work/www"
+    display=${DISPLAY:-}
+    unset DISPLAY WAYLAND_DISPLAY
+    out=$work/out
+}
+
+# serve: Debian's nginx on a free loopback port serving $work/www ($base);
+# $nginx_pid for stop_server.
+serve() {
+    local port
+    port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    cat >"$work/nginx/nginx.conf" <<CONF
+user $(id -un) $(id -gn);
+worker_processes 1;
+error_log $work/nginx/error.log;
+pid $work/nginx/nginx.pid;
+events { worker_connections 512; }
+http {
+    access_log off;
+    sendfile on;
+    types { application/octet-stream bin; text/html html; }
+    default_type application/octet-stream;
+    client_body_temp_path $work/nginx/body;
+    proxy_temp_path $work/nginx/proxy;
+    fastcgi_temp_path $work/nginx/fastcgi;
+    uwsgi_temp_path $work/nginx/uwsgi;
+    scgi_temp_path $work/nginx/scgi;
+    server { listen 127.0.0.1:$port; root $work/www; }
+}
+CONF
+    nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -g 'daemon off;' 2>>"$work/nginx/error.log" &
+    nginx_pid=$!
+    base=http://127.0.0.1:$port
+    for _ in $(seq 50); do curl -s -o /dev/null "$base/" && return 0; sleep 0.1; done
+    echo "compare.sh: nginx did not start:" >&2
+    cat "$work/nginx/error.log" >&2
+    exit 1
+}
+stop_server() {
+    [ -z "${nginx_pid:-}" ] && return 0
+    kill "$nginx_pid" 2>/dev/null || true
+    wait "$nginx_pid" 2>/dev/null || true
+    nginx_pid=""
+}
+
+# ---- files -----------------------------------------------------------------
+# source_file NAME MIB: a random file in www/, made once; prints its path.
+source_file() {
+    local file=$work/www/$1
+    if [ ! -f "$file" ]; then
+        echo "  (creating a $2 MiB file)" >&2
+        head -c $(($2 * 1024 * 1024)) /dev/urandom >"$file"
+        chmod 644 "$file"
+    fi
+    echo "$file"
+}
+warm() { [ $# -eq 0 ] || cat "$@" >/dev/null; }
+# settle: writes the outputs out and deletes them, so that no run pays for
+# the dirty pages of the one before.
+settle() { sync; rm -rf "${out:?}"/* "$work/cmd.out" "$work/cmd.err"; sync; }
+same_file() { cmp -s "$1" "$2" || { echo "compare.sh: $2 differs from $1" >&2; exit 1; }; }
+
+# ---- the program as users run it ---------------------------------------------
+# fetch_kiv ARGS...: kiv-downloader in the terminal into $out; ARGS are
+# --param pairs (params_for) or a page.
+fetch_kiv() { "$program" --terminal -d "$out" --no-open "$@" </dev/null; }
+# params_for URL [HASH]: the --param words for one file, one a line.
+params_for() {
+    printf '%s\n' --param contentscount=1 --param "curl1=$1"
+    [ -z "${2:-}" ] || printf '%s\n' --param "hash1=$2"
+}
+words() { tr '\n' ' '; }
+
+# ---- figures -------------------------------------------------------------------
+load() { cut -d' ' -f1-3 /proc/loadavg; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+divide() { awk -v a="$1" -v b="$2" -v f="${3:-%.3f}" 'BEGIN { printf f "\n", a / b }'; }
+header() { echo; echo "== $1 (load average $(load))"; }
+
+# wall COMMAND...: runs it (output to cmd.out/cmd.err) and prints its wall
+# time in seconds; stops the harness when it fails.
+wall() {
+    local start=$EPOCHREALTIME status=0
+    "$@" >"$work/cmd.out" 2>"$work/cmd.err" || status=$?
+    local end=$EPOCHREALTIME
+    if [ "$status" -ne 0 ]; then
+        echo "compare.sh: '$*' failed ($status):" >&2
+        tail -5 "$work/cmd.err" >&2
+        exit 1
+    fi
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", b - a }'
+}
+
+# race TAG ROUNDS CHECK NAME=COMMAND...: interleaved rounds of the named
+# commands (each a word list run with eval), each after the files in
+# warm_files were read and with an empty output folder. CHECK (a command or
+# "") runs after the first round's first entry. Times go to times/TAG.NAME.
+race() {
+    local tag=$1 count=$2 check=$3
+    shift 3
+    local entry name r seconds
+    for entry in "$@"; do : >"$work/times/$tag.${entry%%=*}"; done
+    printf '%6s' round
+    for entry in "$@"; do printf ' %12s' "${entry%%=*}"; done
+    echo
+    for r in $(seq "$count"); do
+        printf '%6s' "$r"
+        for entry in "$@"; do
+            name=${entry%%=*}
+            settle
+            warm ${warm_files[@]+"${warm_files[@]}"}
+            seconds=$(eval "wall ${entry#*=}")
+            echo "$seconds" >>"$work/times/$tag.$name"
+            printf ' %12s' "$seconds"
+            if [ "$r" -eq 1 ] && [ "$entry" = "$1" ] && [ -n "$check" ]; then eval "$check"; fi
+        done
+        echo
+    done
+    settle
+}
+med() { median <"$work/times/$1.$2"; }
+# report TAG REFERENCE NAME...: the medians and each one's ratio to REFERENCE.
+report() {
+    local tag=$1 reference=$2
+    shift 2
+    local ref name
+    ref=$(med "$tag" "$reference")
+    printf '%6s' median
+    for name in "$@"; do printf ' %12s' "$(med "$tag" "$name")"; done
+    echo
+    for name in "$@"; do
+        [ "$name" = "$reference" ] ||
+            printf '  %s / %s = %s\n' "$name" "$reference" "$(divide "$(med "$tag" "$name")" "$ref")"
+    done
+    echo "  load average after: $(load)"
+}
+
+# peak_rss COMMAND...: the command's peak resident set in MB (GNU time's %M).
+peak_rss() {
+    /usr/bin/time -f %M -o "$work/rss" "$@" >"$work/cmd.out" 2>"$work/cmd.err" </dev/null ||
+        { echo "compare.sh: '$*' failed:" >&2; tail -5 "$work/cmd.err" >&2; exit 1; }
+    awk '{ printf "%.1f\n", $1 / 1024 }' "$work/rss"
+}
