@@ -76,8 +76,9 @@ settle() { sync; rm -rf "${out:?}"/* "$work/cmd.out" "$work/cmd.err"; sync; }
 same_file() { cmp -s "$1" "$2" || { echo "compare.sh: $2 differs from $1" >&2; exit 1; }; }
 
 # ---- the program as users run it ---------------------------------------------
-# fetch_kiv ARGS...: kiv-downloader in the terminal into $out; ARGS are
-# --param pairs (params_for) or a page.
+# kiv-downloader in the terminal into $out, as the cases' command words
+# (followed by --param pairs from params_for, or a page), and as a function.
+kiv_words() { echo "$program --terminal -d $out --no-open"; }
 fetch_kiv() { "$program" --terminal -d "$out" --no-open "$@" </dev/null; }
 # params_for URL [HASH]: the --param words for one file, one a line.
 params_for() {
@@ -90,31 +91,37 @@ words() { tr '\n' ' '; }
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 divide() { awk -v a="$1" -v b="$2" -v f="${3:-%.3f}" 'BEGIN { printf f "\n", a / b }'; }
+difference_ms() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f\n", (a - b) * 1000 }'; }
 header() { echo; echo "== $1 (load average $(load))"; }
 
-# wall COMMAND...: runs it (output to cmd.out/cmd.err) and prints its wall
-# time in seconds; stops the harness when it fails.
+# wall PROGRAM ARGS...: runs it (a program, not a shell function) (output to cmd.out/cmd.err) and prints its wall
+# time and its CPU time (user + system) in seconds; stops the harness when
+# it fails.
 wall() {
-    local start=$EPOCHREALTIME status=0
-    "$@" >"$work/cmd.out" 2>"$work/cmd.err" || status=$?
-    local end=$EPOCHREALTIME
+    local status=0
+    python3 "$root/bench/timed_run.py" "$work/figures" "$@" </dev/null >"$work/cmd.out" \
+        2>"$work/cmd.err" || status=$?
     if [ "$status" -ne 0 ]; then
         echo "compare.sh: '$*' failed ($status):" >&2
         tail -5 "$work/cmd.err" >&2
         exit 1
     fi
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", b - a }'
+    cat "$work/figures"
 }
 
 # race TAG ROUNDS CHECK NAME=COMMAND...: interleaved rounds of the named
 # commands (each a word list run with eval), each after the files in
 # warm_files were read and with an empty output folder. CHECK (a command or
-# "") runs after the first round's first entry. Times go to times/TAG.NAME.
+# "") runs after the first round's first entry. Wall times go to
+# times/TAG.NAME, CPU times to times/TAG.NAME.cpu; the table shows wall times.
 race() {
     local tag=$1 count=$2 check=$3
     shift 3
-    local entry name r seconds
-    for entry in "$@"; do : >"$work/times/$tag.${entry%%=*}"; done
+    local entry name r figures
+    for entry in "$@"; do
+        : >"$work/times/$tag.${entry%%=*}"
+        : >"$work/times/$tag.${entry%%=*}.cpu"
+    done
     printf '%6s' round
     for entry in "$@"; do printf ' %12s' "${entry%%=*}"; done
     echo
@@ -124,9 +131,10 @@ race() {
             name=${entry%%=*}
             settle
             warm ${warm_files[@]+"${warm_files[@]}"}
-            seconds=$(eval "wall ${entry#*=}")
-            echo "$seconds" >>"$work/times/$tag.$name"
-            printf ' %12s' "$seconds"
+            figures=$(eval "wall ${entry#*=}")
+            echo "${figures% *}" >>"$work/times/$tag.$name"
+            echo "${figures#* }" >>"$work/times/$tag.$name.cpu"
+            printf ' %12s' "${figures% *}"
             if [ "$r" -eq 1 ] && [ "$entry" = "$1" ] && [ -n "$check" ]; then eval "$check"; fi
         done
         echo
@@ -134,18 +142,23 @@ race() {
     settle
 }
 med() { median <"$work/times/$1.$2"; }
-# report TAG REFERENCE NAME...: the medians and each one's ratio to REFERENCE.
+# report TAG REFERENCE NAME...: the medians of the wall and the CPU times
+# and each one's ratio to REFERENCE's.
 report() {
     local tag=$1 reference=$2
     shift 2
-    local ref name
-    ref=$(med "$tag" "$reference")
+    local name
     printf '%6s' median
     for name in "$@"; do printf ' %12s' "$(med "$tag" "$name")"; done
     echo
+    printf '%6s' cpu
+    for name in "$@"; do printf ' %12s' "$(med "$tag" "$name.cpu")"; done
+    echo
     for name in "$@"; do
-        [ "$name" = "$reference" ] ||
-            printf '  %s / %s = %s\n' "$name" "$reference" "$(divide "$(med "$tag" "$name")" "$ref")"
+        [ "$name" = "$reference" ] && continue
+        printf '  %s / %s = %s (CPU %s)\n' "$name" "$reference" \
+            "$(divide "$(med "$tag" "$name")" "$(med "$tag" "$reference")")" \
+            "$(divide "$(med "$tag" "$name.cpu")" "$(med "$tag" "$reference.cpu")")"
     done
     echo "  load average after: $(load)"
 }

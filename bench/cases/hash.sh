@@ -7,7 +7,7 @@ case_hash() {
     hash=$(sha256sum "$src" | cut -d' ' -f1)
     warm_files=("$src")
     race hash "$rounds" 'same_file "$src" "$out/big.bin"' \
-        "kiv=fetch_kiv $(params_for "$url" "$hash" | words)" \
+        "kiv=$(kiv_words) $(params_for "$url" "$hash" | words)" \
         "curl=curl -s -o $out/big.bin $url" \
         "curl_openssl=sh -c 'curl -s -o $out/big.bin $url && openssl dgst -sha256 $out/big.bin'"
     report hash curl kiv curl curl_openssl

@@ -14,7 +14,7 @@ case_huge() {
     warm_files=("$src")
     echo "  $count rounds, seconds"
     race huge "$count" 'same_file "$src" "$out/huge.bin"' \
-        "kiv=fetch_kiv $(params_for "$url" | words)" \
+        "kiv=$(kiv_words) $(params_for "$url" | words)" \
         "curl=curl -s -o $out/huge.bin $url"
     report huge curl kiv curl
     rm -f "$src"

@@ -6,7 +6,7 @@ case_large() {
     url=$base/big.bin
     warm_files=("$src")
     race large "$rounds" 'same_file "$src" "$out/big.bin"' \
-        "kiv=fetch_kiv $(params_for "$url" | words)" \
+        "kiv=$(kiv_words) $(params_for "$url" | words)" \
         "curl=curl -s -o $out/big.bin $url" \
         "wget=wget -q -O $out/big.bin $url"
     report large curl kiv curl wget

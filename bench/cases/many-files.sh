@@ -26,7 +26,7 @@ case_many-files() {
         warm_files=("$work/www/many/"*)
         echo "  $n files:"
         race "many$n" "$rounds" 'same_file "$work/www/many/f$n.bin" "$out/f$n.bin"' \
-            "kiv=fetch_kiv $work/many-$n.html" \
+            "kiv=$(kiv_words) $work/many-$n.html" \
             "wget=wget -q -P $out -i $work/many-$n.list"
         report "many$n" wget kiv wget
         printf '  per file: kiv %s ms, wget %s ms\n' \

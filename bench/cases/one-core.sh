@@ -6,7 +6,7 @@ case_one-core() {
     url=$base/big.bin
     warm_files=("$src")
     race onecore "$rounds" 'same_file "$src" "$out/big.bin"' \
-        "kiv=taskset -c 1 $program --terminal -d $out --no-open $(params_for "$url" | words)" \
+        "kiv=taskset -c 1 $(kiv_words) $(params_for "$url" | words)" \
         "curl=taskset -c 1 curl -s -o $out/big.bin $url"
     report onecore curl kiv curl
 }

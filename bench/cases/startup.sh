@@ -6,9 +6,9 @@ case_startup() {
     url=$base/small.bin
     warm_files=("$src")
     race startup "$small_rounds" 'same_file "$src" "$out/small.bin"' \
-        "kiv=fetch_kiv $(params_for "$url" | words)" \
+        "kiv=$(kiv_words) $(params_for "$url" | words)" \
         "curl=curl -s -o $out/small.bin $url"
     report startup curl kiv curl
-    printf '  kiv - curl = %s ms\n' \
-        "$(awk -v a="$(med startup kiv)" -v b="$(med startup curl)" 'BEGIN { printf "%.1f", (a - b) * 1000 }')"
+    printf '  kiv - curl = %s ms (CPU %s ms)\n' "$(difference_ms "$(med startup kiv)" "$(med startup curl)")" \
+        "$(difference_ms "$(med startup kiv.cpu)" "$(med startup curl.cpu)")"
 }
