@@ -21,36 +21,8 @@ private_home() {
 
 # serve: Debian's nginx on a free loopback port serving $work/www ($base);
 # $nginx_pid for stop_server.
-serve() {
-    local port
-    port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    cat >"$work/nginx/nginx.conf" <<CONF
-user $(id -un) $(id -gn);
-worker_processes 1;
-error_log $work/nginx/error.log;
-pid $work/nginx/nginx.pid;
-events { worker_connections 512; }
-http {
-    access_log off;
-    sendfile on;
-    types { application/octet-stream bin; text/html html; }
-    default_type application/octet-stream;
-    client_body_temp_path $work/nginx/body;
-    proxy_temp_path $work/nginx/proxy;
-    fastcgi_temp_path $work/nginx/fastcgi;
-    uwsgi_temp_path $work/nginx/uwsgi;
-    scgi_temp_path $work/nginx/scgi;
-    server { listen 127.0.0.1:$port; root $work/www; }
-}
-CONF
-    nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -g 'daemon off;' 2>>"$work/nginx/error.log" &
-    nginx_pid=$!
-    base=http://127.0.0.1:$port
-    for _ in $(seq 50); do curl -s -o /dev/null "$base/" && return 0; sleep 0.1; done
-    echo "compare.sh: nginx did not start:" >&2
-    cat "$work/nginx/error.log" >&2
-    exit 1
-}
+source "$root/bench/serve_nginx.sh"
+serve() { start_nginx_on_www; }
 stop_server() {
     [ -z "${nginx_pid:-}" ] && return 0
     kill "$nginx_pid" 2>/dev/null || true
@@ -68,6 +40,13 @@ source_file() {
         chmod 644 "$file"
     fi
     echo "$file"
+}
+# one_file NAME MIB: the case's source file (made once) as $src, its URL as
+# $url, and the file read before each run.
+one_file() {
+    src=$(source_file "$1" "$2")
+    url=$base/$1
+    warm_files=("$src")
 }
 warm() { [ $# -eq 0 ] || cat "$@" >/dev/null; }
 # settle: writes the outputs out and deletes them, so that no run pays for

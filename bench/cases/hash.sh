@@ -1,11 +1,9 @@
 # 1 GiB with its SHA-256: vs curl alone and vs curl + openssl dgst
 case_hash() {
     header "1 GiB with its SHA-256, $rounds rounds, seconds"
-    local src url hash
-    src=$(source_file big.bin 1024)
-    url=$base/big.bin
+    local hash
+    one_file big.bin 1024
     hash=$(sha256sum "$src" | cut -d' ' -f1)
-    warm_files=("$src")
     race hash "$rounds" 'same_file "$src" "$out/big.bin"' \
         "kiv=$(kiv_words) $(params_for "$url" "$hash" | words)" \
         "curl=curl -s -o $out/big.bin $url" \

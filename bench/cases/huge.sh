@@ -7,11 +7,9 @@ case_huge() {
         echo "  skipped: $free GiB free in $work, the case needs 10 (the file and one copy)"
         return
     fi
-    local src url count=$(((rounds + 1) / 2))
+    local count=$(((rounds + 1) / 2))
     [ "$count" -ge 3 ] || count=3
-    src=$(source_file huge.bin 4096)
-    url=$base/huge.bin
-    warm_files=("$src")
+    one_file huge.bin 4096
     echo "  $count rounds, seconds"
     race huge "$count" 'same_file "$src" "$out/huge.bin"' \
         "kiv=$(kiv_words) $(params_for "$url" | words)" \

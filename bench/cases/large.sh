@@ -1,10 +1,7 @@
 # 1 GiB, no hash: kiv-downloader vs curl and wget
 case_large() {
     header "1 GiB, no hash, $rounds rounds, seconds"
-    local src url
-    src=$(source_file big.bin 1024)
-    url=$base/big.bin
-    warm_files=("$src")
+    one_file big.bin 1024
     race large "$rounds" 'same_file "$src" "$out/big.bin"' \
         "kiv=$(kiv_words) $(params_for "$url" | words)" \
         "curl=curl -s -o $out/big.bin $url" \

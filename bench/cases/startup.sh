@@ -1,10 +1,7 @@
 # 16 MiB, no hash, vs curl: the program's fixed cost (start, registration check, end)
 case_startup() {
     header "16 MiB, no hash, $small_rounds rounds, seconds"
-    local src url
-    src=$(source_file small.bin 16)
-    url=$base/small.bin
-    warm_files=("$src")
+    one_file small.bin 16
     race startup "$small_rounds" 'same_file "$src" "$out/small.bin"' \
         "kiv=$(kiv_words) $(params_for "$url" | words)" \
         "curl=curl -s -o $out/small.bin $url"
