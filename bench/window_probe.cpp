@@ -24,8 +24,9 @@
 
 #include "bench/BenchClock.h"
 #include "bench/LatencyProbe.h"
+#include "frontends/window/WindowFrame.h"
+#include "frontends/window/WindowFrontEnd.h"
 #include "host/HostProgram.h"
-#include "host/frontend/WindowFrame.h"
 #include "ui/ButtonEx.h"
 #include "ui/DialogColours.h"
 #include "ui/MessageText.h"

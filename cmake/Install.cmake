@@ -1,7 +1,8 @@
-# The installed tree. PREFIX/bin/ holds the programs; the control module and
+# The installed tree. PREFIX/bin/ holds the programs; the control module,
 # the assistant program (the module's name without its extension, started
-# from beside it) go to PREFIX/lib/kiv-downloader/, where the program finds
-# them from its own location: the tree works wherever it is moved as a whole.
+# from beside it) and the window front end's library go to
+# PREFIX/lib/kiv-downloader/, where the programs find them from their own
+# location: the tree works wherever it is moved as a whole.
 # (host/ModuleLocation.h names the same folder.)
 set(KIV_MODULE_INSTALL_DIR lib/kiv-downloader)
 # Where the browsers look for the native messaging host's manifest, under
@@ -20,6 +21,7 @@ set(kiv_packaging ${CMAKE_SOURCE_DIR}/packaging)
 install(TARGETS kiv-downloader kivtool RUNTIME DESTINATION bin)
 install(TARGETS kivdownloadcontrol LIBRARY DESTINATION ${KIV_MODULE_INSTALL_DIR})
 install(TARGETS kiv_assistant_standin RUNTIME DESTINATION ${KIV_MODULE_INSTALL_DIR})
+install(TARGETS kivwindowfrontend LIBRARY DESTINATION ${KIV_MODULE_INSTALL_DIR})
 
 # Manual pages go compressed, as Debian wants them; man reads them either way.
 set(kiv_man_pages)

@@ -37,9 +37,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-noto-cjk, qt6-transla
 # xdg-open opens the destination folder at the end of a run, sensible-browser
 # the dialog's help link; without them the run only skips those steps.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, sensible-utils")
-# The module lies in a private folder, out of the loader's search path, yet
-# CPack adds ldconfig calls for any shared object below /usr/lib (lintian:
-# maintscript-calls-ldconfig); they are harmless.
+# The module and the window front end's library lie in a private folder, out
+# of the loader's search path, yet CPack adds ldconfig calls for any shared
+# object below /usr/lib (lintian: maintscript-calls-ldconfig); they are harmless.
 get_property(kiv_conffiles GLOBAL PROPERTY kiv_conffiles)
 if(kiv_conffiles)
     list(JOIN kiv_conffiles "\n" kiv_conffile_lines)

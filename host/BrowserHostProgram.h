@@ -11,7 +11,7 @@ class CBrowserChannel;
 struct HostEnvironment;
 
 // The window front end for a page in the browser: it runs the control and
-// reports the run's end on the channel (host/frontend/BrowserFrontEnd.h).
+// reports the run's end on the channel (frontends/window/BrowserFrontEnd.cpp).
 using BrowserFrontEndFactory = std::function<std::unique_ptr<IFrontEnd>(CBrowserChannel&)>;
 
 // --browser-host: takes over standard input and output for the channel,

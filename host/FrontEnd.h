@@ -2,7 +2,8 @@
 // The part of the host that plays the browser window: it creates the control
 // from the module with its services, hands it the page's parameters, runs the
 // message loop until the run ends and answers the exit status (ExitStatus.h).
-// Two implement it: the terminal front-end and the Qt window front-end.
+// Two implement it: the terminal front-end and the Qt window front-end
+// (frontends/window/).
 #include <functional>
 #include <memory>
 
@@ -28,9 +29,6 @@ FrontEndKind SelectFrontEnd(bool terminalRequested, const char* display,
 
 using FrontEndFactory = std::function<std::unique_ptr<IFrontEnd>(FrontEndKind)>;
 
-// The program's front-ends (host/frontend/): the terminal, the window, and
-// the window for a page in the browser, which reports on `channel`.
-class CBrowserChannel;
+// The terminal front-end (host/TerminalFrontEnd.cpp). The window front ends
+// are in a library of their own (host/WindowFrontEndLibrary.h).
 std::unique_ptr<IFrontEnd> MakeTerminalFrontEnd();
-std::unique_ptr<IFrontEnd> MakeWindowFrontEnd();
-std::unique_ptr<IFrontEnd> MakeBrowserFrontEnd(CBrowserChannel& channel);

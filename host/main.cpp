@@ -7,6 +7,7 @@
 
 #include "host/ExitStatus.h"
 #include "host/HostProgram.h"
+#include "host/WindowFrontEndLibrary.h"
 
 namespace {
 
@@ -29,11 +30,16 @@ int main(int argc, char** argv) {
     SurviveClosedOutput();
     try {
         const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+        // The window's library (and with it Qt) is loaded only for a window.
         auto makeFrontEnd = [](FrontEndKind kind) {
-            return kind == FrontEndKind::Terminal ? MakeTerminalFrontEnd() : MakeWindowFrontEnd();
+            return kind == FrontEndKind::Terminal ? MakeTerminalFrontEnd()
+                                                  : LoadWindowFrontEnd(std::cerr);
+        };
+        auto makeBrowserFrontEnd = [](CBrowserChannel& channel) {
+            return LoadBrowserFrontEnd(channel, std::cerr);
         };
         return RunHost(args, CurrentHostEnvironment(), makeFrontEnd, std::cout, std::cerr,
-                       MakeBrowserFrontEnd);
+                       makeBrowserFrontEnd);
     } catch (const std::exception& failure) {
         std::cerr << "kiv-downloader: " << failure.what() << "\n";
         return kExitFailure;

@@ -48,15 +48,19 @@ const Value* CRegistryHive::FindValue(const KeyPath& path, std::string_view name
 
 void CRegistryHive::SetValue(const KeyPath& path, Value value) {
     Section& section = EnsureSection(path);
-    modified_ = true;
     for (Entry& entry : section.entries) {
         if (IsValueNamed(entry, value.name)) {
+            // The value it already has changes nothing: the store is not
+            // rewritten (and flushed) for it.
+            if (entry.value->type == value.type && entry.value->data == value.data) return;
+            modified_ = true;
             // The name keeps the spelling it was created with.
             value.name = entry.value->name;
             entry.value = std::move(value);
             return;
         }
     }
+    modified_ = true;
     section.entries.push_back(Entry{std::move(value), {}});
 }
 

@@ -23,7 +23,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLA
     -DKIV_BENCH=OFF -DKIV_PACKAGE_DEB=ON >/dev/null
 # Only what the package holds, not the tests.
 ninja -C "$build" -j"$(nproc)" kiv-downloader kivtool kivdownloadcontrol kiv_assistant_standin \
-    kiv_man_pages kiv_changelog kiv_firefox_extension >/dev/null
+    kivwindowfrontend kiv_man_pages kiv_changelog kiv_firefox_extension >/dev/null
 (cd "$build" && cpack -G DEB >"$build/cpack.log") || { cat "$build/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/kiv-downloader_*.deb)
 echo "Package: $deb"
@@ -33,6 +33,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$build/contents"
 for path in /usr/bin/kiv-downloader /usr/bin/kivtool \
     /usr/lib/kiv-downloader/kivdownloadcontrol.so /usr/lib/kiv-downloader/kivdownloadcontrol \
+    /usr/lib/kiv-downloader/kivwindowfrontend.so \
     /usr/share/man/man1/kiv-downloader.1.gz /usr/share/man/man1/kivtool.1.gz \
     /usr/share/applications/kiv-downloader.desktop \
     /usr/share/icons/hicolor/scalable/apps/kiv-downloader.svg \

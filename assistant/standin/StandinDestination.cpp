@@ -7,18 +7,19 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "assistant/standin/StandinDestinationContext.h"
-#include "assistant/standin/StandinWindowQuestions.h"
 #include "control/DestinationQuery.h"
 #include "env/Application.h"
 #include "host/FrontEnd.h"
 #include "host/TerminalConsole.h"
 #include "host/TerminalFolderBrowser.h"
 #include "host/TerminalMessageBox.h"
+#include "host/WindowFrontEndLibrary.h"
 #include "platform/FileApi.h"
 #include "resources/StringTable.h"
 #include "transfer/VersionFile.h"
@@ -181,9 +182,18 @@ DestinationChoice AskDestination(const ContentListRequest& request,
                                  const DestinationAnswers& answers, const CControlWatch& watch) {
     const CQuestionInput terminal;
     if (terminal.Fd() < 0 && HasDisplay()) {
-        CStandinWindowQuestions windows(answers);
-        const CQuestionWatchdog watchdog(watch, [&windows] { windows.Interrupt(); });
-        return RunQuery(request, answers, windows.Boxes(), windows.Folders(),
+        // Qt is loaded only now, for a question shown in a window.
+        std::string error;
+        const WindowFrontEndApi* library = WindowFrontEndLibrary(error);
+        if (library == nullptr) {
+            DestinationChoice choice;
+            choice.whyNot = error;
+            return choice;
+        }
+        const std::unique_ptr<IWindowQuestions> windows =
+            library->makeWindowQuestions(answers.destination, answers.existing);
+        const CQuestionWatchdog watchdog(watch, [&windows] { windows->Interrupt(); });
+        return RunQuery(request, answers, windows->Boxes(), windows->Folders(),
                         watchdog.ControlGone());
     }
     if (answers.destination.empty() && terminal.Fd() < 0) {

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "host/frontend/WindowFrame.h"
-#include "host/frontend/WindowPageView.h"
-#include "host/frontend/WindowSession.h"
+#include "frontends/window/WindowFrame.h"
+#include "frontends/window/WindowPageView.h"
+#include "frontends/window/WindowSession.h"
 #include "platform/FileApi.h"
 #include "tests/host/WindowTestSupport.h"
 #include "ui/DialogColours.h"

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "env/ItemIDList.h"
-#include "host/frontend/WindowBrowserHost.h"
-#include "host/frontend/WindowFolderBrowser.h"
-#include "host/frontend/WindowLauncher.h"
+#include "frontends/window/WindowBrowserHost.h"
+#include "frontends/window/WindowFolderBrowser.h"
+#include "frontends/window/WindowLauncher.h"
 #include "tests/host/WindowTestSupport.h"
 
 namespace wintest {

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "env/Application.h"
-#include "host/frontend/WindowFrame.h"
-#include "host/frontend/WindowPageView.h"
+#include "frontends/window/WindowFrame.h"
+#include "frontends/window/WindowPageView.h"
 #include "platform/Language.h"
 #include "platform/Message.h"
 #include "platform/Window.h"

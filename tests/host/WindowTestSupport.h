@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "control/ControlServices.h"
+#include "frontends/window/WindowFrontEnd.h"
 #include "host/ControlModule.h"
 #include "host/HostOptions.h"
 #include "host/HostPage.h"
-#include "host/frontend/WindowFrontEnd.h"
 #include "tests/env/EnvTestHelpers.h"
 #include "tests/support/CannedServer.h"
 

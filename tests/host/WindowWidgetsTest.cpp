@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <optional>
 
-#include "host/frontend/WindowDialogFactory.h"
-#include "host/frontend/WindowFrame.h"
-#include "host/frontend/WindowLeaveQuestion.h"
-#include "host/frontend/WindowPageView.h"
+#include "frontends/window/WindowDialogFactory.h"
+#include "frontends/window/WindowFrame.h"
+#include "frontends/window/WindowLeaveQuestion.h"
+#include "frontends/window/WindowPageView.h"
 #include "platform/Language.h"
 #include "platform/Window.h"
 #include "ui/KivDownloadControllerDlg.h"

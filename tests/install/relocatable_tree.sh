@@ -15,7 +15,8 @@ source "$(dirname "$0")/../e2e/lib.sh" "$tree/first/bin/kiv-downloader"
 trap 'cleanup; rm -rf "$tree"' EXIT
 
 for path in bin/kiv-downloader bin/kivtool lib/kiv-downloader/kivdownloadcontrol.so \
-    lib/kiv-downloader/kivdownloadcontrol share/man/man1/kiv-downloader.1.gz \
+    lib/kiv-downloader/kivdownloadcontrol lib/kiv-downloader/kivwindowfrontend.so \
+    share/man/man1/kiv-downloader.1.gz \
     share/man/man1/kivtool.1.gz share/applications/kiv-downloader.desktop \
     share/icons/hicolor/scalable/apps/kiv-downloader.svg \
     share/bash-completion/completions/kiv-downloader share/bash-completion/completions/kivtool \
@@ -75,4 +76,22 @@ run_program 120 --protected --destination "$work/dest-moved" --existing restart 
 expect_status 0 "a protected run of the moved tree"
 expect_stderr "is missing; registered $tree/moved/lib/kiv-downloader/kivdownloadcontrol.so instead"
 expect_same "$work/site/readme.txt" "$work/dest-moved/readme.txt"
+
+# With a display the moved program loads its window front end from
+# lib/kiv-downloader/ too: its window shows (it is stopped then, as by a
+# signal, which leaves the page).
+if command -v xvfb-run >/dev/null; then
+    mkdir -p "$work/dest-window"
+    xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        "$1" --no-open --destination "$2" --existing restart "$3" </dev/null >"$4/out" 2>"$4/err" &
+        pid=$!
+        shown=0
+        python3 "$5" wait "Kiv e2e" 60 >/dev/null && shown=1
+        kill -TERM "$pid"
+        wait "$pid"
+        [ "$shown" -eq 1 ]' window "$program" "$work/dest-window" "$work/page.html" "$work" \
+        "$(dirname "$0")/../e2e/xwindow.py" || fail "the moved tree showed no window"
+else
+    echo "(no xvfb-run: the window front end of the moved tree is not tried)"
+fi
 echo "PASS"

@@ -230,6 +230,19 @@ TEST_F(RegistryTest, ValuesAreReplacedInPlaceAndDeleted) {
     EXPECT_EQ(RegDeleteValue(key.Get(), ""), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(StoreText().find("@="), std::string::npos);
     EXPECT_EQ(Get(key, "second"), std::string("2", 2));
+
+    // Setting the value a key already has (every run remembers its folder)
+    // leaves the store file as it is: no rewrite, no flush.
+    struct stat before {};
+    struct stat after {};
+    ASSERT_EQ(::stat(StorePath().c_str(), &before), 0);
+    ASSERT_EQ(Set(key, "SECOND", REG_SZ, std::string("2", 2)), ERROR_SUCCESS);
+    ASSERT_EQ(::stat(StorePath().c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(Set(key, "Second", REG_BINARY, std::string("2", 2)), ERROR_SUCCESS);
+    ASSERT_EQ(::stat(StorePath().c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_NE(StoreText().find("\"Second\"=hex:32,00"), std::string::npos);
 }
 
 TEST_F(RegistryTest, HandlesAndNamesAreChecked) {

@@ -1,10 +1,10 @@
-#include "host/frontend/WindowFrame.h"
+#include "frontends/window/WindowFrame.h"
 
 #include <QCloseEvent>
 #include <QPalette>
 #include <QVBoxLayout>
 
-#include "host/frontend/WindowPageView.h"
+#include "frontends/window/WindowPageView.h"
 
 CWindowFrame::CWindowFrame(const QString& title, QSize objectSize)
     : pageView_(new CWindowPageView(objectSize, this)) {

@@ -1,11 +1,11 @@
-#include "assistant/standin/StandinWindowQuestions.h"
+#include "frontends/window/StandinWindowQuestions.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QMetaObject>
 #include <memory>
 
-#include "host/frontend/WindowFolderBrowser.h"
+#include "frontends/window/WindowFolderBrowser.h"
 #include "ui/ApplicationSetup.h"
 #include "ui/MyMsgBox.h"
 #include "ui/QtFolderBrowser.h"
@@ -83,15 +83,16 @@ private:
 };
 
 struct CStandinWindowQuestions::Parts {
-    explicit Parts(const DestinationAnswers& answers)
-        : boxes(answers.existing), answered(asked, answers.destination) {}
+    Parts(const std::string& destination, ExistingFiles existing)
+        : boxes(existing), answered(asked, destination) {}
     CBoxes boxes;
     CFolders asked;
     CWindowFolderBrowser answered;
 };
 
-CStandinWindowQuestions::CStandinWindowQuestions(const DestinationAnswers& answers)
-    : parts_(std::make_unique<Parts>(answers)) {}
+CStandinWindowQuestions::CStandinWindowQuestions(const std::string& destination,
+                                                 ExistingFiles existing)
+    : parts_(std::make_unique<Parts>(destination, existing)) {}
 
 CStandinWindowQuestions::~CStandinWindowQuestions() = default;
 

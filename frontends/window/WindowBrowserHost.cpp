@@ -1,4 +1,4 @@
-#include "host/frontend/WindowBrowserHost.h"
+#include "frontends/window/WindowBrowserHost.h"
 
 #include <utility>
 

@@ -26,7 +26,7 @@
 #include "control/PropertyBag.h"
 #include "control/module/ComPtr.h"
 #include "control/module/KivDownloadControlApi.h"
-#include "host/frontend/WindowLeaveQuestion.h"
+#include "frontends/window/WindowLeaveQuestion.h"
 
 class CWindowBrowserHost;
 class CWindowFrame;

@@ -1,6 +1,6 @@
-#include "host/frontend/WindowDialogFactory.h"
+#include "frontends/window/WindowDialogFactory.h"
 
-#include "host/frontend/WindowPageView.h"
+#include "frontends/window/WindowPageView.h"
 #include "ui/WindowWidgets.h"
 
 std::unique_ptr<IDownloadDialog> CWindowDialogFactory::CreateDownloadDialog(win::HWND parent) {

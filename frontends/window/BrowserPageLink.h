@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "host/frontend/WindowPageLink.h"
+#include "frontends/window/WindowPageLink.h"
 
 class CBrowserChannel;
 

@@ -1,20 +1,20 @@
-#include "host/frontend/WindowFrontEnd.h"
+#include "frontends/window/WindowFrontEnd.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <cstdio>
 
 #include "control/ProcessLauncher.h"
+#include "frontends/window/WindowBrowserHost.h"
+#include "frontends/window/WindowDialogFactory.h"
+#include "frontends/window/WindowFolderBrowser.h"
+#include "frontends/window/WindowFrame.h"
+#include "frontends/window/WindowLauncher.h"
+#include "frontends/window/WindowPageLink.h"
+#include "frontends/window/WindowPageView.h"
 #include "host/ControlModule.h"
 #include "host/ExitStatus.h"
 #include "host/TerminalInterrupt.h"
-#include "host/frontend/WindowBrowserHost.h"
-#include "host/frontend/WindowDialogFactory.h"
-#include "host/frontend/WindowFolderBrowser.h"
-#include "host/frontend/WindowFrame.h"
-#include "host/frontend/WindowLauncher.h"
-#include "host/frontend/WindowPageLink.h"
-#include "host/frontend/WindowPageView.h"
 #include "resources/StringTable.h"
 #include "ui/ApplicationSetup.h"
 #include "ui/QtFolderBrowser.h"

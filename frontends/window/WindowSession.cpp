@@ -1,13 +1,13 @@
-#include "host/frontend/WindowSession.h"
+#include "frontends/window/WindowSession.h"
 
 #include <QThread>
 #include <optional>
 #include <string>
 
+#include "frontends/window/WindowBrowserHost.h"
+#include "frontends/window/WindowFrame.h"
+#include "frontends/window/WindowPageView.h"
 #include "host/ExitStatus.h"
-#include "host/frontend/WindowBrowserHost.h"
-#include "host/frontend/WindowFrame.h"
-#include "host/frontend/WindowPageView.h"
 #include "platform/Message.h"
 #include "platform/ThreadDispatcher.h"
 #include "transfer/ControlMessages.h"

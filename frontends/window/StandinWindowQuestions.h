@@ -4,23 +4,23 @@
 // boxes and folder dialog. The Qt application is made at the first question
 // shown, so a run answered from the environment opens no window at all.
 #include <memory>
+#include <string>
 
-#include "assistant/standin/StandinDestination.h"
 #include "control/ControlServices.h"
+#include "host/WindowFrontEndLibrary.h"
 
-class CStandinWindowQuestions {
+class CStandinWindowQuestions : public IWindowQuestions {
 public:
-    explicit CStandinWindowQuestions(const DestinationAnswers& answers);
-    ~CStandinWindowQuestions();
+    // `destination` answers the first folder question, `existing` the
+    // existing-files question (KIVDL_DESTINATION and KIVDL_EXISTING).
+    CStandinWindowQuestions(const std::string& destination, ExistingFiles existing);
+    ~CStandinWindowQuestions() override;
     CStandinWindowQuestions(const CStandinWindowQuestions&) = delete;
     CStandinWindowQuestions& operator=(const CStandinWindowQuestions&) = delete;
 
-    // Answers the existing-files question from KIVDL_EXISTING when given.
-    IMessageBoxService& Boxes();
-    // Answers the first folder question from KIVDL_DESTINATION when given.
-    IFolderBrowser& Folders();
-    // Any thread: ends the open question as cancelled.
-    void Interrupt();
+    IMessageBoxService& Boxes() override;
+    IFolderBrowser& Folders() override;
+    void Interrupt() override;
 
 private:
     class CBoxes;

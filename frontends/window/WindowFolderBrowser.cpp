@@ -1,4 +1,4 @@
-#include "host/frontend/WindowFolderBrowser.h"
+#include "frontends/window/WindowFolderBrowser.h"
 
 #include "env/ItemIDList.h"
 #include "platform/NativePath.h"

@@ -1,4 +1,4 @@
-#include "host/frontend/WindowLeaveQuestion.h"
+#include "frontends/window/WindowLeaveQuestion.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 // The window front end for a page in the browser: the run is the window
 // front end's, with the page linked to the browser; its end is reported on
 // the channel for the page's placeholder.
+#include "frontends/window/BrowserPageLink.h"
+#include "frontends/window/WindowFrontEnd.h"
 #include "host/BrowserChannel.h"
 #include "host/FrontEnd.h"
-#include "host/frontend/BrowserPageLink.h"
-#include "host/frontend/WindowFrontEnd.h"
 
 namespace {
 

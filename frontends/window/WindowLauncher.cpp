@@ -1,4 +1,4 @@
-#include "host/frontend/WindowLauncher.h"
+#include "frontends/window/WindowLauncher.h"
 
 #include <cstdlib>
 #include <filesystem>

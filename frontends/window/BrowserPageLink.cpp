@@ -1,13 +1,13 @@
-#include "host/frontend/BrowserPageLink.h"
+#include "frontends/window/BrowserPageLink.h"
 
 #include <QMetaObject>
 #include <iostream>
 
 #include "control/ControlServices.h"
+#include "frontends/window/WindowSession.h"
 #include "host/BrowserChannel.h"
 #include "host/BrowserMessages.h"
 #include "host/ExitStatus.h"
-#include "host/frontend/WindowSession.h"
 #include "resources/StringTable.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "host/frontend/WindowPageView.h"
+#include "frontends/window/WindowPageView.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -17,8 +17,8 @@
 #include "control/ControlServices.h"
 #include "control/module/ComPtr.h"
 #include "control/module/KivDownloadControlApi.h"
+#include "frontends/window/WindowSession.h"
 #include "host/FrontEnd.h"
-#include "host/frontend/WindowSession.h"
 
 class CWindowFrame;
 class IWindowPageLink;
@@ -59,3 +59,9 @@ private:
 
 // The window's title: the page's title, else where the page came from, else the product name.
 std::string WindowTitleFor(const HostPage& page);
+
+// The window front end, and the window front end for a page in the browser,
+// which reports the run's end on `channel` (BrowserFrontEnd.cpp).
+class CBrowserChannel;
+std::unique_ptr<IFrontEnd> MakeWindowFrontEnd();
+std::unique_ptr<IFrontEnd> MakeBrowserFrontEnd(CBrowserChannel& channel);
