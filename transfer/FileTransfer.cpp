@@ -99,8 +99,7 @@ void CFileTransfer::Transfer() {
     }
     CVersionFile versionFile;
     versionFile.Open(env::GetVersionFilePath());
-    session_ = std::make_unique<win::CInternetSession>();
-    connection_ = session_->GetHttpConnection(target_.server, target_.port);
+    connection_ = control_.Session().GetHttpConnection(target_.server, target_.port);
 
     const std::uint32_t flags = item_.flags;
     const bool resume =
@@ -291,7 +290,6 @@ void CFileTransfer::Release() {
     file_.Close();
     get_.reset();
     connection_.reset();
-    session_.reset();
     buffer_.reset();
 }
 
