@@ -30,6 +30,8 @@ constexpr win::DWORD HTTP_STATUS_PARTIAL_CONTENT = 206;
 // volume, tested every kRoomTestStep bytes: a server must not fill the disk.
 constexpr std::uint64_t kFreeSpaceMargin = 64ull << 20;
 constexpr std::uint64_t kRoomTestStep = 1ull << 20;
+// From this many bytes of body on, the record written before them is flushed.
+constexpr std::uint64_t kFlushedRecordBodyBytes = 16ull << 20;
 
 bool IsDiskFull(win::DWORD osError) {
     return osError == win::ERROR_DISK_FULL || osError == win::ERROR_HANDLE_DISK_FULL;
@@ -203,10 +205,28 @@ void CFileTransfer::SourceChanged() {
 }
 
 // Written before the first byte, so a later run can tell whether what is on
-// disk still belongs to the same source.
+// disk still belongs to the same source; a process that dies at any point
+// leaves it behind. Before a large body or one of unknown size it is also
+// flushed to the disk, or a power cut could leave that partial file
+// unclaimed (it would be downloaded again); a small body costs less to
+// download again than a flush of the record for every file.
 void CFileTransfer::RecordInVersionFile(CVersionFile& versionFile) {
-    versionFile.Set(VersionFileKey(control_, item_), request_.localPath, item_.lastModified, 0);
-    versionFile.Save();
+    const std::string& key = VersionFileKey(control_, item_);
+    std::string path;
+    std::string storedText;
+    const bool recordedAlready = versionFile.GetPath(key, path) && path == request_.localPath &&
+                                 versionFile.GetStoredText(key, storedText) &&
+                                 storedText == item_.lastModified &&
+                                 versionFile.GetNumber(key) == 0;
+    if (!recordedAlready) {  // e.g. a retry, or a resumed file
+        versionFile.Set(key, request_.localPath, item_.lastModified, 0);
+        const std::uint64_t rest = item_.size > offset_ ? item_.size - offset_ : 0;
+        if (item_.size == 0 || rest >= kFlushedRecordBodyBytes) {
+            versionFile.Save();
+        } else {
+            versionFile.SaveWithoutFlush();
+        }
+    }
     buffer_ = std::make_unique<char[]>(kTransferChunkSize);
     bodyStarted_ = true;
     item_.flags |= CDF_RECEIVING;
