@@ -14,6 +14,7 @@
 #include "platform/LastError.h"
 #include "transfer/GuardedRead.h"
 #include "transfer/InternetFailure.h"
+#include "transfer/ItemRecords.h"
 #include "transfer/LeavePromptPause.h"
 #include "transfer/LocalFolder.h"
 #include "transfer/RequestHeaders.h"
@@ -30,8 +31,6 @@ constexpr win::DWORD HTTP_STATUS_PARTIAL_CONTENT = 206;
 // volume, tested every kRoomTestStep bytes: a server must not fill the disk.
 constexpr std::uint64_t kFreeSpaceMargin = 64ull << 20;
 constexpr std::uint64_t kRoomTestStep = 1ull << 20;
-// From this many bytes of body on, the record written before them is flushed.
-constexpr std::uint64_t kFlushedRecordBodyBytes = 16ull << 20;
 
 bool IsDiskFull(win::DWORD osError) {
     return osError == win::ERROR_DISK_FULL || osError == win::ERROR_HANDLE_DISK_FULL;
@@ -204,28 +203,16 @@ void CFileTransfer::SourceChanged() {
     Fail(error_, 501);
 }
 
-// Written before the first byte, so a later run can tell whether what is on
-// disk still belongs to the same source; a process that dies at any point
-// leaves it behind. Before a large body or one of unknown size it is also
-// flushed to the disk, or a power cut could leave that partial file
-// unclaimed (it would be downloaded again); a small body costs less to
-// download again than a flush of the record for every file.
+// Claims the file before its first byte (see ItemRecords.h). The download
+// phase claims the files of a page together, so this saves only after the
+// source changed or for a transfer started alone.
 void CFileTransfer::RecordInVersionFile(CVersionFile& versionFile) {
-    const std::string& key = VersionFileKey(control_, item_);
-    std::string path;
-    std::string storedText;
-    const bool recordedAlready = versionFile.GetPath(key, path) && path == request_.localPath &&
-                                 versionFile.GetStoredText(key, storedText) &&
-                                 storedText == item_.lastModified &&
-                                 versionFile.GetNumber(key) == 0;
-    if (!recordedAlready) {  // e.g. a retry, or a resumed file
-        versionFile.Set(key, request_.localPath, item_.lastModified, 0);
-        const std::uint64_t rest = item_.size > offset_ ? item_.size - offset_ : 0;
-        if (item_.size == 0 || rest >= kFlushedRecordBodyBytes) {
-            versionFile.Save();
-        } else {
-            versionFile.SaveWithoutFlush();
-        }
+    if (!ClaimItemFile(control_, item_, request_.localPath, versionFile)) {
+        // claimed already
+    } else if (ClaimMustReachDisk(item_.size, offset_)) {
+        versionFile.Save();
+    } else {
+        versionFile.SaveWithoutFlush();
     }
     buffer_ = std::make_unique<char[]>(kTransferChunkSize);
     bodyStarted_ = true;

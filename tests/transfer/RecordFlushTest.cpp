@@ -1,10 +1,13 @@
-// When the record saves of a download wait for the disk. A wait there also
-// lasts until every file written before reaches the disk, so it must be
-// spent only where a power cut would otherwise cost a long download again.
+// How often the record is rewritten during a download, and when a save
+// waits for the disk. A wait there also lasts until every file written
+// before reaches the disk, so it must be spent only where a power cut would
+// otherwise cost a long download again.
 //
-// fsync is counted by defining it in this program: the linker prefers it to
-// the C library's. A sanitizer runtime defines its own, so the count is left
-// out there.
+// fsync and rename (each save replaces the record by a rename) are counted
+// by defining them in this program: the linker prefers them to the C
+// library's. A sanitizer runtime defines its own, so the count is left out
+// there.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -31,12 +34,17 @@
 
 namespace {
 std::atomic<int> gSyncs{0};
+std::atomic<int> gRenames{0};
 }  // namespace
 
 #if KIV_COUNTS_SYNCS
 extern "C" int fsync(int fd) {
     ++gSyncs;
     return static_cast<int>(syscall(SYS_fsync, fd));
+}
+extern "C" int rename(const char* from, const char* to) {
+    ++gRenames;
+    return static_cast<int>(syscall(SYS_renameat, AT_FDCWD, from, AT_FDCWD, to));
 }
 #endif
 
@@ -74,6 +82,23 @@ TEST_F(RecordFlushTest, APageOfSmallFilesNeverWaitsForTheDisk) {
     ASSERT_TRUE(versionFile.Set("K", "p", "s", 0));
     ASSERT_TRUE(versionFile.Save());
     EXPECT_GT(gSyncs - before, 0) << "a plain save still waits for the disk";
+}
+
+// The rows that claim the files of a page are written in one save before the
+// first file, not in one rewrite of the whole record per file.
+TEST_F(RecordFlushTest, ThePageClaimsItsFilesInOneSave) {
+    server.ServeContent(Content(5000), kLastModified);
+    for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
+        AddItem(std::string("/") + name, name);
+    }
+    const int before = gRenames;
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    EXPECT_EQ(gRenames - before, 1);
+    for (const auto& item : control.items) {
+        std::string text;
+        ASSERT_TRUE(RecordedText(item->localPath, text)) << item->name;
+        EXPECT_EQ(text, kLastModified);
+    }
 }
 
 // A power cut must not leave a long partial file unclaimed, or the next run
