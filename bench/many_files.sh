@@ -181,30 +181,8 @@ mkdir -p "$work/www" "$work/nginx" "$HOME" "$XDG_CACHE_HOME" "$XDG_CONFIG_HOME" 
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 chmod 755 "$work" "$work/www"
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat >"$work/nginx/nginx.conf" <<CONF
-user $(id -un) $(id -gn);
-worker_processes 1;
-error_log $work/nginx/error.log;
-pid $work/nginx/nginx.pid;
-events { worker_connections 512; }
-http {
-    access_log off;
-    sendfile on;
-    keepalive_requests 100000;
-    types { application/octet-stream bin; text/html html; }
-    default_type application/octet-stream;
-    client_body_temp_path $work/nginx/body;
-    proxy_temp_path $work/nginx/proxy;
-    fastcgi_temp_path $work/nginx/fastcgi;
-    uwsgi_temp_path $work/nginx/uwsgi;
-    scgi_temp_path $work/nginx/scgi;
-    server { listen 127.0.0.1:$port; root $work/www; }
-}
-CONF
-nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -g 'daemon off;' 2>>"$work/nginx/error.log" &
-nginx_pid=$!
-base=http://127.0.0.1:$port
-for _ in $(seq 50); do curl -s -o /dev/null "$base/" && break; sleep 0.1; done
+mib=0  # no large file: the small ones are made by the case
+source "$root/bench/serve_big_file.sh"
+base=${url%/big.bin}
 
 many_files_case "$rounds"
