@@ -160,7 +160,10 @@ bool DownloadPhase(IDownloadControl& control) {
         }
     });
     if (!done) {
-        RunGuarded(control.Error(), [&] { SendFailureStatus(control); });
+        RunGuarded(control.Error(), [&] {
+            SendFailureStatus(control);
+            ReleaseUnusedClaims(control);
+        });
     }
     return done;
 }

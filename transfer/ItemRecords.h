@@ -10,6 +10,9 @@
 #include "transfer/DownloadControl.h"
 #include "transfer/VersionFile.h"
 
+// Whether the row of `item` claims its file at `localPath` as this run would.
+bool HoldsClaim(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
+                const CVersionFile& versionFile);
 // Sets the row of `item` for its file at `localPath`; false when the row
 // was there already with these values (nothing to save).
 bool ClaimItemFile(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
@@ -25,3 +28,8 @@ bool ClaimMustReachDisk(std::uint64_t size, std::uint64_t present);
 // Claims the files of every item still to be downloaded in one save, before
 // the first of them, instead of rewriting the record once per file.
 void ClaimItemFiles(IDownloadControl& control);
+
+// After a run that stopped early: drops the claims of the items that never
+// received a byte and have no file, so that no row outlives the run to
+// claim a file that someone else puts there later.
+void ReleaseUnusedClaims(IDownloadControl& control);

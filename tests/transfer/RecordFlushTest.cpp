@@ -101,6 +101,23 @@ TEST_F(RecordFlushTest, ThePageClaimsItsFilesInOneSave) {
     }
 }
 
+// A run that stops early leaves no claim on a file it never started: a row
+// would otherwise make a later run take a file someone else put there for
+// a partial download of this source.
+TEST_F(RecordFlushTest, ARunThatStopsEarlyDropsTheClaimsOfFilesNeverStarted) {
+    server.Enqueue(kivtest::CannedResponse::File(Content(5000), kLastModified));  // HEAD first
+    server.Enqueue(kivtest::CannedResponse::File(Content(5000), kLastModified));  // HEAD second
+    server.SetDefault(kivtest::CannedResponse::Status(404));                      // the GETs
+    const std::string first = AddItem("/first.bin", "first.bin").localPath;
+    const std::string second = AddItem("/second.bin", "second.bin").localPath;
+
+    EXPECT_FALSE(DownloadPhase(control));
+    ASSERT_EQ(RequestsOf("GET").size(), 1u) << "the second file is never asked for";
+    std::string text;
+    EXPECT_FALSE(RecordedText(second, text)) << text;
+    EXPECT_FALSE(RecordedText(first, text)) << "refused before its first byte";
+}
+
 // A power cut must not leave a long partial file unclaimed, or the next run
 // would download it all again.
 TEST_F(RecordFlushTest, TheRecordOfALargeFileReachesTheDiskBeforeItsBody) {
