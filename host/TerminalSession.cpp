@@ -1,8 +1,5 @@
 #include "host/TerminalSession.h"
 
-#include <chrono>
-#include <thread>
-
 #include "control/KivDownloadControllerCtrl.h"
 #include "host/ExitStatus.h"
 #include "host/TerminalBrowserHost.h"
@@ -25,10 +22,10 @@ namespace {
 
 constexpr int kCancelled = 1;
 constexpr int kCorruptedFiles = 500;
-// After a wake the loop lets messages gather this long before it serves
-// them: a worker posts two for every 16 KiB it reads, and waking this thread
-// for each cost more than the download. A send waits at most this long.
-constexpr std::chrono::milliseconds kGatherTime{5};
+// After a wake the loop lets posted messages gather this long before it
+// serves them: a worker posts two for every 16 KiB it reads, and waking this
+// thread for each cost more than the download.
+constexpr win::DWORD kGatherTimeMs = 5;
 // The control's teardown waits for its worker; this only bounds a worker
 // that never ends, so that the program still exits.
 constexpr win::DWORD kReleaseWaitMs = 30000;
@@ -57,6 +54,10 @@ struct CTerminalSession::Parts {
     CTerminalBrowserHost browser;
     CTerminalProxyPrompt proxy;
 };
+
+void GatherPostedMessages(win::DWORD ms) {
+    win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, ms, win::QS_SENDMESSAGE);
+}
 
 int ExitStatusFor(int errorCode, bool completed) {
     if (errorCode == 0) return completed ? kExitSuccess : kExitFailure;
@@ -116,7 +117,7 @@ int CTerminalSession::Run(const TerminalControlMaker& makeControl, const IProper
         // A run that failed before its dialog existed asks nobody to quit.
         if (forControl && msg.message == CTLM_RUNFAILED && parts_->dialogs.Created() == 0) break;
         win::MSG next;
-        if (!win::PeekMessage(&next, 0)) std::this_thread::sleep_for(kGatherTime);
+        if (!win::PeekMessage(&next, 0)) GatherPostedMessages(kGatherTimeMs);
     }
     const int errorCode = control->ErrorCode();
     const int status = ExitStatusFor(errorCode, completed);

@@ -24,6 +24,11 @@ class CTerminalLauncher;
 // errorCode of the control after its loop ended; `completed`: CTLM_RUNDONE arrived.
 int ExitStatusFor(int errorCode, bool completed);
 
+// Lets messages posted to the calling thread gather for up to `ms`; a
+// message sent to one of its windows is served at once and ends the wait, so
+// a worker's send (a few per file) never waits for the gathering.
+void GatherPostedMessages(win::DWORD ms);
+
 // The control as the terminal drives it, on the calling thread: the module's
 // control in the program, the control linked in for tests.
 class ITerminalControl {

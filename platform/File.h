@@ -82,9 +82,12 @@ private:
 // Reads a whole file's bytes; false with the last error set.
 bool ReadWholeFile(std::string_view path, std::string& bytes);
 // Replaces a file's bytes atomically: a temporary file in the same folder is
-// written, synced and renamed over the target, so a crash leaves the old or
-// the new content, never a mix. Attributes of the old file are not kept; the
-// new file is the user's alone (0600, whatever the umask).
-bool ReplaceFileAtomically(std::string_view path, std::string_view bytes);
+// written and renamed over the target, so a process that dies leaves the old
+// or the new content, never a mix. `durable` also waits until the content and
+// the rename are on the disk (the file and its folder synced), so that a power
+// cut cannot bring the old content back; that wait also lasts until data that
+// other files wrote before reaches the disk. Attributes of the old file are
+// not kept; the new file is the user's alone (0600, whatever the umask).
+bool ReplaceFileAtomically(std::string_view path, std::string_view bytes, bool durable = true);
 
 }  // namespace win

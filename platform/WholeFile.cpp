@@ -44,9 +44,9 @@ int CreateSibling(const std::string& target, std::string& sibling) {
     return -1;
 }
 
-int WriteAndSync(int fd, std::string_view bytes) {
+int WriteAndClose(int fd, std::string_view bytes, bool durable) {
     int error = WriteAll(fd, bytes.data(), bytes.size());
-    if (error == 0 && fsync(fd) != 0) error = errno;
+    if (error == 0 && durable && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
     return error;
 }
@@ -70,7 +70,7 @@ bool ReadWholeFile(std::string_view path, std::string& bytes) {
     return true;
 }
 
-bool ReplaceFileAtomically(std::string_view path, std::string_view bytes) {
+bool ReplaceFileAtomically(std::string_view path, std::string_view bytes, bool durable) {
     std::string target;
     if (!ToNativePath(path, target)) {
         return false;
@@ -85,14 +85,16 @@ bool ReplaceFileAtomically(std::string_view path, std::string_view bytes) {
         SetLastErrorForPath(errno, target);
         return false;
     }
-    int error = WriteAndSync(fd, bytes);
+    int error = WriteAndClose(fd, bytes, durable);
     if (error == 0 && rename(sibling.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         unlink(sibling.c_str());
         SetLastErrorForPath(error, target);
         return false;
     }
-    SyncFolder(NativeParentOf(target).c_str());
+    if (durable) {
+        SyncFolder(NativeParentOf(target).c_str());
+    }
     return true;
 }
 

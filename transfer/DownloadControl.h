@@ -4,6 +4,7 @@
 // reaches the user or the UI toolkit in any other way.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -16,12 +17,16 @@
 
 namespace win {
 class CHttpFile;
-}
+class CInternetSession;
+}  // namespace win
 class CKivDownloadAssistant;
 
 class IDownloadControl {
 public:
-    virtual ~IDownloadControl() = default;
+    IDownloadControl();
+    IDownloadControl(const IDownloadControl&) = delete;
+    IDownloadControl& operator=(const IDownloadControl&) = delete;
+    virtual ~IDownloadControl();
 
     // Run state, owned by the control.
     virtual ErrorState& Error() = 0;
@@ -70,4 +75,13 @@ public:
     virtual void Sleep(std::uint32_t ms) = 0;
     // The host's account of the run; null when it keeps none.
     virtual IRunReport* Report() { return nullptr; }
+
+    // The run's internet session, made at first use; worker thread only. The
+    // size queries and transfers of a run share it, so its kept-alive
+    // connection to a server serves them all instead of two new connections
+    // per item. Throws std::bad_alloc when it cannot be made.
+    win::CInternetSession& Session();
+
+private:
+    std::unique_ptr<win::CInternetSession> session_;
 };

@@ -9,6 +9,7 @@
 #include "platform/LastError.h"
 #include "resources/StringTable.h"
 #include "transfer/HttpTransfer.h"
+#include "transfer/ItemRecords.h"
 #include "transfer/TransferFailure.h"
 
 namespace {
@@ -153,12 +154,16 @@ bool DownloadPhase(IDownloadControl& control) {
             throw CUserException{};
         }
         SendRunBytes(control);
+        ClaimItemFiles(control);
         for (std::size_t index = 0; index < count; ++index) {
             DownloadItem(control, index);
         }
     });
     if (!done) {
-        RunGuarded(control.Error(), [&] { SendFailureStatus(control); });
+        RunGuarded(control.Error(), [&] {
+            SendFailureStatus(control);
+            ReleaseUnusedClaims(control);
+        });
     }
     return done;
 }

@@ -14,6 +14,7 @@
 #include "platform/LastError.h"
 #include "transfer/GuardedRead.h"
 #include "transfer/InternetFailure.h"
+#include "transfer/ItemRecords.h"
 #include "transfer/LeavePromptPause.h"
 #include "transfer/LocalFolder.h"
 #include "transfer/RequestHeaders.h"
@@ -99,8 +100,7 @@ void CFileTransfer::Transfer() {
     }
     CVersionFile versionFile;
     versionFile.Open(env::GetVersionFilePath());
-    session_ = std::make_unique<win::CInternetSession>();
-    connection_ = session_->GetHttpConnection(target_.server, target_.port);
+    connection_ = control_.Session().GetHttpConnection(target_.server, target_.port);
 
     const std::uint32_t flags = item_.flags;
     const bool resume =
@@ -203,11 +203,17 @@ void CFileTransfer::SourceChanged() {
     Fail(error_, 501);
 }
 
-// Written before the first byte, so a later run can tell whether what is on
-// disk still belongs to the same source.
+// Claims the file before its first byte (see ItemRecords.h). The download
+// phase claims the files of a page together, so this saves only after the
+// source changed or for a transfer started alone.
 void CFileTransfer::RecordInVersionFile(CVersionFile& versionFile) {
-    versionFile.Set(VersionFileKey(control_, item_), request_.localPath, item_.lastModified, 0);
-    versionFile.Save();
+    if (!ClaimItemFile(control_, item_, request_.localPath, versionFile)) {
+        // claimed already
+    } else if (ClaimMustReachDisk(item_.size, offset_)) {
+        versionFile.Save();
+    } else {
+        versionFile.SaveWithoutFlush();
+    }
     buffer_ = std::make_unique<char[]>(kTransferChunkSize);
     bodyStarted_ = true;
     item_.flags |= CDF_RECEIVING;
@@ -291,7 +297,6 @@ void CFileTransfer::Release() {
     file_.Close();
     get_.reset();
     connection_.reset();
-    session_.reset();
     buffer_.reset();
 }
 

@@ -49,7 +49,6 @@ private:
     ErrorState& error_;
     CTransferProgress progress_;
     RequestTarget target_;
-    std::unique_ptr<win::CInternetSession> session_;
     std::unique_ptr<win::CHttpConnection> connection_;
     std::unique_ptr<win::CHttpFile> get_;
     CPartialFile file_;

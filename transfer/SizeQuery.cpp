@@ -31,8 +31,7 @@ void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& i
     ErrorState& error = control.Error();
     const RequestTarget target = SplitRequestTarget(error, url);
     try {
-        win::CInternetSession session;
-        const auto connection = session.GetHttpConnection(target.server, target.port);
+        const auto connection = control.Session().GetHttpConnection(target.server, target.port);
         const auto request =
             connection->OpenRequest(win::HTTP_VERB_HEAD, target.object, target.flags);
         SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);

@@ -18,9 +18,7 @@ bool NeedsCheck(const CONTENTDATA& item) {
     return !item.hash.empty() && (item.flags & CDF_UNRECORDED) == 0;
 }
 
-void RecordVerdict(IDownloadControl& control, const CONTENTDATA& item) {
-    CVersionFile versionFile;
-    versionFile.Open(env::GetVersionFilePath());
+void RecordVerdict(IDownloadControl& control, CVersionFile& versionFile, const CONTENTDATA& item) {
     const std::string& key = VersionFileKey(control, item);
     if ((item.flags & CDF_BROKEN) == 0) {
         versionFile.Remove(key);
@@ -29,14 +27,19 @@ void RecordVerdict(IDownloadControl& control, const CONTENTDATA& item) {
         // complete and never hash it again; the mark makes it start over.
         versionFile.Set(key, item.localPath, kBrokenMark, 0);
     }
-    versionFile.Save();
 }
 
 }  // namespace
 
+// The verdicts are saved together, and after each file hashed so that a run
+// that stops does not hash it again; no save waits for the disk, so none
+// waits until the files just downloaded are written out. A verdict a power
+// cut takes back leaves a row that the next run checks again.
 bool VerificationPhase(IDownloadControl& control) {
     CHashProgress progress(control);
-    return RunGuarded(control.Error(), [&] {
+    CVersionFile versionFile;
+    versionFile.Open(env::GetVersionFilePath());
+    const bool done = RunGuarded(control.Error(), [&] {
         control.Meter().Restart();
         bool rangeSent = false;
         int brokenCount = 0;
@@ -56,11 +59,16 @@ bool VerificationPhase(IDownloadControl& control) {
                     ++brokenCount;
                 }
                 if (IRunReport* report = control.Report()) report->FileVerified(*item, matches);
+                RecordVerdict(control, versionFile, *item);
+                versionFile.SaveWithoutFlush();
+            } else {
+                RecordVerdict(control, versionFile, *item);
             }
-            RecordVerdict(control, *item);
         }
         if (brokenCount > 0) {
             Fail(control.Error(), kFilesBroken);
         }
     });
+    versionFile.SaveWithoutFlush();  // the verdicts of the files without a hash
+    return done;
 }

@@ -78,6 +78,10 @@ win::BOOL CVersionFile::Save() {
     return open_ ? Write() : win::FALSE;
 }
 
+win::BOOL CVersionFile::SaveWithoutFlush() {
+    return open_ ? WriteRows(/*durable=*/false) : win::FALSE;
+}
+
 void CVersionFile::Close() {
     entries_.clear();
     changedKeys_.clear();
@@ -211,6 +215,10 @@ win::BOOL CVersionFile::Load() {
         if (!lock.Acquire(lockName_) || !win::ReadWholeFile(filePath_, bytes)) {
             return win::FALSE;
         }
+        CVersionRowCache& cache = CVersionRowCache::Instance();
+        if (cache.Find(filePath_, bytes, entries_)) {
+            return win::TRUE;
+        }
         for (const std::string_view line : versionrow::SplitLines(bytes)) {
             std::string key;
             tagComposition entry;
@@ -220,11 +228,16 @@ win::BOOL CVersionFile::Load() {
             }
             entries_.insert_or_assign(std::move(key), std::move(entry));
         }
+        cache.Remember(filePath_, bytes, entries_);
         return win::TRUE;
     });
 }
 
 win::BOOL CVersionFile::Write() {
+    return WriteRows(/*durable=*/true);
+}
+
+win::BOOL CVersionFile::WriteRows(bool durable) {
     return ZeroOnExhaustion([&]() -> win::BOOL {
         if (filePath_.empty()) {
             return RefuseMissingPath();
@@ -233,11 +246,13 @@ win::BOOL CVersionFile::Write() {
         if (!lock.Acquire(lockName_)) {
             return win::FALSE;
         }
-        return WriteLocked();
+        return WriteLocked(durable);
     });
 }
 
-win::BOOL CVersionFile::WriteLocked() {
+// The old file's attributes need no clearing first: the rename replaces it
+// whole, hidden or read-only.
+win::BOOL CVersionFile::WriteLocked(bool durable) {
     Entries rowsOnDisk;
     bool intact = true;
     if (!ReadRowsOnDisk(rowsOnDisk, intact)) {
@@ -250,12 +265,10 @@ win::BOOL CVersionFile::WriteLocked() {
         // goes rather than make the whole file unreadable.
         it = versionrow::AppendRow(it->first, it->second, bytes) ? std::next(it) : merged.erase(it);
     }
-    if (win::FileExists(filePath_)) {
-        win::SetFileAttributes(filePath_, win::FILE_ATTRIBUTE_NORMAL);
-    }
-    if (!win::ReplaceFileAtomically(filePath_, bytes)) {
+    if (!win::ReplaceFileAtomically(filePath_, bytes, durable)) {
         return win::FALSE;
     }
+    CVersionRowCache::Instance().Remember(filePath_, bytes, merged);
     // Hiding only keeps the record out of sight; the rows are saved even
     // where the attribute cannot be kept.
     win::SetFileAttributes(filePath_, win::FILE_ATTRIBUTE_HIDDEN);
@@ -279,6 +292,10 @@ bool CVersionFile::ReadRowsOnDisk(Entries& rows, bool& intact) const {
         const win::DWORD error = win::GetLastError();
         return error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND;
     }
+    CVersionRowCache& cache = CVersionRowCache::Instance();
+    if (cache.Find(filePath_, bytes, rows)) {
+        return true;
+    }
     for (const std::string_view line : versionrow::SplitLines(bytes)) {
         std::string key;
         tagComposition entry;
@@ -287,6 +304,9 @@ bool CVersionFile::ReadRowsOnDisk(Entries& rows, bool& intact) const {
         } else {
             intact = false;
         }
+    }
+    if (intact) {
+        cache.Remember(filePath_, bytes, rows);
     }
     return true;
 }

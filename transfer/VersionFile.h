@@ -9,7 +9,8 @@
 // file under that mutex and applies only this object's own changes since its
 // load (sets and removes, per key) to the rows found there, so concurrent
 // writers keep each other's rows; it then replaces the file atomically, so a
-// crash never leaves a truncated record. When the file on disk no longer
+// crash never leaves a truncated record. Save also waits until the record is
+// on the disk; SaveWithoutFlush does not. When the file on disk no longer
 // parses at save time, the save keeps every row that still parses, adds the
 // rows of this object's view that are missing there, and drops the lines
 // that do not parse.
@@ -17,18 +18,18 @@
 // An object is meant for one use on one thread: open, read or change, save.
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "platform/WinTypes.h"
 #include "transfer/Composition.h"
+#include "transfer/VersionRowCache.h"
 
 class CVersionFile {
 public:
     // Sorted so the rows of a saved file come out in a stable order.
-    using Entries = std::map<std::string, tagComposition, std::less<>>;
+    using Entries = CVersionRowCache::Entries;
 
     CVersionFile() = default;
     // Opens `path`; any failure is swallowed (see Open).
@@ -45,6 +46,11 @@ public:
     // failed load closes it, keeping the rows read before the bad one.
     virtual win::BOOL Open(std::string_view path);
     virtual win::BOOL Save();
+    // As Save, as safe from a process that dies at any point, without waiting
+    // for the disk: a power cut may bring back the rows before it. For saves
+    // whose loss costs no more than a check done again, so that they do not
+    // wait until a file just downloaded has reached the disk.
+    win::BOOL SaveWithoutFlush();
     virtual void Close();
     // Creates the entry if missing and sets all three values. Refuses values
     // with a line feed, and an empty key or one made only of quotes.
@@ -83,7 +89,8 @@ public:
 private:
     bool ReadRowsOnDisk(Entries& rows, bool& intact) const;
     Entries MergeWithDisk(Entries rowsOnDisk, bool intact) const;
-    win::BOOL WriteLocked();
+    win::BOOL WriteRows(bool durable);
+    win::BOOL WriteLocked(bool durable);
     bool KeepAsideLocked() const;
     tagComposition* Find(std::string_view key);
     const tagComposition* Find(std::string_view key) const;

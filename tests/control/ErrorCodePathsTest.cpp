@@ -186,6 +186,9 @@ TEST_F(ErrorCodeRunTest, HtmlPageInsteadOfTheFileIsRefused) {
 
 TEST_F(ErrorCodeRunTest, StalledBodyEndsInTheReadTimeoutAfterTheRetries) {
     const std::string content = PatternContent(50000);
+    // The size query is answered; the GET that follows on its connection and
+    // every retry send their head, then stall.
+    server.Enqueue(CannedResponse::File(content, kLastModified));
     CannedResponse stalled = CannedResponse::File(content, kLastModified);
     stalled.stallAfter = 0;
     stalled.stallMs = -1;

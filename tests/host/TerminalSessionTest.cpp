@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +28,9 @@
 #include "host/TerminalSession.h"
 #include "platform/Language.h"
 #include "platform/Message.h"
+#include "platform/Thread.h"
+#include "platform/Wait.h"
+#include "platform/Window.h"
 #include "tests/env/EnvTestHelpers.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/host/TerminalTestIo.h"
@@ -63,6 +67,35 @@ TEST(TerminalExitStatusTest, CompletedCancelledAndFailedRuns) {
     EXPECT_EQ(kivterm::ExitStatusFor(1, false), kExitCancelled);
     EXPECT_EQ(kivterm::ExitStatusFor(1, true), kExitCancelled);
     for (int code : {10, 200, 300, 500, 999}) EXPECT_EQ(kivterm::ExitStatusFor(code, false), 2);
+}
+
+// A worker's send (a few per file) is served while posts gather; a loop that
+// slept through the gathering made every send of a page of small files wait.
+TEST(TerminalGatherTest, ASendIsServedAtOnceWhilePostsGather) {
+    constexpr win::UINT kTestMessage = 0x8000 + 1;  // WM_APP + 1
+    std::atomic<bool> served{false};
+    const win::HWND window = win::CreateWindow(
+        [&](win::HWND hwnd, win::UINT message, win::WPARAM wParam,
+            win::LPARAM lParam) -> win::LRESULT {
+            if (message == kTestMessage) served = true;
+            return win::DefWindowProc(hwnd, message, wParam, lParam);
+        },
+        "gather", 0);
+    ASSERT_NE(window, nullptr);
+    win::CThread sender;
+    ASSERT_TRUE(sender.Create([window] {
+        win::SendMessage(window, kTestMessage, 0, 0);
+        return win::DWORD{0};
+    }));
+    // Far longer than the test needs: a gathering that serves no send runs it out.
+    constexpr win::DWORD kLongGatherMs = 20000;
+    const auto start = std::chrono::steady_clock::now();
+    while (!served && std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
+        kivterm::GatherPostedMessages(kLongGatherMs);
+        EXPECT_TRUE(served) << "the gathering ended without serving the send";
+    }
+    EXPECT_EQ(win::WaitForSingleObject(sender.Handle(), 10000), win::WAIT_OBJECT_0);
+    win::DestroyWindow(window);
 }
 
 TEST(TerminalBrowserHostTest, APagelessBrowserWhoseQuitEndsTheLoop) {

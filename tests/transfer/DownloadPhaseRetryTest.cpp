@@ -15,9 +15,13 @@ class DownloadPhaseRetryTest : public HttpTransferFixture {
 protected:
     static constexpr std::size_t kSize = 3000;
 
-    // The HEAD, then `failures` times `failure`, then the file.
+    // The HEAD, then `failures` times `failure`, then the file. The HEAD's
+    // connection ends, so each failure meets a new connection: libcurl sends
+    // a request again by itself when a kept-alive connection turns out dead.
     void Script(const kivtest::CannedResponse& failure, int failures) {
-        server.Enqueue(kivtest::CannedResponse::File(Content(kSize), kLastModified));
+        kivtest::CannedResponse head = kivtest::CannedResponse::File(Content(kSize), kLastModified);
+        head.ending = kivtest::CannedResponse::Ending::Close;
+        server.Enqueue(head);
         for (int i = 0; i < failures; ++i) {
             server.Enqueue(failure);
         }

@@ -55,6 +55,7 @@ TEST_F(DownloadPhaseTest, TwoItemsInOrderWithTheirMessages) {
                   CDF_PREPARED | CDF_RECEIVING | CDF_COMPLETE);
     }
     EXPECT_EQ(control.remainingBytes, 0u);
+    EXPECT_EQ(server.ConnectionCount(), 1) << "size queries and transfers share one connection";
     EXPECT_EQ(control.verifyFileCount, 1u);  // only the item with a hash
     EXPECT_EQ(control.verifyTotalBytes, 70000u);
 
@@ -265,7 +266,11 @@ TEST_F(DownloadPhaseTest, SizeQueryIsTriedTwelveTimesOnConnectionFailures) {
     for (int i = 0; i < 11; ++i) {
         server.Enqueue(kivtest::CannedResponse::Reset());
     }
-    server.ServeContent(Content(10), kLastModified);
+    // The answer ends its connection, so the failures below meet new ones
+    // (a dead kept-alive connection is tried again by libcurl itself).
+    kivtest::CannedResponse file = kivtest::CannedResponse::File(Content(10), kLastModified);
+    file.ending = kivtest::CannedResponse::Ending::Close;
+    server.SetDefault(file);
     AddItem("/a.bin", "a.bin");
     ASSERT_TRUE(PrepareItems(control)) << control.error.errorCode;
     EXPECT_EQ(control.items[0]->size, 10u);

@@ -17,6 +17,7 @@
 #include "platform/NamedMutex.h"
 #include "platform/NativePath.h"
 #include "transfer/VersionFile.h"
+#include "transfer/VersionRowCache.h"
 
 namespace {
 
@@ -288,6 +289,29 @@ TEST_F(VersionFileTest, ChangesReachTheFileOnlyThroughSave) {
     EXPECT_EQ(ReadBytes(), "");
 }
 
+// The rows this process last read or wrote are taken again only for the very
+// same bytes: another writer's row of the same length is read, and a row
+// that no longer parses still sets the file aside.
+TEST_F(VersionFileTest, RowsRememberedFromTheLastSaveServeOnlyTheSameBytes) {
+    CVersionFile file;
+    file.Open(path_);
+    ASSERT_EQ(file.Set("K", "p", "s", 1), 1);
+    ASSERT_EQ(file.Save(), 1);
+    const std::string saved = ReadBytes();
+    std::string changed = saved;
+    changed[changed.find('1')] = '2';
+    WriteBytes(changed);
+    CVersionFile reread;
+    ASSERT_EQ(reread.Open(path_), 1);
+    EXPECT_EQ(reread.GetNumber("K"), 2);
+
+    std::string broken = saved;
+    broken[0] = '\n';
+    WriteBytes(broken);
+    EXPECT_EQ(reread.Open(path_), 0);
+    EXPECT_TRUE(fs::exists(native_ + ".bad"));
+}
+
 TEST_F(VersionFileTest, RefusesValuesThatWouldNotReadBack) {
     CVersionFile file;
     file.Open(path_);
@@ -304,6 +328,8 @@ TEST_F(VersionFileTest, RefusesValuesThatWouldNotReadBack) {
     ASSERT_EQ(file.Set("q\"k", "\"p,\"", "s\"\"\r", -7), 1);
     ASSERT_EQ(file.Set("\"x", "\r", "\"", 1), 1);
     ASSERT_EQ(file.Save(), 1);
+    // Read back as parsed, not as this process remembers what it wrote.
+    CVersionRowCache::Instance().Forget();
     CVersionFile reread;
     ASSERT_EQ(reread.Open(path_), 1);
     EXPECT_EQ(reread.GetEntries(), file.GetEntries());

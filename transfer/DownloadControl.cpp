@@ -1,0 +1,14 @@
+#include "transfer/DownloadControl.h"
+
+#include "platform/InternetSession.h"
+
+IDownloadControl::IDownloadControl() = default;
+
+IDownloadControl::~IDownloadControl() = default;
+
+win::CInternetSession& IDownloadControl::Session() {
+    if (!session_) {
+        session_ = std::make_unique<win::CInternetSession>();
+    }
+    return *session_;
+}
