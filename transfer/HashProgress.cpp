@@ -21,6 +21,17 @@ bool CHashProgress::OnChunk(std::uint64_t fileSize, std::uint64_t chunkBytes,
     return true;
 }
 
+bool CHashProgress::CompleteAtOnce(std::uint64_t fileSize) {
+    bytesHashed_ += fileSize;
+    WaitWhileLeavePromptIsOpen();
+    if (control_.IsCancelled()) {
+        return false;
+    }
+    PostRemainingTime(/*meterUpdated=*/false, 0);
+    PostPosition(fileSize, fileSize);
+    return true;
+}
+
 std::uint64_t CHashProgress::TotalBytes() const {
     return fixedTotal_ ? *fixedTotal_ : control_.VerifyTotalBytes();
 }
