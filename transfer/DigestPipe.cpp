@@ -81,7 +81,27 @@ void CDigestPipe::Stop(bool abandon) {
         (abandon ? abandoned_ : finishing_) = true;
     }
     hasherWake_.notify_one();
+    if (!abandon) {
+        WaitForRunEnd();
+    }
     thread_.join();
+}
+
+// The rest may take as long as reading the file's first part: a cancellation
+// meanwhile ends the wait (the cancellation check runs on this thread only).
+void CDigestPipe::WaitForRunEnd() {
+    std::unique_lock lock(mutex_);
+    while (!producerWake_.wait_for(lock, kCancelPoll, [this] { return runEnded_; })) {
+        lock.unlock();
+        const bool cancelled = cancelled_();
+        lock.lock();
+        if (cancelled) {
+            abandoned_ = true;
+            lock.unlock();
+            hasherWake_.notify_one();
+            return;
+        }
+    }
 }
 
 void CDigestPipe::Run() {
@@ -101,6 +121,9 @@ void CDigestPipe::Run() {
             producerWake_.notify_one();
         }
     }
+    runEnded_ = true;
+    lock.unlock();
+    producerWake_.notify_all();
 }
 
 // False when the file's first bytes could not all be read (or the pipe was

@@ -39,7 +39,8 @@ public:
     void Commit(std::size_t count);
 
     // Hashes everything handed on and ends the thread. True when the digest
-    // then holds the file's bytes from 0 to the last one handed on.
+    // then holds the file's bytes from 0 to the last one handed on. A
+    // cancellation while it waits (for a long first part, say) abandons it.
     bool Finish();
     // Ends the thread as soon as it can; the digest stands for nothing.
     void Abandon();
@@ -49,6 +50,7 @@ private:
     bool HashPrefix();
     bool WaitForSlots(std::unique_lock<std::mutex>& lock);
     void Stop(bool abandon);
+    void WaitForRunEnd();
 
     CWrittenDigest& digest_;
     win::CFile prefixSource_;
@@ -66,6 +68,7 @@ private:
     bool abandoned_ = false;
     bool hasherWaiting_ = false;
     bool producerWaiting_ = false;
-    bool failed_ = false;  // the prefix could not be read
+    bool failed_ = false;    // the prefix could not be read
+    bool runEnded_ = false;  // the hashing thread has nothing left to do
     std::thread thread_;
 };
