@@ -56,7 +56,7 @@ void CHashProgress::PostRemainingTime(bool meterUpdated, std::uint64_t rate) {
 }
 
 // Posts the position only when the whole percentage changes (and while it is
-// still 0), not after every 4096 bytes.
+// still 0), not after every piece read.
 void CHashProgress::PostPosition(std::uint64_t fileSize, std::uint64_t bytesDone) {
     if (fileSize == 0) {
         return;
