@@ -22,6 +22,8 @@ FileStamp StampOf(const struct stat& info) {
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.modifiedSeconds = info.st_mtim.tv_sec;
     stamp.modifiedNanoseconds = info.st_mtim.tv_nsec;
+    stamp.changedSeconds = info.st_ctim.tv_sec;
+    stamp.changedNanoseconds = info.st_ctim.tv_nsec;
     return stamp;
 }
 

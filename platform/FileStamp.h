@@ -1,7 +1,9 @@
 #pragma once
 // What tells one state of a file from another without reading it: which
-// file it is (device and inode), its length and its modification time to
-// the nanosecond.
+// file it is (device and inode), its length, its modification time to the
+// nanosecond and the time its inode last changed, which only the clock sets
+// (a tool that puts the modification time back after a write still moves
+// it).
 #include <cstdint>
 #include <string_view>
 
@@ -15,6 +17,8 @@ struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedSeconds = 0;
+    std::int64_t changedNanoseconds = 0;
 
     bool operator==(const FileStamp&) const = default;
 };

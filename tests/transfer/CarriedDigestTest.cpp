@@ -1,9 +1,13 @@
 // The digest carried through a download: the verification takes it instead
 // of reading the file, unless the file changed after the transfer wrote it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/VerificationPhase.h"
@@ -38,6 +42,21 @@ TEST_F(CarriedDigestTest, VerificationUsesItUnlessTheFileChangedBehindTheTransfe
              std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
              file.seekp(1000);
              file.put('#');
+         },
+         Hashing::Read, 500},
+        {"one byte rewritten in place, its modification time put back",
+         [](const std::string& path) {
+             struct stat before {};
+             ASSERT_EQ(stat(path.c_str(), &before), 0);
+             // Past the clock tick of the transfer's own last change.
+             std::this_thread::sleep_for(std::chrono::milliseconds(30));
+             {
+                 std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+                 file.seekp(2000);
+                 file.put('#');
+             }
+             const struct timespec times[2] = {before.st_atim, before.st_mtim};
+             ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
          },
          Hashing::Read, 500},
         {"replaced by a copy of itself",
