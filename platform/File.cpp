@@ -203,6 +203,27 @@ long long CFile::Read(void* buffer, std::size_t count) {
     return result;
 }
 
+long long CFile::ReadAt(void* buffer, std::size_t count, std::uint64_t offset) const {
+    if (fd_ >= 0 && !readable_) {
+        FailForDescriptor(fd_, EBADF);
+        return -1;
+    }
+    if (offset > static_cast<std::uint64_t>(INT64_MAX)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    for (;;) {
+        const ssize_t result = pread(fd_, buffer, count, static_cast<off_t>(offset));
+        if (result >= 0) {
+            return result;
+        }
+        if (errno != EINTR) {
+            FailForDescriptor(fd_, errno);
+            return -1;
+        }
+    }
+}
+
 bool CFile::Write(const void* buffer, std::size_t count) {
     const int error = WriteAll(fd_, buffer, count);
     return error == 0 || FailForDescriptor(fd_, error);

@@ -65,6 +65,9 @@ public:
 
     // Reads up to `count` bytes; returns the count read (0 at end), -1 on error.
     long long Read(void* buffer, std::size_t count);
+    // As Read, at `offset` and without moving the file position: another
+    // thread may read what this one has written while it writes on.
+    long long ReadAt(void* buffer, std::size_t count, std::uint64_t offset) const;
     // Writes all bytes; false on error (ERROR_DISK_FULL for ENOSPC).
     bool Write(const void* buffer, std::size_t count);
     bool SeekToEnd(std::uint64_t* newPosition = nullptr);

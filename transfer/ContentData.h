@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class CWrittenDigest;
+
 constexpr std::uint32_t CDF_PREPARED = 0x00000002;
 constexpr std::uint32_t CDF_RETRY = 0x00000004;
 constexpr std::uint32_t CDF_RESUME = 0x00000008;
@@ -32,6 +34,9 @@ struct CONTENTDATA {
     // but not the item's own was moved to, so the download could not replace
     // it; empty when there was none.
     std::string keptAsideAs;
+    // With a hash: the digest of the local file's bytes as this run's
+    // transfers wrote them; null until the first one starts writing.
+    std::shared_ptr<CWrittenDigest> writtenDigest;
 };
 
 using ContentList = std::vector<std::unique_ptr<CONTENTDATA>>;

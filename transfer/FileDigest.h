@@ -11,7 +11,7 @@
 using DigestProgress = int (*)(std::uint64_t fileSize, std::uint64_t chunkBytes,
                                std::uint64_t bytesDone, void* context);
 
-// The file is read in 4096-byte pieces with sharing deny-none, up to the size
+// The file is read in 64 KiB pieces with sharing deny-none, up to the size
 // it had when it was opened; it must be a plain file of this user with one
 // name (ERROR_ACCESS_DENIED otherwise, a link is not followed). False with the thread's last error
 // set when the file cannot be read, shrinks meanwhile (ERROR_HANDLE_EOF), the callback stops it

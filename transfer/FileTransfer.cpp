@@ -4,11 +4,14 @@
 
 #include <new>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include "env/Application.h"
 #include "env/Locations.h"
 #include "env/PathRules.h"
 #include "platform/FileApi.h"
+#include "platform/FileStamp.h"
 #include "platform/InternetErrors.h"
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
@@ -24,6 +27,8 @@
 #include "transfer/VersionFileKey.h"
 
 namespace {
+
+static_assert(CDigestPipe::kSlotBytes >= kTransferChunkSize, "a chunk fits in a digest slot");
 
 constexpr win::DWORD HTTP_STATUS_OK = 200;
 constexpr win::DWORD HTTP_STATUS_PARTIAL_CONTENT = 206;
@@ -129,10 +134,12 @@ void CFileTransfer::Transfer() {
     TestFreeSpace();
     SendGet();
     RecordInVersionFile(versionFile);
+    StartDigest();
     Receive();
     if (item_.size != 0 && offset_ + received_ < item_.size) {
         Fail(error_, 501);
     }
+    EndDigest();
     file_.Close();
     progress_.Finish(item_.size);
 }
@@ -220,13 +227,97 @@ void CFileTransfer::RecordInVersionFile(CVersionFile& versionFile) {
     control_.Meter().Restart();
 }
 
+// With a hash to compare, the digest follows the bytes as they are written
+// (from byte 0 on), so the verification need not read the file again. A file
+// continued from an earlier attempt of this run is read back only when the
+// digest no longer covers it.
+void CFileTransfer::StartDigest() {
+    if (item_.hash.empty()) {
+        return;
+    }
+    if (!item_.writtenDigest) {
+        item_.writtenDigest = std::make_shared<CWrittenDigest>();
+    }
+    CWrittenDigest& digest = *item_.writtenDigest;
+    std::uint64_t prefixBytes = 0;
+    win::CFile prefixSource;
+    if (!DigestContinuesFile(digest)) {
+        digest.Restart();
+        prefixBytes = offset_;
+        if (prefixBytes > 0 && !OpenToReadBack(prefixSource)) {
+            return;  // not carried: the verification reads the file
+        }
+    }
+    try {
+        digestPipe_ = std::make_unique<CDigestPipe>(digest, std::move(prefixSource), prefixBytes,
+                                                    [this] { return control_.IsCancelled(); });
+    } catch (const std::system_error&) {
+        digest.Restart();  // no second thread: the verification reads the file
+    }
+}
+
+bool CFileTransfer::DigestContinuesFile(const CWrittenDigest& digest) {
+    if (offset_ == 0) {
+        return false;  // a file begun (again) from its first byte
+    }
+    win::FileStamp stamp;
+    return win::GetFileStamp(file_.File(), stamp) && digest.Covers(stamp) &&
+           digest.Length() == offset_;
+}
+
+// The file being written, opened again to read back what it held; false
+// unless the name still leads to that very file.
+bool CFileTransfer::OpenToReadBack(win::CFile& reader) {
+    const unsigned mode =
+        win::CFile::modeRead | win::CFile::shareDenyNone | win::CFile::modeNoFollow;
+    win::FileStamp written;
+    win::FileStamp opened;
+    return reader.Open(request_.localPath, mode) && win::GetFileStamp(file_.File(), written) &&
+           win::GetFileStamp(reader, opened) && opened.device == written.device &&
+           opened.inode == written.inode;
+}
+
+// The digest stands for the file only when every byte written was hashed,
+// and only until the file changes after the stamp sealed here.
+void CFileTransfer::EndDigest() {
+    if (!digestPipe_) {
+        return;
+    }
+    CWrittenDigest& digest = *item_.writtenDigest;
+    bool whole = false;
+    if (error_.errorCode == 1) {
+        digestPipe_->Abandon();  // cancelled: the run ends
+    } else {
+        whole = digestPipe_->Finish();
+    }
+    digestPipe_.reset();
+    win::FileStamp stamp;
+    if (whole && win::SealFileStamp(file_.File(), stamp)) {
+        digest.Seal(stamp);
+    } else {
+        digest.Restart();
+    }
+}
+
 void CFileTransfer::Receive() {
     for (;;) {
         PauseWhileLeavePromptIsUp();
-        if (!ReceiveChunk(buffer_.get())) {
+        if (!ReceiveChunk(NextBuffer())) {
             return;
         }
     }
+}
+
+// Where the next chunk goes: the digest's next slot while it follows the file.
+char* CFileTransfer::NextBuffer() {
+    if (!digestPipe_) {
+        return buffer_.get();
+    }
+    char* slot = digestPipe_->NextSlot();
+    if (slot == nullptr) {
+        Fail(error_, 1);
+    }
+    return slot;
 }
 
 // While the page asks the user whether to leave, no data is taken in.
@@ -259,6 +350,9 @@ bool CFileTransfer::ReceiveChunk(char* buffer) {
     received_ += count;
     progress_.Chunk(offset_ + received_, count);
     file_.Append(buffer, count);
+    if (digestPipe_) {
+        digestPipe_->Commit(count);
+    }
     return true;
 }
 
@@ -294,6 +388,7 @@ void CFileTransfer::StoreFileFailure(win::DWORD osError) {
 }
 
 void CFileTransfer::Release() {
+    EndDigest();
     file_.Close();
     get_.reset();
     connection_.reset();

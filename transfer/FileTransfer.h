@@ -7,6 +7,7 @@
 #include "platform/HttpConnection.h"
 #include "platform/HttpFile.h"
 #include "platform/InternetSession.h"
+#include "transfer/DigestPipe.h"
 #include "transfer/DownloadControl.h"
 #include "transfer/HttpTransfer.h"
 #include "transfer/PartialFile.h"
@@ -33,7 +34,12 @@ private:
     void JudgeRangeAnswer(win::DWORD status);
     [[noreturn]] void SourceChanged();
     void RecordInVersionFile(CVersionFile& versionFile);
+    void StartDigest();
+    bool DigestContinuesFile(const CWrittenDigest& digest);
+    bool OpenToReadBack(win::CFile& reader);
+    void EndDigest();
     void Receive();
+    char* NextBuffer();
     void PauseWhileLeavePromptIsUp();
     bool ReceiveChunk(char* buffer);
     void TestRoomForUnsizedBody();
@@ -52,8 +58,9 @@ private:
     std::unique_ptr<win::CHttpConnection> connection_;
     std::unique_ptr<win::CHttpFile> get_;
     CPartialFile file_;
-    std::unique_ptr<char[]> buffer_;  // one chunk, reused for the whole body
-    std::uint64_t offset_ = 0;        // bytes the file held when the body began
+    std::unique_ptr<char[]> buffer_;           // one chunk, reused for the whole body
+    std::unique_ptr<CDigestPipe> digestPipe_;  // with a hash: hashes what is written
+    std::uint64_t offset_ = 0;                 // bytes the file held when the body began
     std::uint64_t received_ = 0;
     std::uint64_t nextRoomTest_ = 0;  // file length at which a body of unknown size is checked
     std::int32_t connectRetriesAtStart_ = 0;

@@ -21,6 +21,17 @@ bool CHashProgress::OnChunk(std::uint64_t fileSize, std::uint64_t chunkBytes,
     return true;
 }
 
+bool CHashProgress::CompleteAtOnce(std::uint64_t fileSize) {
+    bytesHashed_ += fileSize;
+    WaitWhileLeavePromptIsOpen();
+    if (control_.IsCancelled()) {
+        return false;
+    }
+    PostRemainingTime(/*meterUpdated=*/false, 0);
+    PostPosition(fileSize, fileSize);
+    return true;
+}
+
 std::uint64_t CHashProgress::TotalBytes() const {
     return fixedTotal_ ? *fixedTotal_ : control_.VerifyTotalBytes();
 }
@@ -45,7 +56,7 @@ void CHashProgress::PostRemainingTime(bool meterUpdated, std::uint64_t rate) {
 }
 
 // Posts the position only when the whole percentage changes (and while it is
-// still 0), not after every 4096 bytes.
+// still 0), not after every piece read.
 void CHashProgress::PostPosition(std::uint64_t fileSize, std::uint64_t bytesDone) {
     if (fileSize == 0) {
         return;

@@ -24,6 +24,11 @@ public:
     // (the run was cancelled).
     bool OnChunk(std::uint64_t fileSize, std::uint64_t chunkBytes, std::uint64_t bytesDone);
 
+    // A whole file whose digest is known without reading it: its position
+    // completes at once. Its bytes count as hashed but not for the rate,
+    // which they took no time of. False when the run was cancelled.
+    bool CompleteAtOnce(std::uint64_t fileSize);
+
     // FileDigest's callback; `context` is the CHashProgress.
     static int Callback(std::uint64_t fileSize, std::uint64_t chunkBytes, std::uint64_t bytesDone,
                         void* context);

@@ -5,10 +5,12 @@
 #include <string>
 
 #include "platform/FileApi.h"
+#include "platform/FileStamp.h"
 #include "platform/LastError.h"
 #include "resources/StringTable.h"
 #include "transfer/FileDigest.h"
 #include "transfer/TransferFailure.h"
+#include "transfer/WrittenDigest.h"
 
 namespace {
 
@@ -26,6 +28,14 @@ void AnnounceFile(IDownloadControl& control, const CONTENTDATA& item, std::uint6
     control.SendToDialog(DLGM_CURRENTTOTAL, Low32(size), High32(size));
 }
 
+// The digest carried through the file's download, when the file is still the
+// one this run's transfer left (same file, length and modification time).
+bool CarriedDigest(const CONTENTDATA& item, std::string& digest) {
+    win::FileStamp stamp;
+    return item.writtenDigest && win::GetFileStamp(item.localPath, stamp) &&
+           item.writtenDigest->DigestFor(stamp, digest);
+}
+
 }  // namespace
 
 bool ItemFileMatchesHash(IDownloadControl& control, CHashProgress& progress,
@@ -38,7 +48,11 @@ bool ItemFileMatchesHash(IDownloadControl& control, CHashProgress& progress,
     AnnounceFile(control, item, size, stepOverall);
     progress.StartFile();
     std::string digest;
-    if (!FileDigest(item.localPath, digest, &CHashProgress::Callback, &progress)) {
+    if (CarriedDigest(item, digest)) {
+        if (!progress.CompleteAtOnce(size)) {
+            Fail(error, kDigestFailed, win::ERROR_CANCELLED);
+        }
+    } else if (!FileDigest(item.localPath, digest, &CHashProgress::Callback, &progress)) {
         Fail(error, kDigestFailed, win::GetLastError());
     }
     control.SendToDialog(DLGM_CURRENTPOS, Low32(size), High32(size));

@@ -20,6 +20,8 @@ public:
     void Restart();
     void Append(const char* data, std::size_t count);
     void Close() { file_.Close(); }
+    // The open file, for reading back what was written and for its stamp.
+    win::CFile& File() { return file_; }
 
 private:
     win::CFile file_;

@@ -166,6 +166,7 @@ TEST_F(DownloadPhaseRetryTest, BodyLongerThanItsSizeAsksForTheSizeAgainOnce) {
         source.Enqueue(kivtest::CannedResponse::Ok(Content(40001)));
         source.SetDefault(kivtest::CannedResponse::Status(404));
         CONTENTDATA& item = control.AddItem(source.Url("/a.bin"), {}, c.fileName);
+        item.hash = Sha256Hex(Content(40001));
 
         EXPECT_EQ(DownloadPhase(control), c.done) << c.what;
         std::size_t gets = 0, heads = 0;
@@ -179,6 +180,8 @@ TEST_F(DownloadPhaseRetryTest, BodyLongerThanItsSizeAsksForTheSizeAgainOnce) {
             EXPECT_TRUE(LocalHolds(c.fileName, Content(40001))) << c.what;
             EXPECT_EQ(item.size, 40001u) << c.what;
             EXPECT_EQ(item.lastModified, changed) << c.what;
+            // The restarted file's digest holds none of the first version's bytes.
+            EXPECT_EQ(CarriedDigest(item), item.hash) << c.what;
         } else {
             EXPECT_EQ(control.error.errorCode, 501) << c.what;
         }
@@ -189,7 +192,8 @@ TEST_F(DownloadPhaseRetryTest, StalledReadIsRetriedAsAConnectionFailureAndResume
     server.Enqueue(kivtest::CannedResponse::File(Content(40000), kLastModified));
     server.Enqueue(StalledFile(40000, 20000));
     server.ServeContent(Content(40000), kLastModified);
-    AddItem("/a.bin", "a.bin");
+    CONTENTDATA& item = AddItem("/a.bin", "a.bin");
+    item.hash = Sha256Hex(Content(40000));
     control.timings.readTimeoutMs = 1000;  // the first 16 KiB must arrive in time
 
     ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
@@ -197,6 +201,7 @@ TEST_F(DownloadPhaseRetryTest, StalledReadIsRetriedAsAConnectionFailureAndResume
     ASSERT_EQ(gets.size(), 2u);
     EXPECT_EQ(gets[1].Header("Range"), "bytes=16384-");
     EXPECT_TRUE(LocalHolds("a.bin", Content(40000)));
+    EXPECT_EQ(CarriedDigest(item), item.hash);  // continued across the attempts
     EXPECT_EQ(control.Sleeps(), std::vector<std::uint32_t>{3000});
 }
 

@@ -17,11 +17,16 @@ namespace {
 constexpr const char* kEmptyMessage =
     "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
 constexpr const char* kAbc = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
-// Computed once with sha256sum over Pattern(4096 * 3 + 1) and Pattern(4096 * 2).
-constexpr const char* kThreePiecesAndOneByte =
+// The digest reads files in pieces of this size.
+constexpr std::uint64_t kPiece = 64 * 1024;
+// Computed once with sha256sum over Pattern(4096 * 3 + 1), Pattern(4096 * 2)
+// and Pattern(kPiece * 2 + 1).
+constexpr const char* kThreeSmallPiecesAndOneByte =
     "D1F0CF66A178905D68355BE68973D481265C882DC9C2B28292F233B4C0BB7C7A";
-constexpr const char* kTwoWholePieces =
+constexpr const char* kTwoSmallPieces =
     "79A68194A5A1DC354264D70A556FF0A6ACF1478D589A98CBB22BBB81FE55B5E5";
+constexpr const char* kTwoPiecesAndOneByte =
+    "21F757FBB73D921451294C3339CF6F5A50E6B3B64E42B0D85683A8A77CAFD9BF";
 
 std::string Pattern(std::size_t size) {
     std::string bytes(size, '\0');
@@ -43,14 +48,14 @@ struct Call {
 struct Recorder {
     std::vector<Call> calls;
     std::size_t stopAt = 0;
-    std::string truncateNativeTo;  // truncated to 4096 bytes on the first call
+    std::string truncateNativeTo;  // truncated to one piece on the first call
 
     static int Callback(std::uint64_t fileSize, std::uint64_t chunk, std::uint64_t done,
                         void* context) {
         auto& self = *static_cast<Recorder*>(context);
         self.calls.push_back({fileSize, chunk, done});
         if (!self.truncateNativeTo.empty() && self.calls.size() == 1) {
-            EXPECT_EQ(::truncate(self.truncateNativeTo.c_str(), 4096), 0);
+            EXPECT_EQ(::truncate(self.truncateNativeTo.c_str(), kPiece), 0);
         }
         return self.calls.size() == self.stopAt ? 0 : 1;
     }
@@ -69,8 +74,8 @@ TEST_F(FileDigestTest, KnownVectorsInUpperCaseHex) {
     const std::vector<std::tuple<std::string, std::string>> cases = {
         {"", kEmptyMessage},
         {"abc", kAbc},
-        {Pattern(4096 * 3 + 1), kThreePiecesAndOneByte},
-        {Pattern(4096 * 2), kTwoWholePieces},
+        {Pattern(4096 * 3 + 1), kThreeSmallPiecesAndOneByte},
+        {Pattern(4096 * 2), kTwoSmallPieces},
     };
     for (const auto& [bytes, expected] : cases) {
         std::string digest;
@@ -79,16 +84,16 @@ TEST_F(FileDigestTest, KnownVectorsInUpperCaseHex) {
     }
 }
 
-TEST_F(FileDigestTest, CallbackSeesEveryPieceOf4096Bytes) {
-    const std::string path = Write("f.bin", Pattern(4096 * 3 + 1));
+TEST_F(FileDigestTest, CallbackSeesEveryPieceOf64KiB) {
+    const std::uint64_t size = kPiece * 2 + 1;
+    const std::string path = Write("f.bin", Pattern(size));
     Recorder recorder;
     std::string digest;
     ASSERT_TRUE(FileDigest(path, digest, &Recorder::Callback, &recorder));
-    const std::uint64_t size = 4096 * 3 + 1;
     const std::vector<Call> expected = {
-        {size, 4096, 4096}, {size, 4096, 8192}, {size, 4096, 12288}, {size, 1, size}};
+        {size, kPiece, kPiece}, {size, kPiece, 2 * kPiece}, {size, 1, size}};
     EXPECT_EQ(recorder.calls, expected);
-    EXPECT_EQ(digest, kThreePiecesAndOneByte);
+    EXPECT_EQ(digest, kTwoPiecesAndOneByte);
 
     Recorder empty;
     ASSERT_TRUE(FileDigest(Write("empty", ""), digest, &Recorder::Callback, &empty));
@@ -96,7 +101,7 @@ TEST_F(FileDigestTest, CallbackSeesEveryPieceOf4096Bytes) {
 }
 
 TEST_F(FileDigestTest, CallbackStopFailsAndLeavesTheDigestAlone) {
-    const std::string path = Write("f.bin", Pattern(4096 * 3));
+    const std::string path = Write("f.bin", Pattern(kPiece * 3));
     for (std::size_t stopAt : {1u, 3u}) {  // the last piece too: stopping is never success
         Recorder recorder;
         recorder.stopAt = stopAt;
@@ -109,7 +114,7 @@ TEST_F(FileDigestTest, CallbackStopFailsAndLeavesTheDigestAlone) {
 }
 
 TEST_F(FileDigestTest, FileThatShrinksWhileHashedFails) {
-    const std::string path = Write("f.bin", Pattern(4096 * 3));
+    const std::string path = Write("f.bin", Pattern(kPiece * 3));
     Recorder recorder;
     recorder.truncateNativeTo = folder_.Native("f.bin");
     std::string digest = "unchanged";

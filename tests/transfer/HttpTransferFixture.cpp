@@ -1,5 +1,6 @@
 #include "tests/transfer/HttpTransferFixture.h"
 
+#include <cryptopp/sha.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -8,9 +9,11 @@
 #include <sstream>
 
 #include "env/Application.h"
+#include "platform/FileStamp.h"
 #include "platform/Language.h"
 #include "platform/NativePath.h"
 #include "transfer/VersionFile.h"
+#include "transfer/WrittenDigest.h"
 
 void HttpTransferFixture::SetUp() {
     char pattern[] = "/tmp/kiv-transfer-XXXXXX";
@@ -107,6 +110,28 @@ std::string HttpTransferFixture::Content(std::size_t size) {
         bytes[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
     }
     return bytes;
+}
+
+std::string HttpTransferFixture::Sha256Hex(const std::string& bytes) {
+    CryptoPP::byte digest[CryptoPP::SHA256::DIGESTSIZE];
+    CryptoPP::SHA256().CalculateDigest(
+        digest, reinterpret_cast<const CryptoPP::byte*>(bytes.data()), bytes.size());
+    std::string text;
+    for (const CryptoPP::byte value : digest) {
+        text += "0123456789ABCDEF"[value >> 4];
+        text += "0123456789ABCDEF"[value & 0x0F];
+    }
+    return text;
+}
+
+std::string HttpTransferFixture::CarriedDigest(const CONTENTDATA& item) {
+    win::FileStamp stamp;
+    std::string digest;
+    if (item.writtenDigest && win::GetFileStamp(item.localPath, stamp) &&
+        item.writtenDigest->DigestFor(stamp, digest)) {
+        return digest;
+    }
+    return "<not carried>";
 }
 
 kivtest::CannedResponse HttpTransferFixture::StalledFile(std::size_t size, std::size_t sentBytes) {

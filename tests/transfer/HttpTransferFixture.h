@@ -37,7 +37,11 @@ protected:
     // The stored text of the version file's entry for `key`; false when absent.
     bool RecordedText(const std::string& key, std::string& storedText) const;
 
-    static std::string Content(std::size_t size);  // distinct bytes, so offsets show
+    static std::string Content(std::size_t size);            // distinct bytes, so offsets show
+    static std::string Sha256Hex(const std::string& bytes);  // upper case
+    // The digest the item's transfers carried, when it still covers its file;
+    // else "<not carried>".
+    static std::string CarriedDigest(const CONTENTDATA& item);
     // Content(size) as a file that stops sending after `sentBytes` until the server stops.
     static kivtest::CannedResponse StalledFile(std::size_t size, std::size_t sentBytes);
 

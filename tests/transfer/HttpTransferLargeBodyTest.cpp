@@ -1,5 +1,7 @@
 // A body many times the internet layer's own buffer: the file is written
-// byte for byte, and progress still comes once per 16384-byte chunk.
+// byte for byte, and progress still comes once per 16384-byte chunk. With a
+// hash, the digest of the whole file (the part already there read back once)
+// is carried through the writes.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,10 +22,12 @@ TEST_F(HttpTransferLargeBodyTest, ResumedBodyIsWrittenWholeWithAPostPerChunk) {
     item.size = content.size();
     item.lastModified = kLastModified;
     item.flags = CDF_PREPARED | CDF_RESUME;
+    item.hash = Sha256Hex(content);
     WriteLocal("big.bin", content.substr(0, kOffset));
 
     ASSERT_TRUE(Transfer()) << control.error.errorCode;
     EXPECT_TRUE(LocalHolds("big.bin", content));
+    EXPECT_EQ(CarriedDigest(item), item.hash);
     std::vector<std::uint64_t> positions;
     for (const RecordedMessage& message : control.MessagesOf(DLGM_CURRENTPOS)) {
         positions.push_back(message.Value64());

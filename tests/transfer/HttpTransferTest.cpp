@@ -153,11 +153,13 @@ TEST_F(HttpTransferTest, ServerIgnoringTheRangeRestartsTheFile) {
     CONTENTDATA& item = AddItem("/a.bin", "a.bin");
     item.size = content.size();
     item.flags = CDF_RESUME;
+    item.hash = Sha256Hex(content);
     WriteLocal("a.bin", content.substr(0, 5000));
 
     ASSERT_TRUE(Transfer()) << control.error.errorCode;
     EXPECT_EQ(RequestsOf("GET").at(0).Header("Range"), "bytes=5000-");
     EXPECT_TRUE(LocalHolds("a.bin", content));  // not the first 5000 bytes twice
+    EXPECT_EQ(CarriedDigest(item), item.hash);  // nor hashed twice
     EXPECT_EQ(control.MessagesOf(DLGM_CURRENTPOS).front().Value64(), 16384u);
 }
 
