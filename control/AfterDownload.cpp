@@ -2,10 +2,10 @@
 
 #include "platform/Message.h"
 #include "platform/NativePath.h"
+#include "resources/StringIds.h"
 
 namespace {
 
-constexpr unsigned kRunCompletedText = 245;
 constexpr const char* kOpener = "xdg-open";  // the desktop's "open" verb
 // The Windows media player wants its play switch before the file; kept for
 // associations that name it (under Wine, say).
@@ -44,7 +44,7 @@ std::vector<std::string> PlayCommand(const IProgramAssociation& association,
 LRESULT OnRunCompleted(IPageContext& control) {
     IBrowserHost* browser = control.Services().browser;
     if (browser != nullptr) browser->BringToForeground();
-    control.ShowMessageId(kRunCompletedText, MB_OK | MB_ICONINFORMATION);
+    control.ShowMessageId(textid::kRunCompleted, MB_OK | MB_ICONINFORMATION);
     if (ILauncher* launcher = control.Services().launcher) {
         OpenFolder(*launcher, control.DestinationFolder());
     }

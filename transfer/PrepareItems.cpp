@@ -4,6 +4,7 @@
 #include "env/Application.h"
 #include "platform/FileApi.h"
 #include "platform/LastError.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/DownloadPhase.h"
 #include "transfer/HashProgress.h"
@@ -17,7 +18,7 @@
 
 namespace {
 
-// Size queries in all, per item; only connection failures (300) are tried again.
+// Size queries in all, per item; only connection failures are tried again.
 constexpr int kSizeQueryAttempts = 12;
 
 // The bits the engine keeps its own state in. A record's number may add other
@@ -27,8 +28,6 @@ constexpr int kSizeQueryAttempts = 12;
 constexpr std::uint32_t kEngineStateFlags = CDF_PREPARED | CDF_RETRY | CDF_RESUME | CDF_RECEIVING |
                                             CDF_BROKEN | CDF_UNRECORDED | CDF_COMPLETE |
                                             CDF_FINALIZED;
-
-constexpr unsigned IDS_PREPARING = 44;
 
 // Only a plain file of this user, with no other name, may be taken as the
 // item's: anything else with its name (a link, a folder, a FIFO, a device,
@@ -52,7 +51,7 @@ bool UnrecordedFileMatches(IDownloadControl& control, const CONTENTDATA& item) {
     CHashProgress progress(control, item.size);
     control.Meter().Restart();
     const bool matches = ItemFileMatchesHash(control, progress, item, /*stepOverall=*/false);
-    const std::string status = res::LoadString(IDS_PREPARING);
+    const std::string status = res::LoadString(textid::kPreparing);
     control.SendToDialog(DLGM_STATUS, 0, reinterpret_cast<LPARAM>(status.c_str()));
     return matches;
 }
@@ -114,7 +113,7 @@ void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item) {
         if (SizeQuery(control, item.url, item)) {
             return;
         }
-        if (error.errorCode != 300 || attempt == kSizeQueryAttempts) {
+        if (error.errorCode != errcode::kInternetError || attempt == kSizeQueryAttempts) {
             throw CUserException{};
         }
         error = ErrorState{};

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr std::int32_t kFilesBroken = 500;
 constexpr const char* kBrokenMark = "FILEBROKEN";
 
 bool NeedsCheck(const CONTENTDATA& item) {
@@ -60,7 +59,7 @@ bool VerificationPhase(IDownloadControl& control) {
             RecordVerdict(control, *item);
         }
         if (brokenCount > 0) {
-            Fail(control.Error(), kFilesBroken);
+            Fail(control.Error(), errcode::kFilesBroken);
         }
     });
 }

@@ -9,6 +9,7 @@
 
 #include "platform/CodePage.h"
 #include "resources/StringEntry.h"
+#include "resources/StringIds.h"
 
 namespace {
 
@@ -57,6 +58,10 @@ TEST(StringTableData, EnglishHoldsEveryIdInUseAndJapaneseTheSame) {
         116, 119, 120, 200, 234, 235, 236, 238, 239, 240, 241, 242, 243, 244, 245};
     EXPECT_EQ(IdsOf(Language::English), expected);
     EXPECT_EQ(IdsOf(Language::Japanese), expected);
+    // Every id has one name, and every name a text.
+    const std::set<unsigned> named(std::begin(textid::kAll), std::end(textid::kAll));
+    EXPECT_EQ(named, expected);
+    EXPECT_EQ(named.size(), std::size(textid::kAll));
 }
 
 // Callers fill placeholders and concatenate entries without knowing the
