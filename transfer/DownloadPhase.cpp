@@ -10,13 +10,11 @@
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/HttpTransfer.h"
+#include "transfer/RetryDecision.h"
 #include "transfer/TransferFailure.h"
 
 namespace {
 
-// Failed attempts in a row (since the last chunk that arrived) before giving up.
-constexpr std::int32_t kConnectAttempts = 11;
-constexpr std::int32_t kShortBodyAttempts = 101;
 // A source found changed under a transfer is asked for its size again and
 // started over this often; the next change ends the item (errcode::kShortBody).
 constexpr std::int32_t kSourceRestarts = 1;
@@ -39,18 +37,19 @@ void ReportRetry(IDownloadControl& control, const CONTENTDATA& item, int failed,
 // Whether the failure stored in `error` is worth another attempt; prepares it.
 bool PrepareRetry(IDownloadControl& control, CONTENTDATA& item) {
     ErrorState& error = control.Error();
-    const std::int32_t code = error.errorCode;
-    if ((code == errcode::kInternetError || code == errcode::kReadTimedOut) &&
-        item.connectRetries < kConnectAttempts) {
-        ReportRetry(control, item, item.connectRetries, kConnectAttempts);
+    const RetryDecision retry =
+        DecideRetry(RetryStage::Transfer, error.errorCode, {item.connectRetries, item.sizeRetries});
+    if (!retry.again) {
+        return false;
+    }
+    if (retry.counter == ErrorRetry::Connection) {
+        ReportRetry(control, item, item.connectRetries, retry.attempts);
         control.PostToDialog(DLGM_RATETIME, 0, -3);  // "Recalculating"
         error = ErrorState{};
         control.Sleep(control.Timings().retryPauseMs);
-    } else if (code == errcode::kShortBody && item.sizeRetries < kShortBodyAttempts) {
-        ReportRetry(control, item, item.sizeRetries, kShortBodyAttempts);
-        error = ErrorState{};
     } else {
-        return false;
+        ReportRetry(control, item, item.sizeRetries, retry.attempts);
+        error = ErrorState{};
     }
     item.flags |= CDF_RETRY;
     return true;

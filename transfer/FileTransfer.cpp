@@ -17,6 +17,7 @@
 #include "transfer/LeavePromptPause.h"
 #include "transfer/LocalFolder.h"
 #include "transfer/RequestHeaders.h"
+#include "transfer/RetryDecision.h"
 #include "transfer/SendRequest.h"
 #include "transfer/TransferFailure.h"
 #include "transfer/VersionFile.h"
@@ -308,11 +309,15 @@ void CFileTransfer::DiscardFileIfUnwanted() {
 }
 
 void CFileTransfer::CountFailure() {
-    const std::int32_t code = error_.errorCode;
-    if (code == errcode::kInternetError || code == errcode::kReadTimedOut) {
-        ++item_.connectRetries;
-    } else if (code == errcode::kShortBody) {
-        ++item_.sizeRetries;
+    switch (DecideRetry(RetryStage::Transfer, error_.errorCode, {}).counter) {
+        case ErrorRetry::Connection:
+            ++item_.connectRetries;
+            break;
+        case ErrorRetry::ShortBody:
+            ++item_.sizeRetries;
+            break;
+        case ErrorRetry::Never:
+            break;
     }
 }
 

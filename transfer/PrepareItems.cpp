@@ -11,15 +11,13 @@
 #include "transfer/HttpTransfer.h"
 #include "transfer/ItemHashCheck.h"
 #include "transfer/LocalFileVerdict.h"
+#include "transfer/RetryDecision.h"
 #include "transfer/TransferFailure.h"
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
 #include "transfer/WorkFiles.h"
 
 namespace {
-
-// Size queries in all, per item; only connection failures are tried again.
-constexpr int kSizeQueryAttempts = 12;
 
 // The bits the engine keeps its own state in. A record's number may add other
 // flag bits but never these: the record can be written by the confined
@@ -113,7 +111,7 @@ void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item) {
         if (SizeQuery(control, item.url, item)) {
             return;
         }
-        if (error.errorCode != errcode::kInternetError || attempt == kSizeQueryAttempts) {
+        if (!DecideRetry(RetryStage::SizeQuery, error.errorCode, {attempt, 0}).again) {
             throw CUserException{};
         }
         error = ErrorState{};
