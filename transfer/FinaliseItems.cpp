@@ -54,7 +54,7 @@ void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
 
 bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
     return RunGuarded(control.Error(), [&] {
-        const bool assistantMode = control.Assistant() != nullptr;
+        const bool assistantMode = control.HasAssistant();
         for (const auto& item : control.Items()) {
             if ((item->flags & CDF_BROKEN) != 0) {
                 continue;

@@ -86,7 +86,7 @@ std::string FinalPathOfItem(IDownloadControl& control, const CONTENTDATA& item) 
 }
 
 bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::string& path) {
-    if (control.Assistant() == nullptr) {
+    if (!control.HasAssistant()) {
         path = FinalPathOfItem(control, item);
         return true;
     }
