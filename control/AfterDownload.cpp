@@ -4,10 +4,10 @@
 #include "platform/Message.h"
 #include "platform/NativePath.h"
 #include "resources/StringTable.h"
+#include "resources/StringIds.h"
 
 namespace {
 
-constexpr unsigned kRunCompletedText = 245;
 constexpr const char* kOpener = "xdg-open";  // the desktop's "open" verb
 // The Windows media player wants its play switch before the file; kept for
 // associations that name it (under Wine, say).
@@ -49,9 +49,9 @@ LRESULT OnRunCompleted(IPageContext& control) {
     // Files of the user's that were moved out of the download's way are named.
     const std::string notes = KeptAsideNotes(control.Items());
     if (notes.empty()) {
-        control.ShowMessageId(kRunCompletedText, MB_OK | MB_ICONINFORMATION);
+        control.ShowMessageId(textid::kRunCompleted, MB_OK | MB_ICONINFORMATION);
     } else {
-        control.ShowMessage(res::LoadString(kRunCompletedText) + notes, MB_OK | MB_ICONINFORMATION);
+        control.ShowMessage(res::LoadString(textid::kRunCompleted) + notes, MB_OK | MB_ICONINFORMATION);
     }
     if (ILauncher* launcher = control.Services().launcher) {
         OpenFolder(*launcher, control.DestinationFolder());

@@ -8,15 +8,14 @@
 #include "platform/LastError.h"
 #include "platform/Mutex.h"
 #include "platform/Wait.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/DownloadPhase.h"
+#include "transfer/ErrorCodes.h"
 #include "transfer/FinaliseItems.h"
 #include "transfer/VerificationPhase.h"
 
 namespace {
-
-constexpr std::int32_t kInternalError = 999;
-constexpr unsigned kProductNameId = 1;
 
 bool Acquired(win::DWORD waitResult) {
     return waitResult == win::WAIT_OBJECT_0 || waitResult == win::WAIT_ABANDONED_0;
@@ -25,8 +24,8 @@ bool Acquired(win::DWORD waitResult) {
 }  // namespace
 
 CControlRun::CControlRun(const ControlServices& services, const ControlTimings& timings)
-    : services_(services), timings_(timings), caption_(res::LoadString(kProductNameId)) {
-    if (!CreateKernelObjects()) error_.Set(kInternalError, win::GetLastError());
+    : services_(services), timings_(timings), caption_(res::LoadString(textid::kProductName)) {
+    if (!CreateKernelObjects()) error_.Set(errcode::kInternalError, win::GetLastError());
 }
 
 CControlRun::~CControlRun() = default;

@@ -120,7 +120,7 @@ public:
     std::uint64_t& VerifyTotalBytes() override { return verifyTotalBytes_; }
     std::uint64_t& VerifyFileCount() override { return verifyFileCount_; }
     bool ResumeAllowed() const override { return resumeAllowed_; }
-    CKivDownloadAssistant* Assistant() override { return assistant_.get(); }
+    CKivDownloadAssistant* Assistant() { return assistant_.get(); }
     const TransferTimings& Timings() const override { return timings_.transfer; }
     CRateMeter& Meter() override { return meter_; }
     int CancelFd() const override;

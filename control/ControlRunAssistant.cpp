@@ -12,13 +12,10 @@
 #include "control/WorkerConfinement.h"
 #include "env/PathRules.h"
 #include "platform/LastError.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
-constexpr std::int32_t kCancelled = 1;
-constexpr std::int32_t kAssistantNotStarted = 400;
-constexpr std::int32_t kAssistantNotGreeted = 401;
-constexpr std::int32_t kRequestNotSent = 999;
 constexpr LPARAM kShow = 5;  // SW_SHOW
 
 }  // namespace
@@ -27,11 +24,11 @@ bool CControlRun::StartAssistant() {
     try {
         assistant_ = std::make_unique<CKivDownloadAssistant>(cancelEvent_.Handle());
     } catch (const std::bad_alloc&) {
-        error_.Set(kAssistantNotStarted, win::ERROR_NOT_ENOUGH_MEMORY);
+        error_.Set(errcode::kAssistantNotStarted, win::ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
     if (!assistant_->Start(*this, services_.assistantProgram)) {
-        error_.Set(kAssistantNotStarted, win::GetLastError());
+        error_.Set(errcode::kAssistantNotStarted, win::GetLastError());
         return false;
     }
     return true;
@@ -44,7 +41,7 @@ void CControlRun::ConfineWorker() {
 bool CControlRun::GreetAssistant() {
     SendToDialog(DLGM_OVERALLBUSY, 1, kShow);
     if (!assistant_->SendHello(DialogWindow())) {
-        error_.Set(kAssistantNotGreeted, win::GetLastError());
+        error_.Set(errcode::kAssistantNotGreeted, win::GetLastError());
         return false;
     }
     assistant_->WaitForReply();  // the greeting's outcome does not matter
@@ -58,12 +55,12 @@ bool CControlRun::ChooseDestinationWithAssistant() {
     for (const auto& item : items_)
         records.push_back(BuildContentItemRecord(item->name, item->url));
     if (!assistant_->SendContentList(caption_, kContentListIdentifier, records)) {
-        error_.Set(kRequestNotSent, win::GetLastError());
+        error_.Set(errcode::kInternalError, win::GetLastError());
         return false;
     }
     if (!assistant_->WaitForReply()) {
         // No folder is the user's refusal there: the run ends as cancelled.
-        if (error_.errorCode == 0) error_.Set(kCancelled);
+        if (error_.errorCode == errcode::kNone) error_.Set(errcode::kCancelled);
         return false;
     }
     if (services_.browser != nullptr) services_.browser->BringToForeground();

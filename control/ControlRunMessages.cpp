@@ -8,11 +8,11 @@
 #include "control/ErrorMessage.h"
 #include "platform/Window.h"
 #include "resources/StringTable.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
 constexpr int kShowRestore = 9;  // SW_RESTORE
-constexpr std::int32_t kAssistantEnded = 402;
 
 }  // namespace
 
@@ -42,7 +42,7 @@ void CControlRun::ReportError(int phase) {
     // A snapshot: after the assistant's end the worker may still be stopping
     // and setting its own cancel code, which must not hide that end.
     ErrorState shown = error_;
-    if (assistantEnded_) shown.Set(kAssistantEnded);
+    if (assistantEnded_) shown.Set(errcode::kAssistantEnded);
     std::string text;
     if (ComposeErrorMessage(phase, shown, items_, text)) ShowMessage(text, MB_OK);
 }

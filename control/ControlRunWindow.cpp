@@ -10,12 +10,6 @@
 #include "platform/Wait.h"
 #include "platform/Window.h"
 
-namespace {
-
-constexpr LRESULT kErrorCancelled = 1223;  // ERROR_CANCELLED: the user closed the dialog
-
-}  // namespace
-
 bool CControlRun::ControlWindowExists() const {
     const win::HWND window = controlWindow_;
     return window != nullptr && win::IsWindow(window);
@@ -35,16 +29,16 @@ LRESULT CControlRun::AskProxyCredentials(win::CHttpFile& request) {
 
 LRESULT CControlRun::OnInternetErrorDialog(WPARAM request, LPARAM /*flags*/) {
     auto* file = reinterpret_cast<win::CHttpFile*>(request);
-    if (file == nullptr) return kErrorCancelled;
+    if (file == nullptr) return win::ERROR_CANCELLED;
     if (proxyCredentials_ && !file->HasProxyCredentials()) {
         file->SetProxyCredentials(proxyCredentials_->first, proxyCredentials_->second);
         return ERROR_INTERNET_FORCE_RETRY;
     }
-    if (services_.proxyPrompt == nullptr) return kErrorCancelled;
+    if (services_.proxyPrompt == nullptr) return win::ERROR_CANCELLED;
     std::string user;
     std::string password;
     if (!services_.proxyPrompt->AskProxyCredentials(DialogWindow(), user, password)) {
-        return kErrorCancelled;
+        return win::ERROR_CANCELLED;  // the user closed the dialog
     }
     file->SetProxyCredentials(user, password);
     proxyCredentials_.emplace(std::move(user), std::move(password));

@@ -38,6 +38,13 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 constexpr int IDDISMISSED = -1;  // ended by MBM_DISMISS
 
+// The control's own window messages, numbered beside the worker's
+// (transfer/ControlMessages.h). MBM_DISMISS, sent to a question box, ends it
+// with IDDISMISSED; CTLM_QUITBROWSER, posted to the control's window, asks
+// the browser window to close.
+constexpr win::UINT MBM_DISMISS = win::WM_APP + 20;
+constexpr win::UINT CTLM_QUITBROWSER = win::WM_APP + 21;
+
 // Modal boxes, shown on the calling thread as top-level windows of that
 // thread titled `caption`, so that the control can find and close them
 // (MBM_DISMISS, then WM_CLOSE).

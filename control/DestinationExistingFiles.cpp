@@ -5,14 +5,10 @@
 #include "control/DestinationQuery.h"
 #include "env/PathRules.h"
 #include "platform/FileApi.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace {
-
-constexpr unsigned kExistingHeadId = 41;  // "A file with this filename already exists ..."
-constexpr unsigned kReadOnlyTailId = 14;  // "... These files are read-only. ..."
-constexpr unsigned kResumeQuestionId = 42;
-constexpr unsigned kResumeButtonsId = 5;
 
 // The folder joined with a name; empty when the path would not fit 260 bytes.
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -23,7 +19,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 std::string ListedNames(const std::vector<std::string>& names) {
-    std::string text = res::LoadString(kExistingHeadId);
+    std::string text = res::LoadString(textid::kExistingFilesHead);
     for (const std::string& name : names) text += "\t" + name + "\n";
     return text;
 }
@@ -43,13 +39,13 @@ bool CDestinationQuery::CheckExistingFiles(const std::string& folder) {
         if (attributes & win::FILE_ATTRIBUTE_READONLY) readOnly.push_back(item->name);
     }
     if (!readOnly.empty()) {
-        context_.ShowMessage(ListedNames(readOnly) + res::LoadString(kReadOnlyTailId),
+        context_.ShowMessage(ListedNames(readOnly) + res::LoadString(textid::kReadOnlyTail),
                              MB_OK | MB_ICONINFORMATION);
         return true;
     }
     if (existing.empty()) return false;
-    const std::string question = ListedNames(existing) + res::LoadString(kResumeQuestionId) +
-                                 res::LoadString(kResumeButtonsId);
+    const std::string question = ListedNames(existing) + res::LoadString(textid::kResumeQuestion) +
+                                 res::LoadString(textid::kResumeButtons);
     const int answer =
         context_.ShowMessage(question, MB_YESNOCANCEL | MB_ICONINFORMATION | MB_DEFBUTTON3);
     if (answer == IDYES) context_.SetResumeAllowed(true);

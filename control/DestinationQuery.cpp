@@ -6,19 +6,16 @@
 #include "control/RememberedFolder.h"
 #include "control/ScopedWindowDisable.h"
 #include "env/Locations.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
+#include "transfer/ErrorCodes.h"
 
 using KIVTOOLCommon::CItemIDList;
 
 namespace {
 
-constexpr unsigned kPromptId = 29;          // "Select the download folder."
-constexpr unsigned kCancelQuestionId = 25;  // "Cancel file download?"
-constexpr unsigned kNotWritableId = 43;     // "Specify a writable path."
 // Only file-system folders, in the resizable dialog with a new-folder button.
 constexpr unsigned kBrowseFlags = 0x41;
-constexpr int kCancelledByUser = 1;
-constexpr int kInternalError = 999;
 
 // The remembered folder while it is still there and writable, else the
 // download folder of a first run.
@@ -36,7 +33,7 @@ CItemIDList InitialSelection() {
 bool CDestinationQuery::ChooseDestination() {
     IFolderBrowser* browser = context_.FolderBrowser();
     if (browser == nullptr) {
-        context_.Errors().Set(kInternalError);
+        context_.Errors().Set(errcode::kInternalError);
         return false;
     }
     CItemIDList selection = InitialSelection();
@@ -67,7 +64,7 @@ bool CDestinationQuery::BrowseUntilWritable(IFolderBrowser& browser, CItemIDList
         // The next dialog opens at the folder just chosen.
         if (!result.IsEmpty()) selection = std::move(result);
         if (env::IsWritableFolder(chosen)) return true;
-        context_.ShowMessageId(kNotWritableId, MB_OK);
+        context_.ShowMessageId(textid::kNotWritable, MB_OK);
     }
 }
 
@@ -76,14 +73,14 @@ int CDestinationQuery::BrowseOnce(IFolderBrowser& browser, const CItemIDList& se
     // The dialog belongs to the worker thread; keep the user out of the
     // browser while it is open.
     ScopedWindowDisable browserDisabled(context_.BrowserTopLevelWindow());
-    return browser.Browse(context_.DialogWindow(), res::LoadString(kPromptId), kBrowseFlags,
-                          selection, result);
+    return browser.Browse(context_.DialogWindow(), res::LoadString(textid::kSelectFolderPrompt),
+                          kBrowseFlags, selection, result);
 }
 
 bool CDestinationQuery::ConfirmCancel() {
-    const int answer =
-        context_.ShowMessage(res::LoadString(kCancelQuestionId), MB_YESNO | MB_ICONEXCLAMATION);
+    const int answer = context_.ShowMessage(res::LoadString(textid::kCancelDownloadQuestion),
+                                            MB_YESNO | MB_ICONEXCLAMATION);
     if (answer == IDNO) return false;
-    context_.Errors().Set(kCancelledByUser);
+    context_.Errors().Set(errcode::kCancelled);
     return true;
 }

@@ -7,19 +7,18 @@
 
 #include "transfer/ErrorState.h"
 
-enum class CodePlacement { Append, Replace };
-
 struct CodeText {
     std::string text;  // empty for codes without a text of their own
     CodePlacement placement = CodePlacement::Append;
     bool systemText = false;
 };
 
-// The text for `error`'s code with its values filled in. The broken-file list
-// of code 500 is not part of it.
+// The text for `error`'s code with its values filled in (the code's row in
+// transfer/ErrorCodes.h). The broken-file list of errcode::kFilesBroken is not
+// part of it.
 CodeText TextForCode(const ErrorState& error);
 
-// The headline for a phase; empty for phases without one and for code 103 in
+// The headline for a phase; empty for phases without one and for errcode::kNotPlaced in
 // the download and finalisation phases.
 std::string HeadlineForPhase(int phase, std::int32_t errorCode);
 

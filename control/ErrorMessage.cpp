@@ -2,16 +2,12 @@
 
 #include "control/ErrorCodeTexts.h"
 #include "env/Locations.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/BrokenFiles.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
-
-constexpr std::int32_t kCodeOutOfMemory = 10;
-constexpr std::int32_t kCodeInternetError = 300;
-constexpr std::int32_t kCodeFileError = 100;
-constexpr std::int32_t kCodeBrokenFiles = 500;
-constexpr unsigned kKeptAsideId = 246;  // "%s was already in the folder ...; it is kept as %s."
 
 bool IsHresult(std::uint32_t lastError) {
     return (lastError & 0x80000000u) != 0;
@@ -24,7 +20,7 @@ std::string KeptAsideNotes(const ContentList& items) {
     for (const auto& item : items) {
         if (!item || item->keptAsideAs.empty()) continue;
         notes += (notes.empty() ? "\n\n" : "\n") +
-                 res::FormatString(kKeptAsideId, {item->name, item->keptAsideAs});
+                 res::FormatString(textid::kKeptAside, {item->name, item->keptAsideAs});
     }
     return notes;
 }
@@ -41,7 +37,7 @@ std::string CodeTag(std::int32_t errorCode, std::uint32_t lastError) {
 bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& items,
                          std::string& text) {
     text.clear();
-    if (error.errorCode == 0 || error.errorCode == 1) return false;
+    if (error.errorCode == errcode::kNone || error.errorCode == errcode::kCancelled) return false;
 
     const CodeText codeText = TextForCode(error);
     text = codeText.placement == CodePlacement::Replace
@@ -53,20 +49,20 @@ bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& 
 
     std::int32_t shownCode = error.errorCode;
     std::string brokenFiles;
-    if (shownCode == kCodeBrokenFiles) {
+    if (shownCode == errcode::kFilesBroken) {
         if (!BrokenFileList(items, brokenFiles)) {
             // The text chosen for 500 stays; the tag names the memory failure.
-            shownCode = kCodeOutOfMemory;
+            shownCode = errcode::kOutOfMemory;
         }
     }
     text += CodeTag(shownCode, error.lastError);
-    if (shownCode == kCodeBrokenFiles) text += "\n\n" + brokenFiles;
+    if (shownCode == errcode::kFilesBroken) text += "\n\n" + brokenFiles;
     // An internet error's detail, such as the two URLs of a refused redirect.
-    if (shownCode == kCodeInternetError && !error.errorDetail.empty()) {
+    if (shownCode == errcode::kInternetError && !error.errorDetail.empty()) {
         text += "\n\n" + error.errorDetail;
     }
     // The file an error concerns, listed as the broken files are.
-    if (shownCode == kCodeFileError && !error.errorDetail.empty()) {
+    if (shownCode == errcode::kFileError && !error.errorDetail.empty()) {
         text += "\n\n\t" + error.errorDetail;
     }
     text += KeptAsideNotes(items);

@@ -10,14 +10,9 @@
 #include "platform/Message.h"
 #include "platform/Thread.h"
 #include "platform/Window.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
-
-constexpr std::int32_t kOutOfMemory = 10;
-constexpr std::int32_t kNoClientSite = 12;
-constexpr std::int32_t kDialogNotCreated = 18;
-constexpr std::int32_t kThreadNotCreated = 19;
-constexpr std::int32_t kThreadNotStarted = 20;
 
 // Stands in when the host gave no message boxes: nobody can answer, so every
 // question ends as if the user had closed it.
@@ -61,7 +56,7 @@ bool CKivDownloadControllerCtrl::LoadProperties(const IPropertyBag& bag) {
     try {
         accepted = LoadParameters(bag, hooks, loaded, run.Error());
     } catch (const std::bad_alloc&) {
-        run.Error().Set(kOutOfMemory);
+        run.Error().Set(errcode::kOutOfMemory);
     }
     run.AdoptParameters(std::move(loaded));
     return accepted;
@@ -80,7 +75,7 @@ void CKivDownloadControllerCtrl::OnCreate(win::HWND window) {
     try {
         created = CreateRun(window);
     } catch (const std::bad_alloc&) {
-        run_->Error().Set(kOutOfMemory);
+        run_->Error().Set(errcode::kOutOfMemory);
     }
     if (!created) {
         // No run will hold the single-instance lock; let another page run.
@@ -93,10 +88,10 @@ bool CKivDownloadControllerCtrl::CreateRun(win::HWND window) {
     window_ = window;
     run_->SetControlWindow(window);
     // A failed parameter load or single-instance check is reported now.
-    if (run_->Error().errorCode != 0) return false;
+    if (run_->Error().errorCode != errcode::kNone) return false;
     IBrowserHost* browser = run_->Services().browser;
     if (browser == nullptr || !browser->HasClientSite()) {
-        run_->Error().Set(kNoClientSite);
+        run_->Error().Set(errcode::kNoClientSite);
         return false;
     }
     return ConnectPage() && StartAssistant() && CreateDialog(window) && StartWorker();
@@ -120,7 +115,7 @@ bool CKivDownloadControllerCtrl::CreateDialog(win::HWND window) {
         win::SetLastError(win::ERROR_NOT_SUPPORTED);
     }
     if (dialog == nullptr) {
-        run_->Error().Set(kDialogNotCreated, win::GetLastError());
+        run_->Error().Set(errcode::kDialogNotCreated, win::GetLastError());
         return false;
     }
     dialog->SetCreatedFlag(true);
@@ -143,12 +138,12 @@ bool CKivDownloadControllerCtrl::StartWorker() {
     win::DWORD threadId = 0;
     worker_ = win::CHandle(win::CreateThread(body, win::CREATE_SUSPENDED, &threadId));
     if (!worker_.IsValid()) {
-        run_->Error().Set(kThreadNotCreated, win::GetLastError());
+        run_->Error().Set(errcode::kThreadNotCreated, win::GetLastError());
         return false;
     }
     run_->SetWorkerThreadId(threadId);
     if (win::ResumeThread(worker_.Handle()) == static_cast<win::DWORD>(-1)) {
-        run_->Error().Set(kThreadNotStarted, win::GetLastError());
+        run_->Error().Set(errcode::kThreadNotStarted, win::GetLastError());
         worker_.Close();
         run_->SetWorkerThreadId(0);
         return false;

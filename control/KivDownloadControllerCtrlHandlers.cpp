@@ -6,11 +6,10 @@
 #include "platform/Message.h"
 #include "platform/Window.h"
 #include "transfer/BrokenFiles.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
-constexpr std::int32_t kAssistantEnded = 402;
-constexpr std::int32_t kCorruptedFiles = 500;
 constexpr LPARAM kKeepVisibility = -1;
 constexpr LPARAM kClearRateTime = -2;
 
@@ -73,11 +72,11 @@ void CKivDownloadControllerCtrl::OnRunFailed(int phase) {
     CControlRun& run = *run_;
     run.PostToDialog(DLGM_CURRENTBUSY, 0, kKeepVisibility);
     run.PostToDialog(DLGM_OVERALLBUSY, 0, kKeepVisibility);
-    if (run.Error().errorCode != 0) {
+    if (run.Error().errorCode != errcode::kNone) {
         run.PostToDialog(DLGM_RATETIME, static_cast<WPARAM>(kClearRateTime), kClearRateTime);
     }
     run.ReportError(phase);
-    if (run.Error().errorCode == kCorruptedFiles) DeleteBrokenFiles(run);
+    if (run.Error().errorCode == errcode::kFilesBroken) DeleteBrokenFiles(run);
     run.SendToDialog(DLGM_OVERALLSTEP, 1, 0);
     if (run.DialogCreated() && !run.PageClosing()) {
         win::PostMessage(window_, CTLM_QUITBROWSER, 0, 0);
@@ -89,7 +88,7 @@ void CKivDownloadControllerCtrl::OnAssistantEnded() {
     CControlRun& run = *run_;
     if (run.IsCancelledOnWindowThread() || run.DialogWindow() == nullptr) return;
     run.SetAssistantEnded();
-    run.Error().Set(kAssistantEnded);
+    run.Error().Set(errcode::kAssistantEnded);
     run.SignalCancel();
     win::PostMessage(window_, CTLM_RUNFAILED, kPhaseAssistantEnded, 0);
 }

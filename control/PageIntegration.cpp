@@ -2,20 +2,15 @@
 
 #include "platform/Message.h"
 #include "platform/Window.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
-constexpr std::int32_t kErrorServiceProvider = 13;
-constexpr std::int32_t kErrorBrowser = 14;
-constexpr std::int32_t kErrorDocument = 15;
-constexpr std::int32_t kErrorPageWindow = 16;
-constexpr std::int32_t kErrorPageEvents = 17;
 // E_POINTER: a control without the browser service cannot reach the page.
 constexpr std::int32_t kNoBrowserHost = static_cast<std::int32_t>(0x80004003u);
 
-constexpr unsigned kLeaveWarning = 33;
-constexpr unsigned kLeaveConsequence = 45;
 constexpr unsigned kBrowserBoxTitles[] = {34, 35};
 constexpr std::uint32_t kAssistantEndWaitMs = 10000;
 constexpr int kTitleBufferSize = 2048;
@@ -32,7 +27,7 @@ bool Step(ErrorState& error, std::int32_t result, std::int32_t code) {
 }
 
 bool NothingToProtect(IPageContext& control) {
-    return control.DestinationFolder().empty() || control.Error().errorCode != 0 ||
+    return control.DestinationFolder().empty() || control.Error().errorCode != errcode::kNone ||
            !control.TransferActive();
 }
 
@@ -57,8 +52,9 @@ void LetPageGo(IPageContext& control, IBrowserHost* browser) {
 void AskBeforeLeaving(IPageContext& control, IBrowserHost* browser) {
     const win::HWND dialog = control.DialogWindow();
     if (browser != nullptr && dialog != nullptr && win::IsWindowVisible(dialog)) {
-        browser->SetBeforeUnloadText(res::LoadString(kLeaveWarning) +
-                                     res::FormatString(kLeaveConsequence, {control.Caption()}));
+        browser->SetBeforeUnloadText(
+            res::LoadString(textid::kLeaveWarning) +
+            res::FormatString(textid::kLeaveConsequence, {control.Caption()}));
     }
     control.LeavePromptPending() = true;
 }
@@ -87,12 +83,12 @@ bool AnyBrowserBoxWindow() {
 bool ConnectToPage(IPageContext& control, IPageEvents& sink, std::uint32_t& cookie) {
     ErrorState& error = control.Error();
     IBrowserHost* browser = control.Services().browser;
-    if (browser == nullptr) return Step(error, kNoBrowserHost, kErrorServiceProvider);
-    return Step(error, browser->QueryServiceProvider(), kErrorServiceProvider) &&
-           Step(error, browser->QueryBrowser(), kErrorBrowser) &&
-           Step(error, browser->QueryDocument(), kErrorDocument) &&
-           Step(error, browser->QueryPageWindow(), kErrorPageWindow) &&
-           Step(error, browser->ConnectPageEvents(sink, cookie), kErrorPageEvents);
+    if (browser == nullptr) return Step(error, kNoBrowserHost, errcode::kNoServiceProvider);
+    return Step(error, browser->QueryServiceProvider(), errcode::kNoServiceProvider) &&
+           Step(error, browser->QueryBrowser(), errcode::kNoBrowser) &&
+           Step(error, browser->QueryDocument(), errcode::kNoDocument) &&
+           Step(error, browser->QueryPageWindow(), errcode::kNoPageWindow) &&
+           Step(error, browser->ConnectPageEvents(sink, cookie), errcode::kPageEventsNotConnected);
 }
 
 bool WouldAskBeforeLeaving(IPageContext& control) {

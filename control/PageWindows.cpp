@@ -5,11 +5,11 @@
 #include "control/PageIntegration.h"
 #include "platform/Message.h"
 #include "platform/Window.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace {
 
-constexpr unsigned kFolderDialogTitle = 24;
 constexpr int kTitleBufferSize = 2048;
 
 std::string WindowTitle(win::HWND window) {
@@ -45,6 +45,6 @@ void CloseFolderDialog(IPageContext& control) {
     const win::DWORD worker = control.WorkerThreadId();
     if (control.DialogWindow() == nullptr || worker == 0) return;
     const std::vector<win::HWND> dialogs =
-        ThreadWindowsTitled(worker, res::LoadString(kFolderDialogTitle));
+        ThreadWindowsTitled(worker, res::LoadString(textid::kBrowseForFolder));
     if (!dialogs.empty()) win::SendMessage(dialogs.front(), win::WM_CLOSE, 0, 0);
 }

@@ -6,7 +6,9 @@
 
 #include "control/ParameterRules.h"
 #include "env/PathRules.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
@@ -14,9 +16,6 @@ constexpr std::size_t kMaxCaptionLength = 64;
 constexpr std::size_t kMaxUrlLength = 2084;
 constexpr std::int32_t kMaxItems = 255;
 constexpr std::size_t kHashLength = 64;
-constexpr int kErrorOutOfMemory = 10;
-constexpr int kErrorParameter = 200;
-constexpr int kErrorInternal = 999;
 
 // Ends the load; carries the refused parameter's name.
 struct ParameterRefused {
@@ -35,7 +34,7 @@ void Require(bool accepted, const CParameterSet& parameters) {
 }
 
 void ReadCaption(ParameterLoadResult& result, const ParameterLoadHooks& hooks) {
-    result.caption = res::LoadString(1);
+    result.caption = res::LoadString(textid::kProductName);
     if (result.parameters.ReadText("caption", PV_OPTIONAL, kMaxCaptionLength)) {
         const std::string caption = result.parameters.LookupText("caption");
         if (!caption.empty()) result.caption = caption;
@@ -47,7 +46,7 @@ void CheckSingleInstance(ParameterLoadResult& result, const ParameterLoadHooks& 
                          ErrorState& error) {
     if (!hooks.singleInstanceCheck || hooks.singleInstanceCheck(error)) return;
     result.aborted = true;
-    if (error.errorCode == 0) error.Set(kErrorInternal);
+    if (error.errorCode == errcode::kNone) error.Set(errcode::kInternalError);
     throw InstanceRefused{};
 }
 
@@ -184,13 +183,13 @@ bool LoadParameters(const IPropertyBag& bag, const ParameterLoadHooks& hooks,
         RunLoad(result, hooks, error);
         return true;
     } catch (ParameterRefused& refused) {
-        if (error.errorCode == 0) {
-            error.Set(kErrorParameter);
+        if (error.errorCode == errcode::kNone) {
+            error.Set(errcode::kBadParameter);
             error.errorDetail = std::move(refused.name);  // a move: nothing to allocate here
         }
     } catch (const InstanceRefused&) {
     } catch (const std::bad_alloc&) {
-        if (error.errorCode == 0) error.Set(kErrorOutOfMemory);
+        if (error.errorCode == errcode::kNone) error.Set(errcode::kOutOfMemory);
     }
     return false;
 }

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "platform/LastError.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
@@ -13,10 +15,7 @@ namespace {
 // would run side by side.
 constexpr const char* kInstanceGuid = "{3e8b5c71-9d24-4f0a-b6e3-71c2a94d08f5}";
 
-constexpr unsigned kAlreadyRunningText = 22;
 constexpr unsigned kRetryCancelWarning = MB_RETRYCANCEL | MB_ICONEXCLAMATION;
-constexpr std::int32_t kErrorCancelled = 1;
-constexpr std::int32_t kErrorMutexFailed = 11;
 
 }  // namespace
 
@@ -33,7 +32,7 @@ bool CSingleInstanceLock::CheckSingleInstance(const std::string& caption, IMessa
     for (;;) {
         auto mutex = std::make_unique<win::CNamedMutex>();
         if (!mutex->Create(name)) {
-            error.Set(kErrorMutexFailed, win::GetLastError());
+            error.Set(errcode::kMutexFailed, win::GetLastError());
             return false;
         }
         if (!mutex->AlreadyExisted()) {
@@ -43,9 +42,9 @@ bool CSingleInstanceLock::CheckSingleInstance(const std::string& caption, IMessa
         }
         // Closed before asking, so the other run's end is not held up by us.
         mutex.reset();
-        const std::string text = res::FormatString(kAlreadyRunningText, {caption, caption});
+        const std::string text = res::FormatString(textid::kAlreadyRunning, {caption, caption});
         if (boxes.ShowStandardMessageBox(text, caption, kRetryCancelWarning) != IDRETRY) {
-            error.Set(kErrorCancelled);
+            error.Set(errcode::kCancelled);
             return false;
         }
     }

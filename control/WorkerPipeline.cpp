@@ -4,19 +4,13 @@
 #include <string>
 
 #include "control/ErrorMessage.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
-constexpr std::int32_t kCancelled = 1;
-constexpr std::int32_t kOutOfMemory = 10;
-constexpr std::int32_t kCorruptedFiles = 500;
-constexpr std::int32_t kAssistantEnded = 402;
-constexpr std::int32_t kInternalError = 999;
-
-constexpr unsigned kStatusCancelled = 32;  // "Download has been cancelled."
-constexpr unsigned kStatusCompleted = 40;  // "Download of all files has been completed."
-constexpr LPARAM kShow = 5;                // SW_SHOW
+constexpr LPARAM kShow = 5;  // SW_SHOW
 
 void SendStatus(IWorkerContext& context, unsigned stringId) {
     // Sent, not posted: the dialog reads the text while the worker waits.
@@ -26,14 +20,15 @@ void SendStatus(IWorkerContext& context, unsigned stringId) {
 
 bool DestinationPhase(IWorkerContext& context, const WorkerPhases& phases) {
     if (context.ItemCount() <= 0) {
-        context.Error().Set(kInternalError);
+        context.Error().Set(errcode::kInternalError);
         return false;
     }
     context.PostToDialog(DLGM_OVERALLBUSY, 0, kShow);
     const bool chosen = phases.destination && phases.destination();
     // A request the assistant never got is an error of its own, not a cancel.
-    const bool requestNotSent = phases.greeting && context.Error().errorCode == kInternalError;
-    if (!chosen && !requestNotSent) SendStatus(context, kStatusCancelled);
+    const bool requestNotSent =
+        phases.greeting && context.Error().errorCode == errcode::kInternalError;
+    if (!chosen && !requestNotSent) SendStatus(context, textid::kDownloadCancelled);
     return chosen;
 }
 
@@ -41,7 +36,7 @@ bool DestinationPhase(IWorkerContext& context, const WorkerPhases& phases) {
 // then ends with the verification's failure, not with finalisation's.
 bool VerificationPhase(IWorkerContext& context, const WorkerPhases& phases) {
     if (phases.verification()) return true;
-    if (context.Error().errorCode == kCorruptedFiles) {
+    if (context.Error().errorCode == errcode::kFilesBroken) {
         const ErrorState corrupted = context.Error();
         phases.finalisation();
         context.Error() = corrupted;
@@ -50,7 +45,7 @@ bool VerificationPhase(IWorkerContext& context, const WorkerPhases& phases) {
 }
 
 bool CompletionPhase(IWorkerContext& context) {
-    SendStatus(context, kStatusCompleted);
+    SendStatus(context, textid::kAllFilesCompleted);
     context.SendToDialog(DLGM_OVERALLSTEP, 1, 0);
     return context.PostToControl(CTLM_RUNDONE, 0, 0);
 }
@@ -82,9 +77,9 @@ bool RunPhases(IWorkerContext& context, const WorkerPhases& phases, int& phase) 
             succeeded = false;
             // A phase stopping on the cancel may have put its own code over 402.
             if (context.AssistantEnded()) {
-                context.Error().Set(kAssistantEnded);
-            } else if (context.Error().errorCode != kAssistantEnded) {
-                context.Error().Set(kCancelled);
+                context.Error().Set(errcode::kAssistantEnded);
+            } else if (context.Error().errorCode != errcode::kAssistantEnded) {
+                context.Error().Set(errcode::kCancelled);
             }
         }
         if (!succeeded) return false;
@@ -111,10 +106,10 @@ std::uint32_t RunWorker(IWorkerContext& context, const WorkerPhases& phases) {
             context.PostToControl(CTLM_RUNFAILED, static_cast<WPARAM>(phase), 0);
         }
     } catch (const std::bad_alloc&) {
-        ReportFailure(context, phase, kOutOfMemory);
+        ReportFailure(context, phase, errcode::kOutOfMemory);
     } catch (...) {
         // Nothing may leave a thread body; an unforeseen fault ends the run visibly.
-        ReportFailure(context, phase, kInternalError);
+        ReportFailure(context, phase, errcode::kInternalError);
     }
     return 0;
 }

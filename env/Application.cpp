@@ -3,13 +3,12 @@
 #include "env/Locations.h"
 #include "env/PathRules.h"
 #include "platform/FileApi.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace env {
 namespace {
 
-constexpr unsigned kProductNameId = 1;
-constexpr unsigned kCompanyNameId = 4;
 constexpr std::string_view kVersionFileExtension = ".dat";
 
 const std::string& LoadOnce(std::optional<std::string>& kept, unsigned id) {
@@ -35,12 +34,12 @@ bool GetVersionFileBase(std::string& base) {
 
 std::string CKivDownloadControllerApp::GetCompanyName() {
     std::lock_guard lock(mutex_);
-    return LoadOnce(companyName_, kCompanyNameId);
+    return LoadOnce(companyName_, textid::kCompanyName);
 }
 
 std::string CKivDownloadControllerApp::GetProductName() {
     std::lock_guard lock(mutex_);
-    return LoadOnce(productName_, kProductNameId);
+    return LoadOnce(productName_, textid::kProductName);
 }
 
 std::string CKivDownloadControllerApp::GetVersionFilePath() {
@@ -57,8 +56,8 @@ std::string CKivDownloadControllerApp::ComputeVersionFilePath() {
     if (!GetVersionFileBase(base)) {
         return {};
     }
-    const std::string& company = LoadOnce(companyName_, kCompanyNameId);
-    const std::string& product = LoadOnce(productName_, kProductNameId);
+    const std::string& company = LoadOnce(companyName_, textid::kCompanyName);
+    const std::string& product = LoadOnce(productName_, textid::kProductName);
     std::string path = AddTrailingBackslash(base) + company + '\\' + product + '\\' + product +
                        std::string(kVersionFileExtension);
     // Kept only once its folders exist, so a failed creation is tried again

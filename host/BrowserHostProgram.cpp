@@ -16,13 +16,13 @@
 #include "host/HostProgram.h"
 #include "host/ModuleLocation.h"
 #include "host/ProtectedLayout.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
 constexpr const char* kProgram = "kiv-downloader: ";
 // The browser sends the page's message as soon as it has started us.
 constexpr int kStartMessageWaitMs = 30000;
-constexpr std::int32_t kErrorParameter = 200;
 
 int Fail(std::ostream& err, const std::string& message) {
     err << kProgram << message << "\n";
@@ -32,7 +32,7 @@ int Fail(std::ostream& err, const std::string& message) {
 std::string RefusalText(const BrowserRefusal& refusal) {
     if (refusal.parameter.empty()) return {};
     ErrorState error;
-    error.Set(kErrorParameter);
+    error.Set(errcode::kBadParameter);
     error.errorDetail = refusal.parameter;
     std::string text;
     ComposeErrorMessage(kPhaseStart, error, ContentList{}, text);

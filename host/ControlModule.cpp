@@ -18,7 +18,7 @@ bool LookUp(void* handle, const char* name, Function*& function, std::string& er
 std::unique_ptr<CControlModule> CControlModule::Load(const std::string& path, std::string& error) {
     if (path.empty() || path.front() != '/') {
         // dlopen would search the library path for a bare name.
-        error = HostText(kTextModulePathNotAbsolute, {path});
+        error = HostText(textid::kModulePathNotAbsolute, {path});
         return nullptr;
     }
     std::unique_ptr<CControlModule> module(new CControlModule());
@@ -26,7 +26,7 @@ std::unique_ptr<CControlModule> CControlModule::Load(const std::string& path, st
     module->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (module->handle_ == nullptr) {
         const char* cause = dlerror();
-        error = HostText(kTextCannotLoadModule, {cause ? std::string(cause) : path});
+        error = HostText(textid::kCannotLoadModule, {cause ? std::string(cause) : path});
         return nullptr;
     }
     std::string missing;
@@ -34,7 +34,7 @@ std::unique_ptr<CControlModule> CControlModule::Load(const std::string& path, st
         !LookUp(module->handle_, "DllUnregisterServer", module->unregisterServer_, missing) ||
         !LookUp(module->handle_, "DllGetClassObject", module->getClassObject_, missing) ||
         !LookUp(module->handle_, "DllCanUnloadNow", module->canUnloadNow_, missing)) {
-        error = HostText(kTextNoControlModule, {path, missing});
+        error = HostText(textid::kNoControlModule, {path, missing});
         return nullptr;
     }
     return module;

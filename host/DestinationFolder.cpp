@@ -41,17 +41,17 @@ bool EnsureDestinationFolder(const std::string& folder, bool assumeYes, const Ye
     if (fs::is_directory(status)) return true;
     const std::string shown = kivterm::VisibleControls(folder, kivterm::Layout::Shown);
     if (fs::exists(status) || (failure && failure != std::errc::no_such_file_or_directory)) {
-        error = HostText(kTextNotAFolder, {shown});
+        error = HostText(textid::kNotAFolder, {shown});
         return false;
     }
-    if (!assumeYes && (!ask || !ask(HostText(kTextCreateFolderQuestion, {shown})))) {
-        error = HostText(kTextFolderNotCreated, {shown});
+    if (!assumeYes && (!ask || !ask(HostText(textid::kCreateFolderQuestion, {shown})))) {
+        error = HostText(textid::kFolderNotCreated, {shown});
         return false;
     }
     // Made as any new folder of the user's (0777 less the umask), as mkdir -p does.
     fs::create_directories(folder, failure);
     if (failure || !fs::is_directory(folder, failure)) {
-        error = HostText(kTextCannotCreateFolder,
+        error = HostText(textid::kCannotCreateFolder,
                          {shown, failure ? failure.message() : std::string(std::strerror(EEXIST))});
         return false;
     }

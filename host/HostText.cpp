@@ -3,6 +3,6 @@
 #include "platform/Language.h"
 #include "resources/StringTable.h"
 
-std::string HostText(HostTextId id, std::initializer_list<res::FormatArg> args) {
+std::string HostText(unsigned id, std::initializer_list<res::FormatArg> args) {
     return res::FormatText(res::LoadStringUtf8(id, win::UserLanguage()), args);
 }

@@ -6,40 +6,6 @@
 #include <string>
 
 #include "resources/FormatArg.h"
+#include "resources/StringIds.h"
 
-// The host's ids in the string tables, 300 on; the texts are in
-// resources/strings_en.inc and strings_ja.inc.
-enum HostTextId : unsigned {
-    kTextCreateFolderQuestion = 300,
-    kTextFolderNotCreated = 301,
-    kTextCannotCreateFolder = 302,
-    kTextNotAFolder = 303,
-    kTextCannotLoadPage = 310,
-    kTextPageProblem = 311,
-    kTextNoSuchFile = 312,
-    kTextNotARegularFile = 313,
-    kTextCannotRead = 314,
-    kTextFileTooLarge = 315,
-    kTextPageTooLarge = 316,
-    kTextNoUsableUrl = 317,
-    kTextServerStatus = 318,
-    kTextPageNotInTime = 319,
-    kTextPageStopped = 320,
-    kTextPageEndedEarly = 321,
-    kTextOutOfMemory = 322,
-    kTextInternetError = 323,
-    kTextNotHtmlContentType = 324,
-    kTextCharsetUnsupported = 325,
-    kTextNotValidText = 326,
-    kTextBinaryPage = 327,
-    kTextTooManyTags = 328,
-    kTextNoTags = 329,
-    kTextParamNotInCodePage = 330,
-    kTextModulePathNotAbsolute = 331,
-    kTextCannotLoadModule = 332,
-    kTextNoControlModule = 333,
-    kTextStillNotRegistered = 334,
-    kTextNoNamedEvents = 335,
-};
-
-std::string HostText(HostTextId id, std::initializer_list<res::FormatArg> args = {});
+std::string HostText(unsigned id, std::initializer_list<res::FormatArg> args = {});

@@ -148,7 +148,7 @@ std::unique_ptr<CControlModule> OpenControlModule(const std::string& fallbackMod
               << "\n";
     }
     if (!FindRegisteredModule(path)) {
-        error = HostText(kTextStillNotRegistered, {fallbackModule});
+        error = HostText(textid::kStillNotRegistered, {fallbackModule});
         return nullptr;
     }
     return CControlModule::Load(path, error);

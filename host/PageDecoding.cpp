@@ -103,11 +103,11 @@ bool DecodePageBytes(std::string_view bytes, std::string_view contentType, std::
         case Conversion::Done:
             return true;
         case Conversion::UnknownCharset:
-            error = HostText(kTextCharsetUnsupported, {charset});
+            error = HostText(textid::kCharsetUnsupported, {charset});
             return false;
         case Conversion::BadBytes:
             break;
     }
-    error = HostText(kTextNotValidText, {charset});
+    error = HostText(textid::kNotValidText, {charset});
     return false;
 }

@@ -19,7 +19,7 @@ constexpr std::size_t kChunkBytes = 16384;
 std::string InternetErrorText(win::DWORD code) {
     std::string text = win::FormatSystemMessage(code);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text.empty() ? HostText(kTextInternetError, {code})
+    return text.empty() ? HostText(textid::kInternetError, {code})
                         : text + " (" + std::to_string(code) + ")";
 }
 
@@ -32,23 +32,23 @@ bool ReadBody(win::CHttpFile& request, const PageFetchLimits& limits, std::strin
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
-            error = HostText(kTextPageNotInTime);
+            error = HostText(textid::kPageNotInTime);
             return false;
         }
         const int timeoutMs =
             static_cast<int>(std::min<long long>(left.count(), limits.readTimeoutMs));
         const win::ReadResult read = request.Read(buffer, sizeof buffer, timeoutMs);
         if (bytes.size() + read.count > kMaxPageBytes) {
-            error = HostText(kTextPageTooLarge, {kMaxPageBytes / (1024 * 1024)});
+            error = HostText(textid::kPageTooLarge, {kMaxPageBytes / (1024 * 1024)});
             return false;
         }
         bytes.append(buffer, read.count);
         if (read.outcome == win::ReadOutcome::TimedOut) {
-            error = HostText(kTextPageStopped);
+            error = HostText(textid::kPageStopped);
             return false;
         }
         if (read.outcome == win::ReadOutcome::CutShort) {
-            error = HostText(kTextPageEndedEarly);
+            error = HostText(textid::kPageEndedEarly);
             return false;
         }
         if (read.outcome == win::ReadOutcome::Complete && read.count < sizeof buffer) return true;
@@ -62,7 +62,7 @@ bool Fetch(const std::string& url, const PageFetchLimits& limits, std::string& b
     std::string object;
     win::INTERNET_PORT port = 0;
     if (!win::ParseURL(url, service, server, object, port)) {
-        error = HostText(kTextNoUsableUrl);
+        error = HostText(textid::kNoUsableUrl);
         return false;
     }
     win::CInternetSession session;
@@ -77,7 +77,7 @@ bool Fetch(const std::string& url, const PageFetchLimits& limits, std::string& b
     win::DWORD status = 0;
     request->QueryInfoStatusCode(status);
     if (status != 200) {
-        error = HostText(kTextServerStatus, {status});
+        error = HostText(textid::kServerStatus, {status});
         return false;
     }
     if (!request->QueryInfo(win::HTTP_QUERY_CONTENT_TYPE, contentType)) contentType.clear();
@@ -96,8 +96,8 @@ bool FetchPage(const std::string& url, const PageFetchLimits& limits, std::strin
     } catch (const win::CInternetException& failure) {
         cause = InternetErrorText(failure.ErrorNumber());
     } catch (const std::bad_alloc&) {
-        cause = HostText(kTextOutOfMemory);
+        cause = HostText(textid::kOutOfMemory);
     }
-    error = HostText(kTextCannotLoadPage, {url, cause});
+    error = HostText(textid::kCannotLoadPage, {url, cause});
     return false;
 }

@@ -45,12 +45,12 @@ bool ReadAll(int fd, std::string& bytes, std::string& error) {
         const ssize_t count = read(fd, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) {
-            error = HostText(kTextCannotRead, {std::strerror(errno)});
+            error = HostText(textid::kCannotRead, {std::strerror(errno)});
             return false;
         }
         if (count == 0) return true;
         if (bytes.size() + static_cast<std::size_t>(count) > kMaxPageBytes) {
-            error = HostText(kTextFileTooLarge, {kMaxPageBytes / (1024 * 1024)});
+            error = HostText(textid::kFileTooLarge, {kMaxPageBytes / (1024 * 1024)});
             return false;
         }
         bytes.append(buffer, static_cast<std::size_t>(count));
@@ -66,16 +66,16 @@ bool ReadPageFile(const std::string& source, std::string& bytes, std::string& er
     std::string cause;
     struct stat info {};
     if (fd < 0) {
-        cause = errno == ENOENT ? HostText(kTextNoSuchFile) : std::string(std::strerror(errno));
+        cause = errno == ENOENT ? HostText(textid::kNoSuchFile) : std::string(std::strerror(errno));
     } else if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        cause = HostText(kTextNotARegularFile);
+        cause = HostText(textid::kNotARegularFile);
     } else {
         bytes.clear();
         ReadAll(fd, bytes, cause);
     }
     if (fd >= 0) close(fd);
     if (!cause.empty()) {
-        error = HostText(kTextCannotLoadPage, {source, cause});
+        error = HostText(textid::kCannotLoadPage, {source, cause});
         return false;
     }
     return true;

@@ -30,13 +30,13 @@ bool LoadPage(const std::string& source, HostPage& page, std::string& error,
     std::string text;
     bool parsed = false;
     if (!IsHtmlContentType(contentType)) {
-        cause = HostText(kTextNotHtmlContentType, {contentType});
+        cause = HostText(textid::kNotHtmlContentType, {contentType});
     } else {
         parsed =
             DecodePageBytes(bytes, contentType, text, cause) && ParsePageHtml(text, page, cause);
     }
     if (!parsed) {
-        error = HostText(kTextPageProblem, {source, cause});
+        error = HostText(textid::kPageProblem, {source, cause});
         return false;
     }
     return true;

@@ -194,7 +194,7 @@ bool ConvertTexts(HostPage& page, std::string& error) {
     if (!ToProcessCodePage(page.title)) page.title.clear();  // only shown, never needed
     for (auto& [name, value] : page.params) {
         if (!ToProcessCodePage(name) || !ToProcessCodePage(value)) {
-            error = HostText(kTextParamNotInCodePage, {name});
+            error = HostText(textid::kParamNotInCodePage, {name});
             return false;
         }
     }
@@ -205,11 +205,11 @@ bool ConvertTexts(HostPage& page, std::string& error) {
 
 bool ParsePageHtml(std::string_view utf8, HostPage& page, std::string& error) {
     if (utf8.find('\0') != std::string_view::npos) {
-        error = HostText(kTextBinaryPage);
+        error = HostText(textid::kBinaryPage);
         return false;
     }
     if (CountStartTags(utf8) > kMaxPageTags) {
-        error = HostText(kTextTooManyTags, {kMaxPageTags});
+        error = HostText(textid::kTooManyTags, {kMaxPageTags});
         return false;
     }
     GumboOptions options = kGumboDefaultOptions;
@@ -217,7 +217,7 @@ bool ParsePageHtml(std::string_view utf8, HostPage& page, std::string& error) {
     GumboPtr output(gumbo_parse_with_options(&options, utf8.data(), utf8.size()),
                     GumboDeleter{&options});
     if (!output || !HasSourceElement(output->root)) {
-        error = HostText(kTextNoTags);
+        error = HostText(textid::kNoTags);
         return false;
     }
     const GumboNode* object = FindNode(output->root, [](const GumboNode* node) {

@@ -46,7 +46,7 @@ void HandOverAnswers(const HostOptions& options) {
 bool EnterProtectedLayout(const HostOptions& options, std::ostream& notes, std::string& error) {
     win::SetProtectedLayout(true);
     if (!win::InstallFifoEventBackend()) {
-        error = HostText(kTextNoNamedEvents, {win::FormatSystemMessage(win::GetLastError())});
+        error = HostText(textid::kNoNamedEvents, {win::FormatSystemMessage(win::GetLastError())});
         return false;
     }
     HandOverAnswers(options);

@@ -4,13 +4,13 @@
 #include <cctype>
 
 #include "control/ControlServices.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace kivterm {
 
 namespace {
 
-constexpr unsigned kButtonTextBase = 110;         // 110 OK ... 116 No, by result code
 constexpr unsigned kSecondButtonDefault = 0x100;  // MB_DEFBUTTON2
 
 // The English texts' keyboard marks, kept for every language.
@@ -81,7 +81,7 @@ CTerminalButtons::CTerminalButtons(unsigned style) {
     const unsigned kind = style & 0xF;
     for (int result : ResultsOfKind(kind)) {
         const std::string text =
-            res::LoadString(kButtonTextBase + static_cast<unsigned>(result) - 1);
+            res::LoadString(textid::kButtonOk + static_cast<unsigned>(result) - 1);
         buttons_.push_back({result, WithoutKeyboardMark(text), KeyOf(result)});
     }
     cancellable_ = kind != MB_ABORTRETRYIGNORE && kind != MB_YESNO;

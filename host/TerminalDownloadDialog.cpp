@@ -7,15 +7,13 @@
 #include "platform/Timer.h"
 #include "platform/Wait.h"
 #include "platform/Window.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace kivterm {
 
 namespace {
 
-constexpr unsigned kCancelQuestion = 25;       // "Cancel file download?"
-constexpr unsigned kCloseQuestion = 26;        // "Close %s?"
-constexpr unsigned kVerificationWarning = 53;  // "Verifying downloaded files. ..."
 constexpr win::DWORD kCancelLockRetryMs = 10;
 
 bool TryTake(win::HANDLE mutex) {
@@ -174,9 +172,9 @@ void CTerminalDownloadDialog::OnCancelCommand() {
                         (win::Sleep(kCancelLockRetryMs), TryTake(pauseMutex_));
     if (!locked) return;
     const std::string question = model_.Mode() == 1
-                                     ? res::FormatString(kVerificationWarning, {caption_}) +
-                                           res::FormatString(kCloseQuestion, {caption_})
-                                     : res::LoadString(kCancelQuestion);
+                                     ? res::FormatString(textid::kVerifyingWarning, {caption_}) +
+                                           res::FormatString(textid::kCloseQuestion, {caption_})
+                                     : res::LoadString(textid::kCancelDownloadQuestion);
     const int answer = boxes_.Ask(question, caption_, MB_YESNO | MB_ICONEXCLAMATION, IDYES);
     if (answer != IDNO && answer != IDDISMISSED) {
         model_.DisableCancel();

@@ -7,15 +7,12 @@
 #include "host/TerminalQuestionWindow.h"
 #include "host/TerminalText.h"
 #include "platform/NativePath.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace kivterm {
 
 namespace {
-
-constexpr unsigned kFolderDialogTitle = 24;  // "Browse for Folder"
-constexpr unsigned kWritablePathText = 43;   // "Specify a writable path."
-constexpr unsigned kCancelButtonText = 111;  // "Cancel"
 
 std::string NativeFolderOf(const KIVTOOLCommon::CItemIDList& list) {
     std::string windowsPath;
@@ -61,7 +58,7 @@ int CTerminalFolderBrowser::Browse(win::HWND /*owner*/, const std::string& promp
                                    unsigned /*flags*/,
                                    const KIVTOOLCommon::CItemIDList& initialSelection,
                                    KIVTOOLCommon::CItemIDList& result) {
-    CTerminalQuestionWindow window(console_, res::LoadString(kFolderDialogTitle), IDCANCEL);
+    CTerminalQuestionWindow window(console_, res::LoadString(textid::kBrowseForFolder), IDCANCEL);
     const std::string initialFolder = NativeFolderOf(initialSelection);
     if (!optionUsed_.exchange(true)) {
         const std::string given = !options_.destination.empty() ? options_.destination
@@ -74,7 +71,7 @@ int CTerminalFolderBrowser::Browse(win::HWND /*owner*/, const std::string& promp
         // Nobody to answer again: cancelled, so the control's refusal cannot loop.
         if (!options_.quiet) {
             console_.WriteErr(ToTerminal(prompt) + "\n" +
-                              ToTerminal(res::LoadString(kCancelButtonText)) + "\n");
+                              ToTerminal(res::LoadString(textid::kButtonCancel)) + "\n");
         }
         return IDCANCEL;
     }
@@ -85,14 +82,14 @@ int CTerminalFolderBrowser::Answer(const std::string& prompt, const std::string&
                                    KIVTOOLCommon::CItemIDList& result) {
     if (!options_.quiet) console_.WriteErr(ToTerminal(prompt) + "\n" + folder + "\n");
     if (FolderFromTyped(folder, result)) return IDOK;
-    console_.WriteErr(ToTerminal(res::LoadString(kWritablePathText)) + "\n");
+    console_.WriteErr(ToTerminal(res::LoadString(textid::kNotWritable)) + "\n");
     return IDCANCEL;
 }
 
 int CTerminalFolderBrowser::AskUser(const std::string& prompt, const std::string& initialFolder,
                                     CTerminalQuestionWindow& window,
                                     KIVTOOLCommon::CItemIDList& result) {
-    console_.WritePrompt(ToTerminal(res::LoadString(kFolderDialogTitle)) + ": " +
+    console_.WritePrompt(ToTerminal(res::LoadString(textid::kBrowseForFolder)) + ": " +
                          ToTerminal(prompt) + "\n");
     for (;;) {
         console_.WritePrompt("[" + initialFolder + "]: ");
@@ -104,7 +101,7 @@ int CTerminalFolderBrowser::AskUser(const std::string& prompt, const std::string
         }
         const std::string typed = Trimmed(line).empty() ? initialFolder : line;
         if (!typed.empty() && FolderFromTyped(typed, result)) return IDOK;
-        console_.WritePrompt(ToTerminal(res::LoadString(kWritablePathText)) + "\n");
+        console_.WritePrompt(ToTerminal(res::LoadString(textid::kNotWritable)) + "\n");
     }
 }
 

@@ -1,5 +1,7 @@
 #include "host/TerminalModuleControl.h"
 
+#include "transfer/ErrorCodes.h"
+
 namespace kivterm {
 
 namespace {
@@ -15,7 +17,7 @@ public:
         return com::SUCCEEDED(control_->CreateControlWindow(nullptr, &window)) ? window : nullptr;
     }
     int ErrorCode() override {
-        std::int32_t errorCode = 0;
+        std::int32_t errorCode = errcode::kNone;
         std::int32_t lastError = 0;
         control_->GetErrorState(&errorCode, &lastError);
         return errorCode;

@@ -7,13 +7,12 @@
 #include "host/TerminalLabels.h"
 #include "host/TerminalQuestionWindow.h"
 #include "host/TerminalText.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace kivterm {
 
 namespace {
-
-constexpr unsigned kProxyAuthenticationText = 242;
 
 // Typing is not shown while it lives (when the input is a terminal).
 class CEchoOff {
@@ -45,7 +44,7 @@ private:
 
 bool CTerminalProxyPrompt::AskProxyCredentials(win::HWND /*owner*/, std::string& user,
                                                std::string& password) {
-    const std::string reason = ToTerminal(res::LoadString(kProxyAuthenticationText)) + "\n";
+    const std::string reason = ToTerminal(res::LoadString(textid::kProxyAuthRequired)) + "\n";
     if (options_.assumeYes || !console_.Interactive()) {
         console_.WriteErr(reason);
         return false;

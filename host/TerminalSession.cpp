@@ -15,13 +15,12 @@
 #include "platform/Event.h"
 #include "platform/Message.h"
 #include "platform/Wait.h"
+#include "transfer/ErrorCodes.h"
 
 namespace kivterm {
 
 namespace {
 
-constexpr int kCancelled = 1;
-constexpr int kCorruptedFiles = 500;
 // After a wake the loop lets posted messages gather this long before it
 // serves them: a worker posts two for every 16 KiB it reads, and waking this
 // thread for each cost more than the download.
@@ -60,8 +59,8 @@ void GatherPostedMessages(win::DWORD ms) {
 }
 
 int ExitStatusFor(int errorCode, bool completed) {
-    if (errorCode == 0) return completed ? kExitSuccess : kExitFailure;
-    return errorCode == kCancelled ? kExitCancelled : kExitFailure;
+    if (errorCode == errcode::kNone) return completed ? kExitSuccess : kExitFailure;
+    return errorCode == errcode::kCancelled ? kExitCancelled : kExitFailure;
 }
 
 CTerminalSession::CTerminalSession(const TerminalIo& io, const TerminalOptions& options)
@@ -129,7 +128,7 @@ int CTerminalSession::Run(const TerminalControlMaker& makeControl, const IProper
     win::WaitForSingleObject(released.Handle(), kReleaseWaitMs);
     parts_->console.EndLive();
     // The control deletes the broken files of a run that ended on them.
-    const std::string summary = parts_->log.Summary(errorCode == kCorruptedFiles);
+    const std::string summary = parts_->log.Summary(errorCode == errcode::kFilesBroken);
     if (!summary.empty()) parts_->console.WriteOut(summary);
     return status;
 }

@@ -20,6 +20,9 @@ using LRESULT = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using DWORD_PTR = std::uintptr_t;
 
+// The first message number free for a program's own messages.
+constexpr UINT WM_APP = 0x8000;
+
 using WNDPROC = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
 
 struct MSG {

@@ -1,14 +1,17 @@
 #pragma once
-// Window messages between the worker, the control, the dialog and the message
-// boxes, numbered from WM_APP.
+// Window messages between the worker, the control and the dialog, numbered
+// from WM_APP. WM_APP + 20 and + 21 are the control's own
+// (control/ControlServices.h).
 #include <cstdint>
 
-using WPARAM = std::uintptr_t;
-using LPARAM = std::intptr_t;
-using LRESULT = std::intptr_t;
-using UINT = unsigned;
+#include "platform/WindowTypes.h"
 
-constexpr UINT WM_APP = 0x8000;
+using win::LPARAM;
+using win::LRESULT;
+using win::UINT;
+using win::WM_APP;
+using win::WPARAM;
+
 constexpr UINT CTLM_RUNFAILED = WM_APP + 0;
 constexpr UINT CTLM_INETERRORDLG = WM_APP + 1;
 constexpr UINT CTLM_RUNDONE = WM_APP + 2;
@@ -25,8 +28,6 @@ constexpr UINT DLGM_OVERALLRANGE = WM_APP + 13;
 constexpr UINT DLGM_OVERALLSTEP = WM_APP + 14;
 constexpr UINT DLGM_PLAYBUTTON = WM_APP + 15;
 constexpr UINT DLGM_CANCELSIGNAL = WM_APP + 16;
-constexpr UINT MBM_DISMISS = WM_APP + 20;
-constexpr UINT CTLM_QUITBROWSER = WM_APP + 21;
 constexpr UINT CTLM_BROWSERDIALOG = WM_APP + 23;
 constexpr UINT DLGM_RATETIME = WM_APP + 24;
 constexpr UINT DLGM_SHOWLINK = WM_APP + 25;
@@ -39,5 +40,9 @@ constexpr UINT DLGM_RUNBYTES = WM_APP + 26;
 constexpr LPARAM INETERRORDLG_PROXY_AUTH = (6 << 16) | 12014;
 constexpr LRESULT ERROR_INTERNET_FORCE_RETRY = 12032;
 
-inline WPARAM Low32(std::uint64_t v) { return static_cast<WPARAM>(v & 0xFFFFFFFFu); }
-inline LPARAM High32(std::uint64_t v) { return static_cast<LPARAM>(v >> 32); }
+inline WPARAM Low32(std::uint64_t v) {
+    return static_cast<WPARAM>(v & 0xFFFFFFFFu);
+}
+inline LPARAM High32(std::uint64_t v) {
+    return static_cast<LPARAM>(v >> 32);
+}

@@ -19,7 +19,6 @@ namespace win {
 class CHttpFile;
 class CInternetSession;
 }  // namespace win
-class CKivDownloadAssistant;
 
 class IDownloadControl {
 public:
@@ -36,8 +35,8 @@ public:
     virtual std::uint64_t& VerifyFileCount() = 0;
     virtual bool ResumeAllowed() const = 0;
     virtual const std::string& DestinationFolder() const = 0;  // Windows form
-    // The assistant client when the protected layout is in use, else null.
-    virtual CKivDownloadAssistant* Assistant() = 0;
+    // Whether the protected layout is in use: the assistant program places the files.
+    virtual bool HasAssistant() const = 0;
     // A page parameter accepted at load ("playbutton", "supporturl"); empty when absent.
     virtual std::string LookupText(const std::string& name) const = 0;
     virtual const TransferTimings& Timings() const = 0;

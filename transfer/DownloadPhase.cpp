@@ -7,24 +7,18 @@
 
 #include "platform/FileApi.h"
 #include "platform/LastError.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/HttpTransfer.h"
 #include "transfer/ItemRecords.h"
+#include "transfer/RetryDecision.h"
 #include "transfer/TransferFailure.h"
 
 namespace {
 
-// Failed attempts in a row (since the last chunk that arrived) before giving up.
-constexpr std::int32_t kConnectAttempts = 11;
-constexpr std::int32_t kShortBodyAttempts = 101;
 // A source found changed under a transfer is asked for its size again and
-// started over this often; the next change ends the item (501).
+// started over this often; the next change ends the item (errcode::kShortBody).
 constexpr std::int32_t kSourceRestarts = 1;
-
-constexpr unsigned IDS_PREPARING = 44;
-constexpr unsigned IDS_DOWNLOADING = 30;
-constexpr unsigned IDS_DOWNLOAD_FAILED = 31;
-constexpr unsigned IDS_DOWNLOAD_CANCELLED = 32;
 
 void SendStatus(IDownloadControl& control, unsigned textId) {
     const std::string text = res::LoadString(textId);
@@ -44,17 +38,19 @@ void ReportRetry(IDownloadControl& control, const CONTENTDATA& item, int failed,
 // Whether the failure stored in `error` is worth another attempt; prepares it.
 bool PrepareRetry(IDownloadControl& control, CONTENTDATA& item) {
     ErrorState& error = control.Error();
-    const std::int32_t code = error.errorCode;
-    if ((code == 300 || code == 304) && item.connectRetries < kConnectAttempts) {
-        ReportRetry(control, item, item.connectRetries, kConnectAttempts);
+    const RetryDecision retry =
+        DecideRetry(RetryStage::Transfer, error.errorCode, {item.connectRetries, item.sizeRetries});
+    if (!retry.again) {
+        return false;
+    }
+    if (retry.counter == ErrorRetry::Connection) {
+        ReportRetry(control, item, item.connectRetries, retry.attempts);
         control.PostToDialog(DLGM_RATETIME, 0, -3);  // "Recalculating"
         error = ErrorState{};
         control.Sleep(control.Timings().retryPauseMs);
-    } else if (code == 501 && item.sizeRetries < kShortBodyAttempts) {
-        ReportRetry(control, item, item.sizeRetries, kShortBodyAttempts);
-        error = ErrorState{};
     } else {
-        return false;
+        ReportRetry(control, item, item.sizeRetries, retry.attempts);
+        error = ErrorState{};
     }
     item.flags |= CDF_RETRY;
     return true;
@@ -98,7 +94,7 @@ void CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
 void DownloadItem(IDownloadControl& control, std::size_t index) {
     CONTENTDATA& item = *control.Items()[index];
     control.SendToDialog(DLGM_FILENAME, reinterpret_cast<WPARAM>(item.name.c_str()), 0);
-    SendStatus(control, IDS_DOWNLOADING);
+    SendStatus(control, textid::kDownloadingFiles);
     control.SendToDialog(DLGM_OVERALLSTEP, 0, 0);
     if (index == 0 && PlayButtonRequested(control)) {
         control.PostToDialog(DLGM_PLAYBUTTON, 5, 0);
@@ -133,10 +129,10 @@ void DownloadItem(IDownloadControl& control, std::size_t index) {
 
 void SendFailureStatus(IDownloadControl& control) {
     const std::int32_t code = control.Error().errorCode;
-    if (code == 1) {
-        SendStatus(control, IDS_DOWNLOAD_CANCELLED);
-    } else if (code != 100) {
-        SendStatus(control, IDS_DOWNLOAD_FAILED);
+    if (code == errcode::kCancelled) {
+        SendStatus(control, textid::kDownloadCancelled);
+    } else if (code != errcode::kFileError) {
+        SendStatus(control, textid::kDownloadError);
     }
 }
 
@@ -146,10 +142,10 @@ bool DownloadPhase(IDownloadControl& control) {
     const bool done = RunGuarded(control.Error(), [&] {
         const std::size_t count = control.Items().size();
         if (count == 0) {
-            Fail(control.Error(), 999);
+            Fail(control.Error(), errcode::kInternalError);
         }
         control.SendToDialog(DLGM_OVERALLRANGE, 0, static_cast<LPARAM>(count));
-        SendStatus(control, IDS_PREPARING);
+        SendStatus(control, textid::kPreparing);
         if (!PrepareItems(control)) {
             throw CUserException{};
         }

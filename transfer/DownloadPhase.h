@@ -14,6 +14,6 @@ bool DownloadPhase(IDownloadControl& control);
 // gave a hash: it is complete when it matches, else the item starts over.
 bool PrepareItems(IDownloadControl& control);
 
-// The item's size query, tried again after connection failures (300), 12
-// times in all; on failure the code is stored and CUserException thrown.
+// The item's size query, tried again after connection failures as
+// DecideRetry says; on failure the code is stored and CUserException thrown.
 void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item);

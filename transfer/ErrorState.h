@@ -1,5 +1,5 @@
 #pragma once
-// The first failure of a run: code (0 none, 1 cancelled), the system, WinINet
+// The first failure of a run: code (transfer/ErrorCodes.h), the system, WinINet
 // or HTTP number that goes with it, and a detail text (parameter name, URL,
 // broken-file list, the name of the item a file error concerns).
 //
@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+
+#include "transfer/ErrorCodes.h"
 
 struct ErrorState {
     std::atomic<std::int32_t> errorCode{0};

@@ -21,6 +21,7 @@
 #include "transfer/LeavePromptPause.h"
 #include "transfer/LocalFolder.h"
 #include "transfer/RequestHeaders.h"
+#include "transfer/RetryDecision.h"
 #include "transfer/SendRequest.h"
 #include "transfer/TransferFailure.h"
 #include "transfer/VersionFile.h"
@@ -84,7 +85,7 @@ bool CFileTransfer::Run() {
     } catch (const CFileException& failure) {
         StoreFileFailure(failure.osError);
     } catch (const std::bad_alloc&) {
-        error_.Set(10);
+        error_.Set(errcode::kOutOfMemory);
     }
     Release();
     if (!done) {
@@ -101,7 +102,7 @@ void CFileTransfer::Transfer() {
     }
     target_ = SplitRequestTarget(error_, request_.url);
     if (!env::IsValidFullPath(request_.localPath)) {
-        Fail(error_, 102);
+        Fail(error_, errcode::kInvalidLocalPath);
     }
     CVersionFile versionFile;
     versionFile.Open(env::GetVersionFilePath());
@@ -137,7 +138,7 @@ void CFileTransfer::Transfer() {
     StartDigest();
     Receive();
     if (item_.size != 0 && offset_ + received_ < item_.size) {
-        Fail(error_, 501);
+        Fail(error_, errcode::kShortBody);
     }
     EndDigest();
     file_.Close();
@@ -160,7 +161,7 @@ void CFileTransfer::TestFreeSpace() {
     // A file as long as the item or longer needs nothing more.
     const std::uint64_t needed = offset_ < item_.size ? item_.size - offset_ : 0;
     if (!env::HasFreeSpace(LocalFolder(request_.localPath), needed)) {
-        Fail(error_, 104, win::GetLastError());
+        Fail(error_, errcode::kDiskFull, win::GetLastError());
     }
 }
 
@@ -170,7 +171,7 @@ void CFileTransfer::SendGet() {
         TransferHeaders(env::GetProductName(), offset_, item_.lastModified, request_.extraHeaders);
     const win::DWORD status = SendRequest(control_, *get_, headers, "GET " + request_.url);
     if (request_.checkContentType && IsHtml(*get_)) {
-        Fail(error_, 303, status);
+        Fail(error_, errcode::kHtmlAnswer, status);
     }
     if (offset_ > 0) {
         JudgeRangeAnswer(status);
@@ -207,7 +208,7 @@ void CFileTransfer::SourceChanged() {
     item_.connectRetries = connectRetriesAtStart_;
     item_.sizeRetries = sizeRetriesAtStart_;
     ++item_.sourceChanges;
-    Fail(error_, 501);
+    Fail(error_, errcode::kShortBody);
 }
 
 // Claims the file before its first byte (see ItemRecords.h). The download
@@ -324,7 +325,7 @@ char* CFileTransfer::NextBuffer() {
 void CFileTransfer::PauseWhileLeavePromptIsUp() {
     PauseWhileLeavePromptIsOpen(control_, [this] {
         if (control_.IsCancelled()) {
-            Fail(error_, 1);
+            Fail(error_, errcode::kCancelled);
         }
     });
 }
@@ -333,7 +334,7 @@ void CFileTransfer::PauseWhileLeavePromptIsUp() {
 bool CFileTransfer::ReceiveChunk(char* buffer) {
     std::lock_guard chunk(control_.ChunkLock());
     if (control_.IsCancelled()) {
-        Fail(error_, 1);
+        Fail(error_, errcode::kCancelled);
     }
     const std::size_t count = GuardedRead(control_, *get_, buffer, kTransferChunkSize);
     if (count == 0) {
@@ -366,7 +367,7 @@ void CFileTransfer::TestRoomForUnsizedBody() {
     nextRoomTest_ = length + kRoomTestStep;
     if (!env::HasFreeSpace(LocalFolder(request_.localPath), kFreeSpaceMargin + kRoomTestStep)) {
         discardFile_ = true;
-        Fail(error_, 104, win::GetLastError());
+        Fail(error_, errcode::kDiskFull, win::GetLastError());
     }
 }
 
@@ -379,11 +380,11 @@ void CFileTransfer::StoreInternetFailure(win::DWORD errorNumber) {
 
 void CFileTransfer::StoreFileFailure(win::DWORD osError) {
     if (!IsDiskFull(osError)) {
-        error_.Set(100, osError);
+        error_.Set(errcode::kFileError, osError);
         error_.errorDetail = item_.name;
         return;
     }
-    error_.Set(104, osError);
+    error_.Set(errcode::kDiskFull, osError);
     discardFile_ = discardFile_ || item_.size == 0;
 }
 
@@ -408,11 +409,15 @@ void CFileTransfer::DiscardFileIfUnwanted() {
 }
 
 void CFileTransfer::CountFailure() {
-    const std::int32_t code = error_.errorCode;
-    if (code == 300 || code == 304) {
-        ++item_.connectRetries;
-    } else if (code == 501) {
-        ++item_.sizeRetries;
+    switch (DecideRetry(RetryStage::Transfer, error_.errorCode, {}).counter) {
+        case ErrorRetry::Connection:
+            ++item_.connectRetries;
+            break;
+        case ErrorRetry::ShortBody:
+            ++item_.sizeRetries;
+            break;
+        case ErrorRetry::Never:
+            break;
     }
 }
 
@@ -421,9 +426,9 @@ bool FileTransfer(IDownloadControl& control, const FileTransferRequest& request)
         CFileTransfer transfer(control, request);
         return transfer.Run();
     } catch (const std::bad_alloc&) {
-        control.Error().Set(10);
+        control.Error().Set(errcode::kOutOfMemory);
     } catch (const std::out_of_range&) {
-        control.Error().Set(999);  // no such item
+        control.Error().Set(errcode::kInternalError);  // no such item
     }
     return false;
 }

@@ -9,20 +9,17 @@
 
 namespace {
 
-constexpr std::int32_t kNotPlaced = 103;
-constexpr std::int32_t kRequestNotSent = 999;
-
 // Clears the hidden bit and nothing else: read-only, archive and the rest
 // stay as the user or the system set them.
 void Unhide(ErrorState& error, const CONTENTDATA& item) {
     const win::DWORD attributes = win::GetFileAttributes(item.localPath);
     if (attributes == win::INVALID_FILE_ATTRIBUTES) {
         // A file that cannot be made visible must not be reported as delivered.
-        Fail(error, kNotPlaced, win::GetLastError());
+        Fail(error, errcode::kNotPlaced, win::GetLastError());
     }
     if ((attributes & (win::FILE_ATTRIBUTE_REPARSE_POINT | win::FILE_ATTRIBUTE_DIRECTORY)) != 0) {
         // A link or a folder took the file's place: that is not what was downloaded.
-        Fail(error, kNotPlaced, win::ERROR_ACCESS_DENIED);
+        Fail(error, errcode::kNotPlaced, win::ERROR_ACCESS_DENIED);
     }
     if ((attributes & win::FILE_ATTRIBUTE_HIDDEN) == 0) {
         return;
@@ -32,7 +29,7 @@ void Unhide(ErrorState& error, const CONTENTDATA& item) {
         visible = win::FILE_ATTRIBUTE_NORMAL;
     }
     if (!win::SetFileAttributes(item.localPath, visible)) {
-        Fail(error, kNotPlaced, win::GetLastError());
+        Fail(error, errcode::kNotPlaced, win::GetLastError());
     }
 }
 
@@ -45,25 +42,25 @@ void GiveFinalMode(ErrorState& error, const CONTENTDATA& item) {
     }
     std::string native;
     if (!win::ToNativePath(item.localPath, native)) {
-        Fail(error, kNotPlaced, win::GetLastError());
+        Fail(error, errcode::kNotPlaced, win::GetLastError());
     }
     if (const int failure = win::GiveNewFileMode(native)) {
-        Fail(error, kNotPlaced, win::Win32FromErrno(failure));
+        Fail(error, errcode::kNotPlaced, win::Win32FromErrno(failure));
     }
 }
 
 void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
     ErrorState& error = control.Error();
     if (placer == nullptr) {
-        Fail(error, kRequestNotSent, win::ERROR_NOT_SUPPORTED);
+        Fail(error, errcode::kInternalError, win::ERROR_NOT_SUPPORTED);
     }
     const std::string finalPath = FinalPathOfItem(control, item);
     if (!placer->SendPlaceFile(item.localPath, finalPath)) {
-        Fail(error, kRequestNotSent, win::GetLastError());
+        Fail(error, errcode::kInternalError, win::GetLastError());
     }
     if (!placer->WaitForReply()) {
         // lastError already holds the code of the assistant's answer, if any.
-        error.errorCode = kNotPlaced;
+        error.errorCode = errcode::kNotPlaced;
         throw CUserException{};
     }
     // Only a placed file is at the final path; a refused one is still where it was.
@@ -78,7 +75,7 @@ void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
 
 bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
     return RunGuarded(control.Error(), [&] {
-        const bool assistantMode = control.Assistant() != nullptr;
+        const bool assistantMode = control.HasAssistant();
         for (const auto& item : control.Items()) {
             if ((item->flags & CDF_BROKEN) != 0) {
                 continue;

@@ -34,12 +34,12 @@ std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char
         request.Read(buffer, std::min(count, kTransferChunkSize), timeoutMs, control.CancelFd());
     switch (result.outcome) {
         case win::ReadOutcome::Cancelled:
-            Fail(control.Error(), 1);
+            Fail(control.Error(), errcode::kCancelled);
         case win::ReadOutcome::TimedOut:
-            Fail(control.Error(), 304);
+            Fail(control.Error(), errcode::kReadTimedOut);
         case win::ReadOutcome::CutShort:
             // The short-body rule: tried again, continuing the file.
-            Fail(control.Error(), 501);
+            Fail(control.Error(), errcode::kShortBody);
         case win::ReadOutcome::Complete:
             break;
     }

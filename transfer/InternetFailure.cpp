@@ -2,6 +2,7 @@
 
 #include "platform/InternetConstants.h"
 #include "platform/InternetState.h"
+#include "transfer/ErrorCodes.h"
 
 namespace {
 
@@ -11,8 +12,9 @@ constexpr win::DWORD kFirstInternetError = 12000;
 
 std::int32_t InternetFailureCode(win::DWORD errorNumber) {
     if (errorNumber >= kFirstInternetError) {
-        return 300;
+        return errcode::kInternetError;
     }
     const win::DWORD state = win::QueryInternetConnectedState();
-    return (state & win::INTERNET_STATE_DISCONNECTED_BY_USER) != 0 ? 305 : 300;
+    return (state & win::INTERNET_STATE_DISCONNECTED_BY_USER) != 0 ? errcode::kOffline
+                                                                   : errcode::kInternetError;
 }

@@ -7,6 +7,7 @@
 #include "platform/FileApi.h"
 #include "platform/FileStamp.h"
 #include "platform/LastError.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/FileDigest.h"
 #include "transfer/TransferFailure.h"
@@ -14,13 +15,10 @@
 
 namespace {
 
-constexpr unsigned IDS_VERIFYING = 49;
-constexpr std::int32_t kDigestFailed = 22;
-
 void AnnounceFile(IDownloadControl& control, const CONTENTDATA& item, std::uint64_t size,
                   bool stepOverall) {
     control.SendToDialog(DLGM_FILENAME, reinterpret_cast<WPARAM>(item.name.c_str()), 0);
-    const std::string status = res::LoadString(IDS_VERIFYING);
+    const std::string status = res::LoadString(textid::kVerifyingFile);
     control.SendToDialog(DLGM_STATUS, 1, reinterpret_cast<LPARAM>(status.c_str()));
     if (stepOverall) {
         control.SendToDialog(DLGM_OVERALLSTEP, 0, 0);
@@ -43,17 +41,17 @@ bool ItemFileMatchesHash(IDownloadControl& control, CHashProgress& progress,
     ErrorState& error = control.Error();
     std::uint64_t size = 0;
     if (!win::GetFileSize(item.localPath, size)) {
-        Fail(error, kDigestFailed, win::GetLastError());
+        Fail(error, errcode::kDigestFailed, win::GetLastError());
     }
     AnnounceFile(control, item, size, stepOverall);
     progress.StartFile();
     std::string digest;
     if (CarriedDigest(item, digest)) {
         if (!progress.CompleteAtOnce(size)) {
-            Fail(error, kDigestFailed, win::ERROR_CANCELLED);
+            Fail(error, errcode::kDigestFailed, win::ERROR_CANCELLED);
         }
     } else if (!FileDigest(item.localPath, digest, &CHashProgress::Callback, &progress)) {
-        Fail(error, kDigestFailed, win::GetLastError());
+        Fail(error, errcode::kDigestFailed, win::GetLastError());
     }
     control.SendToDialog(DLGM_CURRENTPOS, Low32(size), High32(size));
     // The page may give the hash in either case; the digits are what count.

@@ -6,6 +6,7 @@
 #include "platform/KeepAside.h"
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/DownloadPhase.h"
 #include "transfer/HashProgress.h"
@@ -13,15 +14,13 @@
 #include "transfer/ItemHashCheck.h"
 #include "transfer/LocalFileVerdict.h"
 #include "transfer/RunReport.h"
+#include "transfer/RetryDecision.h"
 #include "transfer/TransferFailure.h"
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
 #include "transfer/WorkFiles.h"
 
 namespace {
-
-// Size queries in all, per item; only connection failures (300) are tried again.
-constexpr int kSizeQueryAttempts = 12;
 
 // The bits the engine keeps its own state in. A record's number may add other
 // flag bits but never these: the record can be written by the confined
@@ -30,8 +29,6 @@ constexpr int kSizeQueryAttempts = 12;
 constexpr std::uint32_t kEngineStateFlags = CDF_PREPARED | CDF_RETRY | CDF_RESUME | CDF_RECEIVING |
                                             CDF_BROKEN | CDF_UNRECORDED | CDF_COMPLETE |
                                             CDF_FINALIZED;
-
-constexpr unsigned IDS_PREPARING = 44;
 
 // Only a plain file of this user, with no other name, may be taken as the
 // item's: anything else with its name (a link, a folder, a FIFO, a device,
@@ -55,7 +52,7 @@ bool UnrecordedFileMatches(IDownloadControl& control, const CONTENTDATA& item) {
     CHashProgress progress(control, item.size);
     control.Meter().Restart();
     const bool matches = ItemFileMatchesHash(control, progress, item, /*stepOverall=*/false);
-    const std::string status = res::LoadString(IDS_PREPARING);
+    const std::string status = res::LoadString(textid::kPreparing);
     control.SendToDialog(DLGM_STATUS, 0, reinterpret_cast<LPARAM>(status.c_str()));
     return matches;
 }
@@ -102,7 +99,7 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
     const bool recorded = versionFile.GetStoredText(key, storedText) != 0;
     if (!recorded) {
         storedText.clear();
-        if (control.Assistant() == nullptr) {
+        if (!control.HasAssistant()) {
             if (!UnrecordedFileIsTheItems(control, item, localSize)) {
                 KeepFileAside(control, item);
                 return 0;
@@ -158,7 +155,7 @@ void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item) {
         if (SizeQuery(control, item.url, item)) {
             return;
         }
-        if (error.errorCode != 300 || attempt == kSizeQueryAttempts) {
+        if (!DecideRetry(RetryStage::SizeQuery, error.errorCode, {attempt, 0}).again) {
             throw CUserException{};
         }
         error = ErrorState{};

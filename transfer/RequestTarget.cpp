@@ -15,14 +15,14 @@ RequestTarget SplitRequestTarget(ErrorState& error, const std::string& url) {
     RequestTarget target;
     win::DWORD serviceType = 0;
     if (!win::ParseURL(url, serviceType, target.server, target.object, target.port)) {
-        Fail(error, 201);
+        Fail(error, errcode::kInvalidUrl);
     }
     if (serviceType == win::AFX_INET_SERVICE_HTTPS) {
         target.flags = kRequestFlags | win::INTERNET_FLAG_SECURE;
     } else if (serviceType == win::AFX_INET_SERVICE_HTTP) {
         target.flags = kRequestFlags;
     } else {
-        Fail(error, 201);
+        Fail(error, errcode::kInvalidUrl);
     }
     return target;
 }

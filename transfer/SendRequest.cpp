@@ -54,30 +54,30 @@ win::DWORD SendRequest(IDownloadControl& control, win::CHttpFile& request, std::
     for (;;) {
         ReportRequest(control, headers, requestLine);
         if (control.IsCancelled()) {
-            Fail(error, 1);
+            Fail(error, errcode::kCancelled);
         }
         win::DWORD status = 0;
         try {
             request.SendRequest(headers, control.CancelFd());
             if (!request.QueryInfoStatusCode(status)) {
-                Fail(error, 302, win::GetLastError());
+                Fail(error, errcode::kNoHttpStatus, win::GetLastError());
             }
             ReportAnswer(control, request, status);
         } catch (const win::CInternetException& failure) {
             if (failure.ErrorNumber() == win::ERROR_INTERNET_OPERATION_CANCELLED) {
-                Fail(error, 1);
+                Fail(error, errcode::kCancelled);
             }
             error.errorDetail = failure.Detail();
-            Fail(error, 300, failure.ErrorNumber());
+            Fail(error, errcode::kInternetError, failure.ErrorNumber());
         }
         if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
             if (control.AskProxyCredentials(request) == ERROR_INTERNET_FORCE_RETRY) {
                 continue;
             }
-            Fail(error, 301, status);
+            Fail(error, errcode::kHttpStatus, status);
         }
         if (status != HTTP_STATUS_OK && status != HTTP_STATUS_PARTIAL_CONTENT) {
-            Fail(error, 301, status);
+            Fail(error, errcode::kHttpStatus, status);
         }
         return status;
     }

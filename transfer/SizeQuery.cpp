@@ -37,7 +37,7 @@ void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& i
         SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);
         ReadSizeHeaders(*request, item);
     } catch (const win::CInternetException& failure) {
-        Fail(error, 300, failure.ErrorNumber());
+        Fail(error, errcode::kInternetError, failure.ErrorNumber());
     }
 }
 

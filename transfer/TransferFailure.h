@@ -36,10 +36,10 @@ bool RunGuarded(ErrorState& error, Work&& work) {
         return true;
     } catch (const CUserException&) {
     } catch (const CFileException& failure) {
-        error.Set(100, failure.osError);
+        error.Set(errcode::kFileError, failure.osError);
         error.errorDetail = failure.itemName;
     } catch (const std::bad_alloc&) {
-        error.Set(10);
+        error.Set(errcode::kOutOfMemory);
     }
     return false;
 }

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr std::int32_t kFilesBroken = 500;
 constexpr const char* kBrokenMark = "FILEBROKEN";
 
 bool NeedsCheck(const CONTENTDATA& item) {
@@ -66,7 +65,7 @@ bool VerificationPhase(IDownloadControl& control) {
             }
         }
         if (brokenCount > 0) {
-            Fail(control.Error(), kFilesBroken);
+            Fail(control.Error(), errcode::kFilesBroken);
         }
     });
     versionFile.SaveWithoutFlush();  // the verdicts of the files without a hash

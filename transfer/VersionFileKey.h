@@ -7,5 +7,5 @@
 #include "transfer/DownloadControl.h"
 
 inline const std::string& VersionFileKey(IDownloadControl& control, const CONTENTDATA& item) {
-    return control.Assistant() != nullptr ? item.url : item.localPath;
+    return control.HasAssistant() ? item.url : item.localPath;
 }

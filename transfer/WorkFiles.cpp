@@ -8,6 +8,7 @@
 #include "platform/FileApi.h"
 #include "platform/LastError.h"
 #include "platform/WinTypes.h"
+#include "transfer/ErrorCodes.h"
 #include "transfer/VersionFile.h"
 
 namespace {
@@ -85,14 +86,14 @@ std::string FinalPathOfItem(IDownloadControl& control, const CONTENTDATA& item) 
 }
 
 bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::string& path) {
-    if (control.Assistant() == nullptr) {
+    if (!control.HasAssistant()) {
         path = FinalPathOfItem(control, item);
         return true;
     }
     std::string temporary;
     if (!TemporaryPath(item.url, item.name, temporary) ||
         !win::MakeSureDirectoryPathExists(temporary)) {
-        control.Error().Set(101, win::GetLastError());
+        control.Error().Set(errcode::kWorkFileNotCreated, win::GetLastError());
         return false;
     }
     path = temporary;

@@ -5,14 +5,13 @@
 
 #include "control/ControlServices.h"
 #include "platform/NativePath.h"
+#include "resources/StringIds.h"
 #include "ui/FolderBrowseWindow.h"
 #include "ui/QtText.h"
 
 namespace KIVTOOLCommon {
 
 namespace {
-
-constexpr unsigned kBrowseForFolderTitle = 24;
 
 // The native path of a list; "" for none and for lists without a path.
 QString NativeFolderOf(const CItemIDList* list) {
@@ -47,7 +46,7 @@ QString CFolderDialog::StartFolder() const {
 
 int CFolderDialog::Browse() {
     result_ = CItemIDList();
-    kivui::CFolderBrowseWindow window(owner_, kivui::LoadQString(kBrowseForFolderTitle),
+    kivui::CFolderBrowseWindow window(owner_, kivui::LoadQString(textid::kBrowseForFolder),
                                       kivui::FromProcessText(prompt_));
     window.StartAt(StartFolder());
     window_ = &window;

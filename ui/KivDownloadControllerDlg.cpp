@@ -12,6 +12,7 @@
 #include "platform/Mutex.h"
 #include "platform/Wait.h"
 #include "platform/Window.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/ControlMessages.h"
 #include "ui/ColorButton.h"
@@ -30,9 +31,6 @@ using namespace kivui;
 
 namespace {
 
-constexpr unsigned kCancelDownloadQuestion = 25;
-constexpr unsigned kCloseQuestion = 26;
-constexpr unsigned kVerifyingWarning = 53;
 constexpr unsigned kYesNoExclamation = 0x34;
 constexpr win::DWORD kCancelRetryMs = 10;
 constexpr const char* kTemplateRect = "kivTemplateRect";
@@ -306,9 +304,10 @@ QString CKivDownloadControllerDlg::ApplicationName() const {
 
 int CKivDownloadControllerDlg::AskCancelQuestion() {
     const std::string name = ToProcessText(ApplicationName());
-    const std::string question = model_.Mode() == 1 ? res::FormatString(kVerifyingWarning, {name}) +
-                                                          res::FormatString(kCloseQuestion, {name})
-                                                    : res::LoadString(kCancelDownloadQuestion);
+    const std::string question = model_.Mode() == 1
+                                     ? res::FormatString(textid::kVerifyingWarning, {name}) +
+                                           res::FormatString(textid::kCloseQuestion, {name})
+                                     : res::LoadString(textid::kCancelDownloadQuestion);
     // On the heap: the box goes with this dialog if the page closes meanwhile.
     QPointer<CMyMsgBox> box = new CMyMsgBox(question, name, kYesNoExclamation, this, Window());
     const int answer = box->DoModal();

@@ -11,6 +11,7 @@
 #include "platform/HttpFile.h"
 #include "platform/Language.h"
 #include "platform/WinTypes.h"
+#include "resources/StringIds.h"
 #include "transfer/ControlMessages.h"
 #include "ui/QtText.h"
 
@@ -30,10 +31,6 @@ CredentialTexts TextsForUser() {
     return {"Proxy Authentication", "User name:", "Password:"};
 }
 
-constexpr unsigned kProxyAuthRequiredText = 242;
-constexpr unsigned kOkText = 110;
-constexpr unsigned kCancelText = 111;
-
 }  // namespace
 
 CProxyCredentialDialog::CProxyCredentialDialog(QWidget* owner)
@@ -43,15 +40,16 @@ CProxyCredentialDialog::CProxyCredentialDialog(QWidget* owner)
     setModal(true);
     password_->setEchoMode(QLineEdit::Password);
 
-    auto* prompt = new QLabel(kivui::LoadQString(kProxyAuthRequiredText), this);
+    auto* prompt = new QLabel(kivui::LoadQString(textid::kProxyAuthRequired), this);
     prompt->setWordWrap(true);
     auto* fields = new QFormLayout;
     fields->addRow(QString::fromUtf8(texts.userName), userName_);
     fields->addRow(QString::fromUtf8(texts.password), password_);
 
     auto* buttons = new QDialogButtonBox(this);
-    ok_ = buttons->addButton(kivui::LoadQString(kOkText), QDialogButtonBox::AcceptRole);
-    cancel_ = buttons->addButton(kivui::LoadQString(kCancelText), QDialogButtonBox::RejectRole);
+    ok_ = buttons->addButton(kivui::LoadQString(textid::kButtonOk), QDialogButtonBox::AcceptRole);
+    cancel_ =
+        buttons->addButton(kivui::LoadQString(textid::kButtonCancel), QDialogButtonBox::RejectRole);
     ok_->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "env/ItemIDList.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "ui/FolderDialog.h"
 #include "ui/ProxyWindow.h"
@@ -11,8 +12,6 @@
 #include "ui/WindowWidgets.h"
 
 namespace {
-
-constexpr unsigned kBrowseForFolderTitle = 24;
 
 // One browse on the UI thread; `onOpen` sees the window before it runs.
 int BrowseOnUiThread(win::HWND owner, const std::string& prompt, unsigned flags,
@@ -45,7 +44,7 @@ int CQtFolderBrowser::Browse(win::HWND owner, const std::string& prompt, unsigne
     // The UI thread may still run the dialog after a dismissal ended the wait
     // here, so it works on its own copies.
     auto chosen = std::make_shared<KIVTOOLCommon::CItemIDList>();
-    CProxyWindow proxy(res::LoadString(kBrowseForFolderTitle), owner);
+    CProxyWindow proxy(res::LoadString(textid::kBrowseForFolder), owner);
     proxy.SetCloseResult(IDCANCEL);
     const int answer = proxy.RunModal(
         uiContext_, [owner, prompt, flags, initialSelection, chosen](CProxySession& session) {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "resources/StringIds.h"
 #include "ui/MsgBoxLayout.h"
 #include "ui/MyMsgBox.h"
 #include "ui/ProxyWindow.h"
@@ -11,8 +12,6 @@
 #include "ui/WindowWidgets.h"
 
 namespace {
-
-constexpr unsigned kFirstButtonText = 110;  // "OK"; the texts follow the result codes
 
 // A box that went with its owner while open counts as dismissed.
 int RunBox(QPointer<CMyMsgBox> box) {
@@ -52,7 +51,7 @@ int RunStandardBox(const std::string& text, const std::string& caption, unsigned
         const QMessageBox::ButtonRole role =
             code == IDCANCEL || code == IDNO ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
         QPushButton* button = box.addButton(
-            kivui::LoadQString(kFirstButtonText + static_cast<unsigned>(code - IDOK)), role);
+            kivui::LoadQString(textid::kButtonOk + static_cast<unsigned>(code - IDOK)), role);
         button->setProperty("kivResult", code);
         if (shown++ == preferredIndex) {
             preferred = button;
@@ -60,7 +59,7 @@ int RunStandardBox(const std::string& text, const std::string& caption, unsigned
     }
     if (shown == 0) {
         QPushButton* ok =
-            box.addButton(kivui::LoadQString(kFirstButtonText), QMessageBox::AcceptRole);
+            box.addButton(kivui::LoadQString(textid::kButtonOk), QMessageBox::AcceptRole);
         ok->setProperty("kivResult", IDOK);
     }
     if (preferred != nullptr) {

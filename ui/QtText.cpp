@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/CodePage.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace kivui {
@@ -39,7 +40,6 @@ QString LoadQString(unsigned id) {
 }
 
 namespace {
-constexpr unsigned kProductName = 1;
 std::mutex applicationNameLock;
 std::string& ApplicationNameStore() {
     static std::string name;
@@ -59,7 +59,7 @@ std::string ApplicationName() {
             return ApplicationNameStore();
         }
     }
-    return res::LoadString(kProductName);
+    return res::LoadString(textid::kProductName);
 }
 
 }  // namespace kivui

@@ -21,7 +21,9 @@
 #include "host/TerminalMessageBox.h"
 #include "host/WindowFrontEndLibrary.h"
 #include "platform/FileApi.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
+#include "transfer/ErrorCodes.h"
 #include "transfer/VersionFile.h"
 
 namespace {
@@ -29,7 +31,6 @@ namespace {
 constexpr auto kWatchInterval = std::chrono::milliseconds(200);
 // "If these files were created when the previous download was interrupted, ...
 // Resume the download from the previous point?"
-constexpr unsigned kResumePartialsId = 42;
 
 // While the questions are open: once the control has gone, nobody waits
 // for the answer, so the open question is ended (it answers Cancel) and
@@ -126,7 +127,7 @@ bool ResumePartials(const std::vector<std::string>& names, const DestinationAnsw
     if (answers.existing != ExistingFiles::Ask) return answers.existing == ExistingFiles::Resume;
     std::string question;
     for (const std::string& name : names) question += "\t" + name + "\n";
-    question += res::LoadString(kResumePartialsId);
+    question += res::LoadString(textid::kResumeQuestion);
     return context.ShowMessage(question, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
@@ -139,7 +140,7 @@ DestinationChoice RunQuery(const ContentListRequest& request, const DestinationA
     CDestinationQuery query(context);
     if (!query.ChooseDestination()) {
         choice.whyNot = controlGone ? "the control has gone"
-                        : context.Errors().errorCode == 1
+                        : context.Errors().errorCode == errcode::kCancelled
                             ? "the download folder was not chosen"
                             : "the download folder could not be asked for";
         return choice;

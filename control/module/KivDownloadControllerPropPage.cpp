@@ -1,14 +1,11 @@
 #include "control/module/KivDownloadControllerPropPage.h"
 
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 using namespace com;
 
-namespace {
-
-constexpr unsigned kPageCaptionId = 200;  // "General"
-
-}  // namespace
+namespace {}  // namespace
 
 HRESULT CKivDownloadControllerPropPage::QueryInterface(REFGUID iid, void** object) {
     if (object == nullptr) return E_POINTER;
@@ -29,7 +26,7 @@ std::uint32_t CKivDownloadControllerPropPage::Release() {
 
 HRESULT CKivDownloadControllerPropPage::GetPageInfo(PropertyPageInfo* info) {
     if (info == nullptr) return E_POINTER;
-    info->title = res::LoadString(kPageCaptionId);
+    info->title = res::LoadString(textid::kPropertyPageCaption);
     info->width = 0;
     info->height = 0;
     return S_OK;

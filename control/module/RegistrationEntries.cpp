@@ -1,12 +1,11 @@
 #include "control/module/RegistrationEntries.h"
 
 #include "control/ControlIds.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace {
 
-constexpr unsigned kControlTypeNameId = 1;  // "Kiv Downloader"
-constexpr unsigned kPageTypeNameId = 2;     // "KivDownloadController Property Page"
 constexpr const char* kTypeLibraryName = "KivDownloadControllerLib";
 constexpr const char* kTypeLibraryVersion = "1.0";
 // Activate when visible, set client site first, inside-out, cannot link
@@ -63,7 +62,8 @@ RegistrationSet TypeLibraryRegistration(const std::string& modulePath) {
 
 RegistrationSet ClassRegistration(const std::string& modulePath) {
     RegistrationSet set;
-    AddClass(set, kControlClassId, kControlProgId, res::LoadString(kControlTypeNameId), modulePath);
+    AddClass(set, kControlClassId, kControlProgId, res::LoadString(textid::kProductName),
+             modulePath);
     const std::string control = std::string("CLSID\\") + kControlClassId;
     set.entries.push_back({control + "\\MiscStatus", "", "0"});
     set.entries.push_back({control + "\\MiscStatus\\1", "", kControlMiscStatus});
@@ -71,7 +71,7 @@ RegistrationSet ClassRegistration(const std::string& modulePath) {
     set.entries.push_back({control + "\\Version", "", kTypeLibraryVersion});
     set.entries.push_back({control + "\\Control", "", "", false});
     set.entries.push_back({control + "\\ToolboxBitmap32", "", modulePath + ",1"});
-    AddClass(set, kPropertyPageClassId, kPropertyPageProgId, res::LoadString(kPageTypeNameId),
-             modulePath);
+    AddClass(set, kPropertyPageClassId, kPropertyPageProgId,
+             res::LoadString(textid::kPropertyPageTypeName), modulePath);
     return set;
 }

@@ -8,12 +8,12 @@
 #include "host/BrowserChannel.h"
 #include "host/BrowserMessages.h"
 #include "host/ExitStatus.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace {
 
 constexpr int kGuardPollMs = 100;
-constexpr unsigned kCancelledText = 32;  // "Download has been cancelled."
 constexpr unsigned kButtonsMask = 0xF;
 
 }  // namespace
@@ -67,7 +67,8 @@ std::string CBrowserPageLink::EndReport(int status) const {
         case kExitSuccess:
             return EndMessage(BrowserRunResult::Success, closing, quit_);
         case kExitCancelled:
-            return EndMessage(BrowserRunResult::Cancelled, res::LoadString(kCancelledText), quit_);
+            return EndMessage(BrowserRunResult::Cancelled,
+                              res::LoadString(textid::kDownloadCancelled), quit_);
         default:
             return EndMessage(BrowserRunResult::Failed, closing, quit_);
     }

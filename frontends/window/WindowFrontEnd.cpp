@@ -15,6 +15,7 @@
 #include "host/ControlModule.h"
 #include "host/ExitStatus.h"
 #include "host/TerminalInterrupt.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "ui/ApplicationSetup.h"
 #include "ui/QtFolderBrowser.h"
@@ -24,8 +25,6 @@
 #include "ui/QtThreadDispatcher.h"
 
 namespace {
-
-constexpr unsigned kProductName = 1;
 
 // A program started without one gets its QApplication here.
 std::unique_ptr<QApplication> MakeApplication() {
@@ -108,7 +107,7 @@ struct CWindowFrontEnd::Services {
 std::string WindowTitleFor(const HostPage& page) {
     if (!page.title.empty()) return page.title;
     if (!page.source.empty()) return page.source;
-    return res::LoadString(kProductName);
+    return res::LoadString(textid::kProductName);
 }
 
 int CWindowFrontEnd::Run(const HostPage& page, CControlModule& module, const HostOptions& options) {

@@ -3,13 +3,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "resources/StringIds.h"
 #include "ui/QtText.h"
 
-namespace {
-
-constexpr unsigned kProductName = 1;
-
-}  // namespace
+namespace {}  // namespace
 
 CWindowLeaveQuestion::~CWindowLeaveQuestion() {
     // An answer after the asker is gone would reach nobody.
@@ -20,7 +17,7 @@ CWindowLeaveQuestion::~CWindowLeaveQuestion() {
 }
 
 QString CWindowLeaveQuestion::Title() {
-    return kivui::LoadQString(kProductName);
+    return kivui::LoadQString(textid::kProductName);
 }
 
 QString CWindowLeaveQuestion::Body(const std::string& leaveText) {

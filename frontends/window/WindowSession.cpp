@@ -11,17 +11,14 @@
 #include "platform/Message.h"
 #include "platform/ThreadDispatcher.h"
 #include "transfer/ControlMessages.h"
+#include "transfer/ErrorCodes.h"
 #include "ui/QtText.h"
 
-namespace {
-
-constexpr std::int32_t kCancelled = 1;
-
-}  // namespace
+namespace {}  // namespace
 
 int WindowRunStatus(int errorCode, bool runEnded) {
-    if (errorCode == kCancelled) return kExitCancelled;
-    if (errorCode != 0) return kExitFailure;
+    if (errorCode == errcode::kCancelled) return kExitCancelled;
+    if (errorCode != errcode::kNone) return kExitFailure;
     return runEnded ? kExitSuccess : kExitCancelled;
 }
 
@@ -213,7 +210,7 @@ bool CWindowSession::InsideNestedLoop() const {
 }
 
 void CWindowSession::Close() {
-    std::int32_t errorCode = 0;
+    std::int32_t errorCode = errcode::kNone;
     std::int32_t lastError = 0;
     const bool known = com::SUCCEEDED(control_->GetErrorState(&errorCode, &lastError));
     status_ = startFailed_ || !known ? kExitFailure : WindowRunStatus(errorCode, runEnded_);

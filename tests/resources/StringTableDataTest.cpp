@@ -9,6 +9,7 @@
 
 #include "platform/CodePage.h"
 #include "resources/StringEntry.h"
+#include "resources/StringIds.h"
 
 namespace {
 
@@ -60,6 +61,10 @@ TEST(StringTableData, EnglishHoldsEveryIdInUseAndJapaneseTheSame) {
         324, 325, 326, 327, 328, 329, 330, 331, 332, 333, 334, 335};
     EXPECT_EQ(IdsOf(Language::English), expected);
     EXPECT_EQ(IdsOf(Language::Japanese), expected);
+    // Every id has one name, and every name a text.
+    const std::set<unsigned> named(std::begin(textid::kAll), std::end(textid::kAll));
+    EXPECT_EQ(named, expected);
+    EXPECT_EQ(named.size(), std::size(textid::kAll));
 }
 
 // Callers fill placeholders and concatenate entries without knowing the

@@ -89,7 +89,7 @@ public:
     std::uint64_t& VerifyFileCount() override { return verifyFileCount; }
     bool ResumeAllowed() const override { return resumeAllowed; }
     const std::string& DestinationFolder() const override { return destinationFolder; }
-    CKivDownloadAssistant* Assistant() override { return nullptr; }
+    bool HasAssistant() const override { return false; }
     std::string LookupText(const std::string& name) const override;
     const TransferTimings& Timings() const override { return timings; }
     CRateMeter& Meter() override { return meter; }

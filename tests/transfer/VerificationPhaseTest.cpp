@@ -35,7 +35,7 @@ protected:
             control.verifyTotalBytes += 3;
             control.verifyFileCount += 1;
         }
-        Record(control.Assistant() != nullptr ? item.url : item.localPath, path);
+        Record(control.HasAssistant() ? item.url : item.localPath, path);
         return item;
     }
     static void Record(const std::string& key, const std::string& path) {

@@ -17,16 +17,10 @@
 
 namespace worktest {
 
-// A fake control in assistant mode. The engine only tests the assistant
-// pointer for null, so any distinct address will do; it is never followed.
+// A fake control in assistant mode.
 class AssistantModeControl : public FakeDownloadControl {
 public:
-    CKivDownloadAssistant* Assistant() override {
-        return reinterpret_cast<CKivDownloadAssistant*>(&marker_);
-    }
-
-private:
-    int marker_ = 0;
+    bool HasAssistant() const override { return true; }
 };
 
 class IsolatedEnvironment : public ::testing::Test {

@@ -30,7 +30,7 @@ public:
     std::uint64_t& VerifyFileCount() override { return verifyFileCount_; }
     bool ResumeAllowed() const override { return false; }
     const std::string& DestinationFolder() const override { return destinationFolder_; }
-    CKivDownloadAssistant* Assistant() override { return nullptr; }
+    bool HasAssistant() const override { return false; }
     std::string LookupText(const std::string& /*name*/) const override { return {}; }
     const TransferTimings& Timings() const override { return timings_; }
     CRateMeter& Meter() override { return meter_; }

@@ -51,7 +51,7 @@ void Probe(IDownloadControl& control, const std::string& url, ProbeAnswer& answe
         answer.lastModified = HeaderOf(*request, win::HTTP_QUERY_LAST_MODIFIED);
         answer.contentType = HeaderOf(*request, win::HTTP_QUERY_CONTENT_TYPE);
     } catch (const win::CInternetException& failure) {
-        Fail(error, 300, failure.ErrorNumber());
+        Fail(error, errcode::kInternetError, failure.ErrorNumber());
     }
 }
 

@@ -11,6 +11,7 @@
 #include "platform/Language.h"
 #include "platform/Message.h"
 #include "platform/Window.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/ControlMessages.h"
 #include "ui/DialogColours.h"
@@ -19,10 +20,6 @@
 #include "ui/QtText.h"
 
 namespace {
-
-constexpr unsigned kProductName = 1;
-constexpr unsigned kDownloadingFiles = 30;
-constexpr unsigned kVerifyingFile = 49;
 
 struct Shot {
     QString folder;
@@ -63,7 +60,7 @@ private:
 // The dialog as a worker leaves it: `step` files begun of three, the
 // current one `percent` done.
 QImage RenderDialog(bool verifying) {
-    const std::string caption = res::LoadString(kProductName);
+    const std::string caption = res::LoadString(textid::kProductName);
     CKivDownloadControllerDlg dialog(nullptr, nullptr);
     dialog.Configure(caption, nullptr, nullptr, "https://example.com/help");
     dialog.show();
@@ -74,13 +71,13 @@ QImage RenderDialog(bool verifying) {
     const win::ULONGLONG total = 52428800;
     if (verifying) {
         driver.SendName("KivSetup_2.4.1.zip");
-        driver.SendText(DLGM_STATUS, 1, res::LoadString(kVerifyingFile));
+        driver.SendText(DLGM_STATUS, 1, res::LoadString(textid::kVerifyingFile));
         driver.Send(DLGM_OVERALLSTEP, 0);
         driver.SendSize(DLGM_CURRENTTOTAL, total);
         driver.SendSize(DLGM_CURRENTPOS, total * 4 / 5);
         driver.Send(DLGM_RATETIME, 0, 3);
     } else {
-        driver.SendText(DLGM_STATUS, 0, res::LoadString(kDownloadingFiles));
+        driver.SendText(DLGM_STATUS, 0, res::LoadString(textid::kDownloadingFiles));
         for (const char* name : {"KivSetup_2.4.1.zip", "KivData_2.4.1.dat"}) {
             driver.SendName(name);
             driver.Send(DLGM_OVERALLSTEP, 0);
@@ -94,7 +91,7 @@ QImage RenderDialog(bool verifying) {
 }
 
 QImage RenderBox(const std::string& text, unsigned style) {
-    CMyMsgBox box(text, res::LoadString(kProductName), style);
+    CMyMsgBox box(text, res::LoadString(textid::kProductName), style);
     box.InitDialog();
     box.show();
     QApplication::processEvents();
@@ -105,12 +102,16 @@ void RenderLanguage(Shot& shot, win::Language language) {
     win::OverrideLanguage(language);
     shot.Save(RenderDialog(false), "dialog-download");
     shot.Save(RenderDialog(true), "dialog-verify");
-    shot.Save(RenderBox(res::LoadString(25), 0x34), "msgbox-cancel");
-    shot.Save(RenderBox(res::LoadString(41) + "\tKivSetup_2.4.1.zip\n\tKivData_2.4.1.dat\n" +
-                            res::LoadString(42) + res::LoadString(5),
+    shot.Save(RenderBox(res::LoadString(textid::kCancelDownloadQuestion), 0x34), "msgbox-cancel");
+    shot.Save(RenderBox(res::LoadString(textid::kExistingFilesHead) +
+                            "\tKivSetup_2.4.1.zip\n\tKivData_2.4.1.dat\n" +
+                            res::LoadString(textid::kResumeQuestion) +
+                            res::LoadString(textid::kResumeButtons),
                         0x243),
               "msgbox-resume");
-    shot.Save(RenderBox(res::LoadString(16) + res::LoadString(238) + "[D:300 E:12029]", 0x30),
+    shot.Save(RenderBox(res::LoadString(textid::kFileDownloadFailed) +
+                            res::LoadString(textid::kInternetCannotConnect) + "[D:300 E:12029]",
+                        0x30),
               "msgbox-error");
 }
 

@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "ui/text/KBSize.h"
 
@@ -10,9 +11,6 @@ namespace kivui {
 
 namespace {
 
-constexpr unsigned kThousandsFormat = 27;  // "%I64d,%03d byte(s)"
-constexpr unsigned kBytesFormat = 28;      // "%I64d byte(s)"
-constexpr unsigned kPercentFormat = 48;    // " (%d%% completed)"
 constexpr win::ULONGLONG kKilobyteTextFrom = 1000000;
 constexpr win::ULONGLONG kGroupedFrom = 1000;
 
@@ -27,9 +25,9 @@ int Percent(win::ULONGLONG done, win::ULONGLONG total) {
 std::string ByteCountFor(win::ULONGLONG bytes, win::ULONGLONG total) {
     if (total >= kKilobyteTextFrom) return StrFormatKBSize(bytes);
     if (total >= kGroupedFrom && bytes >= kGroupedFrom) {
-        return res::FormatString(kThousandsFormat, {bytes / 1000, bytes % 1000});
+        return res::FormatString(textid::kThousandsBytesFormat, {bytes / 1000, bytes % 1000});
     }
-    return res::FormatString(kBytesFormat, {bytes});
+    return res::FormatString(textid::kBytesFormat, {bytes});
 }
 
 std::optional<CurrentFileText> FormatCurrentFile(win::ULONGLONG done, win::ULONGLONG total) {
@@ -38,7 +36,7 @@ std::optional<CurrentFileText> FormatCurrentFile(win::ULONGLONG done, win::ULONG
     result.percent = Percent(done, total);
     result.complete = done == total;
     result.text = ByteCountFor(done, total) + " / " + ByteCountFor(total, total) +
-                  res::FormatString(kPercentFormat, {result.percent});
+                  res::FormatString(textid::kPercentFormat, {result.percent});
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/ControlMessages.h"
 #include "ui/text/ByteCountText.h"
@@ -12,9 +13,6 @@ namespace kivui {
 
 namespace {
 
-constexpr unsigned kFileNameFormat = 23;          // "File name: %s"
-constexpr unsigned kVerificationCompleteIn = 50;  // "Verification complete in"
-constexpr unsigned kDownloadCompleteIn = 51;      // "Download complete in"
 constexpr int kKeepVisibility = -1;
 constexpr int kBusyRange = 10;
 constexpr int kDownloadMode = 0;
@@ -77,7 +75,7 @@ DialogChanges CDownloadDialogModel::OnFileName(const char* name) {
     fileShown_ = name != nullptr;
     if (name != nullptr) {
         fileName_ = name;
-        fileLine_ = res::FormatString(kFileNameFormat, {fileName_});
+        fileLine_ = res::FormatString(textid::kFileNameFormat, {fileName_});
     }
     cancelEnabled_ = true;
     return {kPartFile | kPartCancel};
@@ -102,8 +100,8 @@ DialogChanges CDownloadDialogModel::OnStatus(win::WPARAM mode, const char* text)
 }
 
 std::string CDownloadDialogModel::TimeLabel() const {
-    return res::LoadString(mode_ == kVerificationMode ? kVerificationCompleteIn
-                                                      : kDownloadCompleteIn);
+    return res::LoadString(mode_ == kVerificationMode ? textid::kVerificationCompleteIn
+                                                      : textid::kDownloadCompleteIn);
 }
 
 DialogChanges CDownloadDialogModel::OnCurrentBusy(bool busy, int showCommand) {

@@ -1,18 +1,13 @@
 // Rate and time texts of the download dialog.
 #include "ui/text/RateTimeText.h"
 
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "ui/text/KBSize.h"
 
 namespace kivui {
 
 namespace {
-
-constexpr unsigned kRateFormat = 36;     // "About %sKB/sec"
-constexpr unsigned kHoursFormat = 37;    // "About %2d hr %2d min %2d sec"
-constexpr unsigned kMinutesFormat = 54;  // "About %2d min %2d sec"
-constexpr unsigned kRecalculatingText = 55;
-constexpr unsigned kSecondsFormat = 64;  // "About %2d sec"
 
 // |value| without overflowing at the most negative value.
 unsigned long long Magnitude(long long value) {
@@ -24,19 +19,19 @@ unsigned long long Magnitude(long long value) {
 
 std::string RateText(long long rateKb) {
     if (rateKb == kClearField) return std::string();
-    return res::FormatString(kRateFormat, {GroupThousands(Magnitude(rateKb))});
+    return res::FormatString(textid::kRateFormat, {GroupThousands(Magnitude(rateKb))});
 }
 
 std::optional<std::string> TimeText(long long seconds) {
     if (seconds == kClearField) return std::string();
-    if (seconds == kRecalculating) return res::LoadString(kRecalculatingText);
+    if (seconds == kRecalculating) return res::LoadString(textid::kRecalculating);
     if (seconds < 0) return std::nullopt;
     const long long hours = seconds / 3600;
     const long long minutes = seconds % 3600 / 60;
     const long long rest = seconds % 60;
-    if (hours > 0) return res::FormatString(kHoursFormat, {hours, minutes, rest});
-    if (minutes > 0) return res::FormatString(kMinutesFormat, {minutes, rest});
-    return res::FormatString(kSecondsFormat, {rest});
+    if (hours > 0) return res::FormatString(textid::kHoursFormat, {hours, minutes, rest});
+    if (minutes > 0) return res::FormatString(textid::kMinutesFormat, {minutes, rest});
+    return res::FormatString(textid::kSecondsFormat, {rest});
 }
 
 CRateTimeFields::Changes CRateTimeFields::Apply(long long rateKb, long long seconds) {
