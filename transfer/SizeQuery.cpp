@@ -27,7 +27,8 @@ void ReadSizeHeaders(const win::CHttpFile& request, CONTENTDATA& item) {
     item.lastModified = lastModified;
 }
 
-void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& item) {
+void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
+               SizeQueryAnswer* answer) {
     ErrorState& error = control.Error();
     const RequestTarget target = SplitRequestTarget(error, url);
     try {
@@ -35,8 +36,15 @@ void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& i
         const auto connection = session.GetHttpConnection(target.server, target.port);
         const auto request =
             connection->OpenRequest(win::HTTP_VERB_HEAD, target.object, target.flags);
-        SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);
+        const win::DWORD status =
+            SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);
         ReadSizeHeaders(*request, item);
+        if (answer != nullptr) {
+            answer->status = status;
+            if (!request->QueryInfo(win::HTTP_QUERY_CONTENT_TYPE, answer->contentType)) {
+                answer->contentType.clear();
+            }
+        }
     } catch (const win::CInternetException& failure) {
         Fail(error, 300, failure.ErrorNumber());
     }
@@ -44,6 +52,7 @@ void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& i
 
 }  // namespace
 
-bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item) {
-    return RunGuarded(control.Error(), [&] { QuerySize(control, url, item); });
+bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
+               SizeQueryAnswer* answer) {
+    return RunGuarded(control.Error(), [&] { QuerySize(control, url, item, answer); });
 }
