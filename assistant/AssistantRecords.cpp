@@ -8,15 +8,7 @@
 
 namespace {
 
-constexpr std::size_t kPathField = 260;
-constexpr std::size_t kCaptionField = 256;
-
-// Offsets in the content list's fixed part.
-constexpr std::size_t kCountAt = 4;
-constexpr std::size_t kIdentifierAt = 8;
-constexpr std::size_t kCaptionAt = 24;
-constexpr std::size_t kVersionFileAt = 280;
-constexpr std::size_t kItemsAt = 544;
+using namespace assistant_layout;
 
 std::span<std::uint8_t> Field(std::span<std::uint8_t> record, std::size_t at, std::size_t size) {
     return record.subspan(at, size);
@@ -51,15 +43,15 @@ void CopyFixedText(std::span<std::uint8_t> field, std::string_view text) {
 AssistantBytes BuildGreetingRecord(std::uint32_t dialogWindow, std::uint32_t replyWindow) {
     AssistantBytes record(kGreetingRecordSize);
     win::PutLE32(&record[0], kGreetingRecordSize);
-    win::PutLE32(&record[4], dialogWindow);
-    win::PutLE32(&record[8], replyWindow);
+    win::PutLE32(&record[kGreetingDialogAt], dialogWindow);
+    win::PutLE32(&record[kGreetingReplyAt], replyWindow);
     return record;
 }
 
 ContentItemRecord BuildContentItemRecord(std::string_view fileName, std::string_view url) {
     ContentItemRecord record{};
-    CopyFixedText(Field(record, 0, kPathField), fileName);
-    CopyFixedText(Field(record, kPathField, kPathField), url);
+    CopyFixedText(Field(record, kItemNameAt, kPathSize), fileName);
+    CopyFixedText(Field(record, kItemUrlAt, kPathSize), url);
     return record;
 }
 
@@ -71,8 +63,8 @@ AssistantBytes BuildContentListRecord(std::string_view caption, std::string_view
     win::PutLE32(&record[0], kContentListFixedSize);
     win::PutLE32(&record[kCountAt], static_cast<std::uint32_t>(items.size()));
     PutGuid(&record[kIdentifierAt], identifierText);
-    CopyFixedText(Field(record, kCaptionAt, kCaptionField), caption);
-    CopyFixedText(Field(record, kVersionFileAt, kPathField), versionFilePath);
+    CopyFixedText(Field(record, kCaptionAt, kCaptionSize), caption);
+    CopyFixedText(Field(record, kVersionFileAt, kPathSize), versionFilePath);
     auto next = record.begin() + kItemsAt;
     for (const ContentItemRecord& item : items) next = std::copy(item.begin(), item.end(), next);
     return record;
@@ -81,8 +73,8 @@ AssistantBytes BuildContentListRecord(std::string_view caption, std::string_view
 AssistantBytes BuildPlaceFileRecord(std::string_view source, std::string_view destination) {
     AssistantBytes record(kPlaceFileRecordSize);
     win::PutLE32(&record[0], kPlaceFileRecordSize);
-    CopyFixedText(Field(record, 4, kPathField), source);
-    CopyFixedText(Field(record, 4 + kPathField, kPathField), destination);
+    CopyFixedText(Field(record, kSourceAt, kPathSize), source);
+    CopyFixedText(Field(record, kDestinationAt, kPathSize), destination);
     return record;
 }
 

@@ -26,6 +26,26 @@ inline constexpr std::size_t kContentListFixedSize = 1316;
 inline constexpr std::size_t kContentItemRecordSize = 772;
 inline constexpr std::size_t kPlaceFileRecordSize = 524;
 
+// Where each field lies: byte offsets from the start of its record (the size
+// field), and the fields' sizes. The writer below and the assistant's reader
+// both use these.
+namespace assistant_layout {
+inline constexpr std::size_t kPathSize = 260;
+inline constexpr std::size_t kCaptionSize = 256;
+inline constexpr std::size_t kIdentifierSize = 16;
+inline constexpr std::size_t kGreetingDialogAt = 4;
+inline constexpr std::size_t kGreetingReplyAt = 8;
+inline constexpr std::size_t kCountAt = 4;
+inline constexpr std::size_t kIdentifierAt = 8;
+inline constexpr std::size_t kCaptionAt = 24;
+inline constexpr std::size_t kVersionFileAt = 280;
+inline constexpr std::size_t kItemsAt = 544;
+inline constexpr std::size_t kItemNameAt = 0;
+inline constexpr std::size_t kItemUrlAt = 260;
+inline constexpr std::size_t kSourceAt = 4;
+inline constexpr std::size_t kDestinationAt = 264;
+}  // namespace assistant_layout
+
 using AssistantBytes = std::vector<std::uint8_t>;
 using ContentItemRecord = std::array<std::uint8_t, kContentItemRecordSize>;
 

@@ -11,6 +11,7 @@
 #include "platform/Window.h"
 
 bool CKivDownloadControllerCtrl::Teardown() {
+    KIV_CHECK_THREAD(windowThread_);
     CControlRun& run = *run_;
     if (!run.Aborted()) run.SignalCancel();
     bool workerEnded = true;

@@ -44,6 +44,7 @@ CKivDownloadControllerCtrl::CKivDownloadControllerCtrl(const ControlServices& se
 CKivDownloadControllerCtrl::~CKivDownloadControllerCtrl() = default;
 
 bool CKivDownloadControllerCtrl::LoadProperties(const IPropertyBag& bag) {
+    KIV_CHECK_THREAD(windowThread_);
     CControlRun& run = *run_;
     ParameterLoadHooks hooks;
     hooks.captionChosen = [&run](const std::string& caption) { run.SetCaption(caption); };
@@ -63,6 +64,7 @@ bool CKivDownloadControllerCtrl::LoadProperties(const IPropertyBag& bag) {
 }
 
 win::HWND CKivDownloadControllerCtrl::CreateControlWindow(win::HWND parent) {
+    KIV_CHECK_THREAD(windowThread_);
     const win::DWORD style = win::WS_VISIBLE | (parent != nullptr ? win::WS_CHILD : 0);
     auto procedure = [this](win::HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return WindowProc(window, message, wParam, lParam);

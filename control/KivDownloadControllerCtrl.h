@@ -17,6 +17,7 @@
 #include "control/ControlTimings.h"
 #include "control/PropertyBag.h"
 #include "platform/Handle.h"
+#include "platform/ThreadChecker.h"
 #include "platform/WindowTypes.h"
 
 class CKivDownloadControllerCtrl;
@@ -96,4 +97,7 @@ private:
     std::uint32_t eventCookie_ = 0;
     bool pageConnected_ = false;
     bool failureReported_ = false;  // a run fails once, whoever notices first
+    // The browser's window thread, which creates the control: every member
+    // but the destructor runs there.
+    KIV_THREAD_CHECKER(windowThread_);
 };

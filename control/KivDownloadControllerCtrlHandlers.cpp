@@ -17,6 +17,7 @@ constexpr LPARAM kClearRateTime = -2;
 
 LRESULT CKivDownloadControllerCtrl::WindowProc(win::HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
+    KIV_CHECK_THREAD(windowThread_);
     try {
         return HandleMessage(window, message, wParam, lParam);
     } catch (...) {
@@ -94,9 +95,11 @@ void CKivDownloadControllerCtrl::OnAssistantEnded() {
 }
 
 void CKivDownloadControllerCtrl::OnBeforeUnload() {
+    KIV_CHECK_THREAD(windowThread_);
     ::OnBeforeUnload(*run_);
 }
 
 void CKivDownloadControllerCtrl::OnUnload() {
+    KIV_CHECK_THREAD(windowThread_);
     ::OnUnload(*run_);
 }

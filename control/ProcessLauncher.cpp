@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +11,7 @@
 #include <system_error>
 #include <thread>
 
-extern char** environ;
+#include "platform/ProcessSpawn.h"
 
 namespace {
 
@@ -20,64 +19,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxOutputBytes = 64 * 1024;
 
-// Signals whose handling the host may have changed and a child must not keep.
-constexpr int kDefaultSignals[] = {SIGPIPE, SIGCHLD, SIGINT, SIGQUIT, SIGTERM, SIGHUP};
-
-std::vector<char*> ArgumentPointers(const std::vector<std::string>& argv) {
-    std::vector<char*> pointers;
-    for (const std::string& argument : argv)
-        pointers.push_back(const_cast<char*>(argument.c_str()));
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-// Spawn attributes: a clean signal state and, for launched programs, a
-// session of their own, so they outlive the host's terminal or process group.
-class SpawnAttributes {
-public:
-    explicit SpawnAttributes(bool ownSession) {
-        posix_spawnattr_init(&attributes_);
-        sigset_t none;
-        sigset_t defaults;
-        sigemptyset(&none);
-        sigemptyset(&defaults);
-        for (int signal : kDefaultSignals) sigaddset(&defaults, signal);
-        posix_spawnattr_setsigmask(&attributes_, &none);
-        posix_spawnattr_setsigdefault(&attributes_, &defaults);
-        short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-        if (ownSession) flags |= POSIX_SPAWN_SETSID;
-        posix_spawnattr_setflags(&attributes_, flags);
-    }
-    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    const posix_spawnattr_t* Get() const { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_;
-};
-
-class SpawnFileActions {
-public:
-    SpawnFileActions() { posix_spawn_file_actions_init(&actions_); }
-    ~SpawnFileActions() { posix_spawn_file_actions_destroy(&actions_); }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-    posix_spawn_file_actions_t* Get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
-
-pid_t Spawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions,
-            const SpawnAttributes& attributes) {
+// argv[0] is looked up in PATH unless it holds a slash.
+pid_t Spawn(const std::vector<std::string>& argv, const win::detail::SpawnOptions& options) {
     if (argv.empty() || argv.front().empty()) return -1;
-    std::vector<char*> pointers = ArgumentPointers(argv);
+    const win::detail::ChildProgram program{argv.front(), true};
     pid_t child = -1;
-    if (posix_spawnp(&child, pointers[0], actions, attributes.Get(), pointers.data(), environ) !=
-        0) {
-        return -1;
-    }
+    if (win::detail::SpawnChild(program, argv, child, options) != 0) return -1;
     return child;
 }
 
@@ -124,8 +71,7 @@ int ExitStatusBy(pid_t child, Clock::time_point deadline) {
 }  // namespace
 
 bool CProcessLauncher::Launch(const std::vector<std::string>& argv) {
-    const SpawnAttributes attributes(true);
-    const pid_t child = Spawn(argv, nullptr, attributes);
+    const pid_t child = Spawn(argv, {.ownSession = true});
     if (child < 0) return false;
     try {
         std::thread(WaitForChild, child).detach();
@@ -140,11 +86,7 @@ bool RunForOutput(const std::vector<std::string>& argv, unsigned timeoutMs, std:
     output.clear();
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
-    SpawnFileActions actions;
-    posix_spawn_file_actions_addopen(actions.Get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(actions.Get(), pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(actions.Get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const pid_t child = Spawn(argv, actions.Get(), SpawnAttributes(false));
+    const pid_t child = Spawn(argv, {.outputDescriptor = pipeEnds[1]});
     close(pipeEnds[1]);
     if (child < 0) {
         close(pipeEnds[0]);

@@ -10,7 +10,7 @@
 class CProcessLauncher : public ILauncher {
 public:
     // argv[0] is looked up in PATH. The child gets the environment and the
-    // standard streams; descriptors opened close-on-exec stay with us.
+    // standard streams; no other descriptor of ours reaches it.
     bool Launch(const std::vector<std::string>& argv) override;
 };
 

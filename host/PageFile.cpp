@@ -9,15 +9,9 @@
 
 #include "host/HostText.h"
 #include "host/PageSource.h"
+#include "platform/HexDigit.h"
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // file:///a%20b -> /a b; other texts stay as they are.
 std::string LocalPath(const std::string& source) {
@@ -28,9 +22,10 @@ std::string LocalPath(const std::string& source) {
     }
     std::string path;
     for (std::size_t i = kScheme.size(); i < source.size(); ++i) {
-        if (source[i] == '%' && i + 2 < source.size() && HexValue(source[i + 1]) >= 0 &&
-            HexValue(source[i + 2]) >= 0) {
-            path += static_cast<char>(HexValue(source[i + 1]) * 16 + HexValue(source[i + 2]));
+        if (source[i] == '%' && i + 2 < source.size() && win::HexValue(source[i + 1]) >= 0 &&
+            win::HexValue(source[i + 2]) >= 0) {
+            path +=
+                static_cast<char>(win::HexValue(source[i + 1]) * 16 + win::HexValue(source[i + 2]));
             i += 2;
         } else {
             path += source[i];

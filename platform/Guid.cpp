@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "platform/HexDigit.h"
 #include "platform/LastError.h"
 
 namespace win {
@@ -9,13 +10,6 @@ namespace win {
 namespace {
 
 constexpr std::size_t kGuidTextLength = 36;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool IsHyphenPosition(std::size_t pos) {
     return pos == 8 || pos == 13 || pos == 18 || pos == 23;

@@ -7,7 +7,6 @@
 namespace win {
 
 using INTERNET_PORT = WORD;
-using DWORD_PTR = std::uintptr_t;
 
 constexpr INTERNET_PORT INTERNET_DEFAULT_HTTP_PORT = 80;
 constexpr INTERNET_PORT INTERNET_DEFAULT_HTTPS_PORT = 443;

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "platform/CodePage.h"
+#include "platform/HexDigit.h"
 #include "platform/Json.h"
 
 namespace json {
@@ -145,10 +146,7 @@ private:
         value = 0;
         for (int i = 0; i < 4; ++i) {
             const char c = text_[pos_++];
-            const int digit = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                     : -1;
+            const int digit = win::HexValue(c);
             if (digit < 0) return Fail("a \\u escape is not hexadecimal");
             value = value * 16 + static_cast<unsigned>(digit);
         }

@@ -1,6 +1,8 @@
 #include "platform/ProcessSpawn.h"
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -24,7 +26,7 @@ bool IsWindowsForm(const std::string& word) {
 // into the child (an ignored SIGPIPE would survive the exec otherwise).
 class SpawnAttributes {
 public:
-    SpawnAttributes() {
+    explicit SpawnAttributes(bool ownSession) {
         posix_spawnattr_init(&attributes_);
         sigset_t all;
         sigset_t none;
@@ -32,7 +34,9 @@ public:
         sigemptyset(&none);
         posix_spawnattr_setsigdefault(&attributes_, &all);
         posix_spawnattr_setsigmask(&attributes_, &none);
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+        if (ownSession) flags |= POSIX_SPAWN_SETSID;
+        posix_spawnattr_setflags(&attributes_, flags);
     }
     ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
     SpawnAttributes(const SpawnAttributes&) = delete;
@@ -45,12 +49,16 @@ private:
 
 // Closes every descriptor beyond the standard three in the child, whatever
 // its close-on-exec flag says: descriptors opened by other threads or
-// libraries without it must not reach the child.
+// libraries without it must not reach the child. With an output descriptor,
+// that becomes standard output first and the other two read and write
+// nothing.
 class SpawnActions {
 public:
-    SpawnActions() {
+    explicit SpawnActions(int outputDescriptor) {
         posix_spawn_file_actions_init(&actions_);
-        error_ = posix_spawn_file_actions_addclosefrom_np(&actions_, kFirstDescriptorToClose);
+        if (outputDescriptor >= 0) RedirectTo(outputDescriptor);
+        if (error_ == 0)
+            error_ = posix_spawn_file_actions_addclosefrom_np(&actions_, kFirstDescriptorToClose);
     }
     ~SpawnActions() { posix_spawn_file_actions_destroy(&actions_); }
     SpawnActions(const SpawnActions&) = delete;
@@ -59,6 +67,16 @@ public:
     int Error() const { return error_; }
 
 private:
+    void RedirectTo(int outputDescriptor) {
+        error_ =
+            posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        if (error_ == 0)
+            error_ = posix_spawn_file_actions_adddup2(&actions_, outputDescriptor, STDOUT_FILENO);
+        if (error_ == 0)
+            error_ = posix_spawn_file_actions_addopen(&actions_, STDERR_FILENO, "/dev/null",
+                                                      O_WRONLY, 0);
+    }
+
     posix_spawn_file_actions_t actions_;
     int error_ = 0;
 };
@@ -87,14 +105,15 @@ bool ResolveProgram(const std::string& word, ChildProgram& program) {
     return true;
 }
 
-int SpawnChild(const ChildProgram& program, const std::vector<std::string>& arguments, pid_t& pid) {
+int SpawnChild(const ChildProgram& program, const std::vector<std::string>& arguments, pid_t& pid,
+               const SpawnOptions& options) {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    const SpawnAttributes attributes;
-    const SpawnActions actions;
+    const SpawnAttributes attributes(options.ownSession);
+    const SpawnActions actions(options.outputDescriptor);
     if (actions.Error() != 0) return actions.Error();
     // glibc's posix_spawn reports a failed exec as its result, so the
     // failure is known before this returns.

@@ -1,5 +1,6 @@
 #pragma once
-// Internal to the platform layer: starting a program as a child process.
+// Starting a program as a child process: the platform's CreateProcess and
+// the control's program launcher share it.
 #include <sys/types.h>
 
 #include <string>
@@ -17,10 +18,18 @@ struct ChildProgram {
 // bare name. False with the last error set.
 bool ResolveProgram(const std::string& word, ChildProgram& program);
 
+struct SpawnOptions {
+    bool ownSession = false;  // a session of its own: outlives our terminal
+    // When not negative: the child's standard output, and its standard input
+    // and error are /dev/null. Otherwise it shares our three streams.
+    int outputDescriptor = -1;
+};
+
 // Starts `program` with `arguments` (argv, native encoding), this process's
 // environment and current folder, only the standard descriptors, default
 // signal handling and an empty signal mask. 0 with `pid` set, else the errno
 // of the failure, exec's included.
-int SpawnChild(const ChildProgram& program, const std::vector<std::string>& arguments, pid_t& pid);
+int SpawnChild(const ChildProgram& program, const std::vector<std::string>& arguments, pid_t& pid,
+               const SpawnOptions& options = {});
 
 }  // namespace win::detail

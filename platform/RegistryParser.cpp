@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/HexDigit.h"
 #include "platform/Registry.h"
 #include "platform/RegistryFile.h"
 
@@ -40,18 +41,11 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool ParseHexNumber(std::string_view digits, std::size_t maxDigits, DWORD& number) {
     if (digits.empty() || digits.size() > maxDigits) return false;
     number = 0;
     for (char c : digits) {
-        int digit = HexDigit(c);
+        int digit = HexValue(c);
         if (digit < 0) return false;
         number = (number << 4) | static_cast<DWORD>(digit);
     }

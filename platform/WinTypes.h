@@ -11,6 +11,7 @@ using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using LONG = std::int32_t;
 using ULONGLONG = std::uint64_t;
+using DWORD_PTR = std::uintptr_t;
 using LONGLONG = std::int64_t;
 
 constexpr BOOL TRUE = 1;

@@ -18,7 +18,6 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
-using DWORD_PTR = std::uintptr_t;
 
 // The first message number free for a program's own messages.
 constexpr UINT WM_APP = 0x8000;

@@ -6,12 +6,21 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/WinTypes.h"
 #include "transfer/ContentData.h"
 #include "transfer/DownloadControl.h"
 
+// What else the size query's answer said, for tools that show it.
+struct SizeQueryAnswer {
+    win::DWORD status = 0;
+    std::string contentType;  // empty when absent
+};
+
 // Sets the item's size from Content-Length (unchanged when absent or not a
-// number) and its lastModified from Last-Modified (empty when absent).
-bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item);
+// number) and its lastModified from Last-Modified (empty when absent), and
+// `answer`, when given, once the server accepted the request.
+bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
+               SizeQueryAnswer* answer = nullptr);
 
 struct FileTransferRequest {
     std::string url;

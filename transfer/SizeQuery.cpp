@@ -27,15 +27,23 @@ void ReadSizeHeaders(const win::CHttpFile& request, CONTENTDATA& item) {
     item.lastModified = lastModified;
 }
 
-void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& item) {
+void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
+               SizeQueryAnswer* answer) {
     ErrorState& error = control.Error();
     const RequestTarget target = SplitRequestTarget(error, url);
     try {
         const auto connection = control.Session().GetHttpConnection(target.server, target.port);
         const auto request =
             connection->OpenRequest(win::HTTP_VERB_HEAD, target.object, target.flags);
-        SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);
+        const win::DWORD status =
+            SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);
         ReadSizeHeaders(*request, item);
+        if (answer != nullptr) {
+            answer->status = status;
+            if (!request->QueryInfo(win::HTTP_QUERY_CONTENT_TYPE, answer->contentType)) {
+                answer->contentType.clear();
+            }
+        }
     } catch (const win::CInternetException& failure) {
         Fail(error, errcode::kInternetError, failure.ErrorNumber());
     }
@@ -43,6 +51,7 @@ void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& i
 
 }  // namespace
 
-bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item) {
-    return RunGuarded(control.Error(), [&] { QuerySize(control, url, item); });
+bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
+               SizeQueryAnswer* answer) {
+    return RunGuarded(control.Error(), [&] { QuerySize(control, url, item, answer); });
 }

@@ -15,22 +15,9 @@
 
 namespace {
 
+using namespace assistant_layout;
+
 constexpr std::size_t kKindSize = 4;
-// Offsets within a record (after the kind).
-constexpr std::size_t kGreetingDialogAt = 4;
-constexpr std::size_t kGreetingReplyAt = 8;
-constexpr std::size_t kCountAt = 4;
-constexpr std::size_t kIdentifierAt = 8;
-constexpr std::size_t kIdentifierSize = 16;
-constexpr std::size_t kCaptionAt = 24;
-constexpr std::size_t kCaptionSize = 256;
-constexpr std::size_t kVersionPathAt = 280;
-constexpr std::size_t kItemsAt = 544;
-constexpr std::size_t kItemNameAt = 0;
-constexpr std::size_t kItemUrlAt = 260;
-constexpr std::size_t kSourceAt = 4;
-constexpr std::size_t kDestinationAt = 264;
-constexpr std::size_t kPathSize = 260;
 
 // The text of a fixed field: up to its first zero, and never beyond the field.
 std::string FieldText(const std::uint8_t* field, std::size_t size) {
@@ -75,7 +62,7 @@ std::optional<ContentListRequest> ReadContentList(WorkFileBytes file) {
 
     ContentListRequest request;
     request.caption = FieldText(record + kCaptionAt, kCaptionSize);
-    request.versionFilePath = FieldText(record + kVersionPathAt, kPathSize);
+    request.versionFilePath = FieldText(record + kVersionFileAt, kPathSize);
     request.items.reserve(static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::uint8_t* item = record + kItemsAt + i * kContentItemRecordSize;

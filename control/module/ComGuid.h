@@ -6,16 +6,16 @@
 #include <string_view>
 
 #include "platform/Guid.h"
+#include "platform/HexDigit.h"
 
 namespace com {
 
 namespace detail {
 
 constexpr int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    throw std::invalid_argument("not a hexadecimal digit");
+    const int value = win::HexValue(c);
+    if (value < 0) throw std::invalid_argument("not a hexadecimal digit");
+    return value;
 }
 
 constexpr std::uint32_t HexField(std::string_view text, std::size_t pos, std::size_t digits) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -59,6 +60,18 @@ TEST(AfterDownloadLauncherTest, RunForOutputAnswersOnlyForACleanTimelyExit) {
     // A child that never ends is killed at the time-out, and reaped.
     EXPECT_FALSE(RunForOutput({"sleep", "30"}, 100, output));
     EXPECT_EQ(Children(), 0);
+}
+
+TEST(AfterDownloadLauncherTest, ADescriptorOpenedWithoutCloseOnExecStaysWithUs) {
+    const int inheritable = dup(STDERR_FILENO);  // dup clears close-on-exec
+    ASSERT_GE(inheritable, 3);
+    const std::string fd = std::to_string(inheritable);
+    std::string output;
+    EXPECT_TRUE(RunForOutput(
+        {"sh", "-c", "if [ -e /proc/$$/fd/" + fd + " ]; then echo leaked; else echo kept; fi"},
+        5000, output));
+    EXPECT_EQ(output, "kept\n");
+    close(inheritable);
 }
 
 }  // namespace

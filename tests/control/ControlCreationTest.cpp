@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "env/Locations.h"
 #include "platform/Event.h"
@@ -150,6 +151,22 @@ TEST_F(SecondControlTest, SecondControlWhileARunIsActiveStaysInertWithoutCancell
 
     EXPECT_EQ(win::WaitForSingleObject(control->Run().CancelEvent(), 0), win::WAIT_TIMEOUT);
     EXPECT_TRUE(Release());
+}
+
+class ControlThreadDeathTest : public ControlRunFixture {};
+
+// The control belongs to the window thread that made it: loading the page's
+// parameters on another thread is a fault of the caller, stopped at the call.
+TEST_F(ControlThreadDeathTest, AWindowThreadMemberCalledOnAnotherThreadAborts) {
+#ifdef NDEBUG
+    GTEST_SKIP() << "the thread check is compiled only into debug builds";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const ControlPtr made = CreateControl(fakes.Services(), timings);
+    EXPECT_DEATH(std::thread([&] {
+                     made->LoadProperties(Page({{"/a.bin", ""}}));
+                 }).join(),
+                 "LoadProperties called on thread .*; its object belongs to thread ");
 }
 
 }  // namespace

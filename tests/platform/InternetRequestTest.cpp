@@ -1,7 +1,6 @@
 // Requests against the canned server: what goes out, what comes back.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "platform/InternetErrors.h"
 #include "platform/LastError.h"
@@ -14,18 +13,9 @@ using inettest::Open;
 using inettest::ThrownError;
 using kivtest::CannedResponse;
 using kivtest::RecordedRequest;
+using ::testing::ElementsAre;
 
 constexpr const char* kLastModified = "Wed, 21 Oct 2015 07:28:00 GMT";
-
-std::size_t CountHeader(const RecordedRequest& request, std::string_view prefix) {
-    return std::count_if(request.headerLines.begin(), request.headerLines.end(),
-                         [&](const std::string& line) { return line.starts_with(prefix); });
-}
-
-std::ptrdiff_t LineIndex(const RecordedRequest& request, std::string_view line) {
-    auto found = std::find(request.headerLines.begin(), request.headerLines.end(), line);
-    return found == request.headerLines.end() ? -1 : found - request.headerLines.begin();
-}
 
 class InternetRequestTest : public inettest::CleanInternetEnvironment {
 protected:
@@ -69,14 +59,11 @@ TEST_F(InternetRequestTest, GetSendsTheCallersLinesOnceAndInOrder) {
     ASSERT_EQ(requests.size(), 1u);
     const RecordedRequest& sent = requests[0];
     EXPECT_EQ(sent.requestLine, "GET /a.zip?v=2 HTTP/1.1");
-    EXPECT_EQ(CountHeader(sent, "User-Agent:"), 1u);
-    ASSERT_GE(LineIndex(sent, "User-Agent: Kiv Downloader"), 0);
-    EXPECT_GT(LineIndex(sent, "Range: bytes=100-"), LineIndex(sent, "User-Agent: Kiv Downloader"));
-    EXPECT_TRUE(sent.HasLine("Pragma: no-cache"));
-    EXPECT_TRUE(sent.HasLine("Cache-Control: no-cache"));
-    EXPECT_TRUE(sent.HasLine("Accept: */*"));
-    EXPECT_EQ(CountHeader(sent, "Expect:"), 0u);
-    EXPECT_EQ(sent.Header("Host"), "127.0.0.1:" + std::to_string(server.Port()));
+    // The whole header block: a header a libcurl upgrade adds shows here.
+    EXPECT_THAT(sent.headerLines,
+                ElementsAre("Host: 127.0.0.1:" + std::to_string(server.Port()), "Accept: */*",
+                            "User-Agent: Kiv Downloader", "Range: bytes=100-", "Pragma: no-cache",
+                            "Cache-Control: no-cache"));
 }
 
 TEST_F(InternetRequestTest, NoCacheLinesOnlyForReloadRequests) {
@@ -86,8 +73,9 @@ TEST_F(InternetRequestTest, NoCacheLinesOnlyForReloadRequests) {
     inettest::ReadAll(*request.file);
 
     ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(CountHeader(server.Requests()[0], "Pragma:"), 0u);
-    EXPECT_EQ(CountHeader(server.Requests()[0], "Cache-Control:"), 0u);
+    EXPECT_THAT(server.Requests()[0].headerLines,
+                ElementsAre("Host: 127.0.0.1:" + std::to_string(server.Port()), "Accept: */*",
+                            "User-Agent: Kiv Downloader"));
 }
 
 TEST_F(InternetRequestTest, AnErrorStatusIsAResponseWithItsBody) {
@@ -145,8 +133,10 @@ TEST_F(InternetRequestTest, RedirectsAreFollowedWithTheSameLines) {
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[1].requestLine, "GET /moved/a.zip HTTP/1.1");
     EXPECT_EQ(requests[2].requestLine, "GET /final/a.zip HTTP/1.1");
-    EXPECT_TRUE(requests[2].HasLine("User-Agent: Kiv Downloader"));
-    EXPECT_TRUE(requests[2].HasLine("Range: bytes=900-"));
+    EXPECT_THAT(requests[2].headerLines,
+                ElementsAre("Host: localhost:" + std::to_string(server.Port()), "Accept: */*",
+                            "User-Agent: Kiv Downloader", "Range: bytes=900-", "Pragma: no-cache",
+                            "Cache-Control: no-cache"));
 }
 
 TEST_F(InternetRequestTest, EndlessRedirectsFail) {
@@ -174,12 +164,22 @@ TEST_F(InternetRequestTest, ProxyChallengeIsAStatusAndCredentialsAnswerIt) {
     EXPECT_EQ(status, 200u);
     EXPECT_EQ(inettest::ReadAll(*request.file), "through the proxy");
 
-    auto requests = server.Requests();
-    ASSERT_GE(requests.size(), 2u);
-    EXPECT_TRUE(requests.front().requestLine.starts_with("GET http://origin.example"));
-    EXPECT_EQ(requests.front().Header("Proxy-Authorization"), std::nullopt);
-    EXPECT_TRUE(requests.back().HasLine("Proxy-Authorization: Basic a2l2OnMzY3JldA=="));
-    EXPECT_TRUE(requests.back().HasLine("User-Agent: Kiv Downloader"));
+    // The whole header blocks: a header a libcurl upgrade adds shows here.
+    // libcurl sends the credentials only after the challenge came again.
+    const std::vector<std::string> withoutCredentials{
+        "Host: origin.example",       "Accept: */*",      "Proxy-Connection: Keep-Alive",
+        "User-Agent: Kiv Downloader", "Pragma: no-cache", "Cache-Control: no-cache"};
+    std::vector<std::string> withCredentials = withoutCredentials;
+    withCredentials.insert(withCredentials.begin() + 1,
+                           "Proxy-Authorization: Basic a2l2OnMzY3JldA==");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    for (const RecordedRequest& sent : requests) {
+        EXPECT_EQ(sent.requestLine, "GET http://origin.example/file.zip HTTP/1.1");
+    }
+    EXPECT_EQ(requests[0].headerLines, withoutCredentials);
+    EXPECT_EQ(requests[1].headerLines, withoutCredentials);
+    EXPECT_EQ(requests[2].headerLines, withCredentials);
 }
 
 TEST_F(InternetRequestTest, ProxyRefusingTheTunnelGivesItsStatus) {

@@ -1,24 +1,16 @@
 #include "tools/kivtool/Hex.h"
 
+#include "platform/HexDigit.h"
+
 namespace kivtool {
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
 
 bool DecodeHex(std::string_view hex, std::string& bytes) {
     if (hex.size() % 2 != 0) return false;
     std::string out;
     out.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = HexValue(hex[i]);
-        const int low = HexValue(hex[i + 1]);
+        const int high = win::HexValue(hex[i]);
+        const int low = win::HexValue(hex[i + 1]);
         if (high < 0 || low < 0) return false;
         out += static_cast<char>(high * 16 + low);
     }

@@ -1,0 +1,14 @@
+#pragma once
+// One hexadecimal digit's value, for every parser of hexadecimal text.
+
+namespace win {
+
+// 0 to 15 for a digit of either case; -1 for any other character.
+constexpr int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace win
