@@ -286,7 +286,7 @@ void CFileTransfer::EndDigest() {
     }
     CWrittenDigest& digest = *item_.writtenDigest;
     bool whole = false;
-    if (error_.errorCode == 1) {
+    if (error_.errorCode == errcode::kCancelled) {
         digestPipe_->Abandon();  // cancelled: the run ends
     } else {
         whole = digestPipe_->Finish();
@@ -316,7 +316,7 @@ char* CFileTransfer::NextBuffer() {
     }
     char* slot = digestPipe_->NextSlot();
     if (slot == nullptr) {
-        Fail(error_, 1);
+        Fail(error_, errcode::kCancelled);
     }
     return slot;
 }
