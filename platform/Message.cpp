@@ -26,7 +26,8 @@ bool Enqueue(ThreadRecord& target, const MSG& msg) {
 
 BOOL PostTo(ThreadRecord& target, const MSG& msg, KernelLock& lock) {
     if (!Enqueue(target, msg)) return FALSE;
-    std::shared_ptr<IThreadDispatcher> dispatcher = detail::NotifyThread(target);
+    std::shared_ptr<IThreadDispatcher> dispatcher =
+        target.sleepsThroughPosts ? target.dispatcher : detail::NotifyThread(target);
     lock.unlock();
     detail::WakeDispatcher(dispatcher);
     return TRUE;

@@ -41,6 +41,10 @@ struct ThreadRecord {
     // The thread sleeps on it in every wait of this layer; signalled for
     // objects it waits on, messages, replies and resumption.
     std::condition_variable wake;
+    // True only while the thread sleeps in a wait that takes no posted
+    // messages (objects, sends): a post then need not wake it. A progress
+    // post per chunk woke a sleeping front end thread for nothing.
+    bool sleepsThroughPosts = false;
 
     std::deque<std::shared_ptr<SentMessage>> sends;
     std::deque<MSG> posted;

@@ -92,7 +92,9 @@ DWORD WaitLoop(KernelLock& lock, ThreadRecord& self, const Objects& objects, boo
         if (deadline.Expired()) return WAIT_TIMEOUT;
         std::optional<detail::Clock::time_point> timer;
         if ((wakeMask & QS_TIMER) != 0) timer = detail::NextTimerDue(self);
+        self.sleepsThroughPosts = (wakeMask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) == 0;
         deadline.WaitOn(self.wake, lock, timer);
+        self.sleepsThroughPosts = false;
     }
 }
 
