@@ -30,7 +30,7 @@ case_many-files() {
             "wget=wget -q -P $out -i $work/many-$n.list"
         report "many$n" wget kiv wget
         printf '  per file: kiv %s ms, wget %s ms\n' \
-            "$(divide "$(med "many$n" kiv)" "$n" | awk '{ printf "%.2f", $1 * 1000 }')" \
-            "$(divide "$(med "many$n" wget)" "$n" | awk '{ printf "%.2f", $1 * 1000 }')"
+            "$(divide "$(med "many$n" kiv)" "$n" %.6f | awk '{ printf "%.2f", $1 * 1000 }')" \
+            "$(divide "$(med "many$n" wget)" "$n" %.6f | awk '{ printf "%.2f", $1 * 1000 }')"
     done
 }
