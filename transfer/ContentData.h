@@ -37,6 +37,10 @@ struct CONTENTDATA {
     // With a hash: the digest of the local file's bytes as this run's
     // transfers wrote them; null until the first one starts writing.
     std::shared_ptr<CWrittenDigest> writtenDigest;
+    // The file and Last-Modified of the record row this run saved or found
+    // claiming the item's file; empty while it knows of none.
+    std::string claimedPath;
+    std::string claimedLastModified;
 };
 
 using ContentList = std::vector<std::unique_ptr<CONTENTDATA>>;

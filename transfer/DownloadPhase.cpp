@@ -94,7 +94,11 @@ void CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
 void DownloadItem(IDownloadControl& control, std::size_t index) {
     CONTENTDATA& item = *control.Items()[index];
     control.SendToDialog(DLGM_FILENAME, reinterpret_cast<WPARAM>(item.name.c_str()), 0);
-    SendStatus(control, textid::kDownloadingFiles);
+    // A send waits for the dialog's thread, and the status stays the same from
+    // the first file to the last: nothing in this loop changes it. (The step
+    // stays a send: a posted one could reach the dialog after the next phase's
+    // sends have set its range.)
+    if (index == 0) SendStatus(control, textid::kDownloadingFiles);
     control.SendToDialog(DLGM_OVERALLSTEP, 0, 0);
     if (index == 0 && PlayButtonRequested(control)) {
         control.PostToDialog(DLGM_PLAYBUTTON, 5, 0);

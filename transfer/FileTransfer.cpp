@@ -104,8 +104,6 @@ void CFileTransfer::Transfer() {
     if (!env::IsValidFullPath(request_.localPath)) {
         Fail(error_, errcode::kInvalidLocalPath);
     }
-    CVersionFile versionFile;
-    versionFile.Open(env::GetVersionFilePath());
     connection_ = control_.Session().GetHttpConnection(target_.server, target_.port);
 
     const std::uint32_t flags = item_.flags;
@@ -122,7 +120,8 @@ void CFileTransfer::Transfer() {
     if (firstAttempt && request_.toDialog) {
         control_.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item_.size), High32(item_.size));
     }
-    const bool existed = win::FileExists(request_.localPath);
+    // Only a resumed file can have been there before: a fresh one replaces it.
+    const bool existed = resume && win::FileExists(request_.localPath);
     PrepareLocalFile(resume);
     createdFile_ = !resume || !existed;
     if (item_.size != 0 && offset_ == item_.size) {
@@ -134,7 +133,7 @@ void CFileTransfer::Transfer() {
     }
     TestFreeSpace();
     SendGet();
-    RecordInVersionFile(versionFile);
+    RecordInVersionFile();
     StartDigest();
     Receive();
     if (item_.size != 0 && offset_ + received_ < item_.size) {
@@ -212,20 +211,27 @@ void CFileTransfer::SourceChanged() {
 }
 
 // Claims the file before its first byte (see ItemRecords.h). The download
-// phase claims the files of a page together, so this saves only after the
-// source changed or for a transfer started alone.
-void CFileTransfer::RecordInVersionFile(CVersionFile& versionFile) {
-    if (!ClaimItemFile(control_, item_, request_.localPath, versionFile)) {
-        // claimed already
-    } else if (ClaimMustReachDisk(item_.size, offset_)) {
-        versionFile.Save();
-    } else {
-        versionFile.SaveWithoutFlush();
+// phase claims the files of a page together, so this reads and saves the
+// record only after the source changed or for a transfer started alone.
+void CFileTransfer::RecordInVersionFile() {
+    if (!ClaimKnown(item_, request_.localPath)) {
+        ClaimFile();
     }
     buffer_ = std::make_unique<char[]>(kTransferChunkSize);
     bodyStarted_ = true;
     item_.flags |= CDF_RECEIVING;
     control_.Meter().Restart();
+}
+
+void CFileTransfer::ClaimFile() {
+    CVersionFile versionFile;
+    versionFile.Open(env::GetVersionFilePath());
+    bool saved = HoldsClaim(control_, item_, request_.localPath, versionFile);
+    if (!saved && ClaimItemFile(control_, item_, request_.localPath, versionFile)) {
+        saved = ClaimMustReachDisk(item_.size, offset_) ? versionFile.Save()
+                                                        : versionFile.SaveWithoutFlush();
+    }
+    if (saved) NoteClaim(item_, request_.localPath);
 }
 
 // With a hash to compare, the digest follows the bytes as they are written

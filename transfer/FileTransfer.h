@@ -14,8 +14,6 @@
 #include "transfer/RequestTarget.h"
 #include "transfer/TransferProgress.h"
 
-class CVersionFile;
-
 class CFileTransfer {
 public:
     CFileTransfer(IDownloadControl& control, const FileTransferRequest& request);
@@ -33,7 +31,8 @@ private:
     void SendGet();
     void JudgeRangeAnswer(win::DWORD status);
     [[noreturn]] void SourceChanged();
-    void RecordInVersionFile(CVersionFile& versionFile);
+    void RecordInVersionFile();
+    void ClaimFile();
     void StartDigest();
     bool DigestContinuesFile(const CWrittenDigest& digest);
     bool OpenToReadBack(win::CFile& reader);

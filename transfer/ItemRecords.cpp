@@ -1,6 +1,7 @@
 #include "transfer/ItemRecords.h"
 
 #include <string>
+#include <vector>
 
 #include "env/Application.h"
 #include "platform/FileApi.h"
@@ -29,6 +30,16 @@ bool ClaimItemFile(IDownloadControl& control, const CONTENTDATA& item, const std
            versionFile.Set(VersionFileKey(control, item), localPath, item.lastModified, 0);
 }
 
+bool ClaimKnown(const CONTENTDATA& item, const std::string& localPath) {
+    return !item.claimedPath.empty() && item.claimedPath == localPath &&
+           item.claimedLastModified == item.lastModified;
+}
+
+void NoteClaim(CONTENTDATA& item, const std::string& localPath) {
+    item.claimedPath = localPath;
+    item.claimedLastModified = item.lastModified;
+}
+
 bool ClaimMustReachDisk(std::uint64_t size, std::uint64_t present) {
     return size == 0 || (size > present && size - present >= kFlushedClaimBodyBytes);
 }
@@ -36,23 +47,28 @@ bool ClaimMustReachDisk(std::uint64_t size, std::uint64_t present) {
 void ClaimItemFiles(IDownloadControl& control) {
     CVersionFile versionFile;
     versionFile.Open(env::GetVersionFilePath());
-    bool changed = false;
+    std::vector<CONTENTDATA*> claimed;
     bool durable = false;
     for (const auto& item : control.Items()) {
-        if ((item->flags & CDF_COMPLETE) != 0 ||
-            !ClaimItemFile(control, *item, item->localPath, versionFile)) {
+        if ((item->flags & CDF_COMPLETE) != 0) {
             continue;
         }
-        changed = true;
-        durable = durable || ClaimMustReachDisk(item->size, 0);
+        if (HoldsClaim(control, *item, item->localPath, versionFile)) {
+            NoteClaim(*item, item->localPath);  // the row is on disk already
+        } else if (ClaimItemFile(control, *item, item->localPath, versionFile)) {
+            claimed.push_back(item.get());
+            durable = durable || ClaimMustReachDisk(item->size, 0);
+        }
     }
-    if (!changed) {
+    if (claimed.empty()) {
         return;
     }
-    if (durable) {
-        versionFile.Save();
-    } else {
-        versionFile.SaveWithoutFlush();
+    const bool saved = durable ? versionFile.Save() : versionFile.SaveWithoutFlush();
+    if (!saved) {
+        return;  // each transfer tries its own claim
+    }
+    for (CONTENTDATA* item : claimed) {
+        NoteClaim(*item, item->localPath);
     }
 }
 
@@ -68,6 +84,7 @@ void ReleaseUnusedClaims(IDownloadControl& control) {
             continue;  // in use, or not this run's claim
         }
         versionFile.Remove(VersionFileKey(control, *item));
+        item->claimedPath.clear();
         changed = true;
     }
     if (changed) {

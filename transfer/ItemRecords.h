@@ -18,6 +18,13 @@ bool HoldsClaim(IDownloadControl& control, const CONTENTDATA& item, const std::s
 bool ClaimItemFile(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
                    CVersionFile& versionFile);
 
+// Whether this run saved or found the row claiming the item's file at
+// `localPath` for the source as it stands (same Last-Modified), so that a
+// transfer need not read the record again to know. Only this run's own
+// saves and reads set it.
+bool ClaimKnown(const CONTENTDATA& item, const std::string& localPath);
+void NoteClaim(CONTENTDATA& item, const std::string& localPath);
+
 // Whether the row claiming a file of `size` bytes (0: not known) with
 // `present` of them on disk must reach the disk before the rest: a power cut
 // must not leave a long partial file unclaimed, to be downloaded again; a

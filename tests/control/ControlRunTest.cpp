@@ -53,9 +53,9 @@ TEST_F(ControlRunTest, CompleteRunLeavesVerifiedVisibleFilesAndEndsWithTheSucces
     const DialogLog& log = fakes.dialogs.Log();
     ASSERT_FALSE(log.All().empty());
     EXPECT_EQ(log.All().front().message, DLGM_SHOWLINK);
-    EXPECT_THAT(log.StatusTexts(), ElementsAre("Preparing to download.", "Downloading file(s).",
-                                               "Downloading file(s).", "Verifying file.",
-                                               "Download of all files has been completed."));
+    EXPECT_THAT(log.StatusTexts(),
+                ElementsAre("Preparing to download.", "Downloading file(s).", "Verifying file.",
+                            "Download of all files has been completed."));
     ASSERT_TRUE(log.Has(DLGM_OVERALLSTEP));
     EXPECT_EQ(log.Of(DLGM_OVERALLSTEP).back().wParam, 1u);  // buttons disabled at the end
 

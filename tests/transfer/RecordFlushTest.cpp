@@ -13,11 +13,15 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "env/Application.h"
+#include "platform/NativePath.h"
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/DownloadPhase.h"
+#include "transfer/ItemRecords.h"
 #include "transfer/VerificationPhase.h"
 #include "transfer/VersionFile.h"
 
@@ -49,6 +53,11 @@ extern "C" int rename(const char* from, const char* to) {
 #endif
 
 namespace {
+
+std::string FileBytes(const std::string& nativePath) {
+    std::ifstream in(nativePath, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class RecordFlushTest : public HttpTransferFixture {
 protected:
@@ -99,6 +108,33 @@ TEST_F(RecordFlushTest, ThePageClaimsItsFilesInOneSave) {
         ASSERT_TRUE(RecordedText(item->localPath, text)) << item->name;
         EXPECT_EQ(text, kLastModified);
     }
+}
+
+// After the page's claim each transfer knows its row stands and reads the
+// record no more (bytes that do not parse would be put aside by a read);
+// an item whose source changed since claims its file again.
+TEST_F(RecordFlushTest, TransfersReadTheRecordOnlyWhenThePageClaimNoLongerFits) {
+    server.ServeContent(Content(5000), kLastModified);
+    for (const char* name : {"a.bin", "b.bin"}) {
+        CONTENTDATA& item = AddItem(std::string("/") + name, name);
+        item.size = 5000;
+        item.lastModified = kLastModified;
+    }
+    ClaimItemFiles(control);
+    std::string record;
+    ASSERT_TRUE(win::ToNativePath(env::GetVersionFilePath(), record));
+    const std::string unreadable = "not a row\n";
+    std::ofstream(record, std::ios::trunc) << unreadable;
+
+    ASSERT_TRUE(Transfer(0)) << control.error.errorCode;
+    EXPECT_EQ(FileBytes(record), unreadable);
+
+    CONTENTDATA& changed = *control.items[1];
+    changed.lastModified = "Thu, 02 Jul 2015 00:00:00 GMT";
+    ASSERT_TRUE(Transfer(1)) << control.error.errorCode;
+    std::string text;
+    ASSERT_TRUE(RecordedText(changed.localPath, text));
+    EXPECT_EQ(text, changed.lastModified);
 }
 
 // A run that stops early leaves no claim on a file it never started: a row
