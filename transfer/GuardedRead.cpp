@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "transfer/TransferFailure.h"
-
 namespace {
 
 class ReadGateHold {
@@ -20,8 +18,8 @@ private:
 
 }  // namespace
 
-std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char* buffer,
-                        std::size_t count) {
+TransferOutcome<std::size_t> GuardedRead(IDownloadControl& control, win::CHttpFile& request,
+                                         char* buffer, std::size_t count) {
     if (!control.TryTakeReadGate()) {
         return 0;
     }
@@ -34,12 +32,12 @@ std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char
         request.Read(buffer, std::min(count, kTransferChunkSize), timeoutMs, control.CancelFd());
     switch (result.outcome) {
         case win::ReadOutcome::Cancelled:
-            Fail(control.Error(), errcode::kCancelled);
+            return TransferResult::Failed(errcode::kCancelled);
         case win::ReadOutcome::TimedOut:
-            Fail(control.Error(), errcode::kReadTimedOut);
+            return TransferResult::Failed(errcode::kReadTimedOut);
         case win::ReadOutcome::CutShort:
             // The short-body rule: tried again, continuing the file.
-            Fail(control.Error(), errcode::kShortBody);
+            return TransferResult::Failed(errcode::kShortBody);
         case win::ReadOutcome::Complete:
             break;
     }

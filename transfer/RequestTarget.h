@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/InternetConstants.h"
-#include "transfer/ErrorState.h"
+#include "transfer/TransferResult.h"
 
 struct RequestTarget {
     std::string server;
@@ -13,6 +13,5 @@ struct RequestTarget {
     win::DWORD flags = 0;
 };
 
-// Splits `url`; anything but an http or https URL stores code 201 and throws
-// CUserException.
-RequestTarget SplitRequestTarget(ErrorState& error, const std::string& url);
+// Splits `url`; anything but an http or https URL fails with 201.
+TransferOutcome<RequestTarget> SplitRequestTarget(const std::string& url);

@@ -148,7 +148,7 @@ TEST_F(WorkFilesPathTest, OwnFilesAndFoldersAreTheUsersAloneWhateverTheUmask) {
     const std::string local = AssistantLocalPath();
     Record(kUrl, local);
     CPartialFile partial;
-    partial.Open(local, false);
+    ASSERT_TRUE(partial.Open(local, false).Ok());
     partial.Close();
     umask(saved);
 
