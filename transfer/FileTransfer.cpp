@@ -63,7 +63,7 @@ bool IsHtml(const win::CHttpFile& request) {
 CFileTransfer::CFileTransfer(IDownloadControl& control, const FileTransferRequest& request)
     : control_(control),
       request_(request),
-      item_(*control.Items().at(request.itemIndex)),
+      item_(*control.Items()[request.itemIndex]),
       error_(control.Error()),
       progress_(control, request.toDialog, PlaySignalWanted(control, request.itemIndex)),
       connectRetriesAtStart_(item_.connectRetries),
@@ -465,13 +465,15 @@ void CFileTransfer::CountFailure() {
 }
 
 bool FileTransfer(IDownloadControl& control, const FileTransferRequest& request) {
+    if (request.itemIndex >= control.Items().size()) {
+        control.Error().Set(errcode::kInternalError);  // no such item
+        return false;
+    }
     try {
         CFileTransfer transfer(control, request);
         return transfer.Run();
     } catch (const std::bad_alloc&) {
         control.Error().Set(errcode::kOutOfMemory);
-    } catch (const std::out_of_range&) {
-        control.Error().Set(errcode::kInternalError);  // no such item
     }
     return false;
 }

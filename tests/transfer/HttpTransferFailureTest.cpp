@@ -235,6 +235,12 @@ TEST_F(HttpTransferFailureTest, BadUrlOrLocalPath) {
     EXPECT_FALSE(Transfer());
     EXPECT_EQ(control.error.errorCode, 102);
     EXPECT_TRUE(server.Requests().empty());
+
+    control.error = {};
+    FileTransferRequest noSuchItem;
+    noSuchItem.itemIndex = 1;
+    EXPECT_FALSE(FileTransfer(control, noSuchItem));
+    EXPECT_EQ(control.error.errorCode, 999);
 }
 
 TEST_F(HttpTransferFailureTest, RedirectFromHttpsToHttpIsRefusedNamingBothUrls) {
