@@ -14,6 +14,8 @@
 #include "transfer/RetryDecision.h"
 #include "transfer/TransferResult.h"
 
+namespace kivtransfer {
+
 namespace {
 
 // A source found changed under a transfer is asked for its size again and
@@ -176,3 +178,5 @@ bool DownloadPhase(IDownloadControl& control) {
     }
     return done;
 }
+
+}  // namespace kivtransfer

@@ -5,6 +5,8 @@
 #include "transfer/DownloadControl.h"
 #include "transfer/TransferResult.h"
 
+namespace kivtransfer {
+
 bool DownloadPhase(IDownloadControl& control);
 
 // The phase's first step; also sets the control's remaining byte count.
@@ -19,3 +21,5 @@ bool PrepareItems(IDownloadControl& control);
 // DecideRetry says; each failed query stores its failure (SizeQuery is an
 // edge of its own), so a failure comes back as stored already.
 TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item);
+
+}  // namespace kivtransfer

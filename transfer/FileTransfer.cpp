@@ -26,6 +26,8 @@
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
 
+namespace kivtransfer {
+
 namespace {
 
 static_assert(CDigestPipe::kSlotBytes >= kTransferChunkSize, "a chunk fits in a digest slot");
@@ -477,3 +479,5 @@ bool FileTransfer(IDownloadControl& control, const FileTransferRequest& request)
     }
     return false;
 }
+
+}  // namespace kivtransfer

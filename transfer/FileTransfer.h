@@ -15,6 +15,8 @@
 #include "transfer/TransferProgress.h"
 #include "transfer/TransferResult.h"
 
+namespace kivtransfer {
+
 class CVersionFile;
 
 class CFileTransfer {
@@ -71,3 +73,5 @@ private:
     bool rangeRefused_ = false;  // a range was asked for and the whole file came
     bool discardFile_ = false;   // what was written must not stay
 };
+
+}  // namespace kivtransfer

@@ -7,6 +7,8 @@
 #include "transfer/TransferResult.h"
 #include "transfer/WorkFiles.h"
 
+namespace kivtransfer {
+
 namespace {
 
 // Clears the hidden bit and nothing else: read-only, archive and the rest
@@ -99,3 +101,5 @@ bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
         return TransferResult::Done();
     });
 }
+
+}  // namespace kivtransfer

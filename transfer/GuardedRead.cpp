@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+namespace kivtransfer {
+
 namespace {
 
 class ReadGateHold {
@@ -43,3 +45,5 @@ TransferOutcome<std::size_t> GuardedRead(IDownloadControl& control, win::CHttpFi
     }
     return result.count;
 }
+
+}  // namespace kivtransfer

@@ -8,6 +8,8 @@
 #include "transfer/DownloadControl.h"
 #include "transfer/TransferResult.h"
 
+namespace kivtransfer {
+
 constexpr std::size_t kTransferChunkSize = 16384;
 
 // Returns the bytes read into `buffer` (at most `count`); 0 at the end of the
@@ -16,3 +18,5 @@ constexpr std::size_t kTransferChunkSize = 16384;
 // win::CInternetException.
 TransferOutcome<std::size_t> GuardedRead(IDownloadControl& control, win::CHttpFile& request,
                                          char* buffer, std::size_t count);
+
+}  // namespace kivtransfer

@@ -12,6 +12,8 @@
 #include "transfer/FileDigest.h"
 #include "transfer/WrittenDigest.h"
 
+namespace kivtransfer {
+
 namespace {
 
 void AnnounceFile(IDownloadControl& control, const CONTENTDATA& item, std::uint64_t size,
@@ -55,3 +57,5 @@ TransferOutcome<bool> ItemFileMatchesHash(IDownloadControl& control, CHashProgre
     // The page may give the hash in either case; the digits are what count.
     return strcasecmp(digest.c_str(), item.hash.c_str()) == 0;
 }
+
+}  // namespace kivtransfer

@@ -2,6 +2,8 @@
 
 #include "transfer/RateMeter.h"
 
+namespace kivtransfer {
+
 bool PauseWhileLeavePromptIsOpen(IDownloadControl& control,
                                  const std::function<bool()>& stopWhenUndelivered) {
     bool paused = false;
@@ -25,3 +27,5 @@ bool PauseWhileLeavePromptIsOpen(IDownloadControl& control,
     }
     return true;
 }
+
+}  // namespace kivtransfer

@@ -5,6 +5,8 @@
 
 #include "transfer/DownloadControl.h"
 
+namespace kivtransfer {
+
 // Sleeps and asks the control's window again while the leave prompt is
 // pending; `stopWhenUndelivered` is asked each time the question could not be
 // asked (no window, or no answer in time) and ends the pause at once when it
@@ -12,3 +14,5 @@
 // False when `stopWhenUndelivered` ended it.
 bool PauseWhileLeavePromptIsOpen(IDownloadControl& control,
                                  const std::function<bool()>& stopWhenUndelivered);
+
+}  // namespace kivtransfer

@@ -3,6 +3,8 @@
 #include "platform/FileApi.h"
 #include "platform/LastError.h"
 
+namespace kivtransfer {
+
 namespace {
 
 TransferResult FileError() {
@@ -41,3 +43,5 @@ TransferResult CPartialFile::Append(const char* data, std::size_t count) {
     }
     return TransferResult::Done();
 }
+
+}  // namespace kivtransfer

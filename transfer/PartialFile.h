@@ -9,6 +9,8 @@
 #include "platform/File.h"
 #include "transfer/TransferResult.h"
 
+namespace kivtransfer {
+
 class CPartialFile {
 public:
     // Creates `path` (Windows form) anew, or opens it to continue when
@@ -28,3 +30,5 @@ public:
 private:
     win::CFile file_;
 };
+
+}  // namespace kivtransfer

@@ -20,6 +20,8 @@
 #include "transfer/VersionFileKey.h"
 #include "transfer/WorkFiles.h"
 
+namespace kivtransfer {
+
 namespace {
 
 // The bits the engine keeps its own state in. A record's number may add other
@@ -194,3 +196,5 @@ bool PrepareItems(IDownloadControl& control) {
         return TransferResult::Done();
     });
 }
+
+}  // namespace kivtransfer

@@ -2,6 +2,8 @@
 
 #include "platform/InternetUrl.h"
 
+namespace kivtransfer {
+
 namespace {
 
 constexpr win::DWORD kRequestFlags = win::INTERNET_FLAG_RELOAD |
@@ -25,3 +27,5 @@ TransferOutcome<RequestTarget> SplitRequestTarget(const std::string& url) {
     }
     return target;
 }
+
+}  // namespace kivtransfer

@@ -6,6 +6,8 @@
 #include "platform/InternetConstants.h"
 #include "transfer/TransferResult.h"
 
+namespace kivtransfer {
+
 struct RequestTarget {
     std::string server;
     std::string object;
@@ -15,3 +17,5 @@ struct RequestTarget {
 
 // Splits `url`; anything but an http or https URL fails with 201.
 TransferOutcome<RequestTarget> SplitRequestTarget(const std::string& url);
+
+}  // namespace kivtransfer

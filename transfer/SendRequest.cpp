@@ -8,6 +8,8 @@
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
 
+namespace kivtransfer {
+
 namespace {
 
 constexpr win::DWORD HTTP_STATUS_OK = 200;
@@ -80,3 +82,5 @@ TransferOutcome<win::DWORD> SendRequest(IDownloadControl& control, win::CHttpFil
         return status;
     }
 }
+
+}  // namespace kivtransfer

@@ -9,6 +9,8 @@
 #include "transfer/DownloadControl.h"
 #include "transfer/TransferResult.h"
 
+namespace kivtransfer {
+
 // Returns the status, or the failure: 1 cancelled, 300 internet error (with
 // the error's detail), 301 other status, 302 no status.
 // `requestLine` ("GET http://host/file") and the headers go to the run's
@@ -16,3 +18,5 @@
 TransferOutcome<win::DWORD> SendRequest(IDownloadControl& control, win::CHttpFile& request,
                                         std::string_view headers,
                                         std::string_view requestLine = {});
+
+}  // namespace kivtransfer

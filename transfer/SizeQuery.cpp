@@ -13,6 +13,8 @@
 #include "transfer/SendRequest.h"
 #include "transfer/TransferResult.h"
 
+namespace kivtransfer {
+
 namespace {
 
 void ReadSizeHeaders(const win::CHttpFile& request, CONTENTDATA& item) {
@@ -61,3 +63,5 @@ bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& i
                SizeQueryAnswer* answer) {
     return StoreResultOf(control.Error(), [&] { return QuerySize(control, url, item, answer); });
 }
+
+}  // namespace kivtransfer

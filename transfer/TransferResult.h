@@ -11,6 +11,8 @@
 
 #include "transfer/ErrorState.h"
 
+namespace kivtransfer {
+
 class [[nodiscard]] TransferResult {
 public:
     static TransferResult Done() { return TransferResult(What::Done, errcode::kNone); }
@@ -96,3 +98,5 @@ bool StoreResultOf(ErrorState& error, Work&& work) {
     result.StoreIn(error);
     return result.Ok();
 }
+
+}  // namespace kivtransfer

@@ -9,6 +9,8 @@
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
 
+namespace kivtransfer {
+
 namespace {
 
 constexpr const char* kBrokenMark = "FILEBROKEN";
@@ -73,3 +75,5 @@ bool VerificationPhase(IDownloadControl& control) {
     versionFile.SaveWithoutFlush();  // the verdicts of the files without a hash
     return done;
 }
+
+}  // namespace kivtransfer

@@ -11,6 +11,10 @@
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/InternetFailure.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::FileTransferRequest;
+using kivtransfer::InternetFailureCode;
+
 namespace {
 
 using HttpTransferFailureTest = HttpTransferFixture;

@@ -17,6 +17,13 @@
 #include "transfer/VersionFile.h"
 #include "transfer/WorkFiles.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::CPartialFile;
+using kivtransfer::CVersionFile;
+using kivtransfer::ErrorState;
+using kivtransfer::FinalPathOfItem;
+using kivtransfer::LocalPathOfItem;
+
 namespace {
 
 using worktest::AssistantModeControl;
