@@ -25,7 +25,7 @@
 class CChildProcess;
 class CHiddenWnd;
 
-class CKivDownloadAssistant : public IFilePlacer {
+class CKivDownloadAssistant : public kivtransfer::IFilePlacer {
 public:
     // Creates the reply events and the named request event (joins it when
     // it exists). `cancelEvent` is the control's, borrowed, never closed here.

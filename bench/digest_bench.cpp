@@ -19,6 +19,8 @@
 #include "platform/NativePath.h"
 #include "transfer/FileDigest.h"
 
+using kivtransfer::FileDigest;
+
 namespace {
 
 constexpr std::size_t kMicroFileBytes = std::size_t{256} << 20;

@@ -14,6 +14,12 @@
 #include "tools/kivtool/HeadlessControl.h"
 #include "transfer/HttpTransfer.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::ErrorState;
+using kivtransfer::FileTransfer;
+using kivtransfer::FileTransferRequest;
+using kivtransfer::SizeQuery;
+
 namespace {
 
 int Failed(const char* step, const ErrorState& error) {

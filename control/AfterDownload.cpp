@@ -3,8 +3,10 @@
 #include "control/ErrorMessage.h"
 #include "platform/Message.h"
 #include "platform/NativePath.h"
-#include "resources/StringTable.h"
 #include "resources/StringIds.h"
+#include "resources/StringTable.h"
+
+using kivtransfer::ContentList;
 
 namespace {
 
@@ -51,7 +53,8 @@ LRESULT OnRunCompleted(IPageContext& control) {
     if (notes.empty()) {
         control.ShowMessageId(textid::kRunCompleted, MB_OK | MB_ICONINFORMATION);
     } else {
-        control.ShowMessage(res::LoadString(textid::kRunCompleted) + notes, MB_OK | MB_ICONINFORMATION);
+        control.ShowMessage(res::LoadString(textid::kRunCompleted) + notes,
+                            MB_OK | MB_ICONINFORMATION);
     }
     if (ILauncher* launcher = control.Services().launcher) {
         OpenFolder(*launcher, control.DestinationFolder());

@@ -15,6 +15,10 @@
 #include "transfer/FinaliseItems.h"
 #include "transfer/VerificationPhase.h"
 
+using kivtransfer::DownloadPhase;
+using kivtransfer::FinaliseItems;
+using kivtransfer::VerificationPhase;
+
 namespace {
 
 bool Acquired(win::DWORD waitResult) {

@@ -31,7 +31,7 @@
 
 class CKivDownloadAssistant;
 
-class CControlRun final : public IDownloadControl,
+class CControlRun final : public kivtransfer::IDownloadControl,
                           public IDestinationContext,
                           public IPageContext,
                           public IWorkerContext,
@@ -103,8 +103,8 @@ public:
     int ShowMessageId(unsigned stringId, unsigned style) override;
 
     // --- Shared by several interfaces.
-    ErrorState& Error() override { return error_; }
-    ContentList& Items() override { return items_; }
+    kivtransfer::ErrorState& Error() override { return error_; }
+    kivtransfer::ContentList& Items() override { return items_; }
     std::string LookupText(const std::string& name) const override;
     const std::string& DestinationFolder() const override { return destinationFolder_; }
     std::atomic<bool>& LeavePromptPending() override { return leavePromptPending_; }
@@ -121,8 +121,8 @@ public:
     std::uint64_t& VerifyFileCount() override { return verifyFileCount_; }
     bool ResumeAllowed() const override { return resumeAllowed_; }
     CKivDownloadAssistant* Assistant() { return assistant_.get(); }
-    const TransferTimings& Timings() const override { return timings_.transfer; }
-    CRateMeter& Meter() override { return meter_; }
+    const kivtransfer::TransferTimings& Timings() const override { return timings_.transfer; }
+    kivtransfer::CRateMeter& Meter() override { return meter_; }
     int CancelFd() const override;
     bool TryTakeReadGate() override;
     void ReleaseReadGate() override;
@@ -131,16 +131,16 @@ public:
     LRESULT AskProxyCredentials(win::CHttpFile& request) override;
     bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) override;
     void Sleep(std::uint32_t ms) override;
-    IRunReport* Report() override { return services_.runReport; }
+    kivtransfer::IRunReport* Report() override { return services_.runReport; }
 
     // --- IDestinationContext
-    const ContentList& Items() const override { return items_; }
+    const kivtransfer::ContentList& Items() const override { return items_; }
     win::HWND DialogWindow() override { return std::as_const(*this).DialogWindow(); }
     win::HWND BrowserTopLevelWindow() override;
     IFolderBrowser* FolderBrowser() override { return services_.folderBrowser; }
     void SetDestinationFolder(const std::string& folder) override { destinationFolder_ = folder; }
     void SetResumeAllowed(bool allowed) override { resumeAllowed_ = allowed; }
-    ErrorState& Errors() override { return error_; }
+    kivtransfer::ErrorState& Errors() override { return error_; }
 
     // --- IPageContext
     bool Aborted() const override { return aborted_; }
@@ -185,8 +185,8 @@ private:
 
     // Run state. The worker writes the error state, the items and the
     // counters; the window thread reads them after the worker's posts.
-    ErrorState error_;
-    ContentList items_;
+    kivtransfer::ErrorState error_;
+    kivtransfer::ContentList items_;
     std::int32_t itemCount_ = 0;
     std::string caption_;
     std::string helpLink_;
@@ -195,7 +195,7 @@ private:
     std::uint64_t remainingBytes_ = 0;
     std::uint64_t verifyTotalBytes_ = 0;
     std::uint64_t verifyFileCount_ = 0;
-    CRateMeter meter_;  // worker thread only
+    kivtransfer::CRateMeter meter_;  // worker thread only
     std::atomic<bool> resumeAllowed_{false};
     std::atomic<bool> aborted_{false};
     std::atomic<bool> transferActive_{false};

@@ -10,6 +10,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::ErrorState;
+
 namespace {
 
 constexpr int kShowRestore = 9;  // SW_RESTORE

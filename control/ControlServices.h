@@ -153,7 +153,7 @@ struct ControlServices {
     IBrowserHost* browser = nullptr;
     ILauncher* launcher = nullptr;
     IProxyCredentialPrompt* proxyPrompt = nullptr;  // null: proxy passwords are refused
-    IRunReport* runReport = nullptr;                // null: the run is reported only to the dialog
+    kivtransfer::IRunReport* runReport = nullptr;   // null: the run is reported only to the dialog
     // The assistant program of the protected layout (native or Windows-form
     // path). The module fills it in with the program next to itself when the
     // host leaves it empty; tests name their own.

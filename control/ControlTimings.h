@@ -13,5 +13,5 @@ struct ControlTimings {
     // While teardown waits for the worker it looks this often for question
     // boxes the worker has open, and closes them.
     std::uint32_t teardownPollMs = 50;
-    TransferTimings transfer;
+    kivtransfer::TransferTimings transfer;
 };

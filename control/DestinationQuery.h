@@ -26,7 +26,7 @@ public:
     virtual int ShowMessageId(unsigned stringId, unsigned style) = 0;
 
     // The run's content items, in page order.
-    virtual const ContentList& Items() const = 0;
+    virtual const kivtransfer::ContentList& Items() const = 0;
     // Owner of the folder dialog: the download dialog's window (may be null).
     virtual win::HWND DialogWindow() = 0;
     // The browser's top-level window, disabled while the folder dialog is
@@ -38,7 +38,7 @@ public:
     virtual void SetDestinationFolder(const std::string& folder) = 0;
     virtual void SetResumeAllowed(bool allowed) = 0;
     // The run's error state (code 1 on a confirmed cancel).
-    virtual ErrorState& Errors() = 0;
+    virtual kivtransfer::ErrorState& Errors() = 0;
 };
 
 class CDestinationQuery {

@@ -7,6 +7,10 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::ErrorCodeRow;
+using kivtransfer::ErrorState;
+using kivtransfer::FindErrorCode;
+
 namespace {
 
 struct InternetRow {

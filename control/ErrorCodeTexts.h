@@ -9,14 +9,14 @@
 
 struct CodeText {
     std::string text;  // empty for codes without a text of their own
-    CodePlacement placement = CodePlacement::Append;
+    kivtransfer::CodePlacement placement = kivtransfer::CodePlacement::Append;
     bool systemText = false;
 };
 
 // The text for `error`'s code with its values filled in (the code's row in
 // transfer/ErrorCodes.h). The broken-file list of errcode::kFilesBroken is not
 // part of it.
-CodeText TextForCode(const ErrorState& error);
+CodeText TextForCode(const kivtransfer::ErrorState& error);
 
 // The headline for a phase; empty for phases without one and for errcode::kNotPlaced in
 // the download and finalisation phases.

@@ -7,6 +7,11 @@
 #include "transfer/BrokenFiles.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::BrokenFileList;
+using kivtransfer::CodePlacement;
+using kivtransfer::ContentList;
+using kivtransfer::ErrorState;
+
 namespace {
 
 bool IsHresult(std::uint32_t lastError) {

@@ -25,13 +25,13 @@ constexpr int kPhaseAssistantEnded = 7;
 // False, with `text` cleared, when no box is shown: nothing failed (code 0) or
 // the user cancelled (code 1). `items` supplies the names of the items flagged
 // CDF_BROKEN for code 500, in list order.
-bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& items,
-                         std::string& text);
+bool ComposeErrorMessage(int phase, const kivtransfer::ErrorState& error,
+                         const kivtransfer::ContentList& items, std::string& text);
 
 // The notes a run's last message (its error or its completion) ends with:
 // for each item whose name a file of someone else's had, where that file is
 // kept now (blank line first). Empty when no file was kept aside.
-std::string KeptAsideNotes(const ContentList& items);
+std::string KeptAsideNotes(const kivtransfer::ContentList& items);
 
 // "[D:code]", or with lastError "[D:code E:n]"; a lastError with the high bit
 // set is an HRESULT and shows as eight upper-case hexadecimal digits.

@@ -8,6 +8,8 @@
 #include "transfer/BrokenFiles.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::DeleteBrokenFiles;
+
 namespace {
 
 constexpr LPARAM kKeepVisibility = -1;

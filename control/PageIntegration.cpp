@@ -6,6 +6,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::ErrorState;
+
 namespace {
 
 // E_POINTER: a control without the browser service cannot reach the page.

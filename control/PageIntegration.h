@@ -24,7 +24,7 @@ public:
     virtual ~IPageContext() = default;
 
     // Run state.
-    virtual ErrorState& Error() = 0;
+    virtual kivtransfer::ErrorState& Error() = 0;
     virtual bool Aborted() const = 0;  // the control stays inert
     virtual const std::string& Caption() const = 0;
     virtual const std::string& DestinationFolder() const = 0;  // Windows form
@@ -32,7 +32,7 @@ public:
     virtual std::atomic<bool>& LeavePromptPending() = 0;
     virtual bool PageClosing() const = 0;
     virtual void SetPageClosing() = 0;
-    virtual ContentList& Items() = 0;
+    virtual kivtransfer::ContentList& Items() = 0;
     // A page parameter accepted at load ("playbutton", "supporturl"); empty when absent.
     virtual std::string LookupText(const std::string& name) const = 0;
 

@@ -10,6 +10,9 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::ErrorState;
+
 namespace {
 
 constexpr std::size_t kMaxCaptionLength = 64;

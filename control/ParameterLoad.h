@@ -19,7 +19,7 @@ struct ParameterLoadResult {
     std::string caption;  // titles and message boxes; the product name by default
     // One item per file in page order. After a refused item parameter it holds
     // the items created so far, so it may be shorter than itemCount.
-    ContentList items;
+    kivtransfer::ContentList items;
     std::int32_t itemCount = 0;
     std::string helpLink;
     // Every accepted value, "supporturl" and "playbutton" among them.
@@ -36,7 +36,7 @@ struct ParameterLoadHooks {
     // it then has set errorCode itself (11 when the instance lock cannot be
     // made, 1 when the user gave up). A refusal that leaves errorCode at 0 is
     // recorded as 999 so the load never looks successful.
-    std::function<bool(ErrorState& error)> singleInstanceCheck;
+    std::function<bool(kivtransfer::ErrorState& error)> singleInstanceCheck;
     // Puts the control's cancel signal back to non-signalled.
     std::function<void()> resetCancel;
 };
@@ -49,4 +49,4 @@ bool FindControlParameter(std::string_view name, std::size_t& maxLength);
 // True when every parameter was accepted. On false `error` holds the cause;
 // a code that was already set (by the single-instance check) is kept.
 bool LoadParameters(const IPropertyBag& bag, const ParameterLoadHooks& hooks,
-                    ParameterLoadResult& result, ErrorState& error);
+                    ParameterLoadResult& result, kivtransfer::ErrorState& error);

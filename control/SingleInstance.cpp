@@ -9,6 +9,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::ErrorState;
+
 namespace {
 
 // Ours alone; every version of the control must keep it, or two versions

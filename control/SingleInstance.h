@@ -22,7 +22,7 @@ public:
     // or 1 (the user chose Cancel in the "already running" question, which is
     // titled and filled in with `caption`).
     bool CheckSingleInstance(const std::string& caption, IMessageBoxService& boxes,
-                             ErrorState& error);
+                             kivtransfer::ErrorState& error);
     // Lets the next control run; safe to call more than once and from any thread.
     void Close();
     bool IsHeld() const;
@@ -34,6 +34,5 @@ private:
 
 // The check in the form ParameterLoadHooks::singleInstanceCheck takes. The
 // caption is asked for when the check runs, since the load settles it first.
-std::function<bool(ErrorState&)> MakeSingleInstanceHook(CSingleInstanceLock& lock,
-                                                        std::function<std::string()> caption,
-                                                        IMessageBoxService& boxes);
+std::function<bool(kivtransfer::ErrorState&)> MakeSingleInstanceHook(
+    CSingleInstanceLock& lock, std::function<std::string()> caption, IMessageBoxService& boxes);

@@ -8,6 +8,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::ErrorState;
+
 namespace {
 
 constexpr LPARAM kShow = 5;  // SW_SHOW

@@ -15,7 +15,7 @@ class IWorkerContext {
 public:
     virtual ~IWorkerContext() = default;
 
-    virtual ErrorState& Error() = 0;
+    virtual kivtransfer::ErrorState& Error() = 0;
     // Passes through the pause mutex; true when the run is cancelled or the
     // dialog's window is gone.
     virtual bool IsCancelled() = 0;

@@ -14,6 +14,10 @@
 #include "transfer/CSVParser.h"
 #include "transfer/VersionFile.h"
 
+using kivtransfer::CCSVParser;
+using kivtransfer::CVersionFile;
+using kivtransfer::tagComposition;
+
 namespace {
 
 void Check(bool condition) {

@@ -24,6 +24,9 @@
 #include "transfer/VersionFile.h"
 #include "transfer/VersionRowCache.h"
 
+using kivtransfer::CVersionFile;
+using kivtransfer::CVersionRowCache;
+
 namespace {
 
 std::string gFolder;

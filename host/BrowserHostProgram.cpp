@@ -18,6 +18,9 @@
 #include "host/ProtectedLayout.h"
 #include "transfer/ErrorCodes.h"
 
+using kivtransfer::ContentList;
+using kivtransfer::ErrorState;
+
 namespace {
 
 constexpr const char* kProgram = "kiv-downloader: ";

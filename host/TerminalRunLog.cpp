@@ -14,6 +14,9 @@
 #include "host/TerminalText.h"
 #include "platform/NativePath.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::ErrorState;
+
 namespace kivterm {
 
 namespace {

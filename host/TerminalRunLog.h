@@ -31,18 +31,19 @@ struct RunLogOptions {
     int logFd = -1;        // a copy of every line, with the time; -1: none
 };
 
-class CTerminalRunLog : public IRunReport {
+class CTerminalRunLog : public kivtransfer::IRunReport {
 public:
     CTerminalRunLog(CTerminalConsole& console, const RunLogOptions& options);
 
     // --- IRunReport (worker thread)
-    void FileStarted(const CONTENTDATA& item, std::size_t index, std::size_t count) override;
-    void FileRetrying(const CONTENTDATA& item, const ErrorState& failure, int attempt,
-                      int attempts) override;
-    void FileDone(const CONTENTDATA& item, std::uint64_t received) override;
-    void FileVerified(const CONTENTDATA& item, bool matches) override;
-    void FilePlaced(const CONTENTDATA& item) override;
-    void FileKeptAside(const CONTENTDATA& item) override;
+    void FileStarted(const kivtransfer::CONTENTDATA& item, std::size_t index,
+                     std::size_t count) override;
+    void FileRetrying(const kivtransfer::CONTENTDATA& item, const kivtransfer::ErrorState& failure,
+                      int attempt, int attempts) override;
+    void FileDone(const kivtransfer::CONTENTDATA& item, std::uint64_t received) override;
+    void FileVerified(const kivtransfer::CONTENTDATA& item, bool matches) override;
+    void FilePlaced(const kivtransfer::CONTENTDATA& item) override;
+    void FileKeptAside(const kivtransfer::CONTENTDATA& item) override;
     void HttpDetail(const std::string& line) override;
 
     // A line of the run's own (UTF-8): shown unless quiet, logged. With
@@ -72,7 +73,7 @@ private:
         bool matches = false;
         std::chrono::steady_clock::time_point started;
     };
-    Entry* Find(const CONTENTDATA& item);
+    Entry* Find(const kivtransfer::CONTENTDATA& item);
     void ShowLocked(const std::string& utf8, bool always, Layout layout = Layout::Shown);
     void LogLocked(const std::string& utf8);
     std::string StatusOf(const Entry& entry, bool brokenDeleted) const;

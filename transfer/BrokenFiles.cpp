@@ -5,6 +5,8 @@
 #include "env/PathRules.h"
 #include "transfer/WorkFiles.h"
 
+namespace kivtransfer {
+
 namespace {
 
 bool IsBroken(const CONTENTDATA& item) {
@@ -41,3 +43,5 @@ bool DeleteBrokenFiles(IDownloadControl& control) {
     }
     return true;
 }
+
+}  // namespace kivtransfer

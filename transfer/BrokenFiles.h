@@ -6,6 +6,8 @@
 #include "transfer/ContentData.h"
 #include "transfer/DownloadControl.h"
 
+namespace kivtransfer {
+
 // The name of every broken item in list order, each on its own line behind
 // a tab ("\tA\n\tB"). False only when out of memory.
 bool BrokenFileList(const ContentList& items, std::string& text);
@@ -14,3 +16,5 @@ bool BrokenFileList(const ContentList& items, std::string& text);
 // when it is one of the run's own files (IsWorkFileOfItem). A file that
 // cannot be deleted is left; the result is always true.
 bool DeleteBrokenFiles(IDownloadControl& control);
+
+}  // namespace kivtransfer

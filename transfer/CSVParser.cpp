@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kivtransfer {
+
 // Separator, quote and blanks are all below 0x40, so no Shift-JIS trail byte
 // can be taken for one of them: a byte scan is safe in either code page.
 namespace {
@@ -119,3 +121,5 @@ void CCSVParser::FinishField(std::string& field, std::vector<std::string>& field
     fields.push_back(Unquote(field));
     field.clear();
 }
+
+}  // namespace kivtransfer

@@ -10,6 +10,8 @@
 
 #include "platform/WinTypes.h"
 
+namespace kivtransfer {
+
 class CCSVParser {
 public:
     CCSVParser() = default;
@@ -35,3 +37,5 @@ private:
     bool noLine_ = true;
     bool commentLine_ = false;
 };
+
+}  // namespace kivtransfer

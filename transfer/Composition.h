@@ -5,6 +5,8 @@
 
 #include "platform/WinTypes.h"
 
+namespace kivtransfer {
+
 struct tagComposition {
     std::string path;        // the local file the download writes to
     std::string storedText;  // the Last-Modified text seen at the start, or "FILEBROKEN"
@@ -12,3 +14,5 @@ struct tagComposition {
 
     bool operator==(const tagComposition&) const = default;
 };
+
+}  // namespace kivtransfer

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-class CWrittenDigest;
-
 constexpr std::uint32_t CDF_PREPARED = 0x00000002;
 constexpr std::uint32_t CDF_RETRY = 0x00000004;
 constexpr std::uint32_t CDF_RESUME = 0x00000008;
@@ -16,6 +14,10 @@ constexpr std::uint32_t CDF_BROKEN = 0x00000100;
 constexpr std::uint32_t CDF_UNRECORDED = 0x20000000;
 constexpr std::uint32_t CDF_COMPLETE = 0x40000000;
 constexpr std::uint32_t CDF_FINALIZED = 0x80000000;
+
+namespace kivtransfer {
+
+class CWrittenDigest;
 
 struct CONTENTDATA {
     std::uint32_t flags = 0;
@@ -44,3 +46,5 @@ struct CONTENTDATA {
 };
 
 using ContentList = std::vector<std::unique_ptr<CONTENTDATA>>;
+
+}  // namespace kivtransfer

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <limits>
 
+namespace kivtransfer {
+
 namespace {
 
 int DigitValue(char c, unsigned base) {
@@ -47,3 +49,5 @@ bool ParseContentLength(std::string_view text, std::uint64_t& size) {
     }
     return read;
 }
+
+}  // namespace kivtransfer

@@ -4,5 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
+namespace kivtransfer {
+
 // True and `size` set when the text is a length; false and `size` untouched otherwise.
 bool ParseContentLength(std::string_view text, std::uint64_t& size);
+
+}  // namespace kivtransfer

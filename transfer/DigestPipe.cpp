@@ -5,6 +5,8 @@
 #include <new>
 #include <utility>
 
+namespace kivtransfer {
+
 namespace {
 
 // The hashing thread, once idle, waits for this many slots: a wake-up per
@@ -176,3 +178,5 @@ bool CDigestPipe::WaitForSlots(std::unique_lock<std::mutex>& lock) {
         hasherWaiting_ = false;
     }
 }
+
+}  // namespace kivtransfer

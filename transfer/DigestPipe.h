@@ -15,6 +15,8 @@
 #include "platform/File.h"
 #include "transfer/WrittenDigest.h"
 
+namespace kivtransfer {
+
 class CDigestPipe {
 public:
     static constexpr std::size_t kSlotBytes = 16384;
@@ -72,3 +74,5 @@ private:
     bool runEnded_ = false;  // the hashing thread has nothing left to do
     std::thread thread_;
 };
+
+}  // namespace kivtransfer

@@ -2,6 +2,8 @@
 
 #include "platform/InternetSession.h"
 
+namespace kivtransfer {
+
 IDownloadControl::IDownloadControl() = default;
 
 IDownloadControl::~IDownloadControl() = default;
@@ -12,3 +14,5 @@ win::CInternetSession& IDownloadControl::Session() {
     }
     return *session_;
 }
+
+}  // namespace kivtransfer

@@ -20,6 +20,8 @@ class CHttpFile;
 class CInternetSession;
 }  // namespace win
 
+namespace kivtransfer {
+
 class IDownloadControl {
 public:
     IDownloadControl();
@@ -84,3 +86,5 @@ public:
 private:
     std::unique_ptr<win::CInternetSession> session_;
 };
+
+}  // namespace kivtransfer

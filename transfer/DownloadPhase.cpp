@@ -12,7 +12,9 @@
 #include "transfer/HttpTransfer.h"
 #include "transfer/ItemRecords.h"
 #include "transfer/RetryDecision.h"
-#include "transfer/TransferFailure.h"
+#include "transfer/TransferResult.h"
+
+namespace kivtransfer {
 
 namespace {
 
@@ -57,7 +59,7 @@ bool PrepareRetry(IDownloadControl& control, CONTENTDATA& item) {
 }
 
 // The item starts over with what a new size query says of it.
-void RestartChangedSource(IDownloadControl& control, CONTENTDATA& item) {
+TransferResult RestartChangedSource(IDownloadControl& control, CONTENTDATA& item) {
     control.Error() = ErrorState{};
     std::uint64_t written = 0;
     if (!win::GetFileSize(item.localPath, written)) {
@@ -66,10 +68,13 @@ void RestartChangedSource(IDownloadControl& control, CONTENTDATA& item) {
     std::uint64_t& remaining = control.RemainingBytes();
     remaining += written;
     remaining -= std::min(item.size, remaining);
-    QuerySizeWithRetries(control, item);
+    if (TransferResult sized = QuerySizeWithRetries(control, item); !sized.Ok()) {
+        return sized;
+    }
     remaining += item.size;
     control.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item.size), High32(item.size));
     item.flags |= CDF_RETRY;
+    return TransferResult::Done();
 }
 
 // The bytes of the items whose sizes are known, for the dialog's overall bar.
@@ -79,19 +84,22 @@ void SendRunBytes(IDownloadControl& control) {
     control.SendToDialog(DLGM_RUNBYTES, Low32(total), High32(total));
 }
 
-void CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
+TransferResult CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
     if (item.hash.empty() || (item.flags & CDF_UNRECORDED) != 0) {
-        return;
+        return TransferResult::Done();
     }
     std::uint64_t size = 0;
     if (!win::GetFileSize(item.localPath, size)) {
-        throw CFileException{win::GetLastError(), item.name};
+        return TransferResult::FileFailed(win::GetLastError(), item.name);
     }
     control.VerifyTotalBytes() += size;
     control.VerifyFileCount() += 1;
+    return TransferResult::Done();
 }
 
-void DownloadItem(IDownloadControl& control, std::size_t index) {
+// Each failed attempt stored its failure (FileTransfer is an edge of its
+// own); the last one is the item's.
+TransferResult DownloadItem(IDownloadControl& control, std::size_t index) {
     CONTENTDATA& item = *control.Items()[index];
     control.SendToDialog(DLGM_FILENAME, reinterpret_cast<WPARAM>(item.name.c_str()), 0);
     // A send waits for the dialog's thread, and the status stays the same from
@@ -117,9 +125,11 @@ void DownloadItem(IDownloadControl& control, std::size_t index) {
             break;
         }
         if (item.sourceChanges != sourceChanges && item.sourceChanges <= kSourceRestarts) {
-            RestartChangedSource(control, item);
+            if (TransferResult restarted = RestartChangedSource(control, item); !restarted.Ok()) {
+                return restarted;
+            }
         } else if (item.sourceChanges != sourceChanges || !PrepareRetry(control, item)) {
-            throw CUserException{};
+            return TransferResult::StoredAlready();
         }
     }
     item.flags |= CDF_COMPLETE;
@@ -128,7 +138,7 @@ void DownloadItem(IDownloadControl& control, std::size_t index) {
         report->FileDone(item,
                          remainingBefore > remainingAfter ? remainingBefore - remainingAfter : 0);
     }
-    CountForVerification(control, item);
+    return CountForVerification(control, item);
 }
 
 void SendFailureStatus(IDownloadControl& control) {
@@ -143,27 +153,34 @@ void SendFailureStatus(IDownloadControl& control) {
 }  // namespace
 
 bool DownloadPhase(IDownloadControl& control) {
-    const bool done = RunGuarded(control.Error(), [&] {
+    const bool done = StoreResultOf(control.Error(), [&] {
         const std::size_t count = control.Items().size();
         if (count == 0) {
-            Fail(control.Error(), errcode::kInternalError);
+            return TransferResult::Failed(errcode::kInternalError);
         }
         control.SendToDialog(DLGM_OVERALLRANGE, 0, static_cast<LPARAM>(count));
         SendStatus(control, textid::kPreparing);
         if (!PrepareItems(control)) {
-            throw CUserException{};
+            return TransferResult::StoredAlready();
         }
         SendRunBytes(control);
         ClaimItemFiles(control);
         for (std::size_t index = 0; index < count; ++index) {
-            DownloadItem(control, index);
+            if (TransferResult downloaded = DownloadItem(control, index); !downloaded.Ok()) {
+                return downloaded;
+            }
         }
+        return TransferResult::Done();
     });
     if (!done) {
-        RunGuarded(control.Error(), [&] {
+        // Only running out of memory can fail here; it takes the failure's place.
+        StoreResultOf(control.Error(), [&] {
             SendFailureStatus(control);
             ReleaseUnusedClaims(control);
+            return TransferResult::Done();
         });
     }
     return done;
 }
+
+}  // namespace kivtransfer

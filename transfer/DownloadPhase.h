@@ -3,6 +3,9 @@
 // decision against the version file), then transfer the items in list order,
 // retrying connection failures and short bodies.
 #include "transfer/DownloadControl.h"
+#include "transfer/TransferResult.h"
+
+namespace kivtransfer {
 
 bool DownloadPhase(IDownloadControl& control);
 
@@ -15,5 +18,8 @@ bool DownloadPhase(IDownloadControl& control);
 bool PrepareItems(IDownloadControl& control);
 
 // The item's size query, tried again after connection failures as
-// DecideRetry says; on failure the code is stored and CUserException thrown.
-void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item);
+// DecideRetry says; each failed query stores its failure (SizeQuery is an
+// edge of its own), so a failure comes back as stored already.
+TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item);
+
+}  // namespace kivtransfer

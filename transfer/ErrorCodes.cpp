@@ -1,5 +1,7 @@
 #include "transfer/ErrorCodes.h"
 
+namespace kivtransfer {
+
 namespace {
 
 #define KIV_ERROR_CODE_ROW(name, code, textId, placement, systemText, retry) \
@@ -15,3 +17,5 @@ const ErrorCodeRow* FindErrorCode(std::int32_t code) {
     }
     return nullptr;
 }
+
+}  // namespace kivtransfer

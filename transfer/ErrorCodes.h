@@ -8,6 +8,8 @@
 
 #include "resources/StringIds.h"
 
+namespace kivtransfer {
+
 // Whether the code's text follows the phase's headline or replaces it.
 enum class CodePlacement { Append, Replace };
 
@@ -17,6 +19,8 @@ enum class ErrorRetry {
     Connection,  // after a pause, counted against the item's connection attempts
     ShortBody,   // at once, continuing the file, counted against its short-body attempts
 };
+
+}  // namespace kivtransfer
 
 // X(name, code, text id (0: none or composed), placement, system text follows, retry)
 // The text ids of 200, 300, 301 and 402 are formats or lookups the message composes.
@@ -66,6 +70,8 @@ KIV_ERROR_CODES(KIV_ERROR_CODE_CONSTANT)
 
 }  // namespace errcode
 
+namespace kivtransfer {
+
 struct ErrorCodeRow {
     std::int32_t code;
     unsigned textId;
@@ -76,3 +82,5 @@ struct ErrorCodeRow {
 
 // The code's row; nullptr for a number that is not a code.
 const ErrorCodeRow* FindErrorCode(std::int32_t code);
+
+}  // namespace kivtransfer

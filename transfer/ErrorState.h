@@ -13,6 +13,8 @@
 
 #include "transfer/ErrorCodes.h"
 
+namespace kivtransfer {
+
 struct ErrorState {
     std::atomic<std::int32_t> errorCode{0};
     std::atomic<std::uint32_t> lastError{0};
@@ -35,3 +37,5 @@ struct ErrorState {
         lastError = error;
     }
 };
+
+}  // namespace kivtransfer

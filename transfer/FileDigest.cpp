@@ -11,6 +11,8 @@
 #include "platform/File.h"
 #include "platform/LastError.h"
 
+namespace kivtransfer {
+
 namespace {
 
 // Pieces this large cost the read calls and the callback next to nothing
@@ -83,3 +85,5 @@ bool FileDigest(std::string_view localPath, std::string& digest, DigestProgress 
     }
     return false;
 }
+
+}  // namespace kivtransfer

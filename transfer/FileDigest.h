@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kivtransfer {
+
 // Called after every piece read: the file's size, the bytes of this piece,
 // the bytes done so far and the caller's context. Non-zero goes on; 0 stops
 // the digest, which then fails.
@@ -19,3 +21,5 @@ using DigestProgress = int (*)(std::uint64_t fileSize, std::uint64_t chunkBytes,
 // digest of the empty message.
 bool FileDigest(std::string_view localPath, std::string& digest, DigestProgress progress = nullptr,
                 void* context = nullptr);
+
+}  // namespace kivtransfer

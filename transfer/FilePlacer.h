@@ -3,6 +3,8 @@
 // final place. The assistant client implements it; tests fake it.
 #include <string>
 
+namespace kivtransfer {
+
 class IFilePlacer {
 public:
     virtual ~IFilePlacer() = default;
@@ -16,3 +18,5 @@ public:
     // under in the destination folder; empty when there was none.
     virtual std::string KeptAside() { return {}; }
 };
+
+}  // namespace kivtransfer

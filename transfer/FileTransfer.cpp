@@ -23,9 +23,10 @@
 #include "transfer/RequestHeaders.h"
 #include "transfer/RetryDecision.h"
 #include "transfer/SendRequest.h"
-#include "transfer/TransferFailure.h"
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
+
+namespace kivtransfer {
 
 namespace {
 
@@ -64,7 +65,7 @@ bool IsHtml(const win::CHttpFile& request) {
 CFileTransfer::CFileTransfer(IDownloadControl& control, const FileTransferRequest& request)
     : control_(control),
       request_(request),
-      item_(*control.Items().at(request.itemIndex)),
+      item_(*control.Items()[request.itemIndex]),
       error_(control.Error()),
       progress_(control, request.toDialog, PlaySignalWanted(control, request.itemIndex)),
       connectRetriesAtStart_(item_.connectRetries),
@@ -74,35 +75,45 @@ CFileTransfer::~CFileTransfer() {
     Release();
 }
 
+// The attempt's edge: its failure is stored before the attempt lets go of
+// the file and the digest, which look at it.
 bool CFileTransfer::Run() {
-    bool done = false;
+    TransferResult result = TransferResult::Done();
+    bool connectionReset = false;
     try {
-        Transfer();
-        done = true;
-    } catch (const CUserException&) {
+        result = Transfer();
     } catch (const win::CInternetException& failure) {
-        StoreInternetFailure(failure.ErrorNumber());
-    } catch (const CFileException& failure) {
-        StoreFileFailure(failure.osError);
+        // Opening the connection or the request, or reading the body.
+        result = TransferResult::Failed(InternetFailureCode(failure.ErrorNumber()),
+                                        failure.ErrorNumber());
+        connectionReset = failure.ErrorNumber() == win::ERROR_INTERNET_CONNECTION_RESET;
     } catch (const std::bad_alloc&) {
-        error_.Set(errcode::kOutOfMemory);
+        result = TransferResult::Failed(errcode::kOutOfMemory);
+    }
+    result.StoreIn(error_);
+    if (connectionReset) {
+        control_.Sleep(control_.Timings().resetPauseMs);
     }
     Release();
-    if (!done) {
+    if (!result.Ok()) {
         DiscardFileIfUnwanted();
         CountFailure();
     }
-    return done;
+    return result.Ok();
 }
 
-void CFileTransfer::Transfer() {
+TransferResult CFileTransfer::Transfer() {
     const bool firstAttempt = item_.connectRetries == 0 && item_.sizeRetries == 0;
     if (firstAttempt && request_.toDialog) {
         control_.PostToDialogWindow(DLGM_CURRENTTOTAL, 0, 0);
     }
-    target_ = SplitRequestTarget(error_, request_.url);
+    const TransferOutcome<RequestTarget> target = SplitRequestTarget(request_.url);
+    if (!target.Ok()) {
+        return target.Result();
+    }
+    target_ = *target;
     if (!env::IsValidFullPath(request_.localPath)) {
-        Fail(error_, errcode::kInvalidLocalPath);
+        return TransferResult::Failed(errcode::kInvalidLocalPath);
     }
     connection_ = control_.Session().GetHttpConnection(target_.server, target_.port);
 
@@ -115,69 +126,90 @@ void CFileTransfer::Transfer() {
             control_.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item_.size), High32(item_.size));
         }
         progress_.Finish(item_.size);
-        return;
+        return TransferResult::Done();
     }
     if (firstAttempt && request_.toDialog) {
         control_.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item_.size), High32(item_.size));
     }
+    return TransferToFile(resume);
+}
+
+TransferResult CFileTransfer::TransferToFile(bool resume) {
     // Only a resumed file can have been there before: a fresh one replaces it.
     const bool existed = resume && win::FileExists(request_.localPath);
-    PrepareLocalFile(resume);
+    if (TransferResult prepared = PrepareLocalFile(resume); !prepared.Ok()) {
+        return prepared;
+    }
     createdFile_ = !resume || !existed;
     if (item_.size != 0 && offset_ == item_.size) {
         // An earlier attempt received the whole body and failed after it; a
         // range starting at the end would only be refused.
         file_.Close();
         progress_.Finish(item_.size);
-        return;
+        return TransferResult::Done();
     }
-    TestFreeSpace();
-    SendGet();
+    if (TransferResult room = TestFreeSpace(); !room.Ok()) {
+        return room;
+    }
+    if (TransferResult sent = SendGet(); !sent.Ok()) {
+        return sent;
+    }
     RecordInVersionFile();
     StartDigest();
-    Receive();
+    if (TransferResult received = Receive(); !received.Ok()) {
+        return received;
+    }
     if (item_.size != 0 && offset_ + received_ < item_.size) {
-        Fail(error_, errcode::kShortBody);
+        return TransferResult::Failed(errcode::kShortBody);
     }
     EndDigest();
     file_.Close();
     progress_.Finish(item_.size);
+    return TransferResult::Done();
 }
 
 // A fresh file replaces whatever had the name; one that cannot go (another
 // run holds it open) is that run's, not ours to start over.
-void CFileTransfer::PrepareLocalFile(bool resume) {
+TransferResult CFileTransfer::PrepareLocalFile(bool resume) {
     if (!resume && !env::ForceDeleteFile(request_.localPath)) {  // a missing file is fine
-        throw CFileException{win::GetLastError()};
+        return FileFailure(win::GetLastError());
     }
-    offset_ = file_.Open(request_.localPath, resume);
+    const TransferOutcome<std::uint64_t> length = file_.Open(request_.localPath, resume);
+    if (!length.Ok()) {
+        return FileFailure(length.Result().LastError());
+    }
+    offset_ = *length;
+    return TransferResult::Done();
 }
 
-void CFileTransfer::TestFreeSpace() {
+TransferResult CFileTransfer::TestFreeSpace() {
     if (item_.size == 0) {
-        return;
+        return TransferResult::Done();
     }
     // A file as long as the item or longer needs nothing more.
     const std::uint64_t needed = offset_ < item_.size ? item_.size - offset_ : 0;
     if (!env::HasFreeSpace(LocalFolder(request_.localPath), needed)) {
-        Fail(error_, errcode::kDiskFull, win::GetLastError());
+        return TransferResult::Failed(errcode::kDiskFull, win::GetLastError());
     }
+    return TransferResult::Done();
 }
 
-void CFileTransfer::SendGet() {
+TransferResult CFileTransfer::SendGet() {
     get_ = connection_->OpenRequest(win::HTTP_VERB_GET, target_.object, target_.flags);
     const std::string headers =
         TransferHeaders(env::GetProductName(), offset_, item_.lastModified, request_.extraHeaders);
-    const win::DWORD status = SendRequest(control_, *get_, headers, "GET " + request_.url);
+    const TransferOutcome<win::DWORD> status =
+        SendRequest(control_, *get_, headers, "GET " + request_.url);
+    if (!status.Ok()) {
+        return status.Result();
+    }
     if (request_.checkContentType && IsHtml(*get_)) {
-        Fail(error_, errcode::kHtmlAnswer, status);
+        return TransferResult::Failed(errcode::kHtmlAnswer, *status);
     }
-    if (offset_ > 0) {
-        JudgeRangeAnswer(status);
-    }
+    return offset_ > 0 ? JudgeRangeAnswer(*status) : TransferResult::Done();
 }
 
-void CFileTransfer::JudgeRangeAnswer(win::DWORD status) {
+TransferResult CFileTransfer::JudgeRangeAnswer(win::DWORD status) {
     std::string lastModified;
     const bool dated = get_->QueryInfo(win::HTTP_QUERY_LAST_MODIFIED, lastModified);
     if (status == HTTP_STATUS_OK) {
@@ -186,7 +218,9 @@ void CFileTransfer::JudgeRangeAnswer(win::DWORD status) {
         // copy. Such an answer is no progress for the retry limits, or a
         // server that always does this and then breaks off would be asked
         // for ever.
-        file_.Restart();
+        if (TransferResult restarted = file_.Restart(); !restarted.Ok()) {
+            return FileFailure(restarted.LastError());
+        }
         control_.RemainingBytes() += offset_;
         offset_ = 0;
         rangeRefused_ = true;
@@ -195,19 +229,20 @@ void CFileTransfer::JudgeRangeAnswer(win::DWORD status) {
         }
     } else if (status == HTTP_STATUS_PARTIAL_CONTENT && dated && !item_.lastModified.empty() &&
                lastModified != item_.lastModified) {
-        SourceChanged();  // the rest of another version would splice two files
+        return SourceChanged();  // the rest of another version would splice two files
     }
+    return TransferResult::Done();
 }
 
 // The source is not what its size query described: the download phase asks
 // again and starts the item over.
-void CFileTransfer::SourceChanged() {
+TransferResult CFileTransfer::SourceChanged() {
     item_.flags &= ~(CDF_RECEIVING | CDF_RESUME);
     // This attempt's chunks were no progress for the retry limits.
     item_.connectRetries = connectRetriesAtStart_;
     item_.sizeRetries = sizeRetriesAtStart_;
     ++item_.sourceChanges;
-    Fail(error_, errcode::kShortBody);
+    return TransferResult::Failed(errcode::kShortBody);
 }
 
 // Claims the file before its first byte (see ItemRecords.h). The download
@@ -306,57 +341,73 @@ void CFileTransfer::EndDigest() {
     }
 }
 
-void CFileTransfer::Receive() {
+TransferResult CFileTransfer::Receive() {
     for (;;) {
-        PauseWhileLeavePromptIsUp();
-        if (!ReceiveChunk(NextBuffer())) {
-            return;
+        if (!PauseWhileLeavePromptIsUp()) {
+            return TransferResult::Failed(errcode::kCancelled);
+        }
+        const TransferOutcome<char*> buffer = NextBuffer();
+        if (!buffer.Ok()) {
+            return buffer.Result();
+        }
+        const TransferOutcome<bool> more = ReceiveChunk(*buffer);
+        if (!more.Ok()) {
+            return more.Result();
+        }
+        if (!*more) {
+            return TransferResult::Done();
         }
     }
 }
 
 // Where the next chunk goes: the digest's next slot while it follows the file.
-char* CFileTransfer::NextBuffer() {
+TransferOutcome<char*> CFileTransfer::NextBuffer() {
     if (!digestPipe_) {
         return buffer_.get();
     }
     char* slot = digestPipe_->NextSlot();
     if (slot == nullptr) {
-        Fail(error_, errcode::kCancelled);
+        return TransferResult::Failed(errcode::kCancelled);
     }
     return slot;
 }
 
-// While the page asks the user whether to leave, no data is taken in.
-void CFileTransfer::PauseWhileLeavePromptIsUp() {
-    PauseWhileLeavePromptIsOpen(control_, [this] {
-        if (control_.IsCancelled()) {
-            Fail(error_, errcode::kCancelled);
-        }
-    });
+// While the page asks the user whether to leave, no data is taken in; false
+// when the run was cancelled meanwhile.
+bool CFileTransfer::PauseWhileLeavePromptIsUp() {
+    return PauseWhileLeavePromptIsOpen(control_, [this] { return control_.IsCancelled(); });
 }
 
 // One chunk under the chunk lock; false at the end of the body.
-bool CFileTransfer::ReceiveChunk(char* buffer) {
+TransferOutcome<bool> CFileTransfer::ReceiveChunk(char* buffer) {
     std::lock_guard chunk(control_.ChunkLock());
     if (control_.IsCancelled()) {
-        Fail(error_, errcode::kCancelled);
+        return TransferResult::Failed(errcode::kCancelled);
     }
-    const std::size_t count = GuardedRead(control_, *get_, buffer, kTransferChunkSize);
+    const TransferOutcome<std::size_t> read =
+        GuardedRead(control_, *get_, buffer, kTransferChunkSize);
+    if (!read.Ok()) {
+        return read.Result();
+    }
+    const std::size_t count = *read;
     if (count == 0) {
         return false;
     }
     if (item_.size != 0 && offset_ + received_ + count > item_.size) {
-        SourceChanged();  // longer than announced
+        return SourceChanged();  // longer than announced
     }
-    TestRoomForUnsizedBody();
+    if (TransferResult room = TestRoomForUnsizedBody(); !room.Ok()) {
+        return room;
+    }
     if (!rangeRefused_) {
         item_.connectRetries = 0;
         item_.sizeRetries = 0;
     }
     received_ += count;
     progress_.Chunk(offset_ + received_, count);
-    file_.Append(buffer, count);
+    if (TransferResult appended = file_.Append(buffer, count); !appended.Ok()) {
+        return FileFailure(appended.LastError());
+    }
     if (digestPipe_) {
         digestPipe_->Commit(count);
     }
@@ -365,33 +416,27 @@ bool CFileTransfer::ReceiveChunk(char* buffer) {
 
 // Only a body of unknown length can grow until the disk is full; what it left
 // is then of no use and goes.
-void CFileTransfer::TestRoomForUnsizedBody() {
+TransferResult CFileTransfer::TestRoomForUnsizedBody() {
     const std::uint64_t length = offset_ + received_;
     if (item_.size != 0 || length < nextRoomTest_) {
-        return;
+        return TransferResult::Done();
     }
     nextRoomTest_ = length + kRoomTestStep;
     if (!env::HasFreeSpace(LocalFolder(request_.localPath), kFreeSpaceMargin + kRoomTestStep)) {
         discardFile_ = true;
-        Fail(error_, errcode::kDiskFull, win::GetLastError());
+        return TransferResult::Failed(errcode::kDiskFull, win::GetLastError());
     }
+    return TransferResult::Done();
 }
 
-void CFileTransfer::StoreInternetFailure(win::DWORD errorNumber) {
-    error_.Set(InternetFailureCode(errorNumber), errorNumber);
-    if (errorNumber == win::ERROR_INTERNET_CONNECTION_RESET) {
-        control_.Sleep(control_.Timings().resetPauseMs);
-    }
-}
-
-void CFileTransfer::StoreFileFailure(win::DWORD osError) {
+// A full disk is 104; what a body of unknown size left of it goes. Any other
+// local file failure is 100, naming the item.
+TransferResult CFileTransfer::FileFailure(win::DWORD osError) {
     if (!IsDiskFull(osError)) {
-        error_.Set(errcode::kFileError, osError);
-        error_.errorDetail = item_.name;
-        return;
+        return TransferResult::FileFailed(osError, item_.name);
     }
-    error_.Set(errcode::kDiskFull, osError);
     discardFile_ = discardFile_ || item_.size == 0;
+    return TransferResult::Failed(errcode::kDiskFull, osError);
 }
 
 void CFileTransfer::Release() {
@@ -428,13 +473,17 @@ void CFileTransfer::CountFailure() {
 }
 
 bool FileTransfer(IDownloadControl& control, const FileTransferRequest& request) {
+    if (request.itemIndex >= control.Items().size()) {
+        control.Error().Set(errcode::kInternalError);  // no such item
+        return false;
+    }
     try {
         CFileTransfer transfer(control, request);
         return transfer.Run();
     } catch (const std::bad_alloc&) {
         control.Error().Set(errcode::kOutOfMemory);
-    } catch (const std::out_of_range&) {
-        control.Error().Set(errcode::kInternalError);  // no such item
     }
     return false;
 }
+
+}  // namespace kivtransfer

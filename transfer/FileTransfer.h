@@ -13,6 +13,9 @@
 #include "transfer/PartialFile.h"
 #include "transfer/RequestTarget.h"
 #include "transfer/TransferProgress.h"
+#include "transfer/TransferResult.h"
+
+namespace kivtransfer {
 
 class CFileTransfer {
 public:
@@ -25,25 +28,25 @@ public:
     bool Run();
 
 private:
-    void Transfer();
-    void PrepareLocalFile(bool resume);
-    void TestFreeSpace();
-    void SendGet();
-    void JudgeRangeAnswer(win::DWORD status);
-    [[noreturn]] void SourceChanged();
+    TransferResult Transfer();
+    TransferResult TransferToFile(bool resume);
+    TransferResult PrepareLocalFile(bool resume);
+    TransferResult TestFreeSpace();
+    TransferResult SendGet();
+    TransferResult JudgeRangeAnswer(win::DWORD status);
+    TransferResult SourceChanged();
     void RecordInVersionFile();
     void ClaimFile();
     void StartDigest();
     bool DigestContinuesFile(const CWrittenDigest& digest);
     bool OpenToReadBack(win::CFile& reader);
     void EndDigest();
-    void Receive();
-    char* NextBuffer();
-    void PauseWhileLeavePromptIsUp();
-    bool ReceiveChunk(char* buffer);
-    void TestRoomForUnsizedBody();
-    void StoreInternetFailure(win::DWORD errorNumber);
-    void StoreFileFailure(win::DWORD osError);
+    TransferResult Receive();
+    TransferOutcome<char*> NextBuffer();
+    bool PauseWhileLeavePromptIsUp();
+    TransferOutcome<bool> ReceiveChunk(char* buffer);
+    TransferResult TestRoomForUnsizedBody();
+    TransferResult FileFailure(win::DWORD osError);
     void Release();
     void DiscardFileIfUnwanted();
     void CountFailure();
@@ -69,3 +72,5 @@ private:
     bool rangeRefused_ = false;  // a range was asked for and the whole file came
     bool discardFile_ = false;   // what was written must not stay
 };
+
+}  // namespace kivtransfer

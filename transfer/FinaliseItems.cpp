@@ -4,64 +4,66 @@
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
 #include "platform/NewFileMode.h"
-#include "transfer/TransferFailure.h"
+#include "transfer/TransferResult.h"
 #include "transfer/WorkFiles.h"
+
+namespace kivtransfer {
 
 namespace {
 
 // Clears the hidden bit and nothing else: read-only, archive and the rest
 // stay as the user or the system set them.
-void Unhide(ErrorState& error, const CONTENTDATA& item) {
+TransferResult Unhide(const CONTENTDATA& item) {
     const win::DWORD attributes = win::GetFileAttributes(item.localPath);
     if (attributes == win::INVALID_FILE_ATTRIBUTES) {
         // A file that cannot be made visible must not be reported as delivered.
-        Fail(error, errcode::kNotPlaced, win::GetLastError());
+        return TransferResult::Failed(errcode::kNotPlaced, win::GetLastError());
     }
     if ((attributes & (win::FILE_ATTRIBUTE_REPARSE_POINT | win::FILE_ATTRIBUTE_DIRECTORY)) != 0) {
         // A link or a folder took the file's place: that is not what was downloaded.
-        Fail(error, errcode::kNotPlaced, win::ERROR_ACCESS_DENIED);
+        return TransferResult::Failed(errcode::kNotPlaced, win::ERROR_ACCESS_DENIED);
     }
     if ((attributes & win::FILE_ATTRIBUTE_HIDDEN) == 0) {
-        return;
+        return TransferResult::Done();
     }
     win::DWORD visible = attributes & ~win::FILE_ATTRIBUTE_HIDDEN;
     if (visible == 0) {
         visible = win::FILE_ATTRIBUTE_NORMAL;
     }
     if (!win::SetFileAttributes(item.localPath, visible)) {
-        Fail(error, errcode::kNotPlaced, win::GetLastError());
+        return TransferResult::Failed(errcode::kNotPlaced, win::GetLastError());
     }
+    return TransferResult::Done();
 }
 
 // Written owner-only while it was incomplete, the finished file now gets
 // the mode a new file of the user's would have. A file that was already
 // there and not ours (unrecorded) keeps the mode its owner gave it.
-void GiveFinalMode(ErrorState& error, const CONTENTDATA& item) {
+TransferResult GiveFinalMode(const CONTENTDATA& item) {
     if ((item.flags & CDF_UNRECORDED) != 0) {
-        return;
+        return TransferResult::Done();
     }
     std::string native;
     if (!win::ToNativePath(item.localPath, native)) {
-        Fail(error, errcode::kNotPlaced, win::GetLastError());
+        return TransferResult::Failed(errcode::kNotPlaced, win::GetLastError());
     }
     if (const int failure = win::GiveNewFileMode(native)) {
-        Fail(error, errcode::kNotPlaced, win::Win32FromErrno(failure));
+        return TransferResult::Failed(errcode::kNotPlaced, win::Win32FromErrno(failure));
     }
+    return TransferResult::Done();
 }
 
-void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
-    ErrorState& error = control.Error();
+TransferResult Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
     if (placer == nullptr) {
-        Fail(error, errcode::kInternalError, win::ERROR_NOT_SUPPORTED);
+        return TransferResult::Failed(errcode::kInternalError, win::ERROR_NOT_SUPPORTED);
     }
     const std::string finalPath = FinalPathOfItem(control, item);
     if (!placer->SendPlaceFile(item.localPath, finalPath)) {
-        Fail(error, errcode::kInternalError, win::GetLastError());
+        return TransferResult::Failed(errcode::kInternalError, win::GetLastError());
     }
     if (!placer->WaitForReply()) {
         // lastError already holds the code of the assistant's answer, if any.
-        error.errorCode = errcode::kNotPlaced;
-        throw CUserException{};
+        return TransferResult::FailedKeepingLastError(errcode::kNotPlaced);
     }
     // Only a placed file is at the final path; a refused one is still where it was.
     item.localPath = finalPath;
@@ -69,26 +71,35 @@ void Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA& item) {
     IRunReport* report = control.Report();
     if (report != nullptr && !item.keptAsideAs.empty()) report->FileKeptAside(item);
     if (report != nullptr) report->FilePlaced(item);
+    return TransferResult::Done();
+}
+
+// Without the assistant the file stays where it was written; it is only shown.
+TransferResult MakeVisible(const CONTENTDATA& item) {
+    TransferResult unhidden = Unhide(item);
+    return unhidden.Ok() ? GiveFinalMode(item) : unhidden;
 }
 
 }  // namespace
 
 bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
-    return RunGuarded(control.Error(), [&] {
+    return StoreResultOf(control.Error(), [&] {
         const bool assistantMode = control.HasAssistant();
         for (const auto& item : control.Items()) {
             if ((item->flags & CDF_BROKEN) != 0) {
                 continue;
             }
-            if (assistantMode) {
-                Place(control, placer, *item);
-            } else {
-                Unhide(control.Error(), *item);
-                GiveFinalMode(control.Error(), *item);
+            TransferResult finalised =
+                assistantMode ? Place(control, placer, *item) : MakeVisible(*item);
+            if (!finalised.Ok()) {
+                return finalised;
             }
         }
         for (const auto& item : control.Items()) {
             item->flags |= CDF_FINALIZED;
         }
+        return TransferResult::Done();
     });
 }
+
+}  // namespace kivtransfer

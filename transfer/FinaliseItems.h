@@ -4,6 +4,8 @@
 #include "transfer/DownloadControl.h"
 #include "transfer/FilePlacer.h"
 
+namespace kivtransfer {
+
 // Without the assistant program every good file loses only its hidden bit;
 // with it, `placer` moves each good file to the destination folder and the
 // item's local path becomes the final path. Every item is then flagged
@@ -13,3 +15,5 @@
 // 999 when the request could not be sent (also when assistant mode has no
 // placer), 10 out of memory.
 bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer);
+
+}  // namespace kivtransfer

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "transfer/TransferFailure.h"
+namespace kivtransfer {
 
 namespace {
 
@@ -20,8 +20,8 @@ private:
 
 }  // namespace
 
-std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char* buffer,
-                        std::size_t count) {
+TransferOutcome<std::size_t> GuardedRead(IDownloadControl& control, win::CHttpFile& request,
+                                         char* buffer, std::size_t count) {
     if (!control.TryTakeReadGate()) {
         return 0;
     }
@@ -34,14 +34,16 @@ std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char
         request.Read(buffer, std::min(count, kTransferChunkSize), timeoutMs, control.CancelFd());
     switch (result.outcome) {
         case win::ReadOutcome::Cancelled:
-            Fail(control.Error(), errcode::kCancelled);
+            return TransferResult::Failed(errcode::kCancelled);
         case win::ReadOutcome::TimedOut:
-            Fail(control.Error(), errcode::kReadTimedOut);
+            return TransferResult::Failed(errcode::kReadTimedOut);
         case win::ReadOutcome::CutShort:
             // The short-body rule: tried again, continuing the file.
-            Fail(control.Error(), errcode::kShortBody);
+            return TransferResult::Failed(errcode::kShortBody);
         case win::ReadOutcome::Complete:
             break;
     }
     return result.count;
 }
+
+}  // namespace kivtransfer

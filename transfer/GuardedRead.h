@@ -6,12 +6,17 @@
 
 #include "platform/HttpFile.h"
 #include "transfer/DownloadControl.h"
+#include "transfer/TransferResult.h"
+
+namespace kivtransfer {
 
 constexpr std::size_t kTransferChunkSize = 16384;
 
 // Returns the bytes read into `buffer` (at most `count`); 0 at the end of the
-// body or when the read gate is held. Cancellation stores code 1, a time-out
-// 304, a body cut short 501, and each throws CUserException; internet errors
-// propagate as win::CInternetException.
-std::size_t GuardedRead(IDownloadControl& control, win::CHttpFile& request, char* buffer,
-                        std::size_t count);
+// body or when the read gate is held. Cancellation fails with 1, a time-out
+// with 304, a body cut short with 501; internet errors propagate as
+// win::CInternetException.
+TransferOutcome<std::size_t> GuardedRead(IDownloadControl& control, win::CHttpFile& request,
+                                         char* buffer, std::size_t count);
+
+}  // namespace kivtransfer

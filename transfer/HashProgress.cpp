@@ -2,6 +2,8 @@
 
 #include "transfer/LeavePromptPause.h"
 
+namespace kivtransfer {
+
 int CHashProgress::Callback(std::uint64_t fileSize, std::uint64_t chunkBytes,
                             std::uint64_t bytesDone, void* context) {
     return static_cast<CHashProgress*>(context)->OnChunk(fileSize, chunkBytes, bytesDone) ? 1 : 0;
@@ -68,3 +70,5 @@ void CHashProgress::PostPosition(std::uint64_t fileSize, std::uint64_t bytesDone
     lastPercent_ = percent;
     control_.PostToDialog(DLGM_CURRENTPOS, Low32(bytesDone), High32(bytesDone));
 }
+
+}  // namespace kivtransfer

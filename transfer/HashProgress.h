@@ -8,6 +8,8 @@
 
 #include "transfer/DownloadControl.h"
 
+namespace kivtransfer {
+
 class CHashProgress {
 public:
     // The verification phase's: its total is the control's VerifyTotalBytes.
@@ -46,3 +48,5 @@ private:
     std::uint64_t bytesHashed_ = 0;
     std::uint64_t lastPercent_ = kNoPercent;
 };
+
+}  // namespace kivtransfer

@@ -10,6 +10,8 @@
 #include "transfer/ContentData.h"
 #include "transfer/DownloadControl.h"
 
+namespace kivtransfer {
+
 // What else the size query's answer said, for tools that show it.
 struct SizeQueryAnswer {
     win::DWORD status = 0;
@@ -33,3 +35,5 @@ struct FileTransferRequest {
 
 // Downloads the item at `request.itemIndex` of the control's list.
 bool FileTransfer(IDownloadControl& control, const FileTransferRequest& request);
+
+}  // namespace kivtransfer

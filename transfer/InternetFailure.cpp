@@ -4,6 +4,8 @@
 #include "platform/InternetState.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivtransfer {
+
 namespace {
 
 constexpr win::DWORD kFirstInternetError = 12000;
@@ -18,3 +20,5 @@ std::int32_t InternetFailureCode(win::DWORD errorNumber) {
     return (state & win::INTERNET_STATE_DISCONNECTED_BY_USER) != 0 ? errcode::kOffline
                                                                    : errcode::kInternetError;
 }
+
+}  // namespace kivtransfer

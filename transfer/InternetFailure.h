@@ -6,4 +6,8 @@
 
 #include "platform/WinTypes.h"
 
+namespace kivtransfer {
+
 std::int32_t InternetFailureCode(win::DWORD errorNumber);
+
+}  // namespace kivtransfer

@@ -10,8 +10,9 @@
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/FileDigest.h"
-#include "transfer/TransferFailure.h"
 #include "transfer/WrittenDigest.h"
+
+namespace kivtransfer {
 
 namespace {
 
@@ -36,24 +37,25 @@ bool CarriedDigest(const CONTENTDATA& item, std::string& digest) {
 
 }  // namespace
 
-bool ItemFileMatchesHash(IDownloadControl& control, CHashProgress& progress,
-                         const CONTENTDATA& item, bool stepOverall) {
-    ErrorState& error = control.Error();
+TransferOutcome<bool> ItemFileMatchesHash(IDownloadControl& control, CHashProgress& progress,
+                                          const CONTENTDATA& item, bool stepOverall) {
     std::uint64_t size = 0;
     if (!win::GetFileSize(item.localPath, size)) {
-        Fail(error, errcode::kDigestFailed, win::GetLastError());
+        return TransferResult::Failed(errcode::kDigestFailed, win::GetLastError());
     }
     AnnounceFile(control, item, size, stepOverall);
     progress.StartFile();
     std::string digest;
     if (CarriedDigest(item, digest)) {
         if (!progress.CompleteAtOnce(size)) {
-            Fail(error, errcode::kDigestFailed, win::ERROR_CANCELLED);
+            return TransferResult::Failed(errcode::kDigestFailed, win::ERROR_CANCELLED);
         }
     } else if (!FileDigest(item.localPath, digest, &CHashProgress::Callback, &progress)) {
-        Fail(error, errcode::kDigestFailed, win::GetLastError());
+        return TransferResult::Failed(errcode::kDigestFailed, win::GetLastError());
     }
     control.SendToDialog(DLGM_CURRENTPOS, Low32(size), High32(size));
     // The page may give the hash in either case; the digits are what count.
     return strcasecmp(digest.c_str(), item.hash.c_str()) == 0;
 }
+
+}  // namespace kivtransfer

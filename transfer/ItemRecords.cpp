@@ -7,6 +7,8 @@
 #include "platform/FileApi.h"
 #include "transfer/VersionFileKey.h"
 
+namespace kivtransfer {
+
 namespace {
 
 // From this many bytes of body on, the row written before them is flushed.
@@ -91,3 +93,5 @@ void ReleaseUnusedClaims(IDownloadControl& control) {
         versionFile.SaveWithoutFlush();  // a claim that comes back harms nothing more
     }
 }
+
+}  // namespace kivtransfer

@@ -10,6 +10,8 @@
 #include "transfer/DownloadControl.h"
 #include "transfer/VersionFile.h"
 
+namespace kivtransfer {
+
 // Whether the row of `item` claims its file at `localPath` as this run would.
 bool HoldsClaim(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
                 const CVersionFile& versionFile);
@@ -40,3 +42,5 @@ void ClaimItemFiles(IDownloadControl& control);
 // received a byte and have no file, so that no row outlives the run to
 // claim a file that someone else puts there later.
 void ReleaseUnusedClaims(IDownloadControl& control);
+
+}  // namespace kivtransfer

@@ -2,8 +2,10 @@
 
 #include "transfer/RateMeter.h"
 
-void PauseWhileLeavePromptIsOpen(IDownloadControl& control,
-                                 const std::function<void()>& undelivered) {
+namespace kivtransfer {
+
+bool PauseWhileLeavePromptIsOpen(IDownloadControl& control,
+                                 const std::function<bool()>& stopWhenUndelivered) {
     bool paused = false;
     while (control.LeavePromptPending().exchange(false)) {
         paused = true;
@@ -15,12 +17,15 @@ void PauseWhileLeavePromptIsOpen(IDownloadControl& control,
             if (answer != 0) {
                 control.LeavePromptPending() = true;
             }
-        } else if (undelivered) {
-            undelivered();
+        } else if (stopWhenUndelivered && stopWhenUndelivered()) {
+            return false;
         }
     }
     if (paused) {
         // The pause is not transfer or hashing time: the rate starts over.
         control.Meter().Restart();
     }
+    return true;
 }
+
+}  // namespace kivtransfer

@@ -1,5 +1,7 @@
 #include "transfer/LocalFileVerdict.h"
 
+namespace kivtransfer {
+
 LocalFileVerdict JudgeLocalFile(std::uint64_t localSize, std::uint64_t itemSize, bool recorded,
                                 const std::string& storedText, const std::string& lastModified) {
     const bool sameSource = storedText == lastModified;  // an absent entry stores nothing
@@ -13,3 +15,5 @@ LocalFileVerdict JudgeLocalFile(std::uint64_t localSize, std::uint64_t itemSize,
     }
     return LocalFileVerdict::Discard;
 }
+
+}  // namespace kivtransfer

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kivtransfer {
+
 enum class LocalFileVerdict {
     Complete,  // nothing to transfer
     Resume,    // continue the partial file
@@ -14,3 +16,5 @@ enum class LocalFileVerdict {
 // `storedText` its Last-Modified text (compared exactly).
 LocalFileVerdict JudgeLocalFile(std::uint64_t localSize, std::uint64_t itemSize, bool recorded,
                                 const std::string& storedText, const std::string& lastModified);
+
+}  // namespace kivtransfer

@@ -2,41 +2,46 @@
 
 #include "platform/FileApi.h"
 #include "platform/LastError.h"
-#include "transfer/TransferFailure.h"
+
+namespace kivtransfer {
 
 namespace {
 
-[[noreturn]] void ThrowFileError() {
-    throw CFileException{win::GetLastError()};
+TransferResult FileError() {
+    return TransferResult::Failed(errcode::kFileError, win::GetLastError());
 }
 
 }  // namespace
 
-std::uint64_t CPartialFile::Open(const std::string& path, bool keepContents) {
+TransferOutcome<std::uint64_t> CPartialFile::Open(const std::string& path, bool keepContents) {
     const unsigned creation = keepContents ? win::CFile::modeCreate | win::CFile::modeNoTruncate
                                            : win::CFile::modeCreateNew;
     const unsigned mode =
         creation | win::CFile::modeNoFollow | win::CFile::modeWrite | win::CFile::shareDenyWrite;
     if (!file_.Open(path, mode)) {
-        ThrowFileError();
+        return FileError();
     }
     // Hiding is cosmetic: a volume without the attribute still takes the download.
     win::SetFileAttributes(path, win::FILE_ATTRIBUTE_HIDDEN);
     std::uint64_t length = 0;
     if (!file_.SeekToEnd(&length)) {
-        ThrowFileError();
+        return FileError();
     }
     return length;
 }
 
-void CPartialFile::Restart() {
+TransferResult CPartialFile::Restart() {
     if (!file_.SetLength(0) || !file_.Seek(0)) {
-        ThrowFileError();
+        return FileError();
     }
+    return TransferResult::Done();
 }
 
-void CPartialFile::Append(const char* data, std::size_t count) {
+TransferResult CPartialFile::Append(const char* data, std::size_t count) {
     if (!file_.Write(data, count)) {
-        ThrowFileError();
+        return FileError();
     }
+    return TransferResult::Done();
 }
+
+}  // namespace kivtransfer

@@ -1,11 +1,15 @@
 #pragma once
 // The local file a transfer writes: opened once per attempt, hidden while
-// incomplete, written only at its end. Failures throw CFileException.
+// incomplete, written only at its end. A failed call gives the file error
+// (100) with the system's number; the caller knows the item.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "platform/File.h"
+#include "transfer/TransferResult.h"
+
+namespace kivtransfer {
 
 class CPartialFile {
 public:
@@ -15,10 +19,10 @@ public:
     // anything has its name by then (the caller removed the old one), a kept
     // one unless it is a plain file of this user with one name: nothing is
     // ever written through a link planted in its place.
-    std::uint64_t Open(const std::string& path, bool keepContents);
+    TransferOutcome<std::uint64_t> Open(const std::string& path, bool keepContents);
     // Empties the file; writing starts again at byte 0.
-    void Restart();
-    void Append(const char* data, std::size_t count);
+    TransferResult Restart();
+    TransferResult Append(const char* data, std::size_t count);
     void Close() { file_.Close(); }
     // The open file, for reading back what was written and for its stamp.
     win::CFile& File() { return file_; }
@@ -26,3 +30,5 @@ public:
 private:
     win::CFile file_;
 };
+
+}  // namespace kivtransfer

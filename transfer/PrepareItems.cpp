@@ -13,12 +13,14 @@
 #include "transfer/HttpTransfer.h"
 #include "transfer/ItemHashCheck.h"
 #include "transfer/LocalFileVerdict.h"
-#include "transfer/RunReport.h"
 #include "transfer/RetryDecision.h"
-#include "transfer/TransferFailure.h"
+#include "transfer/RunReport.h"
+#include "transfer/TransferResult.h"
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
 #include "transfer/WorkFiles.h"
+
+namespace kivtransfer {
 
 namespace {
 
@@ -34,13 +36,13 @@ constexpr std::uint32_t kEngineStateFlags = CDF_PREPARED | CDF_RETRY | CDF_RESUM
 // item's: anything else with its name (a link, a folder, a FIFO, a device,
 // someone else's file) is refused as it stands, so nothing is written,
 // deleted or read through it.
-win::FileEntry EntryAtLocalPath(const CONTENTDATA& item, bool resumeAllowed) {
+TransferOutcome<win::FileEntry> EntryAtLocalPath(const CONTENTDATA& item, bool resumeAllowed) {
     win::FileEntry entry;
     if (!win::LookAtEntry(item.localPath, entry)) {
-        throw CFileException{win::GetLastError(), item.name};
+        return TransferResult::FileFailed(win::GetLastError(), item.name);
     }
     if (entry.exists && (!entry.isFile || (resumeAllowed && !entry.isOwnedAlone))) {
-        throw CFileException{win::ERROR_ACCESS_DENIED, item.name};
+        return TransferResult::FileFailed(win::ERROR_ACCESS_DENIED, item.name);
     }
     return entry;
 }
@@ -48,10 +50,14 @@ win::FileEntry EntryAtLocalPath(const CONTENTDATA& item, bool resumeAllowed) {
 // A file of the announced size with no record may have been put there by
 // anyone: with a hash to compare it is hashed now, as the verification
 // would, and kept only when it matches.
-bool UnrecordedFileMatches(IDownloadControl& control, const CONTENTDATA& item) {
+TransferOutcome<bool> UnrecordedFileMatches(IDownloadControl& control, const CONTENTDATA& item) {
     CHashProgress progress(control, item.size);
     control.Meter().Restart();
-    const bool matches = ItemFileMatchesHash(control, progress, item, /*stepOverall=*/false);
+    TransferOutcome<bool> matches =
+        ItemFileMatchesHash(control, progress, item, /*stepOverall=*/false);
+    if (!matches.Ok()) {
+        return matches;
+    }
     const std::string status = res::LoadString(textid::kPreparing);
     control.SendToDialog(DLGM_STATUS, 0, reinterpret_cast<LPARAM>(status.c_str()));
     return matches;
@@ -60,29 +66,31 @@ bool UnrecordedFileMatches(IDownloadControl& control, const CONTENTDATA& item) {
 // A file without a record of ours is the item's complete file when it has
 // the announced size and, with a hash given, that hash. (A finished run
 // leaves no record either: its files are taken again this way.)
-bool UnrecordedFileIsTheItems(IDownloadControl& control, const CONTENTDATA& item,
-                              std::uint64_t localSize) {
+TransferOutcome<bool> UnrecordedFileIsTheItems(IDownloadControl& control, const CONTENTDATA& item,
+                                               std::uint64_t localSize) {
     if (item.size == 0 || localSize != item.size) return false;
-    return item.hash.empty() || UnrecordedFileMatches(control, item);
+    if (item.hash.empty()) return true;
+    return UnrecordedFileMatches(control, item);
 }
 
 // Someone's file with the item's name: moved to "NAME (1).EXT" (or the next
 // free number) so the download never replaces or continues it.
-void KeepFileAside(IDownloadControl& control, CONTENTDATA& item) {
+TransferResult KeepFileAside(IDownloadControl& control, CONTENTDATA& item) {
     std::string native;
     std::string keptNative;
     std::string kept;
     if (!win::ToNativePath(item.localPath, native)) {
-        throw CFileException{win::GetLastError(), item.name};
+        return TransferResult::FileFailed(win::GetLastError(), item.name);
     }
     if (const int error = win::KeepAside(native, keptNative)) {
-        throw CFileException{win::Win32FromErrno(error), item.name};
+        return TransferResult::FileFailed(win::Win32FromErrno(error), item.name);
     }
     if (!win::FromNativePath(keptNative, kept)) {
-        throw CFileException{win::GetLastError(), item.name};
+        return TransferResult::FileFailed(win::GetLastError(), item.name);
     }
     item.keptAsideAs = kept.substr(kept.rfind('\\') + 1);
     if (IRunReport* report = control.Report()) report->FileKeptAside(item);
+    return TransferResult::Done();
 }
 
 // Flags the item complete or resumable from the file already on disk and
@@ -90,8 +98,8 @@ void KeepFileAside(IDownloadControl& control, CONTENTDATA& item) {
 // a file with no record of ours that is not the item's complete file is
 // kept aside, whatever the answer to the existing-files question was; the
 // assistant's work folder holds only the program's own files.
-std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
-                                std::uint64_t localSize) {
+TransferOutcome<std::uint64_t> JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
+                                                 std::uint64_t localSize) {
     CVersionFile versionFile;
     versionFile.Open(env::GetVersionFilePath());
     const std::string& key = VersionFileKey(control, item);
@@ -100,8 +108,12 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
     if (!recorded) {
         storedText.clear();
         if (!control.HasAssistant()) {
-            if (!UnrecordedFileIsTheItems(control, item, localSize)) {
-                KeepFileAside(control, item);
+            const TransferOutcome<bool> itemsFile =
+                UnrecordedFileIsTheItems(control, item, localSize);
+            if (!itemsFile.Ok()) return itemsFile.Result();
+            if (!*itemsFile) {
+                TransferResult keptAside = KeepFileAside(control, item);
+                if (!keptAside.Ok()) return keptAside;
                 return 0;
             }
             if (!control.ResumeAllowed()) return 0;  // replaced by the same bytes
@@ -112,8 +124,10 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
     if (!control.ResumeAllowed()) return 0;
     switch (JudgeLocalFile(localSize, item.size, recorded, storedText, item.lastModified)) {
         case LocalFileVerdict::Complete:
-            if (!recorded && !item.hash.empty() && !UnrecordedFileMatches(control, item)) {
-                return 0;  // not this item's file: it starts over, nothing is broken
+            if (!recorded && !item.hash.empty()) {
+                const TransferOutcome<bool> matches = UnrecordedFileMatches(control, item);
+                if (!matches.Ok()) return matches.Result();
+                if (!*matches) return 0;  // not this item's file: it starts over, nothing is broken
             }
             item.flags |= CDF_COMPLETE;
             item.flags |= recorded ? static_cast<std::uint32_t>(versionFile.GetNumber(key)) &
@@ -129,44 +143,58 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
     return 0;
 }
 
-void PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
+TransferResult PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
     item.flags |= CDF_PREPARED;
-    QuerySizeWithRetries(control, item);
+    if (TransferResult sized = QuerySizeWithRetries(control, item); !sized.Ok()) {
+        return sized;
+    }
     std::uint64_t& remaining = control.RemainingBytes();
     remaining += item.size;
     std::string localPath;
     if (!LocalPathOfItem(control, item, localPath)) {
-        throw CUserException{};
+        return TransferResult::StoredAlready();
     }
     item.localPath = localPath;
-    const win::FileEntry entry = EntryAtLocalPath(item, control.ResumeAllowed());
-    if (!entry.exists) {
-        return;
+    const TransferOutcome<win::FileEntry> entry = EntryAtLocalPath(item, control.ResumeAllowed());
+    if (!entry.Ok()) {
+        return entry.Result();
     }
-    const std::uint64_t present = JudgeExistingFile(control, item, entry.size);
-    remaining -= std::min(present, remaining);
+    if (!entry->exists) {
+        return TransferResult::Done();
+    }
+    const TransferOutcome<std::uint64_t> present = JudgeExistingFile(control, item, entry->size);
+    if (!present.Ok()) {
+        return present.Result();
+    }
+    remaining -= std::min(*present, remaining);
+    return TransferResult::Done();
 }
 
 }  // namespace
 
-void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item) {
+TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item) {
     ErrorState& error = control.Error();
     for (int attempt = 1;; ++attempt) {
         if (SizeQuery(control, item.url, item)) {
-            return;
+            return TransferResult::Done();
         }
         if (!DecideRetry(RetryStage::SizeQuery, error.errorCode, {attempt, 0}).again) {
-            throw CUserException{};
+            return TransferResult::StoredAlready();
         }
         error = ErrorState{};
     }
 }
 
 bool PrepareItems(IDownloadControl& control) {
-    return RunGuarded(control.Error(), [&] {
+    return StoreResultOf(control.Error(), [&] {
         control.RemainingBytes() = 0;
         for (const auto& item : control.Items()) {
-            PrepareItem(control, *item);
+            if (TransferResult prepared = PrepareItem(control, *item); !prepared.Ok()) {
+                return prepared;
+            }
         }
+        return TransferResult::Done();
     });
 }
+
+}  // namespace kivtransfer

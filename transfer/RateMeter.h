@@ -11,6 +11,8 @@
 #include <functional>
 #include <utility>
 
+namespace kivtransfer {
+
 class CRateMeter {
 public:
     // Milliseconds of some clock; only differences are used.
@@ -97,3 +99,5 @@ inline std::uint64_t CRateMeter::RateMeter(std::uint64_t byteCount, bool* update
 inline std::uint64_t RemainingSeconds(std::uint64_t remainingBytes, std::uint64_t rate) {
     return rate == 0 ? 0 : remainingBytes / rate;
 }
+
+}  // namespace kivtransfer

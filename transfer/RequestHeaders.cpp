@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kivtransfer {
+
 namespace {
 
 // A server's text that can go back in a header line: not empty, no control
@@ -36,3 +38,5 @@ std::string TransferHeaders(std::string_view productName, std::uint64_t offset,
     headers += extraHeaders;
     return headers;
 }
+
+}  // namespace kivtransfer

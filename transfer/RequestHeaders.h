@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace kivtransfer {
+
 // "User-Agent: <product>\r\n".
 std::string UserAgentHeader(std::string_view productName);
 
@@ -15,3 +17,5 @@ std::string UserAgentHeader(std::string_view productName);
 // given.
 std::string TransferHeaders(std::string_view productName, std::uint64_t offset,
                             std::string_view lastModified, std::string_view extraHeaders);
+
+}  // namespace kivtransfer

@@ -1,7 +1,8 @@
 #include "transfer/RequestTarget.h"
 
 #include "platform/InternetUrl.h"
-#include "transfer/TransferFailure.h"
+
+namespace kivtransfer {
 
 namespace {
 
@@ -11,18 +12,20 @@ constexpr win::DWORD kRequestFlags = win::INTERNET_FLAG_RELOAD |
 
 }  // namespace
 
-RequestTarget SplitRequestTarget(ErrorState& error, const std::string& url) {
+TransferOutcome<RequestTarget> SplitRequestTarget(const std::string& url) {
     RequestTarget target;
     win::DWORD serviceType = 0;
     if (!win::ParseURL(url, serviceType, target.server, target.object, target.port)) {
-        Fail(error, errcode::kInvalidUrl);
+        return TransferResult::Failed(errcode::kInvalidUrl);
     }
     if (serviceType == win::AFX_INET_SERVICE_HTTPS) {
         target.flags = kRequestFlags | win::INTERNET_FLAG_SECURE;
     } else if (serviceType == win::AFX_INET_SERVICE_HTTP) {
         target.flags = kRequestFlags;
     } else {
-        Fail(error, errcode::kInvalidUrl);
+        return TransferResult::Failed(errcode::kInvalidUrl);
     }
     return target;
 }
+
+}  // namespace kivtransfer

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "platform/InternetConstants.h"
-#include "transfer/ErrorState.h"
+#include "transfer/TransferResult.h"
+
+namespace kivtransfer {
 
 struct RequestTarget {
     std::string server;
@@ -13,6 +15,7 @@ struct RequestTarget {
     win::DWORD flags = 0;
 };
 
-// Splits `url`; anything but an http or https URL stores code 201 and throws
-// CUserException.
-RequestTarget SplitRequestTarget(ErrorState& error, const std::string& url);
+// Splits `url`; anything but an http or https URL fails with 201.
+TransferOutcome<RequestTarget> SplitRequestTarget(const std::string& url);
+
+}  // namespace kivtransfer

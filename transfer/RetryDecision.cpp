@@ -1,5 +1,7 @@
 #include "transfer/RetryDecision.h"
 
+namespace kivtransfer {
+
 namespace {
 
 // Size queries in all, per item. A size query reads no body: it neither
@@ -32,3 +34,5 @@ RetryDecision DecideRetry(RetryStage stage, std::int32_t code, FailedAttempts fa
     }
     return decision;
 }
+
+}  // namespace kivtransfer

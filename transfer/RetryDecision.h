@@ -7,6 +7,8 @@
 
 #include "transfer/ErrorCodes.h"
 
+namespace kivtransfer {
+
 enum class RetryStage { SizeQuery, Transfer };
 
 // Failed attempts so far, the one being judged included, by what they count
@@ -23,3 +25,5 @@ struct RetryDecision {
 };
 
 RetryDecision DecideRetry(RetryStage stage, std::int32_t code, FailedAttempts failed);
+
+}  // namespace kivtransfer

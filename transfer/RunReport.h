@@ -12,6 +12,8 @@
 #include "transfer/ContentData.h"
 #include "transfer/ErrorState.h"
 
+namespace kivtransfer {
+
 class IRunReport {
 public:
     virtual ~IRunReport() = default;
@@ -33,3 +35,5 @@ public:
     // One line of the HTTP exchange: a request line, a status, a header.
     virtual void HttpDetail(const std::string& line) = 0;
 };
+
+}  // namespace kivtransfer

@@ -7,7 +7,8 @@
 #include "platform/InternetErrors.h"
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
-#include "transfer/TransferFailure.h"
+
+namespace kivtransfer {
 
 namespace {
 
@@ -48,37 +49,38 @@ void ReportAnswer(IDownloadControl& control, const win::CHttpFile& request, win:
 
 }  // namespace
 
-win::DWORD SendRequest(IDownloadControl& control, win::CHttpFile& request, std::string_view headers,
-                       std::string_view requestLine) {
-    ErrorState& error = control.Error();
+TransferOutcome<win::DWORD> SendRequest(IDownloadControl& control, win::CHttpFile& request,
+                                        std::string_view headers, std::string_view requestLine) {
     for (;;) {
         ReportRequest(control, headers, requestLine);
         if (control.IsCancelled()) {
-            Fail(error, errcode::kCancelled);
+            return TransferResult::Failed(errcode::kCancelled);
         }
         win::DWORD status = 0;
         try {
             request.SendRequest(headers, control.CancelFd());
             if (!request.QueryInfoStatusCode(status)) {
-                Fail(error, errcode::kNoHttpStatus, win::GetLastError());
+                return TransferResult::Failed(errcode::kNoHttpStatus, win::GetLastError());
             }
             ReportAnswer(control, request, status);
         } catch (const win::CInternetException& failure) {
             if (failure.ErrorNumber() == win::ERROR_INTERNET_OPERATION_CANCELLED) {
-                Fail(error, errcode::kCancelled);
+                return TransferResult::Failed(errcode::kCancelled);
             }
-            error.errorDetail = failure.Detail();
-            Fail(error, errcode::kInternetError, failure.ErrorNumber());
+            return TransferResult::Failed(errcode::kInternetError, failure.ErrorNumber())
+                .WithDetail(failure.Detail());
         }
         if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
             if (control.AskProxyCredentials(request) == ERROR_INTERNET_FORCE_RETRY) {
                 continue;
             }
-            Fail(error, errcode::kHttpStatus, status);
+            return TransferResult::Failed(errcode::kHttpStatus, status);
         }
         if (status != HTTP_STATUS_OK && status != HTTP_STATUS_PARTIAL_CONTENT) {
-            Fail(error, errcode::kHttpStatus, status);
+            return TransferResult::Failed(errcode::kHttpStatus, status);
         }
         return status;
     }
 }
+
+}  // namespace kivtransfer

@@ -7,10 +7,16 @@
 #include "platform/HttpFile.h"
 #include "platform/WinTypes.h"
 #include "transfer/DownloadControl.h"
+#include "transfer/TransferResult.h"
 
-// Returns the status. On failure stores the code (1 cancelled, 300 internet
-// error, 301 other status, 302 no status) and throws CUserException.
+namespace kivtransfer {
+
+// Returns the status, or the failure: 1 cancelled, 300 internet error (with
+// the error's detail), 301 other status, 302 no status.
 // `requestLine` ("GET http://host/file") and the headers go to the run's
 // report, if the host keeps one, with the status and the size headers of the answer.
-win::DWORD SendRequest(IDownloadControl& control, win::CHttpFile& request, std::string_view headers,
-                       std::string_view requestLine = {});
+TransferOutcome<win::DWORD> SendRequest(IDownloadControl& control, win::CHttpFile& request,
+                                        std::string_view headers,
+                                        std::string_view requestLine = {});
+
+}  // namespace kivtransfer

@@ -11,7 +11,9 @@
 #include "transfer/RequestHeaders.h"
 #include "transfer/RequestTarget.h"
 #include "transfer/SendRequest.h"
-#include "transfer/TransferFailure.h"
+#include "transfer/TransferResult.h"
+
+namespace kivtransfer {
 
 namespace {
 
@@ -27,31 +29,39 @@ void ReadSizeHeaders(const win::CHttpFile& request, CONTENTDATA& item) {
     item.lastModified = lastModified;
 }
 
-void QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
-               SizeQueryAnswer* answer) {
-    ErrorState& error = control.Error();
-    const RequestTarget target = SplitRequestTarget(error, url);
+TransferResult QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
+                         SizeQueryAnswer* answer) {
+    const TransferOutcome<RequestTarget> target = SplitRequestTarget(url);
+    if (!target.Ok()) {
+        return target.Result();
+    }
     try {
-        const auto connection = control.Session().GetHttpConnection(target.server, target.port);
+        const auto connection = control.Session().GetHttpConnection(target->server, target->port);
         const auto request =
-            connection->OpenRequest(win::HTTP_VERB_HEAD, target.object, target.flags);
-        const win::DWORD status =
+            connection->OpenRequest(win::HTTP_VERB_HEAD, target->object, target->flags);
+        const TransferOutcome<win::DWORD> status =
             SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);
+        if (!status.Ok()) {
+            return status.Result();
+        }
         ReadSizeHeaders(*request, item);
         if (answer != nullptr) {
-            answer->status = status;
+            answer->status = *status;
             if (!request->QueryInfo(win::HTTP_QUERY_CONTENT_TYPE, answer->contentType)) {
                 answer->contentType.clear();
             }
         }
     } catch (const win::CInternetException& failure) {
-        Fail(error, errcode::kInternetError, failure.ErrorNumber());
+        return TransferResult::Failed(errcode::kInternetError, failure.ErrorNumber());
     }
+    return TransferResult::Done();
 }
 
 }  // namespace
 
 bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
                SizeQueryAnswer* answer) {
-    return RunGuarded(control.Error(), [&] { QuerySize(control, url, item, answer); });
+    return StoreResultOf(control.Error(), [&] { return QuerySize(control, url, item, answer); });
 }
+
+}  // namespace kivtransfer

@@ -4,6 +4,8 @@
 
 #include "transfer/RateMeter.h"
 
+namespace kivtransfer {
+
 namespace {
 
 constexpr LPARAM kNoEstimate = -1;
@@ -43,3 +45,5 @@ void CTransferProgress::PostPlaySignal() {
         playSignalPending_ = false;
     }
 }
+
+}  // namespace kivtransfer

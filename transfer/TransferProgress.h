@@ -7,6 +7,8 @@
 
 #include "transfer/DownloadControl.h"
 
+namespace kivtransfer {
+
 class CTransferProgress {
 public:
     // `toDialog` false: nothing is posted but the play signal at Finish.
@@ -25,3 +27,5 @@ private:
     bool toDialog_;
     bool playSignalPending_;
 };
+
+}  // namespace kivtransfer

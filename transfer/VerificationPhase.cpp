@@ -5,9 +5,11 @@
 #include "env/Application.h"
 #include "transfer/HashProgress.h"
 #include "transfer/ItemHashCheck.h"
-#include "transfer/TransferFailure.h"
+#include "transfer/TransferResult.h"
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
+
+namespace kivtransfer {
 
 namespace {
 
@@ -38,7 +40,7 @@ bool VerificationPhase(IDownloadControl& control) {
     CHashProgress progress(control);
     CVersionFile versionFile;
     versionFile.Open(env::GetVersionFilePath());
-    const bool done = RunGuarded(control.Error(), [&] {
+    const bool done = StoreResultOf(control.Error(), [&] {
         control.Meter().Restart();
         bool rangeSent = false;
         int brokenCount = 0;
@@ -51,23 +53,27 @@ bool VerificationPhase(IDownloadControl& control) {
                     control.SendToDialog(DLGM_RUNBYTES, Low32(bytes), High32(bytes));
                     rangeSent = true;
                 }
-                const bool matches =
+                const TransferOutcome<bool> matches =
                     ItemFileMatchesHash(control, progress, *item, /*stepOverall=*/true);
-                if (!matches) {
+                if (!matches.Ok()) {
+                    return matches.Result();
+                }
+                if (!*matches) {
                     item->flags |= CDF_BROKEN;
                     ++brokenCount;
                 }
-                if (IRunReport* report = control.Report()) report->FileVerified(*item, matches);
+                if (IRunReport* report = control.Report()) report->FileVerified(*item, *matches);
                 RecordVerdict(control, versionFile, *item);
                 versionFile.SaveWithoutFlush();
             } else {
                 RecordVerdict(control, versionFile, *item);
             }
         }
-        if (brokenCount > 0) {
-            Fail(control.Error(), errcode::kFilesBroken);
-        }
+        return brokenCount > 0 ? TransferResult::Failed(errcode::kFilesBroken)
+                               : TransferResult::Done();
     });
     versionFile.SaveWithoutFlush();  // the verdicts of the files without a hash
     return done;
 }
+
+}  // namespace kivtransfer

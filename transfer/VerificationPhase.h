@@ -5,6 +5,8 @@
 // next run downloads it again from the start.
 #include "transfer/DownloadControl.h"
 
+namespace kivtransfer {
+
 // Items without a hash, and files found complete without a version-file
 // entry (CDF_UNRECORDED: hashed when preparation judged them, if the page
 // gave a hash), are not hashed and count as good.
@@ -12,3 +14,5 @@
 // error; also when the run is cancelled meanwhile), 500 when at least one
 // file did not match, 10 out of memory.
 bool VerificationPhase(IDownloadControl& control);
+
+}  // namespace kivtransfer

@@ -10,6 +10,8 @@
 #include "transfer/VersionFileLock.h"
 #include "transfer/VersionRow.h"
 
+namespace kivtransfer {
+
 namespace {
 
 // Runs an operation; running out of memory makes it return 0.
@@ -375,3 +377,5 @@ const tagComposition* CVersionFile::Find(std::string_view key) const {
     const auto found = entries_.find(key);
     return found == entries_.end() ? nullptr : &found->second;
 }
+
+}  // namespace kivtransfer

@@ -26,6 +26,8 @@
 #include "transfer/Composition.h"
 #include "transfer/VersionRowCache.h"
 
+namespace kivtransfer {
+
 class CVersionFile {
 public:
     // Sorted so the rows of a saved file come out in a stable order.
@@ -104,3 +106,5 @@ private:
     bool open_ = false;
     bool keptAside_ = false;  // the last load moved an unreadable file aside
 };
+
+}  // namespace kivtransfer

@@ -6,6 +6,10 @@
 #include "transfer/ContentData.h"
 #include "transfer/DownloadControl.h"
 
+namespace kivtransfer {
+
 inline const std::string& VersionFileKey(IDownloadControl& control, const CONTENTDATA& item) {
     return control.HasAssistant() ? item.url : item.localPath;
 }
+
+}  // namespace kivtransfer

@@ -5,6 +5,8 @@
 
 #include "platform/NamedMutex.h"
 
+namespace kivtransfer {
+
 class CVersionFileLock {
 public:
     CVersionFileLock() = default;
@@ -33,3 +35,5 @@ private:
     win::CNamedMutex mutex_;
     bool owned_ = false;
 };
+
+}  // namespace kivtransfer

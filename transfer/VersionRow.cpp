@@ -6,6 +6,8 @@
 #include "platform/CodePage.h"
 #include "transfer/CSVParser.h"
 
+namespace kivtransfer {
+
 namespace versionrow {
 namespace {
 
@@ -157,3 +159,5 @@ std::string MakeLockName(std::string_view path) {
 }
 
 }  // namespace versionrow
+
+}  // namespace kivtransfer

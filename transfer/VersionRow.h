@@ -9,6 +9,8 @@
 #include "platform/WinTypes.h"
 #include "transfer/Composition.h"
 
+namespace kivtransfer {
+
 namespace versionrow {
 
 // A row can hold any value without a line feed: one would split the row and
@@ -45,3 +47,5 @@ std::vector<std::string_view> SplitLines(std::string_view bytes);
 std::string MakeLockName(std::string_view path);
 
 }  // namespace versionrow
+
+}  // namespace kivtransfer

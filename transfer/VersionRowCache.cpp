@@ -1,5 +1,7 @@
 #include "transfer/VersionRowCache.h"
 
+namespace kivtransfer {
+
 CVersionRowCache& CVersionRowCache::Instance() {
     static CVersionRowCache cache;
     return cache;
@@ -34,3 +36,5 @@ void CVersionRowCache::Forget() {
     bytes_.clear();
     rows_.clear();
 }
+
+}  // namespace kivtransfer

@@ -13,6 +13,8 @@
 
 #include "transfer/Composition.h"
 
+namespace kivtransfer {
+
 class CVersionRowCache {
 public:
     using Entries = std::map<std::string, tagComposition, std::less<>>;
@@ -31,3 +33,5 @@ private:
     std::string bytes_;
     Entries rows_;
 };
+
+}  // namespace kivtransfer

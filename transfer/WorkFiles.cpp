@@ -11,6 +11,8 @@
 #include "transfer/ErrorCodes.h"
 #include "transfer/VersionFile.h"
 
+namespace kivtransfer {
+
 namespace {
 
 // The text after the last backslash, as PathFindFileName gives it; the walk
@@ -107,3 +109,5 @@ bool IsWorkFileOfItem(IDownloadControl& control, const CONTENTDATA& item) {
     std::string lowTemp;
     return env::GetLowTempFolder(lowTemp) && env::IsPathWithinFolder(item.localPath, lowTemp);
 }
+
+}  // namespace kivtransfer

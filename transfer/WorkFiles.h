@@ -8,6 +8,8 @@
 #include "transfer/ContentData.h"
 #include "transfer/DownloadControl.h"
 
+namespace kivtransfer {
+
 // The item's local path. In assistant mode the temporary path, with its
 // folders created; when that fails: error 101 with the system's last error.
 bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::string& path);
@@ -31,3 +33,5 @@ bool TemporaryPath(const std::string& url, const std::string& name, std::string&
 // folder + "\<company>\<product>", which is written back. False (last error
 // set) when there is no low temporary folder.
 bool TemporaryFolder(std::string& folder);
+
+}  // namespace kivtransfer

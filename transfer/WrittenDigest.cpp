@@ -1,5 +1,7 @@
 #include "transfer/WrittenDigest.h"
 
+namespace kivtransfer {
+
 void CWrittenDigest::Restart() {
     hash_.Restart();
     length_ = 0;
@@ -35,3 +37,5 @@ bool CWrittenDigest::DigestFor(const win::FileStamp& current, std::string& diges
     }
     return true;
 }
+
+}  // namespace kivtransfer

@@ -14,6 +14,8 @@
 
 #include "platform/FileStamp.h"
 
+namespace kivtransfer {
+
 class CWrittenDigest {
 public:
     // Nothing hashed: the file starts again at byte 0.
@@ -36,3 +38,5 @@ private:
     std::uint64_t length_ = 0;
     std::optional<win::FileStamp> sealed_;
 };
+
+}  // namespace kivtransfer

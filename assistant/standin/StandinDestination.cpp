@@ -26,6 +26,8 @@
 #include "transfer/ErrorCodes.h"
 #include "transfer/VersionFile.h"
 
+using kivtransfer::CVersionFile;
+
 namespace {
 
 constexpr auto kWatchInterval = std::chrono::milliseconds(200);

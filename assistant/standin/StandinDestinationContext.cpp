@@ -5,6 +5,8 @@
 #include "env/Application.h"
 #include "resources/StringTable.h"
 
+using kivtransfer::CONTENTDATA;
+
 CStandinDestinationContext::CStandinDestinationContext(const ContentListRequest& request,
                                                        IMessageBoxService& boxes,
                                                        IFolderBrowser& browser,

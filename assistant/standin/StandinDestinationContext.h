@@ -17,24 +17,24 @@ public:
     bool IsCancelled() override { return controlGone_; }
     int ShowMessage(const std::string& text, unsigned style) override;
     int ShowMessageId(unsigned stringId, unsigned style) override;
-    const ContentList& Items() const override { return items_; }
+    const kivtransfer::ContentList& Items() const override { return items_; }
     win::HWND DialogWindow() override { return nullptr; }
     win::HWND BrowserTopLevelWindow() override { return nullptr; }
     IFolderBrowser* FolderBrowser() override { return &browser_; }
     void SetDestinationFolder(const std::string& folder) override { folder_ = folder; }
     void SetResumeAllowed(bool allowed) override { resumeAllowed_ = allowed; }
-    ErrorState& Errors() override { return errors_; }
+    kivtransfer::ErrorState& Errors() override { return errors_; }
 
     const std::string& Folder() const { return folder_; }
     bool ResumeAllowed() const { return resumeAllowed_; }
 
 private:
-    ContentList items_;
+    kivtransfer::ContentList items_;
     std::string caption_;
     IMessageBoxService& boxes_;
     IFolderBrowser& browser_;
     const std::atomic<bool>& controlGone_;
     std::string folder_;
     bool resumeAllowed_ = false;
-    ErrorState errors_;
+    kivtransfer::ErrorState errors_;
 };

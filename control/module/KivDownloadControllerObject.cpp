@@ -7,6 +7,8 @@
 #include "control/PageIntegration.h"
 #include "control/module/KivDownloadControllerApp.h"
 
+using kivtransfer::ErrorState;
+
 using namespace com;
 
 HRESULT CKivDownloadControllerObject::QueryInterface(REFGUID iid, void** object) {

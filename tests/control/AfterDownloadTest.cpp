@@ -3,6 +3,8 @@
 #include "control/AfterDownload.h"
 #include "tests/control/PageTestContext.h"
 
+using kivtransfer::CONTENTDATA;
+
 namespace {
 
 using pagetest::Argv;

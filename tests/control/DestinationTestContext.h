@@ -77,7 +77,7 @@ class ScriptedContext : public IDestinationContext {
 public:
     ScriptedFolderBrowser browser;
     IFolderBrowser* folderBrowser = &browser;
-    ContentList items;
+    kivtransfer::ContentList items;
     win::HWND dialogWindow = nullptr;
     win::HWND browserWindow = nullptr;
     bool cancelled = false;
@@ -85,7 +85,7 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<std::string> destinations;
     std::vector<bool> resumeAllowedHistory;
-    ErrorState errors;
+    kivtransfer::ErrorState errors;
 
     bool IsCancelled() override { return cancelled; }
     int ShowMessage(const std::string& text, unsigned style) override {
@@ -94,7 +94,7 @@ public:
     int ShowMessageId(unsigned stringId, unsigned style) override {
         return Answer({res::LoadString(stringId), style});
     }
-    const ContentList& Items() const override { return items; }
+    const kivtransfer::ContentList& Items() const override { return items; }
     win::HWND DialogWindow() override { return dialogWindow; }
     win::HWND BrowserTopLevelWindow() override { return browserWindow; }
     IFolderBrowser* FolderBrowser() override { return folderBrowser; }
@@ -102,10 +102,10 @@ public:
         destinations.push_back(folder);
     }
     void SetResumeAllowed(bool allowed) override { resumeAllowedHistory.push_back(allowed); }
-    ErrorState& Errors() override { return errors; }
+    kivtransfer::ErrorState& Errors() override { return errors; }
 
     void AddItem(const std::string& name) {
-        auto item = std::make_unique<CONTENTDATA>();
+        auto item = std::make_unique<kivtransfer::CONTENTDATA>();
         item->name = name;
         item->url = "http://127.0.0.1/" + name;
         items.push_back(std::move(item));

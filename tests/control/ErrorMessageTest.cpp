@@ -5,6 +5,10 @@
 #include "control/ErrorMessage.h"
 #include "platform/Language.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::ContentList;
+using kivtransfer::ErrorState;
+
 namespace {
 
 class ErrorMessageTest : public ::testing::Test {

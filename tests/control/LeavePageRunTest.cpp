@@ -16,6 +16,8 @@
 #include "tests/control/ControlRunFixture.h"
 #include "transfer/VersionFile.h"
 
+using kivtransfer::CVersionFile;
+
 namespace {
 
 using namespace ctltest;

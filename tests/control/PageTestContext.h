@@ -79,12 +79,12 @@ inline bool HeldElsewhere(std::mutex& lock) {
 
 class FakePageContext : public IPageContext {
 public:
-    ErrorState error;
+    kivtransfer::ErrorState error;
     bool aborted = false, transferActive = false, pageClosing = false;
     bool dialogCreated = true, hasAssistant = false;
     std::string caption = "Kiv Downloader", destinationFolder = "Z:\\home\\user\\Downloads";
     std::atomic<bool> leavePromptPending{false};
-    ContentList items;
+    kivtransfer::ContentList items;
     std::map<std::string, std::string> parameters;
     win::HWND dialogWindow = nullptr, controlWindow = nullptr;
     win::DWORD dialogThreadId = 0, workerThreadId = 0;
@@ -101,7 +101,7 @@ public:
         services.launcher = &launcher;
         launcher.log = &log;
     }
-    ErrorState& Error() override { return error; }
+    kivtransfer::ErrorState& Error() override { return error; }
     bool Aborted() const override { return aborted; }
     const std::string& Caption() const override { return caption; }
     const std::string& DestinationFolder() const override { return destinationFolder; }
@@ -109,7 +109,7 @@ public:
     std::atomic<bool>& LeavePromptPending() override { return leavePromptPending; }
     bool PageClosing() const override { return pageClosing; }
     void SetPageClosing() override { pageClosing = true; }
-    ContentList& Items() override { return items; }
+    kivtransfer::ContentList& Items() override { return items; }
     std::string LookupText(const std::string& name) const override {
         auto found = parameters.find(name);
         return found == parameters.end() ? std::string() : found->second;

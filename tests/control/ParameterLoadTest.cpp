@@ -8,6 +8,9 @@
 #include "platform/CodePage.h"
 #include "platform/Language.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::ErrorState;
+
 namespace {
 
 const std::string kHash = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF";

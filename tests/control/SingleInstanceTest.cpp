@@ -11,6 +11,8 @@
 #include "platform/Language.h"
 #include "tests/platform/CoreTestSupport.h"
 
+using kivtransfer::ErrorState;
+
 namespace {
 
 class ScriptedBoxes : public IMessageBoxService {

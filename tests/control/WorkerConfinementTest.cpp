@@ -18,6 +18,9 @@
 #include "tests/transfer/WorkFilesTestEnv.h"
 #include "transfer/WorkFiles.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::LocalPathOfItem;
+
 namespace {
 
 class WorkerConfinementTest : public worktest::IsolatedEnvironment {

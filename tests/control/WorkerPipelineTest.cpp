@@ -12,6 +12,8 @@
 #include "control/WorkerPipeline.h"
 #include "platform/Language.h"
 
+using kivtransfer::ErrorState;
+
 namespace {
 
 using ::testing::ElementsAre;

@@ -5,7 +5,7 @@
 # Usage: bare-codes.sh <source tree>
 set -u
 cd "$1" || exit 2
-pattern='\bFail\([^,()]+(\(\))?, *[0-9]+|\.Set\( *[0-9]+[,)]'
+pattern='\bFail\([^,()]+(\(\))?, *[0-9]+|\.Set\( *[0-9]+[,)]|\b(Failed|FailedKeepingLastError)\( *[0-9]+'
 pattern+='|\berrorCode *(==|!=|=) *[0-9]+|\bErrorCode\(\) *(==|!=) *[0-9]+'
 pattern+='|\b(LoadString|FormatString|LoadQString|LoadStringUtf8|ShowMessageId)\( *[0-9]+'
 found=$(grep -rnE "$pattern" --include='*.cpp' --include='*.h' \

@@ -10,6 +10,8 @@
 
 #include "platform/HttpFile.h"
 
+using kivtransfer::CONTENTDATA;
+
 namespace {
 
 // Sleeps are cut to this so retry pauses of seconds cost nothing in tests.

@@ -28,7 +28,7 @@ struct RecordedMessage {
     }
 };
 
-class FakeDownloadControl : public IDownloadControl {
+class FakeDownloadControl : public kivtransfer::IDownloadControl {
 public:
     struct ProxyAnswer {
         LRESULT answer = ERROR_INTERNET_FORCE_RETRY;
@@ -46,8 +46,8 @@ public:
     FakeDownloadControl& operator=(const FakeDownloadControl&) = delete;
 
     // Adds an item and returns it.
-    CONTENTDATA& AddItem(const std::string& url, const std::string& localPath = {},
-                         const std::string& name = {});
+    kivtransfer::CONTENTDATA& AddItem(const std::string& url, const std::string& localPath = {},
+                                      const std::string& name = {});
 
     // Signals the cancel event (from any thread).
     void Cancel();
@@ -61,17 +61,17 @@ public:
     int IsCancelledCalls() const { return isCancelledCalls_; }
 
     // Run state and scripts, set by tests before the run.
-    ErrorState error;
-    ContentList items;
+    kivtransfer::ErrorState error;
+    kivtransfer::ContentList items;
     std::uint64_t remainingBytes = 0;
     std::uint64_t verifyTotalBytes = 0;
     std::uint64_t verifyFileCount = 0;
     bool resumeAllowed = true;
     std::string destinationFolder;
     std::map<std::string, std::string> parameters;
-    TransferTimings timings;
-    CRateMeter meter;
-    IRunReport* report = nullptr;  // what Report() answers
+    kivtransfer::TransferTimings timings;
+    kivtransfer::CRateMeter meter;
+    kivtransfer::IRunReport* report = nullptr;  // what Report() answers
     std::atomic<bool> dialogWindow{true};
     std::atomic<bool> dialogVisible{true};
     std::atomic<bool> controlWindow{true};
@@ -82,8 +82,8 @@ public:
     std::mutex chunkLock;
 
     // IDownloadControl
-    ErrorState& Error() override { return error; }
-    ContentList& Items() override { return items; }
+    kivtransfer::ErrorState& Error() override { return error; }
+    kivtransfer::ContentList& Items() override { return items; }
     std::uint64_t& RemainingBytes() override { return remainingBytes; }
     std::uint64_t& VerifyTotalBytes() override { return verifyTotalBytes; }
     std::uint64_t& VerifyFileCount() override { return verifyFileCount; }
@@ -91,8 +91,8 @@ public:
     const std::string& DestinationFolder() const override { return destinationFolder; }
     bool HasAssistant() const override { return false; }
     std::string LookupText(const std::string& name) const override;
-    const TransferTimings& Timings() const override { return timings; }
-    CRateMeter& Meter() override { return meter; }
+    const kivtransfer::TransferTimings& Timings() const override { return timings; }
+    kivtransfer::CRateMeter& Meter() override { return meter; }
     bool IsCancelled() override;
     int CancelFd() const override { return cancelFd_; }
     std::atomic<bool>& LeavePromptPending() override { return leavePromptPending; }
@@ -107,7 +107,7 @@ public:
     LRESULT AskProxyCredentials(win::CHttpFile& request) override;
     bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) override;
     void Sleep(std::uint32_t ms) override;
-    IRunReport* Report() override { return report; }
+    kivtransfer::IRunReport* Report() override { return report; }
 
 private:
     void Record(RecordedMessage::Kind kind, UINT message, WPARAM wParam, LPARAM lParam);

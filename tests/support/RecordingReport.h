@@ -5,25 +5,28 @@
 #include "transfer/RunReport.h"
 
 // What a host that keeps its own account of the run is told.
-class RecordingReport : public IRunReport {
+class RecordingReport : public kivtransfer::IRunReport {
 public:
-    void FileStarted(const CONTENTDATA& item, std::size_t index, std::size_t count) override {
+    void FileStarted(const kivtransfer::CONTENTDATA& item, std::size_t index,
+                     std::size_t count) override {
         events.push_back("started " + item.name + " " + std::to_string(index) + "/" +
                          std::to_string(count));
     }
-    void FileRetrying(const CONTENTDATA& item, const ErrorState& failure, int attempt,
-                      int attempts) override {
+    void FileRetrying(const kivtransfer::CONTENTDATA& item, const kivtransfer::ErrorState& failure,
+                      int attempt, int attempts) override {
         events.push_back("retry " + item.name + " " + std::to_string(failure.errorCode) + " " +
                          std::to_string(attempt) + " of " + std::to_string(attempts));
     }
-    void FileDone(const CONTENTDATA& item, std::uint64_t received) override {
+    void FileDone(const kivtransfer::CONTENTDATA& item, std::uint64_t received) override {
         events.push_back("done " + item.name + " " + std::to_string(received));
     }
-    void FileVerified(const CONTENTDATA& item, bool matches) override {
+    void FileVerified(const kivtransfer::CONTENTDATA& item, bool matches) override {
         events.push_back("verified " + item.name + (matches ? " yes" : " no"));
     }
-    void FilePlaced(const CONTENTDATA& item) override { events.push_back("placed " + item.name); }
-    void FileKeptAside(const CONTENTDATA& item) override {
+    void FilePlaced(const kivtransfer::CONTENTDATA& item) override {
+        events.push_back("placed " + item.name);
+    }
+    void FileKeptAside(const kivtransfer::CONTENTDATA& item) override {
         events.push_back("kept " + item.name + " as " + item.keptAsideAs);
     }
     void HttpDetail(const std::string& line) override { http.push_back(line); }

@@ -5,6 +5,8 @@
 
 #include "transfer/CSVParser.h"
 
+using kivtransfer::CCSVParser;
+
 namespace {
 
 using Fields = std::vector<std::string>;

@@ -12,6 +12,9 @@
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/VerificationPhase.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::VerificationPhase;
+
 namespace {
 
 class CarriedDigestTest : public HttpTransferFixture {

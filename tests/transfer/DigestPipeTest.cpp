@@ -14,6 +14,10 @@
 #include "transfer/DigestPipe.h"
 #include "transfer/FileDigest.h"
 
+using kivtransfer::CDigestPipe;
+using kivtransfer::CWrittenDigest;
+using kivtransfer::FileDigest;
+
 namespace {
 
 std::string Bytes(std::size_t size, unsigned seed) {

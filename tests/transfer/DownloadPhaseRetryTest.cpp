@@ -9,6 +9,9 @@
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/DownloadPhase.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::DownloadPhase;
+
 namespace {
 
 class DownloadPhaseRetryTest : public HttpTransferFixture {

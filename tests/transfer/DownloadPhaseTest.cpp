@@ -16,6 +16,15 @@
 #include "transfer/LocalFileVerdict.h"
 #include "transfer/VersionFile.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::CVersionFile;
+using kivtransfer::DownloadPhase;
+using kivtransfer::ErrorState;
+using kivtransfer::FileDigest;
+using kivtransfer::JudgeLocalFile;
+using kivtransfer::LocalFileVerdict;
+using kivtransfer::PrepareItems;
+
 namespace {
 
 using ::testing::ElementsAre;

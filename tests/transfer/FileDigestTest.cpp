@@ -12,6 +12,8 @@
 #include "tests/env/EnvTestHelpers.h"
 #include "transfer/FileDigest.h"
 
+using kivtransfer::FileDigest;
+
 namespace {
 
 constexpr const char* kEmptyMessage =

@@ -11,6 +11,10 @@
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/InternetFailure.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::FileTransferRequest;
+using kivtransfer::InternetFailureCode;
+
 namespace {
 
 using HttpTransferFailureTest = HttpTransferFixture;
@@ -235,6 +239,12 @@ TEST_F(HttpTransferFailureTest, BadUrlOrLocalPath) {
     EXPECT_FALSE(Transfer());
     EXPECT_EQ(control.error.errorCode, 102);
     EXPECT_TRUE(server.Requests().empty());
+
+    control.error = {};
+    FileTransferRequest noSuchItem;
+    noSuchItem.itemIndex = 1;
+    EXPECT_FALSE(FileTransfer(control, noSuchItem));
+    EXPECT_EQ(control.error.errorCode, 999);
 }
 
 TEST_F(HttpTransferFailureTest, RedirectFromHttpsToHttpIsRefusedNamingBothUrls) {

@@ -15,6 +15,10 @@
 #include "transfer/VersionFile.h"
 #include "transfer/WrittenDigest.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::CVersionFile;
+using kivtransfer::FileTransferRequest;
+
 void HttpTransferFixture::SetUp() {
     char pattern[] = "/tmp/kiv-transfer-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -20,7 +20,7 @@ protected:
 
     // An item for `urlPath` on the canned server, written to `fileName` in
     // the destination folder.
-    CONTENTDATA& AddItem(const std::string& urlPath, const std::string& fileName);
+    kivtransfer::CONTENTDATA& AddItem(const std::string& urlPath, const std::string& fileName);
     std::string NativePath(const std::string& fileName) const;
     std::string WindowsPath(const std::string& fileName) const;
     void WriteLocal(const std::string& fileName, const std::string& bytes) const;
@@ -41,7 +41,7 @@ protected:
     static std::string Sha256Hex(const std::string& bytes);  // upper case
     // The digest the item's transfers carried, when it still covers its file;
     // else "<not carried>".
-    static std::string CarriedDigest(const CONTENTDATA& item);
+    static std::string CarriedDigest(const kivtransfer::CONTENTDATA& item);
     // Content(size) as a file that stops sending after `sentBytes` until the server stops.
     static kivtest::CannedResponse StalledFile(std::size_t size, std::size_t sentBytes);
 

@@ -9,6 +9,8 @@
 
 #include "tests/transfer/HttpTransferFixture.h"
 
+using kivtransfer::CONTENTDATA;
+
 namespace {
 
 using HttpTransferLargeBodyTest = HttpTransferFixture;

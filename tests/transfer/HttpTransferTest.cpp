@@ -9,6 +9,8 @@
 #include "platform/InternetErrors.h"
 #include "tests/transfer/HttpTransferFixture.h"
 
+using kivtransfer::CONTENTDATA;
+
 namespace {
 
 using ::testing::ElementsAre;

@@ -4,6 +4,9 @@
 
 #include "transfer/RateMeter.h"
 
+using kivtransfer::CRateMeter;
+using kivtransfer::RemainingSeconds;
+
 namespace {
 
 class RateMeterTest : public ::testing::Test {

@@ -25,6 +25,11 @@
 #include "transfer/VerificationPhase.h"
 #include "transfer/VersionFile.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::CVersionFile;
+using kivtransfer::DownloadPhase;
+using kivtransfer::VerificationPhase;
+
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define KIV_COUNTS_SYNCS 0
 #elif defined(__has_feature)

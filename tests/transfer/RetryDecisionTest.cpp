@@ -5,6 +5,13 @@
 
 #include "transfer/RetryDecision.h"
 
+using kivtransfer::DecideRetry;
+using kivtransfer::ErrorRetry;
+using kivtransfer::FailedAttempts;
+using kivtransfer::FindErrorCode;
+using kivtransfer::RetryDecision;
+using kivtransfer::RetryStage;
+
 namespace {
 
 struct RetryCase {

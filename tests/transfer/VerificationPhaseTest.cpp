@@ -10,6 +10,10 @@
 #include "transfer/VerificationPhase.h"
 #include "transfer/VersionFile.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::CVersionFile;
+using kivtransfer::VerificationPhase;
+
 namespace {
 
 using worktest::AssistantModeControl;

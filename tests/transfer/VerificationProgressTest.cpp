@@ -8,6 +8,8 @@
 #include "tests/support/FakeDownloadControl.h"
 #include "transfer/HashProgress.h"
 
+using kivtransfer::CHashProgress;
+
 namespace {
 
 constexpr std::uint64_t kChunk = 4096;

@@ -19,6 +19,10 @@
 #include "transfer/VersionFile.h"
 #include "transfer/VersionRowCache.h"
 
+using kivtransfer::CVersionFile;
+using kivtransfer::CVersionRowCache;
+using kivtransfer::tagComposition;
+
 namespace {
 
 namespace fs = std::filesystem;

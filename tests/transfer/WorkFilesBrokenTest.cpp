@@ -8,6 +8,9 @@
 #include "tests/transfer/WorkFilesTestEnv.h"
 #include "transfer/BrokenFiles.h"
 
+using kivtransfer::BrokenFileList;
+using kivtransfer::DeleteBrokenFiles;
+
 namespace {
 
 class WorkFilesBrokenTest : public worktest::IsolatedEnvironment {};

@@ -12,6 +12,9 @@
 #include "tests/transfer/WorkFilesTestEnv.h"
 #include "transfer/FinaliseItems.h"
 
+using kivtransfer::FinaliseItems;
+using kivtransfer::IFilePlacer;
+
 namespace {
 
 using worktest::AssistantModeControl;

@@ -17,6 +17,13 @@
 #include "transfer/VersionFile.h"
 #include "transfer/WorkFiles.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::CPartialFile;
+using kivtransfer::CVersionFile;
+using kivtransfer::ErrorState;
+using kivtransfer::FinalPathOfItem;
+using kivtransfer::LocalPathOfItem;
+
 namespace {
 
 using worktest::AssistantModeControl;
@@ -148,7 +155,7 @@ TEST_F(WorkFilesPathTest, OwnFilesAndFoldersAreTheUsersAloneWhateverTheUmask) {
     const std::string local = AssistantLocalPath();
     Record(kUrl, local);
     CPartialFile partial;
-    partial.Open(local, false);
+    ASSERT_TRUE(partial.Open(local, false).Ok());
     partial.Close();
     umask(saved);
 

@@ -5,6 +5,8 @@
 #include "tools/kivtool/Command.h"
 #include "transfer/CSVParser.h"
 
+using kivtransfer::CCSVParser;
+
 namespace kivtool {
 
 int RunCsvFields(const Args& args) {

@@ -10,6 +10,8 @@
 #include "tools/kivtool/Command.h"
 #include "transfer/FileDigest.h"
 
+using kivtransfer::FileDigest;
+
 namespace kivtool {
 namespace {
 

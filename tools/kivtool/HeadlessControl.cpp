@@ -7,6 +7,8 @@
 #include <memory>
 #include <thread>
 
+using kivtransfer::CONTENTDATA;
+
 CHeadlessControl::CHeadlessControl() : cancelFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 CHeadlessControl::~CHeadlessControl() {

@@ -11,20 +11,20 @@
 
 #include "transfer/DownloadControl.h"
 
-class CHeadlessControl : public IDownloadControl {
+class CHeadlessControl : public kivtransfer::IDownloadControl {
 public:
     CHeadlessControl();
     ~CHeadlessControl() override;
     CHeadlessControl(const CHeadlessControl&) = delete;
     CHeadlessControl& operator=(const CHeadlessControl&) = delete;
 
-    CONTENTDATA& AddItem(const std::string& url, const std::string& localPath);
+    kivtransfer::CONTENTDATA& AddItem(const std::string& url, const std::string& localPath);
 
     std::uint64_t Sends() const { return sends_; }
     std::uint64_t Posts() const { return posts_; }
 
-    ErrorState& Error() override { return error_; }
-    ContentList& Items() override { return items_; }
+    kivtransfer::ErrorState& Error() override { return error_; }
+    kivtransfer::ContentList& Items() override { return items_; }
     std::uint64_t& RemainingBytes() override { return remainingBytes_; }
     std::uint64_t& VerifyTotalBytes() override { return verifyTotalBytes_; }
     std::uint64_t& VerifyFileCount() override { return verifyFileCount_; }
@@ -32,8 +32,8 @@ public:
     const std::string& DestinationFolder() const override { return destinationFolder_; }
     bool HasAssistant() const override { return false; }
     std::string LookupText(const std::string& /*name*/) const override { return {}; }
-    const TransferTimings& Timings() const override { return timings_; }
-    CRateMeter& Meter() override { return meter_; }
+    const kivtransfer::TransferTimings& Timings() const override { return timings_; }
+    kivtransfer::CRateMeter& Meter() override { return meter_; }
     bool IsCancelled() override { return false; }
     int CancelFd() const override { return cancelFd_; }
     std::atomic<bool>& LeavePromptPending() override { return leavePromptPending_; }
@@ -50,14 +50,14 @@ public:
     void Sleep(std::uint32_t ms) override;
 
 private:
-    ErrorState error_;
-    ContentList items_;
+    kivtransfer::ErrorState error_;
+    kivtransfer::ContentList items_;
     std::uint64_t remainingBytes_ = 0;
     std::uint64_t verifyTotalBytes_ = 0;
     std::uint64_t verifyFileCount_ = 0;
     std::string destinationFolder_;
-    TransferTimings timings_;
-    CRateMeter meter_;
+    kivtransfer::TransferTimings timings_;
+    kivtransfer::CRateMeter meter_;
     int cancelFd_ = -1;  // an eventfd nobody signals
     std::atomic<bool> leavePromptPending_{false};
     std::mutex chunkLock_;

@@ -12,6 +12,10 @@
 #include "platform/Language.h"
 #include "tools/kivtool/Command.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::ContentList;
+using kivtransfer::ErrorState;
+
 namespace kivtool {
 
 namespace {

@@ -12,6 +12,11 @@
 #include "tools/kivtool/HeadlessControl.h"
 #include "transfer/HttpTransfer.h"
 
+using kivtransfer::CONTENTDATA;
+using kivtransfer::ErrorState;
+using kivtransfer::SizeQuery;
+using kivtransfer::SizeQueryAnswer;
+
 namespace kivtool {
 namespace {
 

@@ -14,6 +14,8 @@
 #include "tools/kivtool/Command.h"
 #include "transfer/VersionFile.h"
 
+using kivtransfer::CVersionFile;
+
 namespace kivtool {
 namespace {
 
