@@ -20,12 +20,12 @@ namespace {
 // started over this often; the next change ends the item (errcode::kShortBody).
 constexpr std::int32_t kSourceRestarts = 1;
 
-void SendStatus(IDownloadControl& control, unsigned textId) {
+void SendStatus(IDialogPort& control, unsigned textId) {
     const std::string text = res::LoadString(textId);
     control.SendToDialog(DLGM_STATUS, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-bool PlayButtonRequested(IDownloadControl& control) {
+bool PlayButtonRequested(const IRunSettings& control) {
     return strcasecmp(control.LookupText("playbutton").c_str(), "on") == 0;
 }
 
@@ -63,11 +63,11 @@ void RestartChangedSource(IDownloadControl& control, CONTENTDATA& item) {
     if (!win::GetFileSize(item.localPath, written)) {
         written = 0;  // nothing there: nothing to count again
     }
-    std::uint64_t& remaining = control.RemainingBytes();
-    remaining += written;
-    remaining -= std::min(item.size, remaining);
+    CRunCounters& counters = control.Counters();
+    counters.AddRemainingBytes(written);
+    counters.CountOffRemainingBytes(item.size);
     QuerySizeWithRetries(control, item);
-    remaining += item.size;
+    counters.AddRemainingBytes(item.size);
     control.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item.size), High32(item.size));
     item.flags |= CDF_RETRY;
 }
@@ -87,8 +87,7 @@ void CountForVerification(IDownloadControl& control, const CONTENTDATA& item) {
     if (!win::GetFileSize(item.localPath, size)) {
         throw CFileException{win::GetLastError(), item.name};
     }
-    control.VerifyTotalBytes() += size;
-    control.VerifyFileCount() += 1;
+    control.Counters().AddFileToVerify(size);
 }
 
 void DownloadItem(IDownloadControl& control, std::size_t index) {
@@ -106,7 +105,7 @@ void DownloadItem(IDownloadControl& control, std::size_t index) {
     IRunReport* report = control.Report();
     if (report != nullptr) report->FileStarted(item, index, control.Items().size());
     // What the transfer counts off the run's remaining bytes is what it received.
-    const std::uint64_t remainingBefore = control.RemainingBytes();
+    const std::uint64_t remainingBefore = control.Counters().RemainingBytes();
     for (;;) {
         const std::int32_t sourceChanges = item.sourceChanges;
         if (FileTransfer(control, request)) {
@@ -120,7 +119,7 @@ void DownloadItem(IDownloadControl& control, std::size_t index) {
     }
     item.flags |= CDF_COMPLETE;
     if (report != nullptr) {
-        const std::uint64_t remainingAfter = control.RemainingBytes();
+        const std::uint64_t remainingAfter = control.Counters().RemainingBytes();
         report->FileDone(item,
                          remainingBefore > remainingAfter ? remainingBefore - remainingAfter : 0);
     }

@@ -42,7 +42,7 @@ bool IsDiskFull(win::DWORD osError) {
     return osError == win::ERROR_DISK_FULL || osError == win::ERROR_HANDLE_DISK_FULL;
 }
 
-bool PlaySignalWanted(IDownloadControl& control, std::size_t itemIndex) {
+bool PlaySignalWanted(const IRunSettings& control, std::size_t itemIndex) {
     return itemIndex == 0 && strcasecmp(control.LookupText("playbutton").c_str(), "on") == 0;
 }
 
@@ -66,7 +66,7 @@ CFileTransfer::CFileTransfer(IDownloadControl& control, const FileTransferReques
       request_(request),
       item_(*control.Items().at(request.itemIndex)),
       error_(control.Error()),
-      progress_(control, request.toDialog, PlaySignalWanted(control, request.itemIndex)),
+      progress_(control, control, request.toDialog, PlaySignalWanted(control, request.itemIndex)),
       connectRetriesAtStart_(item_.connectRetries),
       sizeRetriesAtStart_(item_.sizeRetries) {}
 
@@ -188,7 +188,7 @@ void CFileTransfer::JudgeRangeAnswer(win::DWORD status) {
         // server that always does this and then breaks off would be asked
         // for ever.
         file_.Restart();
-        control_.RemainingBytes() += offset_;
+        control_.Counters().AddRemainingBytes(offset_);
         offset_ = 0;
         rangeRefused_ = true;
         if (dated) {
@@ -332,7 +332,7 @@ void CFileTransfer::PauseWhileLeavePromptIsUp() {
 
 // One chunk under the chunk lock; false at the end of the body.
 bool CFileTransfer::ReceiveChunk(char* buffer) {
-    std::lock_guard chunk(control_.ChunkLock());
+    const std::unique_lock chunk = control_.HoldChunkLock();
     if (control_.IsCancelled()) {
         Fail(error_, errcode::kCancelled);
     }

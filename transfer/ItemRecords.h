@@ -11,12 +11,12 @@
 #include "transfer/VersionFile.h"
 
 // Whether the row of `item` claims its file at `localPath` as this run would.
-bool HoldsClaim(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
+bool HoldsClaim(const IRunSettings& control, const CONTENTDATA& item, const std::string& localPath,
                 const CVersionFile& versionFile);
 // Sets the row of `item` for its file at `localPath`; false when the row
 // was there already with these values (nothing to save).
-bool ClaimItemFile(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
-                   CVersionFile& versionFile);
+bool ClaimItemFile(const IRunSettings& control, const CONTENTDATA& item,
+                   const std::string& localPath, CVersionFile& versionFile);
 
 // Whether the row claiming a file of `size` bytes (0: not known) with
 // `present` of them on disk must reach the disk before the rest: a power cut

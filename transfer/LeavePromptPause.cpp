@@ -5,7 +5,7 @@
 void PauseWhileLeavePromptIsOpen(IDownloadControl& control,
                                  const std::function<void()>& undelivered) {
     bool paused = false;
-    while (control.LeavePromptPending().exchange(false)) {
+    while (control.TakeLeavePromptPending()) {
         paused = true;
         const TransferTimings& timings = control.Timings();
         control.Sleep(timings.leavePromptPauseMs);
@@ -13,7 +13,7 @@ void PauseWhileLeavePromptIsOpen(IDownloadControl& control,
         if (control.ControlWindowExists() &&
             control.AskBrowserDialogOpen(timings.browserDialogTimeoutMs, answer)) {
             if (answer != 0) {
-                control.LeavePromptPending() = true;
+                control.SetLeavePromptPending();
             }
         } else if (undelivered) {
             undelivered();

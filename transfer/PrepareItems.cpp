@@ -132,8 +132,7 @@ std::uint64_t JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
 void PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
     item.flags |= CDF_PREPARED;
     QuerySizeWithRetries(control, item);
-    std::uint64_t& remaining = control.RemainingBytes();
-    remaining += item.size;
+    control.Counters().AddRemainingBytes(item.size);
     std::string localPath;
     if (!LocalPathOfItem(control, item, localPath)) {
         throw CUserException{};
@@ -144,7 +143,7 @@ void PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
         return;
     }
     const std::uint64_t present = JudgeExistingFile(control, item, entry.size);
-    remaining -= std::min(present, remaining);
+    control.Counters().CountOffRemainingBytes(present);
 }
 
 }  // namespace
@@ -164,7 +163,7 @@ void QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item) {
 
 bool PrepareItems(IDownloadControl& control) {
     return RunGuarded(control.Error(), [&] {
-        control.RemainingBytes() = 0;
+        control.Counters().ClearRemainingBytes();
         for (const auto& item : control.Items()) {
             PrepareItem(control, *item);
         }

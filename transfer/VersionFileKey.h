@@ -4,8 +4,8 @@
 #include <string>
 
 #include "transfer/ContentData.h"
-#include "transfer/DownloadControl.h"
+#include "transfer/RunSettings.h"
 
-inline const std::string& VersionFileKey(IDownloadControl& control, const CONTENTDATA& item) {
+inline const std::string& VersionFileKey(const IRunSettings& control, const CONTENTDATA& item) {
     return control.HasAssistant() ? item.url : item.localPath;
 }
