@@ -11,7 +11,7 @@
 
 #include "bench/BenchClock.h"
 #include "platform/NativePath.h"
-#include "tools/kivtool/HeadlessControl.h"
+#include "tools/headless/HeadlessControl.h"
 #include "transfer/HttpTransfer.h"
 
 using kivtransfer::CONTENTDATA;
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     item.name = output.filename().string();
     item.flags |= CDF_PREPARED;
     if (!SizeQuery(control, url, item)) return Failed("size query", control.Error());
-    control.RemainingBytes() = item.size;
+    control.Counters().AddRemainingBytes(item.size);
 
     FileTransferRequest request;
     request.url = url;

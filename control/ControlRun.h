@@ -107,18 +107,17 @@ public:
     kivtransfer::ContentList& Items() override { return items_; }
     std::string LookupText(const std::string& name) const override;
     const std::string& DestinationFolder() const override { return destinationFolder_; }
-    std::atomic<bool>& LeavePromptPending() override { return leavePromptPending_; }
-    std::mutex& ChunkLock() override { return chunkLock_; }
+    void SetLeavePromptPending() override { leavePromptPending_ = true; }
+    std::unique_lock<std::mutex> HoldChunkLock() override { return std::unique_lock(chunkLock_); }
     bool IsCancelled() override { return CheckCancelled(true); }
     LRESULT SendToDialog(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool PostToDialog(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool ControlWindowExists() const override;
     bool HasAssistant() const override { return assistant_ != nullptr; }
 
-    // --- IDownloadControl
-    std::uint64_t& RemainingBytes() override { return remainingBytes_; }
-    std::uint64_t& VerifyTotalBytes() override { return verifyTotalBytes_; }
-    std::uint64_t& VerifyFileCount() override { return verifyFileCount_; }
+    // --- IDownloadControl's ports (worker thread)
+    kivtransfer::CRunCounters& Counters() override { return counters_; }
+    bool TakeLeavePromptPending() override { return leavePromptPending_.exchange(false); }
     bool ResumeAllowed() const override { return resumeAllowed_; }
     CKivDownloadAssistant* Assistant() { return assistant_.get(); }
     const kivtransfer::TransferTimings& Timings() const override { return timings_.transfer; }
@@ -126,7 +125,6 @@ public:
     int CancelFd() const override;
     bool TryTakeReadGate() override;
     void ReleaseReadGate() override;
-    bool HasDialogWindow() const override { return DialogWindow() != nullptr; }
     bool PostToDialogWindow(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT AskProxyCredentials(win::CHttpFile& request) override;
     bool AskBrowserDialogOpen(std::uint32_t timeoutMs, LRESULT& answer) override;
@@ -192,10 +190,8 @@ private:
     std::string helpLink_;
     CParameterSet parameters_;
     std::string destinationFolder_;
-    std::uint64_t remainingBytes_ = 0;
-    std::uint64_t verifyTotalBytes_ = 0;
-    std::uint64_t verifyFileCount_ = 0;
-    kivtransfer::CRateMeter meter_;  // worker thread only
+    kivtransfer::CRunCounters counters_;  // worker thread only
+    kivtransfer::CRateMeter meter_;       // worker thread only
     std::atomic<bool> resumeAllowed_{false};
     std::atomic<bool> aborted_{false};
     std::atomic<bool> transferActive_{false};

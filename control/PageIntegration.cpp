@@ -58,7 +58,7 @@ void AskBeforeLeaving(IPageContext& control, IBrowserHost* browser) {
             res::LoadString(textid::kLeaveWarning) +
             res::FormatString(textid::kLeaveConsequence, {control.Caption()}));
     }
-    control.LeavePromptPending() = true;
+    control.SetLeavePromptPending();
 }
 
 bool IsBrowserBoxTitle(win::HWND window) {
@@ -113,7 +113,7 @@ void OnUnload(IPageContext& control) {
     // The dialog's cancel question may hold it on this very thread.
     control.ReleasePauseMutex();
     // Between two chunks, so no chunk is half written when the run stops.
-    std::lock_guard<std::mutex> betweenChunks(control.ChunkLock());
+    const std::unique_lock betweenChunks = control.HoldChunkLock();
     control.SendToDialog(DLGM_CANCELSIGNAL, 0, 0);
     control.CloseInstanceMutex();
 }

@@ -29,7 +29,8 @@ public:
     virtual const std::string& Caption() const = 0;
     virtual const std::string& DestinationFolder() const = 0;  // Windows form
     virtual bool TransferActive() const = 0;
-    virtual std::atomic<bool>& LeavePromptPending() = 0;
+    // The worker pauses while it is set (see IUserQuestions).
+    virtual void SetLeavePromptPending() = 0;
     virtual bool PageClosing() const = 0;
     virtual void SetPageClosing() = 0;
     virtual kivtransfer::ContentList& Items() = 0;
@@ -55,7 +56,8 @@ public:
     // Locks and the single-instance mutex.
     // Releases the pause mutex if the calling thread holds it; harmless otherwise.
     virtual void ReleasePauseMutex() = 0;
-    virtual std::mutex& ChunkLock() = 0;
+    // Held by the worker while it receives and writes a chunk.
+    [[nodiscard]] virtual std::unique_lock<std::mutex> HoldChunkLock() = 0;
     virtual void CloseInstanceMutex() = 0;
 
     // The control's own window and its way to the user and the outside.

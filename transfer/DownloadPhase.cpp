@@ -22,12 +22,12 @@ namespace {
 // started over this often; the next change ends the item (errcode::kShortBody).
 constexpr std::int32_t kSourceRestarts = 1;
 
-void SendStatus(IDownloadControl& control, unsigned textId) {
+void SendStatus(IDialogPort& control, unsigned textId) {
     const std::string text = res::LoadString(textId);
     control.SendToDialog(DLGM_STATUS, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-bool PlayButtonRequested(IDownloadControl& control) {
+bool PlayButtonRequested(const IRunSettings& control) {
     return strcasecmp(control.LookupText("playbutton").c_str(), "on") == 0;
 }
 
@@ -65,13 +65,13 @@ TransferResult RestartChangedSource(IDownloadControl& control, CONTENTDATA& item
     if (!win::GetFileSize(item.localPath, written)) {
         written = 0;  // nothing there: nothing to count again
     }
-    std::uint64_t& remaining = control.RemainingBytes();
-    remaining += written;
-    remaining -= std::min(item.size, remaining);
+    CRunCounters& counters = control.Counters();
+    counters.AddRemainingBytes(written);
+    counters.CountOffRemainingBytes(item.size);
     if (TransferResult sized = QuerySizeWithRetries(control, item); !sized.Ok()) {
         return sized;
     }
-    remaining += item.size;
+    counters.AddRemainingBytes(item.size);
     control.PostToDialogWindow(DLGM_CURRENTTOTAL, Low32(item.size), High32(item.size));
     item.flags |= CDF_RETRY;
     return TransferResult::Done();
@@ -92,8 +92,7 @@ TransferResult CountForVerification(IDownloadControl& control, const CONTENTDATA
     if (!win::GetFileSize(item.localPath, size)) {
         return TransferResult::FileFailed(win::GetLastError(), item.name);
     }
-    control.VerifyTotalBytes() += size;
-    control.VerifyFileCount() += 1;
+    control.Counters().AddFileToVerify(size);
     return TransferResult::Done();
 }
 
@@ -118,7 +117,7 @@ TransferResult DownloadItem(IDownloadControl& control, std::size_t index) {
     IRunReport* report = control.Report();
     if (report != nullptr) report->FileStarted(item, index, control.Items().size());
     // What the transfer counts off the run's remaining bytes is what it received.
-    const std::uint64_t remainingBefore = control.RemainingBytes();
+    const std::uint64_t remainingBefore = control.Counters().RemainingBytes();
     for (;;) {
         const std::int32_t sourceChanges = item.sourceChanges;
         if (FileTransfer(control, request)) {
@@ -134,7 +133,7 @@ TransferResult DownloadItem(IDownloadControl& control, std::size_t index) {
     }
     item.flags |= CDF_COMPLETE;
     if (report != nullptr) {
-        const std::uint64_t remainingAfter = control.RemainingBytes();
+        const std::uint64_t remainingAfter = control.Counters().RemainingBytes();
         report->FileDone(item,
                          remainingBefore > remainingAfter ? remainingBefore - remainingAfter : 0);
     }

@@ -43,7 +43,7 @@ bool IsDiskFull(win::DWORD osError) {
     return osError == win::ERROR_DISK_FULL || osError == win::ERROR_HANDLE_DISK_FULL;
 }
 
-bool PlaySignalWanted(IDownloadControl& control, std::size_t itemIndex) {
+bool PlaySignalWanted(const IRunSettings& control, std::size_t itemIndex) {
     return itemIndex == 0 && strcasecmp(control.LookupText("playbutton").c_str(), "on") == 0;
 }
 
@@ -67,7 +67,7 @@ CFileTransfer::CFileTransfer(IDownloadControl& control, const FileTransferReques
       request_(request),
       item_(*control.Items()[request.itemIndex]),
       error_(control.Error()),
-      progress_(control, request.toDialog, PlaySignalWanted(control, request.itemIndex)),
+      progress_(control, control, request.toDialog, PlaySignalWanted(control, request.itemIndex)),
       connectRetriesAtStart_(item_.connectRetries),
       sizeRetriesAtStart_(item_.sizeRetries) {}
 
@@ -221,7 +221,7 @@ TransferResult CFileTransfer::JudgeRangeAnswer(win::DWORD status) {
         if (TransferResult restarted = file_.Restart(); !restarted.Ok()) {
             return FileFailure(restarted.LastError());
         }
-        control_.RemainingBytes() += offset_;
+        control_.Counters().AddRemainingBytes(offset_);
         offset_ = 0;
         rangeRefused_ = true;
         if (dated) {
@@ -380,7 +380,7 @@ bool CFileTransfer::PauseWhileLeavePromptIsUp() {
 
 // One chunk under the chunk lock; false at the end of the body.
 TransferOutcome<bool> CFileTransfer::ReceiveChunk(char* buffer) {
-    std::lock_guard chunk(control_.ChunkLock());
+    const std::unique_lock chunk = control_.HoldChunkLock();
     if (control_.IsCancelled()) {
         return TransferResult::Failed(errcode::kCancelled);
     }

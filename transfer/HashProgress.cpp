@@ -35,7 +35,7 @@ bool CHashProgress::CompleteAtOnce(std::uint64_t fileSize) {
 }
 
 std::uint64_t CHashProgress::TotalBytes() const {
-    return fixedTotal_ ? *fixedTotal_ : control_.VerifyTotalBytes();
+    return fixedTotal_ ? *fixedTotal_ : control_.Counters().VerifyTotalBytes();
 }
 
 // No byte is hashed while the page asks the user whether to leave it: the

@@ -16,7 +16,7 @@ namespace kivtransfer {
 
 namespace {
 
-void AnnounceFile(IDownloadControl& control, const CONTENTDATA& item, std::uint64_t size,
+void AnnounceFile(IDialogPort& control, const CONTENTDATA& item, std::uint64_t size,
                   bool stepOverall) {
     control.SendToDialog(DLGM_FILENAME, reinterpret_cast<WPARAM>(item.name.c_str()), 0);
     const std::string status = res::LoadString(textid::kVerifyingFile);

@@ -16,7 +16,7 @@ constexpr std::uint64_t kFlushedClaimBodyBytes = 16ull << 20;
 
 }  // namespace
 
-bool HoldsClaim(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
+bool HoldsClaim(const IRunSettings& control, const CONTENTDATA& item, const std::string& localPath,
                 const CVersionFile& versionFile) {
     const std::string& key = VersionFileKey(control, item);
     std::string path;
@@ -26,8 +26,8 @@ bool HoldsClaim(IDownloadControl& control, const CONTENTDATA& item, const std::s
            versionFile.GetNumber(key) == 0;
 }
 
-bool ClaimItemFile(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
-                   CVersionFile& versionFile) {
+bool ClaimItemFile(const IRunSettings& control, const CONTENTDATA& item,
+                   const std::string& localPath, CVersionFile& versionFile) {
     return !HoldsClaim(control, item, localPath, versionFile) &&
            versionFile.Set(VersionFileKey(control, item), localPath, item.lastModified, 0);
 }

@@ -13,12 +13,12 @@
 namespace kivtransfer {
 
 // Whether the row of `item` claims its file at `localPath` as this run would.
-bool HoldsClaim(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
+bool HoldsClaim(const IRunSettings& control, const CONTENTDATA& item, const std::string& localPath,
                 const CVersionFile& versionFile);
 // Sets the row of `item` for its file at `localPath`; false when the row
 // was there already with these values (nothing to save).
-bool ClaimItemFile(IDownloadControl& control, const CONTENTDATA& item, const std::string& localPath,
-                   CVersionFile& versionFile);
+bool ClaimItemFile(const IRunSettings& control, const CONTENTDATA& item,
+                   const std::string& localPath, CVersionFile& versionFile);
 
 // Whether this run saved or found the row claiming the item's file at
 // `localPath` for the source as it stands (same Last-Modified), so that a

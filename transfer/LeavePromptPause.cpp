@@ -7,7 +7,7 @@ namespace kivtransfer {
 bool PauseWhileLeavePromptIsOpen(IDownloadControl& control,
                                  const std::function<bool()>& stopWhenUndelivered) {
     bool paused = false;
-    while (control.LeavePromptPending().exchange(false)) {
+    while (control.TakeLeavePromptPending()) {
         paused = true;
         const TransferTimings& timings = control.Timings();
         control.Sleep(timings.leavePromptPauseMs);
@@ -15,7 +15,7 @@ bool PauseWhileLeavePromptIsOpen(IDownloadControl& control,
         if (control.ControlWindowExists() &&
             control.AskBrowserDialogOpen(timings.browserDialogTimeoutMs, answer)) {
             if (answer != 0) {
-                control.LeavePromptPending() = true;
+                control.SetLeavePromptPending();
             }
         } else if (stopWhenUndelivered && stopWhenUndelivered()) {
             return false;

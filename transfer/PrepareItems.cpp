@@ -148,8 +148,7 @@ TransferResult PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
     if (TransferResult sized = QuerySizeWithRetries(control, item); !sized.Ok()) {
         return sized;
     }
-    std::uint64_t& remaining = control.RemainingBytes();
-    remaining += item.size;
+    control.Counters().AddRemainingBytes(item.size);
     std::string localPath;
     if (!LocalPathOfItem(control, item, localPath)) {
         return TransferResult::StoredAlready();
@@ -166,7 +165,7 @@ TransferResult PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
     if (!present.Ok()) {
         return present.Result();
     }
-    remaining -= std::min(*present, remaining);
+    control.Counters().CountOffRemainingBytes(*present);
     return TransferResult::Done();
 }
 
@@ -187,7 +186,7 @@ TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item
 
 bool PrepareItems(IDownloadControl& control) {
     return StoreResultOf(control.Error(), [&] {
-        control.RemainingBytes() = 0;
+        control.Counters().ClearRemainingBytes();
         for (const auto& item : control.Items()) {
             if (TransferResult prepared = PrepareItem(control, *item); !prepared.Ok()) {
                 return prepared;

@@ -26,15 +26,14 @@ void ReportHeaderLines(IRunReport& report, std::string_view headers) {
     }
 }
 
-void ReportRequest(IDownloadControl& control, std::string_view headers,
-                   std::string_view requestLine) {
+void ReportRequest(IDialogPort& control, std::string_view headers, std::string_view requestLine) {
     IRunReport* report = control.Report();
     if (report == nullptr || requestLine.empty()) return;
     report->HttpDetail(std::string(requestLine));
     ReportHeaderLines(*report, headers);
 }
 
-void ReportAnswer(IDownloadControl& control, const win::CHttpFile& request, win::DWORD status) {
+void ReportAnswer(IDialogPort& control, const win::CHttpFile& request, win::DWORD status) {
     IRunReport* report = control.Report();
     if (report == nullptr) return;
     report->HttpDetail("HTTP status " + std::to_string(status));

@@ -16,32 +16,31 @@ void CTransferProgress::Chunk(std::uint64_t position, std::size_t count) {
     if (!toDialog_) {
         return;
     }
-    control_.PostToDialogWindow(DLGM_CURRENTPOS, Low32(position), High32(position));
+    dialog_.PostToDialogWindow(DLGM_CURRENTPOS, Low32(position), High32(position));
     bool updated = false;
-    CRateMeter& meter = control_.Meter();
+    CRateMeter& meter = run_.Meter();
     const std::uint64_t rate = meter.RateMeter(count, &updated);
-    std::uint64_t& remaining = control_.RemainingBytes();
-    remaining -= std::min<std::uint64_t>(count, remaining);
+    const std::uint64_t remaining = run_.Counters().CountOffRemainingBytes(count);
     LPARAM seconds = kNoEstimate;
     if ((updated && meter.RateIsSettled()) || remaining == 0) {
         seconds = static_cast<LPARAM>(RemainingSeconds(remaining, rate));
     }
     if (rate > 0) {
-        control_.PostToDialogWindow(DLGM_RATETIME, static_cast<WPARAM>(rate / 1024), seconds);
+        dialog_.PostToDialogWindow(DLGM_RATETIME, static_cast<WPARAM>(rate / 1024), seconds);
     }
     PostPlaySignal();
 }
 
 void CTransferProgress::Finish(std::uint64_t size) {
     if (toDialog_) {
-        control_.PostToDialogWindow(DLGM_CURRENTPOS, Low32(size), High32(size));
+        dialog_.PostToDialogWindow(DLGM_CURRENTPOS, Low32(size), High32(size));
     }
     PostPlaySignal();
 }
 
 void CTransferProgress::PostPlaySignal() {
     if (playSignalPending_) {
-        control_.PostToDialog(DLGM_PLAYBUTTON, 5, 1);
+        dialog_.PostToDialog(DLGM_PLAYBUTTON, 5, 1);
         playSignalPending_ = false;
     }
 }

@@ -5,15 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "transfer/DownloadControl.h"
+#include "transfer/DialogPort.h"
+#include "transfer/RunState.h"
 
 namespace kivtransfer {
 
 class CTransferProgress {
 public:
     // `toDialog` false: nothing is posted but the play signal at Finish.
-    CTransferProgress(IDownloadControl& control, bool toDialog, bool playSignal)
-        : control_(control), toDialog_(toDialog), playSignalPending_(playSignal) {}
+    CTransferProgress(IDialogPort& dialog, IRunState& run, bool toDialog, bool playSignal)
+        : dialog_(dialog), run_(run), toDialog_(toDialog), playSignalPending_(playSignal) {}
 
     // `count` bytes arrived; the file now holds `position` bytes.
     void Chunk(std::uint64_t position, std::size_t count);
@@ -23,7 +24,8 @@ public:
 private:
     void PostPlaySignal();
 
-    IDownloadControl& control_;
+    IDialogPort& dialog_;
+    IRunState& run_;
     bool toDialog_;
     bool playSignalPending_;
 };

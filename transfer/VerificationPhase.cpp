@@ -19,7 +19,8 @@ bool NeedsCheck(const CONTENTDATA& item) {
     return !item.hash.empty() && (item.flags & CDF_UNRECORDED) == 0;
 }
 
-void RecordVerdict(IDownloadControl& control, CVersionFile& versionFile, const CONTENTDATA& item) {
+void RecordVerdict(const IRunSettings& control, CVersionFile& versionFile,
+                   const CONTENTDATA& item) {
     const std::string& key = VersionFileKey(control, item);
     if ((item.flags & CDF_BROKEN) == 0) {
         versionFile.Remove(key);
@@ -48,8 +49,8 @@ bool VerificationPhase(IDownloadControl& control) {
             if (NeedsCheck(*item)) {
                 if (!rangeSent) {
                     control.SendToDialog(DLGM_OVERALLRANGE, 0,
-                                         static_cast<LPARAM>(control.VerifyFileCount()));
-                    const std::uint64_t bytes = control.VerifyTotalBytes();
+                                         static_cast<LPARAM>(control.Counters().VerifyFileCount()));
+                    const std::uint64_t bytes = control.Counters().VerifyTotalBytes();
                     control.SendToDialog(DLGM_RUNBYTES, Low32(bytes), High32(bytes));
                     rangeSent = true;
                 }

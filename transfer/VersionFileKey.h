@@ -4,11 +4,11 @@
 #include <string>
 
 #include "transfer/ContentData.h"
-#include "transfer/DownloadControl.h"
+#include "transfer/RunSettings.h"
 
 namespace kivtransfer {
 
-inline const std::string& VersionFileKey(IDownloadControl& control, const CONTENTDATA& item) {
+inline const std::string& VersionFileKey(const IRunSettings& control, const CONTENTDATA& item) {
     return control.HasAssistant() ? item.url : item.localPath;
 }
 

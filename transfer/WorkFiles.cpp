@@ -82,7 +82,7 @@ bool TemporaryPath(const std::string& url, const std::string& name, std::string&
     return true;
 }
 
-std::string FinalPathOfItem(IDownloadControl& control, const CONTENTDATA& item) {
+std::string FinalPathOfItem(const IRunSettings& control, const CONTENTDATA& item) {
     const std::string& folder = control.DestinationFolder();
     return folder.empty() ? item.name : env::AddTrailingBackslash(folder) + item.name;
 }
@@ -102,7 +102,7 @@ bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::st
     return true;
 }
 
-bool IsWorkFileOfItem(IDownloadControl& control, const CONTENTDATA& item) {
+bool IsWorkFileOfItem(const IRunSettings& control, const CONTENTDATA& item) {
     if (item.localPath == FinalPathOfItem(control, item)) {
         return true;
     }

@@ -17,10 +17,10 @@ bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::st
 // True when the item's local path is one of this run's own files: its final
 // path in the destination, or a path within the low temporary folder. Only
 // those are ever deleted; a path from anywhere else came from a forged record.
-bool IsWorkFileOfItem(IDownloadControl& control, const CONTENTDATA& item);
+bool IsWorkFileOfItem(const IRunSettings& control, const CONTENTDATA& item);
 
 // The item's final path: the destination folder joined with its name.
-std::string FinalPathOfItem(IDownloadControl& control, const CONTENTDATA& item);
+std::string FinalPathOfItem(const IRunSettings& control, const CONTENTDATA& item);
 
 // Assistant mode: the temporary folder joined with the last component of
 // `name`. A version-file row for `url` that names another path, or a path

@@ -106,7 +106,7 @@ public:
     const std::string& Caption() const override { return caption; }
     const std::string& DestinationFolder() const override { return destinationFolder; }
     bool TransferActive() const override { return transferActive; }
-    std::atomic<bool>& LeavePromptPending() override { return leavePromptPending; }
+    void SetLeavePromptPending() override { leavePromptPending = true; }
     bool PageClosing() const override { return pageClosing; }
     void SetPageClosing() override { pageClosing = true; }
     kivtransfer::ContentList& Items() override { return items; }
@@ -131,7 +131,7 @@ public:
         return true;
     }
     void ReleasePauseMutex() override { ++pauseReleases; }
-    std::mutex& ChunkLock() override { return chunkLock; }
+    std::unique_lock<std::mutex> HoldChunkLock() override { return std::unique_lock(chunkLock); }
     void CloseInstanceMutex() override {
         ++instanceCloses;
         log.push_back(HeldElsewhere(chunkLock) ? "close mutex (chunk held)" : "close mutex");

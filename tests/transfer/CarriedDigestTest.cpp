@@ -85,8 +85,7 @@ TEST_F(CarriedDigestTest, VerificationUsesItUnlessTheFileChangedBehindTheTransfe
 
         for (const auto& other : control.items) other->hash.clear();  // this item alone
         item.hash = Sha256Hex(content);
-        control.verifyTotalBytes = content.size();
-        control.verifyFileCount = 1;
+        control.counters.AddFileToVerify(content.size());
         control.error = {};
         const std::size_t postsBefore = PositionPosts();
         EXPECT_EQ(VerificationPhase(control), c.errorCode == 0) << c.what;

@@ -63,10 +63,10 @@ TEST_F(DownloadPhaseTest, TwoItemsInOrderWithTheirMessages) {
         EXPECT_EQ(item->flags & (CDF_PREPARED | CDF_RECEIVING | CDF_COMPLETE),
                   CDF_PREPARED | CDF_RECEIVING | CDF_COMPLETE);
     }
-    EXPECT_EQ(control.remainingBytes, 0u);
+    EXPECT_EQ(control.counters.RemainingBytes(), 0u);
     EXPECT_EQ(server.ConnectionCount(), 1) << "size queries and transfers share one connection";
-    EXPECT_EQ(control.verifyFileCount, 1u);  // only the item with a hash
-    EXPECT_EQ(control.verifyTotalBytes, 70000u);
+    EXPECT_EQ(control.counters.VerifyFileCount(), 1u);  // only the item with a hash
+    EXPECT_EQ(control.counters.VerifyTotalBytes(), 70000u);
 
     // The status is sent once for the page: each send waits for the dialog's
     // thread, and nothing changes the status between the files.
@@ -115,7 +115,8 @@ TEST_F(DownloadPhaseTest, UnrecordedFileOfTheAnnouncedSizeIsHashedWhenAHashIsGiv
     const auto gets = RequestsOf("GET");
     ASSERT_EQ(gets.size(), 1u);
     EXPECT_FALSE(gets[0].Header("Range").has_value());
-    EXPECT_EQ(control.verifyFileCount, 1u);  // the new download, in the verification phase
+    // The new download, in the verification phase.
+    EXPECT_EQ(control.counters.VerifyFileCount(), 1u);
     EXPECT_THAT(StatusTexts(),
                 ElementsAre("Preparing to download.", "Verifying file.", "Preparing to download.",
                             "Verifying file.", "Preparing to download.", "Downloading file(s)."));
@@ -211,8 +212,8 @@ TEST_F(DownloadPhaseTest, CompleteRecordedFileTakesTheEntryNumberAndIsHashed) {
     EXPECT_EQ(item.flags & (CDF_COMPLETE | CDF_UNRECORDED | CDF_BROKEN | 0x1000),
               CDF_COMPLETE | 0x1000);
     EXPECT_TRUE(RequestsOf("GET").empty());
-    EXPECT_EQ(control.verifyFileCount, 1u);
-    EXPECT_EQ(control.verifyTotalBytes, 5000u);
+    EXPECT_EQ(control.counters.VerifyFileCount(), 1u);
+    EXPECT_EQ(control.counters.VerifyTotalBytes(), 5000u);
 }
 
 TEST_F(DownloadPhaseTest, PartialFileOfTheSameSourceIsResumed) {
@@ -243,7 +244,7 @@ TEST_F(DownloadPhaseTest, PartialFilesThatCannotBeContinuedStartOver) {
     ASSERT_TRUE(PrepareItems(control));
     EXPECT_EQ(control.items[0]->flags & (CDF_RESUME | CDF_COMPLETE), 0u);
     EXPECT_EQ(control.items[1]->flags & (CDF_RESUME | CDF_COMPLETE), 0u);
-    EXPECT_EQ(control.remainingBytes, 8000u * 2 + 7900u);
+    EXPECT_EQ(control.counters.RemainingBytes(), 8000u * 2 + 7900u);
 
     control.resumeAllowed = false;
     for (const auto& item : control.items) {

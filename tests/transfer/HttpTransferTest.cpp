@@ -266,7 +266,7 @@ TEST_F(HttpTransferTest, FirstAttemptAnnouncesTheTotalAndPostsRates) {
     server.ServeContent(content, kLastModified);
     CONTENTDATA& item = AddItem("/a.bin", "a.bin");
     item.size = content.size();
-    control.remainingBytes = content.size();
+    control.counters.AddRemainingBytes(content.size());
     std::int64_t now = 0;
     control.meter.SetClock([&now] { return now += 1000; });  // every chunk one second later
 
@@ -275,7 +275,7 @@ TEST_F(HttpTransferTest, FirstAttemptAnnouncesTheTotalAndPostsRates) {
     ASSERT_EQ(totals.size(), 2u);
     EXPECT_EQ(totals[0].Value64(), 0u);
     EXPECT_EQ(totals[1].Value64(), content.size());
-    EXPECT_EQ(control.remainingBytes, 0u);
+    EXPECT_EQ(control.counters.RemainingBytes(), 0u);
     const auto rates = control.MessagesOf(DLGM_RATETIME);
     ASSERT_GE(rates.size(), 3u);
     // The first figure spans one interval: no remaining time from it yet.

@@ -36,8 +36,7 @@ protected:
         item.hash = hash;
         item.flags = CDF_PREPARED | CDF_COMPLETE;
         if (!hash.empty()) {
-            control.verifyTotalBytes += 3;
-            control.verifyFileCount += 1;
+            control.counters.AddFileToVerify(3);
         }
         Record(control.HasAssistant() ? item.url : item.localPath, path);
         return item;
@@ -80,7 +79,7 @@ TEST_F(VerificationPhaseTest, DialogIsToldTheFileItsSizeAndTheEnd) {
     EXPECT_EQ(sends[0].lParam, 1);
     // The overall bar counts the bytes to hash.
     EXPECT_EQ(sends[1].message, DLGM_RUNBYTES);
-    EXPECT_EQ(sends[1].Value64(), control.verifyTotalBytes);
+    EXPECT_EQ(sends[1].Value64(), control.counters.VerifyTotalBytes());
     EXPECT_EQ(sends[2].message, DLGM_FILENAME);
     EXPECT_EQ(sends[2].text, "a.bin");
     EXPECT_EQ(sends[3].message, DLGM_STATUS);

@@ -37,7 +37,7 @@ protected:
 
 TEST_F(VerificationProgressTest, PositionIsPostedOnWholePercentChangesAndWhileStillZero) {
     const std::uint64_t size = 1000 * kChunk;  // 10 pieces per percent
-    control.verifyTotalBytes = size;
+    control.counters.AddFileToVerify(size);
     progress.StartFile();
     for (std::uint64_t done = kChunk; done <= size; done += kChunk) {
         ASSERT_TRUE(progress.OnChunk(size, kChunk, done));
@@ -54,7 +54,7 @@ TEST_F(VerificationProgressTest, PositionIsPostedOnWholePercentChangesAndWhileSt
 }
 
 TEST_F(VerificationProgressTest, NextFileReportsItsPositionAfreshEvenAtTheSamePercent) {
-    control.verifyTotalBytes = 2 * kChunk;
+    control.counters.AddFileToVerify(2 * kChunk);
     progress.StartFile();
     ASSERT_TRUE(progress.OnChunk(kChunk, kChunk, kChunk));
     progress.StartFile();
@@ -64,7 +64,7 @@ TEST_F(VerificationProgressTest, NextFileReportsItsPositionAfreshEvenAtTheSamePe
 
 TEST_F(VerificationProgressTest, RemainingTimeOnlyFromTheSecondFigureOnAndZeroAtTheEnd) {
     const std::uint64_t size = 10 * kChunk;
-    control.verifyTotalBytes = size + 6 * kChunk;  // a second file of 6 pieces follows
+    control.counters.AddFileToVerify(size + 6 * kChunk);  // a second file of 6 pieces follows
     progress.StartFile();
     for (std::uint64_t done = kChunk; done <= 4 * kChunk; done += kChunk) {
         ASSERT_TRUE(progress.OnChunk(size, kChunk, done));
@@ -90,7 +90,7 @@ TEST_F(VerificationProgressTest, RemainingTimeOnlyFromTheSecondFigureOnAndZeroAt
 }
 
 TEST_F(VerificationProgressTest, LeavePromptPausesHashingUntilThePageAnswers) {
-    control.verifyTotalBytes = 2 * kChunk;
+    control.counters.AddFileToVerify(2 * kChunk);
     control.leavePromptPending = true;
     control.browserDialogAnswers = {{true, 1}, {true, 1}, {true, 0}};
     ASSERT_TRUE(progress.OnChunk(2 * kChunk, kChunk, kChunk));
@@ -114,7 +114,7 @@ TEST_F(VerificationProgressTest, LeavePromptPausesHashingUntilThePageAnswers) {
 }
 
 TEST_F(VerificationProgressTest, CancelOrALostDialogStopsTheDigestThroughTheCallback) {
-    control.verifyTotalBytes = kChunk;
+    control.counters.AddFileToVerify(kChunk);
     control.Cancel();
     EXPECT_EQ(CHashProgress::Callback(kChunk, kChunk, kChunk, &progress), 0);
     EXPECT_TRUE(control.MessagesOf(DLGM_CURRENTPOS).empty());

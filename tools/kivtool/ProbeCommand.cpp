@@ -8,8 +8,8 @@
 #include "control/ErrorCodeTexts.h"
 #include "control/ErrorMessage.h"
 #include "env/Locations.h"
+#include "tools/headless/HeadlessControl.h"
 #include "tools/kivtool/Command.h"
-#include "tools/kivtool/HeadlessControl.h"
 #include "transfer/HttpTransfer.h"
 
 using kivtransfer::CONTENTDATA;

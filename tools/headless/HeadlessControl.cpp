@@ -1,10 +1,11 @@
-#include "tests/support/FakeDownloadControl.h"
+#include "tools/headless/HeadlessControl.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -12,30 +13,19 @@
 
 using kivtransfer::CONTENTDATA;
 
-namespace {
-
-// Sleeps are cut to this so retry pauses of seconds cost nothing in tests.
-constexpr std::uint32_t kLongestRealSleepMs = 2;
-
-}  // namespace
-
-FakeDownloadControl::FakeDownloadControl() {
+CHeadlessControl::CHeadlessControl() {
     cancelFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (cancelFd_ < 0) {
         throw std::runtime_error("eventfd failed");
     }
-    // Reads that stall are what tests provoke; they must not wait the product's 7 s.
-    timings.readTimeoutMs = 2000;
 }
 
-FakeDownloadControl::~FakeDownloadControl() {
-    if (cancelFd_ >= 0) {
-        close(cancelFd_);
-    }
+CHeadlessControl::~CHeadlessControl() {
+    close(cancelFd_);
 }
 
-CONTENTDATA& FakeDownloadControl::AddItem(const std::string& url, const std::string& localPath,
-                                          const std::string& name) {
+CONTENTDATA& CHeadlessControl::AddItem(const std::string& url, const std::string& localPath,
+                                       const std::string& name) {
     auto item = std::make_unique<CONTENTDATA>();
     item->url = url;
     item->localPath = localPath;
@@ -44,18 +34,18 @@ CONTENTDATA& FakeDownloadControl::AddItem(const std::string& url, const std::str
     return *items.back();
 }
 
-void FakeDownloadControl::Cancel() {
+void CHeadlessControl::Cancel() {
     cancelled_ = true;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = write(cancelFd_, &one, sizeof one);
 }
 
-std::vector<RecordedMessage> FakeDownloadControl::Messages() const {
+std::vector<RecordedMessage> CHeadlessControl::Messages() const {
     std::lock_guard lock(recordMutex_);
     return messages_;
 }
 
-std::vector<RecordedMessage> FakeDownloadControl::MessagesOf(UINT message) const {
+std::vector<RecordedMessage> CHeadlessControl::MessagesOf(UINT message) const {
     std::vector<RecordedMessage> selected;
     for (const RecordedMessage& recorded : Messages()) {
         if (recorded.message == message) {
@@ -65,17 +55,17 @@ std::vector<RecordedMessage> FakeDownloadControl::MessagesOf(UINT message) const
     return selected;
 }
 
-std::vector<std::uint32_t> FakeDownloadControl::Sleeps() const {
+std::vector<std::uint32_t> CHeadlessControl::Sleeps() const {
     std::lock_guard lock(recordMutex_);
     return sleeps_;
 }
 
-std::string FakeDownloadControl::LookupText(const std::string& name) const {
+std::string CHeadlessControl::LookupText(const std::string& name) const {
     const auto found = parameters.find(name);
     return found == parameters.end() ? std::string() : found->second;
 }
 
-bool FakeDownloadControl::IsCancelled() {
+bool CHeadlessControl::IsCancelled() {
     ++isCancelledCalls_;
     if (!pauseMutex.try_lock()) {
         // The cancel question is open: the time spent waiting is no transfer time.
@@ -86,40 +76,47 @@ bool FakeDownloadControl::IsCancelled() {
     return cancelled_ || !dialogWindow;
 }
 
-bool FakeDownloadControl::TryTakeReadGate() {
+bool CHeadlessControl::TryTakeReadGate() {
     bool expected = false;
     return readGateHeld_.compare_exchange_strong(expected, true);
 }
 
-void FakeDownloadControl::ReleaseReadGate() {
-    readGateHeld_ = false;
+void CHeadlessControl::Sleep(std::uint32_t ms) {
+    {
+        std::lock_guard lock(recordMutex_);
+        sleeps_.push_back(ms);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, sleepCapMs.value_or(ms))));
 }
 
-LRESULT FakeDownloadControl::SendToDialog(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CHeadlessControl::SendToDialog(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!dialogWindow) {
         return 0;
     }
+    ++sends_;
     Record(RecordedMessage::Kind::Send, message, wParam, lParam);
     return 1;
 }
 
-bool FakeDownloadControl::PostToDialog(UINT message, WPARAM wParam, LPARAM lParam) {
+bool CHeadlessControl::PostToDialog(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!dialogWindow || !dialogVisible) {
         return false;
     }
+    ++posts_;
     Record(RecordedMessage::Kind::Post, message, wParam, lParam);
     return true;
 }
 
-bool FakeDownloadControl::PostToDialogWindow(UINT message, WPARAM wParam, LPARAM lParam) {
+bool CHeadlessControl::PostToDialogWindow(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!dialogWindow) {
         return false;
     }
+    ++posts_;
     Record(RecordedMessage::Kind::PostToWindow, message, wParam, lParam);
     return true;
 }
 
-LRESULT FakeDownloadControl::AskProxyCredentials(win::CHttpFile& request) {
+LRESULT CHeadlessControl::AskProxyCredentials(win::CHttpFile& request) {
     Record(RecordedMessage::Kind::Send, CTLM_INETERRORDLG, 0, INETERRORDLG_PROXY_AUTH);
     ++proxyQuestions_;
     if (proxyAnswers.empty()) {
@@ -133,7 +130,7 @@ LRESULT FakeDownloadControl::AskProxyCredentials(win::CHttpFile& request) {
     return answer.answer;
 }
 
-bool FakeDownloadControl::AskBrowserDialogOpen(std::uint32_t /*timeoutMs*/, LRESULT& answer) {
+bool CHeadlessControl::AskBrowserDialogOpen(std::uint32_t /*timeoutMs*/, LRESULT& answer) {
     Record(RecordedMessage::Kind::Send, CTLM_BROWSERDIALOG, 0, 0);
     BrowserDialogAnswer scripted;
     if (!browserDialogAnswers.empty()) {
@@ -146,16 +143,11 @@ bool FakeDownloadControl::AskBrowserDialogOpen(std::uint32_t /*timeoutMs*/, LRES
     return scripted.delivered;
 }
 
-void FakeDownloadControl::Sleep(std::uint32_t ms) {
-    {
-        std::lock_guard lock(recordMutex_);
-        sleeps_.push_back(ms);
+void CHeadlessControl::Record(RecordedMessage::Kind kind, UINT message, WPARAM wParam,
+                              LPARAM lParam) {
+    if (!recordMessages) {
+        return;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, kLongestRealSleepMs)));
-}
-
-void FakeDownloadControl::Record(RecordedMessage::Kind kind, UINT message, WPARAM wParam,
-                                 LPARAM lParam) {
     RecordedMessage recorded{kind, message, wParam, lParam, {}};
     if (message == DLGM_FILENAME && wParam != 0) {
         recorded.text = reinterpret_cast<const char*>(wParam);
