@@ -1,9 +1,10 @@
 # The engine libraries must never depend on Qt, and neither may the programs
 # and the control module, which load Qt only with the window front end's
-# library (host/WindowFrontEndLibrary.h): walk their link interfaces at
+# library (frontends/window/loader/WindowFrontEndLibrary.h): walk their link interfaces at
 # configure time and stop the build if a Qt target shows up anywhere.
 set(KIV_ENGINE_LIBS kiv_resources kiv_platform kiv_env kiv_transfer kiv_ui_text kiv_control kiv_assistant
-    kiv_host_core kiv_standin_core kiv-downloader kivdownloadcontrol kiv_assistant_standin kivtool)
+    kiv_host_core kiv_terminal kiv_terminal_frontend kiv_window_loader kiv_standin_core kiv-downloader
+    kivdownloadcontrol kiv_assistant_standin kivtool)
 
 function(kiv_collect_links target out)
     set(seen ${${out}})

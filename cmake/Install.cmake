@@ -3,7 +3,7 @@
 # from beside it) and the window front end's library go to
 # PREFIX/lib/kiv-downloader/, where the programs find them from their own
 # location: the tree works wherever it is moved as a whole.
-# (host/ModuleLocation.h names the same folder.)
+# (env/InstalledFiles.h names the same folder.)
 set(KIV_MODULE_INSTALL_DIR lib/kiv-downloader)
 # Where the browsers look for the native messaging host's manifest, under
 # the prefix; the Debian package puts Chromium's in the absolute

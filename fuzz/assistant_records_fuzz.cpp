@@ -14,8 +14,8 @@
 
 #include "assistant/AssistantRecords.h"
 #include "assistant/AssistantReply.h"
-#include "assistant/standin/StandinWorkFile.h"
 #include "platform/CopyDataWire.h"
+#include "programs/assistant/StandinWorkFile.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "frontends/terminal/TerminalText.h"
 #include "host/HostText.h"
-#include "host/TerminalText.h"
 
 namespace {
 

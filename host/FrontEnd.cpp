@@ -1,8 +1,29 @@
 #include "host/FrontEnd.h"
 
+#include "frontends/window/loader/WindowFrontEndLibrary.h"
+
 FrontEndKind SelectFrontEnd(bool terminalRequested, const char* display,
                             const char* waylandDisplay) {
-    const bool hasDisplay = (display != nullptr && *display != '\0') ||
-                            (waylandDisplay != nullptr && *waylandDisplay != '\0');
-    return terminalRequested || !hasDisplay ? FrontEndKind::Terminal : FrontEndKind::Window;
+    return terminalRequested || !HasWindowDisplay(display, waylandDisplay) ? FrontEndKind::Terminal
+                                                                           : FrontEndKind::Window;
+}
+
+std::unique_ptr<IFrontEnd> LoadWindowFrontEnd(std::ostream& err) {
+    std::string error;
+    const WindowFrontEndApi* api = WindowFrontEndLibrary(error);
+    if (api == nullptr) {
+        err << "kiv-downloader: " << error << " (--terminal runs without it)\n";
+        return nullptr;
+    }
+    return api->makeWindowFrontEnd();
+}
+
+std::unique_ptr<IFrontEnd> LoadBrowserFrontEnd(CBrowserChannel& channel, std::ostream& err) {
+    std::string error;
+    const WindowFrontEndApi* api = WindowFrontEndLibrary(error);
+    if (api == nullptr) {
+        err << "kiv-downloader: " << error << "\n";
+        return nullptr;
+    }
+    return api->makeBrowserFrontEnd(channel);
 }

@@ -6,11 +6,14 @@
 // (frontends/window/).
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "control/ParamTagBag.h"
 #include "host/ControlModule.h"
 #include "host/HostOptions.h"
 #include "host/HostPage.h"
+
+class CBrowserChannel;
 
 class IFrontEnd {
 public:
@@ -29,6 +32,11 @@ FrontEndKind SelectFrontEnd(bool terminalRequested, const char* display,
 
 using FrontEndFactory = std::function<std::unique_ptr<IFrontEnd>(FrontEndKind)>;
 
-// The terminal front-end (host/TerminalFrontEnd.cpp). The window front ends
-// are in a library of their own (host/WindowFrontEndLibrary.h).
+// The terminal front-end (frontends/terminal/TerminalFrontEnd.cpp). The window front ends
+// are in a library of their own (frontends/window/loader/WindowFrontEndLibrary.h).
 std::unique_ptr<IFrontEnd> MakeTerminalFrontEnd();
+
+// The window and the browser's window front ends from the library; null
+// after writing why to `err`.
+std::unique_ptr<IFrontEnd> LoadWindowFrontEnd(std::ostream& err);
+std::unique_ptr<IFrontEnd> LoadBrowserFrontEnd(CBrowserChannel& channel, std::ostream& err);

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "control/ExistingFiles.h"
+
 enum class HostAction {
     Run,                   // load the page and run the control
     Register,              // run the module's DllRegisterServer
@@ -14,8 +16,6 @@ enum class HostAction {
     Help,
     Version,
 };
-
-enum class ExistingFiles { Ask, Resume, Restart };
 
 struct HostOptions {
     HostAction action = HostAction::Run;

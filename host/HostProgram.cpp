@@ -3,13 +3,13 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "frontends/terminal/TerminalText.h"
 #include "host/DestinationFolder.h"
 #include "host/ExitStatus.h"
 #include "host/ModuleLocation.h"
 #include "host/PageLoader.h"
 #include "host/ProtectedLayout.h"
 #include "host/RegistrationTool.h"
-#include "host/TerminalText.h"
 #include "platform/CodePage.h"
 
 namespace {

@@ -1,11 +1,9 @@
 #include "host/ModuleLocation.h"
 
-#include <limits.h>
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "control/ControlIds.h"
+#include "env/InstalledFiles.h"
 #include "host/HostText.h"
 #include "host/RegistrationTool.h"
 #include "platform/RegKey.h"
@@ -81,25 +79,8 @@ std::string Refusal(const std::string& path, const std::string& defaultModule) {
 
 }  // namespace
 
-std::string InstalledFilePath(const std::string& fileName) {
-    char program[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
-    if (length <= 0) return {};
-    const std::string path(program, static_cast<std::size_t>(length));
-    const std::string programFolder = path.substr(0, path.find_last_of('/') + 1);
-    // A build tree keeps the file beside the program; an installed tree
-    // keeps it in PREFIX/lib/kiv-downloader/, found from PREFIX/bin/ so the
-    // tree can be moved as a whole.
-    const std::string beside = programFolder + fileName;
-    const std::string installed = programFolder + "../" + kInstalledModuleFolder + "/" + fileName;
-    if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) {
-        return std::filesystem::path(installed).lexically_normal().string();
-    }
-    return beside;
-}
-
 std::string DefaultModulePath() {
-    return InstalledFilePath(kModuleFileName);
+    return env::InstalledFilePath(kModuleFileName);
 }
 
 std::vector<std::string> ModuleInstallFolders(const std::string& defaultModule) {
@@ -111,7 +92,7 @@ std::vector<std::string> ModuleInstallFolders(const std::string& defaultModule) 
                            moduleFolder.parent_path().filename() == "lib";
     const fs::path prefix =
         installed ? moduleFolder.parent_path().parent_path() : moduleFolder.parent_path();
-    return {moduleFolder.string(), Canonical((prefix / kInstalledModuleFolder).string())};
+    return {moduleFolder.string(), Canonical((prefix / env::kInstalledFilesFolder).string())};
 }
 
 bool FindRegisteredModule(std::string& path) {

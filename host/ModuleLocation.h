@@ -15,15 +15,8 @@
 #include "host/ControlModule.h"
 
 inline constexpr const char* kModuleFileName = "kivdownloadcontrol.so";
-// The module's folder in an installed tree, relative to the install prefix.
-inline constexpr const char* kInstalledModuleFolder = "lib/kiv-downloader";
 
-// `fileName` next to the running program (a build tree) or, when it is not
-// there, in the install prefix's lib/kiv-downloader/ (the program being in
-// PREFIX/bin/); empty when the program's own path cannot be read.
-std::string InstalledFilePath(const std::string& fileName);
-
-// InstalledFilePath of the module.
+// env::InstalledFilePath of the module.
 std::string DefaultModulePath();
 
 // The folders a registered module may lie in without an explicit --register,

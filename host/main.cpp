@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "host/ExitStatus.h"
+#include "host/FrontEnd.h"
 #include "host/HostProgram.h"
-#include "host/WindowFrontEndLibrary.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "control/ControlServices.h"
-#include "host/WindowFrontEndLibrary.h"
+#include "frontends/window/loader/WindowFrontEndLibrary.h"
 
 class CStandinWindowQuestions : public IWindowQuestions {
 public:

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "control/ProcessLauncher.h"
+#include "frontends/terminal/TerminalInterrupt.h"
 #include "frontends/window/WindowBrowserHost.h"
 #include "frontends/window/WindowDialogFactory.h"
 #include "frontends/window/WindowFolderBrowser.h"
@@ -14,7 +15,6 @@
 #include "frontends/window/WindowPageView.h"
 #include "host/ControlModule.h"
 #include "host/ExitStatus.h"
-#include "host/TerminalInterrupt.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "ui/ApplicationSetup.h"

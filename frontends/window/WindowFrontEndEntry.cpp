@@ -1,8 +1,8 @@
-// kivwindowfrontend.so's one export: the table host/WindowFrontEndLibrary.h
+// kivwindowfrontend.so's one export: the table frontends/window/loader/WindowFrontEndLibrary.h
 // describes, for kiv-downloader and the assistant program.
 #include "frontends/window/StandinWindowQuestions.h"
 #include "frontends/window/WindowFrontEnd.h"
-#include "host/WindowFrontEndLibrary.h"
+#include "frontends/window/loader/WindowFrontEndLibrary.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include <csignal>
 
-#include "host/TerminalCancel.h"
-#include "host/TerminalDownloadDialog.h"
-#include "host/TerminalInterrupt.h"
+#include "frontends/terminal/TerminalCancel.h"
+#include "frontends/terminal/TerminalDownloadDialog.h"
+#include "frontends/terminal/TerminalInterrupt.h"
 #include "platform/Event.h"
 #include "platform/Language.h"
 #include "platform/Message.h"

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "host/TerminalDialogView.h"
-#include "host/TerminalDownloadDialog.h"
-#include "host/TerminalText.h"
+#include "frontends/terminal/TerminalDialogView.h"
+#include "frontends/terminal/TerminalDownloadDialog.h"
+#include "frontends/terminal/TerminalText.h"
 #include "platform/Event.h"
 #include "platform/Language.h"
 #include "platform/Message.h"

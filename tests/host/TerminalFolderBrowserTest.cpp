@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "env/ItemIDList.h"
-#include "host/TerminalFolderBrowser.h"
+#include "frontends/terminal/TerminalFolderBrowser.h"
 #include "platform/Language.h"
 #include "platform/Message.h"
 #include "tests/env/EnvTestHelpers.h"

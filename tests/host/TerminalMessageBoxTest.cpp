@@ -3,9 +3,9 @@
 // unattended answers, and boxes the control ends from outside.
 #include <gtest/gtest.h>
 
-#include "host/TerminalButtons.h"
-#include "host/TerminalMessageBox.h"
-#include "host/TerminalProxyPrompt.h"
+#include "frontends/terminal/TerminalButtons.h"
+#include "frontends/terminal/TerminalMessageBox.h"
+#include "frontends/terminal/TerminalProxyPrompt.h"
 #include "platform/Language.h"
 #include "platform/Message.h"
 #include "tests/host/TerminalTestIo.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "host/TerminalIo.h"
+#include "frontends/terminal/TerminalIo.h"
 #include "platform/WindowTypes.h"
 
 namespace termtest {

@@ -2,7 +2,7 @@
 // a character, and the process code page on its way out and in.
 #include <gtest/gtest.h>
 
-#include "host/TerminalText.h"
+#include "frontends/terminal/TerminalText.h"
 #include "platform/CodePage.h"
 #include "tests/env/EnvTestHelpers.h"
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "assistant/standin/FilePlacement.h"
 #include "platform/FileApi.h"
 #include "platform/NativePath.h"
 #include "platform/NewFileMode.h"
+#include "programs/assistant/FilePlacement.h"
 #include "tests/platform/CoreTestSupport.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "assistant/AssistantIds.h"
 #include "assistant/AssistantRecords.h"
-#include "assistant/standin/StandinWorkFile.h"
+#include "programs/assistant/StandinWorkFile.h"
 #include "tests/platform/CoreTestSupport.h"
 
 namespace {
