@@ -1,14 +1,10 @@
 # Every mapped page of the program and of the control module counts in a
-# run's memory, the pages the loader reads for relocations included: drop the
-# archive code nothing reaches (most of Crypto++'s objects) and pack the
-# relative relocations (glibc 2.36 and binutils 2.38 read and write them).
-include(CheckLinkerFlag)
-check_linker_flag(CXX "-Wl,-z,pack-relative-relocs" KIV_LINKER_PACKS_RELOCS)
+# run's memory: drop the archive code nothing reaches (most of Crypto++'s
+# objects). Packed relative relocations (-z pack-relative-relocs) would save
+# about 0.2 MB more, but the programs would then need glibc 2.36 without
+# the package's Depends (from dpkg-shlibdeps) saying so.
 foreach(kiv_lean_target IN ITEMS kiv-downloader kivdownloadcontrol)
     if(TARGET ${kiv_lean_target})
         target_link_options(${kiv_lean_target} PRIVATE -Wl,--gc-sections)
-        if(KIV_LINKER_PACKS_RELOCS)
-            target_link_options(${kiv_lean_target} PRIVATE -Wl,-z,pack-relative-relocs)
-        endif()
     endif()
 endforeach()
