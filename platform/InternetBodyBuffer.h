@@ -2,8 +2,8 @@
 // Response body bytes that arrived before a reader asked for them. The write
 // callback appends every piece that fits within the bound, so libcurl keeps
 // (and copies) a piece of its own only once the reader has fallen a bound
-// behind, and reads are served from memory without a system call. Bytes leave
-// in the order they came.
+// behind (the transfer pauses libcurl before that), and reads are served from
+// memory without a system call. Bytes leave in the order they came.
 #include <cstddef>
 #include <memory>
 

@@ -158,14 +158,23 @@ std::size_t Transfer::OnBody(const char* data, std::size_t length) {
         room_ -= direct;
         delivered_ += direct;
     } else if (!held_.Fits(length)) {
-        // The reader is a whole buffer behind: libcurl keeps this piece and
-        // reads nothing more until a read has made room.
+        // Past the bound and a whole receive buffer more (a decoded body may
+        // come in more pieces than the socket gave): libcurl keeps this
+        // piece and reads nothing more until a read has made room.
         paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
     }
     // A piece partly copied to the reader is appended whatever the bound:
     // pausing would make libcurl offer the copied part again.
     held_.Append(data + direct, length - direct);
+    if (!paused_ && held_.Size() >= kBodyBufferBound) {
+        // The reader is a bound behind: libcurl hands on the rest of what it
+        // has read and reads no more until a read has made room. Taking that
+        // rest here spares libcurl a copy of its own. Were the pause refused,
+        // the check above still stops libcurl once the buffer is full.
+        paused_ = true;
+        curl_easy_pause(easy_, CURLPAUSE_RECV);
+    }
     return length;
 }
 
