@@ -7,6 +7,8 @@
 #include "platform/CopyData.h"
 #include "platform/WindowTypes.h"
 
+namespace kivassistant {
+
 class IAssistantOwner {
 public:
     virtual ~IAssistantOwner() = default;
@@ -18,3 +20,5 @@ public:
     // be written; called on the worker thread.
     virtual void ShowFileErrorBox(const std::string& text) = 0;
 };
+
+}  // namespace kivassistant

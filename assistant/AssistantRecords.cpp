@@ -6,6 +6,8 @@
 #include "platform/Guid.h"
 #include "platform/LittleEndian.h"
 
+namespace kivassistant {
+
 namespace {
 
 using namespace assistant_layout;
@@ -84,3 +86,5 @@ AssistantBytes BuildWorkFile(std::uint32_t kind, std::span<const std::uint8_t> r
     std::copy(record.begin(), record.end(), bytes.begin() + 4);
     return bytes;
 }
+
+}  // namespace kivassistant

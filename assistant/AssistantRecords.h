@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kivassistant {
+
 // The work file, in the work folder: one request, replaced by the next.
 inline constexpr const char* kAssistantWorkFileName = "dlcwork.tmp";
 
@@ -72,3 +74,5 @@ AssistantBytes BuildWorkFile(std::uint32_t kind, std::span<const std::uint8_t> r
 // minus one without splitting a character of the process code page, then
 // zeros to the end. Nothing for an empty field.
 void CopyFixedText(std::span<std::uint8_t> field, std::string_view text);
+
+}  // namespace kivassistant

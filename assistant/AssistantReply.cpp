@@ -5,6 +5,8 @@
 
 #include "platform/LittleEndian.h"
 
+namespace kivassistant {
+
 namespace {
 
 AssistantReply Outcome(bool failed) {
@@ -75,3 +77,5 @@ AssistantReply ParseAssistantReply(const win::COPYDATASTRUCT* record) {
             return Outcome(false);
     }
 }
+
+}  // namespace kivassistant

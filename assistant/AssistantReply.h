@@ -6,6 +6,8 @@
 
 #include "platform/CopyData.h"
 
+namespace kivassistant {
+
 // The 32-bit resume decision for files already present; wakes nobody.
 inline constexpr win::ULONG_PTR kResumeDecisionReply = 2;
 // The destination folder as text, or no data when the user gave up.
@@ -33,3 +35,5 @@ struct AssistantReply {
 // plain file name (empty after the word, a separator, a control character,
 // "." or "..", over 255 bytes) is dropped; any other kind succeeds.
 AssistantReply ParseAssistantReply(const win::COPYDATASTRUCT* record);
+
+}  // namespace kivassistant

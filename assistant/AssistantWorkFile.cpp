@@ -6,6 +6,8 @@
 #include "platform/KnownFolders.h"
 #include "platform/LastError.h"
 
+namespace kivassistant {
+
 namespace {
 
 bool GetWorkFolder(std::string& folder) {
@@ -26,3 +28,5 @@ bool GetAssistantWorkFilePath(std::string& path) {
     path = env::AddTrailingBackslash(folder) + kAssistantWorkFileName;
     return true;
 }
+
+}  // namespace kivassistant

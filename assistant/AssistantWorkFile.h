@@ -4,6 +4,10 @@
 // user's temporary folder. The assistant reads the same path.
 #include <string>
 
+namespace kivassistant {
+
 // The work file's Windows-form path; false with the last error when the
 // folder cannot be had (the folder itself may not exist yet).
 bool GetAssistantWorkFilePath(std::string& path);
+
+}  // namespace kivassistant

@@ -2,6 +2,8 @@
 
 #include "platform/KernelTypes.h"
 
+namespace kivassistant {
+
 CChildProcess::CChildProcess() {
     startup_.cb = win::kStartupInfoSize;
 }
@@ -10,3 +12,5 @@ CChildProcess::~CChildProcess() {
     if (info_.hThread != nullptr) win::CloseHandle(info_.hThread);
     if (info_.hProcess != nullptr) win::CloseHandle(info_.hProcess);
 }
+
+}  // namespace kivassistant

@@ -3,6 +3,8 @@
 // record it was started with. The handles are closed with the object.
 #include "platform/Process.h"
 
+namespace kivassistant {
+
 class CChildProcess {
 public:
     CChildProcess();
@@ -19,3 +21,5 @@ private:
     win::PROCESS_INFORMATION info_;
     win::STARTUPINFOA startup_;
 };
+
+}  // namespace kivassistant

@@ -3,6 +3,8 @@
 #include "platform/LastError.h"
 #include "platform/Window.h"
 
+namespace kivassistant {
+
 bool CHiddenWnd::Create(win::HWND ownerWindow) {
     if (hwnd_ != nullptr) return true;
     // No style bits: a top-level window owned by the control's, never shown.
@@ -42,3 +44,5 @@ win::LRESULT CHiddenWnd::Procedure(win::HWND hwnd, win::UINT message, win::WPARA
     win::DefWindowProc(hwnd, message, wParam, lParam);
     return handled ? 1 : 0;
 }
+
+}  // namespace kivassistant

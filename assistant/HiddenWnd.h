@@ -7,6 +7,8 @@
 #include "platform/CopyData.h"
 #include "platform/WindowTypes.h"
 
+namespace kivassistant {
+
 class CHiddenWnd {
 public:
     // `owner` may be null: replies are then accepted and dropped.
@@ -33,3 +35,5 @@ private:
     win::HWND hwnd_ = nullptr;
     win::CCopyDataReceiver receiver_;
 };
+
+}  // namespace kivassistant

@@ -12,6 +12,8 @@
 #include "platform/Window.h"
 #include "transfer/ControlMessages.h"
 
+namespace kivassistant {
+
 namespace {
 
 // How long the page's leaving, and the teardown, give the assistant to end.
@@ -138,3 +140,5 @@ std::uint32_t CKivDownloadAssistant::ReplyWindowNumber() const {
 win::HANDLE CKivDownloadAssistant::ProcessHandle() const {
     return process_ ? process_->Process() : nullptr;
 }
+
+}  // namespace kivassistant

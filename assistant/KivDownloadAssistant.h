@@ -22,6 +22,8 @@
 #include "platform/Thread.h"
 #include "transfer/FilePlacer.h"
 
+namespace kivassistant {
+
 class CChildProcess;
 class CHiddenWnd;
 
@@ -97,3 +99,5 @@ private:
     std::mutex keptAsideLock_;          // the window thread sets, the worker reads
     std::string keptAside_;
 };
+
+}  // namespace kivassistant

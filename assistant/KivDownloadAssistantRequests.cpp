@@ -11,6 +11,8 @@
 #include "platform/LastError.h"
 #include "platform/LittleEndian.h"
 
+namespace kivassistant {
+
 namespace {
 
 // Deletes the previous request unless another process still holds it open
@@ -101,3 +103,5 @@ bool CKivDownloadAssistant::SendPlaceFile(const std::string& source,
     const AssistantBytes record = BuildPlaceFileRecord(source, destination);
     return SendRequest(kPlaceFileRequest, record.data(), record.size());
 }
+
+}  // namespace kivassistant

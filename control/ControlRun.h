@@ -29,13 +29,15 @@
 #include "platform/Handle.h"
 #include "transfer/DownloadControl.h"
 
+namespace kivassistant {
 class CKivDownloadAssistant;
+}
 
 class CControlRun final : public kivtransfer::IDownloadControl,
                           public IDestinationContext,
                           public IPageContext,
                           public IWorkerContext,
-                          public IAssistantOwner {
+                          public kivassistant::IAssistantOwner {
 public:
     // Creates the cancel event, the pause mutex and the read gate; a failure
     // leaves error 999 with the system's code, reported at window creation.
@@ -119,7 +121,7 @@ public:
     kivtransfer::CRunCounters& Counters() override { return counters_; }
     bool TakeLeavePromptPending() override { return leavePromptPending_.exchange(false); }
     bool ResumeAllowed() const override { return resumeAllowed_; }
-    CKivDownloadAssistant* Assistant() { return assistant_.get(); }
+    kivassistant::CKivDownloadAssistant* Assistant() { return assistant_.get(); }
     const kivtransfer::TransferTimings& Timings() const override { return timings_.transfer; }
     kivtransfer::CRateMeter& Meter() override { return meter_; }
     int CancelFd() const override;
@@ -216,7 +218,7 @@ private:
     std::unique_ptr<IDownloadDialog> dialog_;
     std::atomic<win::DWORD> workerThreadId_{0};
     // Set before the worker starts, deleted after it ended (window thread).
-    std::unique_ptr<CKivDownloadAssistant> assistant_;
+    std::unique_ptr<kivassistant::CKivDownloadAssistant> assistant_;
 
     std::mutex releaseGuard_;
     bool workerEnded_ = false;

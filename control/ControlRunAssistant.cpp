@@ -14,6 +14,13 @@
 #include "platform/LastError.h"
 #include "transfer/ErrorCodes.h"
 
+using kivassistant::AssistantReply;
+using kivassistant::BuildContentItemRecord;
+using kivassistant::CKivDownloadAssistant;
+using kivassistant::ContentItemRecord;
+using kivassistant::kResumeDecisionReply;
+using kivassistant::ParseAssistantReply;
+
 namespace {
 
 constexpr LPARAM kShow = 5;  // SW_SHOW

@@ -17,6 +17,13 @@
 #include "platform/CopyDataWire.h"
 #include "programs/assistant/StandinWorkFile.h"
 
+using kivassistant::AssistantBytes;
+using kivassistant::AssistantReply;
+using kivassistant::BuildPlaceFileRecord;
+using kivassistant::BuildWorkFile;
+using kivassistant::kPlaceFileRequest;
+using kivassistant::ParseAssistantReply;
+
 namespace {
 
 void Check(bool condition) {

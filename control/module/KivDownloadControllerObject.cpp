@@ -7,6 +7,8 @@
 #include "control/PageIntegration.h"
 #include "control/module/KivDownloadControllerApp.h"
 
+using kivassistant::CKivDownloadAssistant;
+
 using kivtransfer::ErrorState;
 
 using namespace com;

@@ -16,6 +16,8 @@
 #include "platform/Wait.h"
 #include "programs/assistant/StandinRequests.h"
 
+using kivassistant::kAssistantWorkFileName;
+
 namespace {
 
 // How often the control's presence is checked while no request comes.

@@ -21,6 +21,13 @@
 #include "platform/NativePath.h"
 #include "programs/assistant/FilePlacement.h"
 
+using kivassistant::kContentListRequest;
+using kivassistant::kDestinationReply;
+using kivassistant::kGreetingRequest;
+using kivassistant::kPlaceFileReply;
+using kivassistant::kPlaceFileRequest;
+using kivassistant::kResumeDecisionReply;
+
 namespace {
 
 // The greeting's answer: any kind but the resume decision counts as success.

@@ -13,9 +13,19 @@
 #include "platform/LittleEndian.h"
 #include "platform/UniqueFd.h"
 
+using kivassistant::AssistantBytes;
+using kivassistant::BuildContentListRecord;
+using kivassistant::kContentItemRecordSize;
+using kivassistant::kContentListFixedSize;
+using kivassistant::kContentListRequest;
+using kivassistant::kGreetingRecordSize;
+using kivassistant::kGreetingRequest;
+using kivassistant::kPlaceFileRecordSize;
+using kivassistant::kPlaceFileRequest;
+
 namespace {
 
-using namespace assistant_layout;
+using namespace kivassistant::assistant_layout;
 
 constexpr std::size_t kKindSize = 4;
 

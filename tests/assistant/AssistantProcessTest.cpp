@@ -18,6 +18,9 @@
 #include "tests/assistant/AssistantTestSupport.h"
 #include "tests/platform/FileTestSupport.h"
 
+using kivassistant::AssistantReply;
+using kivassistant::CKivDownloadAssistant;
+
 namespace {
 
 using assistanttest::kAssistantEnded;

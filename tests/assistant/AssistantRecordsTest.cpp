@@ -9,6 +9,15 @@
 #include "platform/CodePage.h"
 #include "platform/Guid.h"
 
+using kivassistant::BuildContentItemRecord;
+using kivassistant::BuildContentListRecord;
+using kivassistant::BuildGreetingRecord;
+using kivassistant::BuildPlaceFileRecord;
+using kivassistant::BuildWorkFile;
+using kivassistant::ContentItemRecord;
+using kivassistant::kContentListRequest;
+using kivassistant::kGreetingRequest;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

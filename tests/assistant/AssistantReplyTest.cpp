@@ -6,6 +6,9 @@
 
 #include "assistant/AssistantReply.h"
 
+using kivassistant::AssistantReply;
+using kivassistant::ParseAssistantReply;
+
 namespace {
 
 using win::COPYDATASTRUCT;

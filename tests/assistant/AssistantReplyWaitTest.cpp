@@ -6,6 +6,8 @@
 #include "platform/Thread.h"
 #include "platform/Wait.h"
 
+using kivassistant::CKivDownloadAssistant;
+
 namespace {
 
 constexpr win::DWORD kBound = 10000;

@@ -14,6 +14,11 @@
 #include "platform/Window.h"
 #include "tests/assistant/AssistantTestSupport.h"
 
+using kivassistant::AssistantReply;
+using kivassistant::BuildContentItemRecord;
+using kivassistant::CKivDownloadAssistant;
+using kivassistant::ContentItemRecord;
+
 namespace {
 
 using assistanttest::kAssistantEnded;

@@ -78,7 +78,7 @@ private:
 // The control's part of the link, reduced to what it records: the replies
 // as the control's handler would take them, the file error boxes and the
 // messages its window receives. Its window belongs to the creating thread.
-class TestOwner : public IAssistantOwner {
+class TestOwner : public kivassistant::IAssistantOwner {
 public:
     TestOwner()
         : window_(win::CreateWindow(
@@ -100,18 +100,18 @@ public:
         win::LPARAM lParam;
     };
 
-    void Attach(CKivDownloadAssistant* client) { client_ = client; }
+    void Attach(kivassistant::CKivDownloadAssistant* client) { client_ = client; }
     void CancelOnEnd(win::HANDLE cancelEvent) { endCancels_ = cancelEvent; }
 
     win::HWND Window() const override { return window_; }
     bool OnAssistantReply(const win::COPYDATASTRUCT* record) override {
-        const AssistantReply reply = ParseAssistantReply(record);
-        if (reply.effect == AssistantReply::Effect::Refused) return false;
+        const kivassistant::AssistantReply reply = kivassistant::ParseAssistantReply(record);
+        if (reply.effect == kivassistant::AssistantReply::Effect::Refused) return false;
         {
             std::lock_guard<std::mutex> hold(mutex_);
             replies_.push_back(reply);
         }
-        if (reply.effect == AssistantReply::Effect::ResumeDecision) return true;
+        if (reply.effect == kivassistant::AssistantReply::Effect::ResumeDecision) return true;
         if (client_ == nullptr) return false;
         client_->SignalReply(reply.failed);
         return true;
@@ -121,7 +121,7 @@ public:
         boxes_.push_back(text);
     }
 
-    std::vector<AssistantReply> Replies() {
+    std::vector<kivassistant::AssistantReply> Replies() {
         std::lock_guard<std::mutex> hold(mutex_);
         return replies_;
     }
@@ -139,10 +139,10 @@ public:
 
 private:
     win::HWND window_;
-    CKivDownloadAssistant* client_ = nullptr;
+    kivassistant::CKivDownloadAssistant* client_ = nullptr;
     win::HANDLE endCancels_ = nullptr;
     std::mutex mutex_;
-    std::vector<AssistantReply> replies_;
+    std::vector<kivassistant::AssistantReply> replies_;
     std::vector<std::string> boxes_;
     std::vector<Posted> posted_;  // window thread only
 };

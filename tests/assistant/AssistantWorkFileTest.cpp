@@ -17,6 +17,12 @@
 #include "platform/LittleEndian.h"
 #include "tests/assistant/AssistantTestSupport.h"
 
+using kivassistant::BuildContentItemRecord;
+using kivassistant::CKivDownloadAssistant;
+using kivassistant::ContentItemRecord;
+using kivassistant::kContentListRequest;
+using kivassistant::kPlaceFileRequest;
+
 namespace {
 
 using assistanttest::PrivateEnvironment;

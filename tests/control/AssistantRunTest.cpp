@@ -29,6 +29,8 @@
 #include "platform/Registry.h"
 #include "tests/control/ControlRunFixture.h"
 
+using kivassistant::CKivDownloadAssistant;
+
 namespace {
 
 using namespace ctltest;

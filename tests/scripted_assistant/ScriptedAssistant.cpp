@@ -50,6 +50,8 @@
 #include "platform/ProcessSettings.h"
 #include "platform/Wait.h"
 
+using kivassistant::GetAssistantWorkFilePath;
+
 namespace {
 
 constexpr win::DWORD kPollMs = 200;

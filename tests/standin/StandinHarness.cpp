@@ -23,6 +23,18 @@
 #include "platform/NativePath.h"
 #include "tests/platform/WindowTestSupport.h"
 
+using kivassistant::AssistantBytes;
+using kivassistant::BuildContentItemRecord;
+using kivassistant::BuildContentListRecord;
+using kivassistant::BuildGreetingRecord;
+using kivassistant::BuildPlaceFileRecord;
+using kivassistant::BuildWorkFile;
+using kivassistant::ContentItemRecord;
+using kivassistant::kAssistantWorkFileName;
+using kivassistant::kContentListRequest;
+using kivassistant::kGreetingRequest;
+using kivassistant::kPlaceFileRequest;
+
 extern char** environ;
 
 namespace standintest {

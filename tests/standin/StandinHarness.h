@@ -55,8 +55,8 @@ public:
     std::string ErrorOutput() const;
 
     // Writes a request (kind and record) as the control does and signals it.
-    void Send(std::uint32_t kind, const AssistantBytes& record);
-    void SendBytes(const AssistantBytes& workFile);
+    void Send(std::uint32_t kind, const kivassistant::AssistantBytes& record);
+    void SendBytes(const kivassistant::AssistantBytes& workFile);
     void Greet();
     void SendContentList(const std::vector<std::string>& names);
     void SendPlaceFile(const std::string& sourceNative, const std::string& destinationNative);

@@ -21,6 +21,19 @@
 #include "tests/platform/FileTestSupport.h"
 #include "tests/standin/StandinHarness.h"
 
+using kivassistant::AssistantBytes;
+using kivassistant::BuildContentListRecord;
+using kivassistant::BuildGreetingRecord;
+using kivassistant::BuildPlaceFileRecord;
+using kivassistant::BuildWorkFile;
+using kivassistant::ContentItemRecord;
+using kivassistant::kContentListRequest;
+using kivassistant::kDestinationReply;
+using kivassistant::kGreetingRequest;
+using kivassistant::kPlaceFileReply;
+using kivassistant::kPlaceFileRequest;
+using kivassistant::kResumeDecisionReply;
+
 namespace {
 
 using standintest::Reply;

@@ -11,6 +11,18 @@
 #include "programs/assistant/StandinWorkFile.h"
 #include "tests/platform/CoreTestSupport.h"
 
+using kivassistant::AssistantBytes;
+using kivassistant::BuildContentItemRecord;
+using kivassistant::BuildContentListRecord;
+using kivassistant::BuildGreetingRecord;
+using kivassistant::BuildPlaceFileRecord;
+using kivassistant::BuildWorkFile;
+using kivassistant::ContentItemRecord;
+using kivassistant::kContentItemRecordSize;
+using kivassistant::kContentListRequest;
+using kivassistant::kGreetingRequest;
+using kivassistant::kPlaceFileRequest;
+
 namespace {
 
 AssistantBytes ContentListFile(std::uint32_t count,
