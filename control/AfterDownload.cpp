@@ -6,6 +6,8 @@
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
+namespace kivcontrol {
+
 using kivtransfer::ContentList;
 
 namespace {
@@ -93,3 +95,5 @@ LRESULT OpenSupportPage(IPageContext& control) {
     if (browser != nullptr && browser->OpenBrowserWindow(url)) return 1;
     return Launch(control, {kOpener, url}) ? 1 : 0;
 }
+
+}  // namespace kivcontrol

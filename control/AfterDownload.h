@@ -9,6 +9,8 @@
 #include "control/DesktopAssociation.h"
 #include "control/PageIntegration.h"
 
+namespace kivcontrol {
+
 // CTLM_RUNDONE: the completion box (string 245), the destination folder in
 // the file manager, then CTLM_QUITBROWSER to the control's own window unless
 // the page is already closing. Returns 1.
@@ -26,3 +28,5 @@ LRESULT PlayItem(IPageContext& control, WPARAM index, const IProgramAssociation&
 // CTLM_SUPPORTPAGE: opens the accepted "supporturl" in a new browser window;
 // nothing happens without one. Returns 1 when a window was opened.
 LRESULT OpenSupportPage(IPageContext& control);
+
+}  // namespace kivcontrol

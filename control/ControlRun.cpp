@@ -15,6 +15,8 @@
 #include "transfer/FinaliseItems.h"
 #include "transfer/VerificationPhase.h"
 
+namespace kivcontrol {
+
 using kivtransfer::DownloadPhase;
 using kivtransfer::FinaliseItems;
 using kivtransfer::VerificationPhase;
@@ -136,3 +138,5 @@ void CControlRun::WorkerEnded() {
     }
     if (release) release();
 }
+
+}  // namespace kivcontrol

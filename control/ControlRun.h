@@ -33,6 +33,8 @@ namespace kivassistant {
 class CKivDownloadAssistant;
 }
 
+namespace kivcontrol {
+
 class CControlRun final : public kivtransfer::IDownloadControl,
                           public IDestinationContext,
                           public IPageContext,
@@ -224,3 +226,5 @@ private:
     bool workerEnded_ = false;
     std::function<void()> deferredRelease_;
 };
+
+}  // namespace kivcontrol

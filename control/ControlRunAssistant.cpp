@@ -14,6 +14,8 @@
 #include "platform/LastError.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivassistant::AssistantReply;
 using kivassistant::BuildContentItemRecord;
 using kivassistant::CKivDownloadAssistant;
@@ -114,3 +116,5 @@ bool CControlRun::WaitForAssistantEnd(std::uint32_t /*timeoutMs*/) {
     assistant_->WaitForExit();
     return true;
 }
+
+}  // namespace kivcontrol

@@ -7,6 +7,8 @@
 #include "platform/Message.h"
 #include "platform/Window.h"
 
+namespace kivcontrol {
+
 void CControlRun::AttachDialog(std::unique_ptr<IDownloadDialog> dialog) {
     std::lock_guard hold(dialogLock_);
     dialog_ = std::move(dialog);
@@ -68,3 +70,5 @@ void CControlRun::CloseDialog() {
     if (window != nullptr && win::IsWindow(window)) win::DestroyWindow(window);
     dialog_.reset();
 }
+
+}  // namespace kivcontrol

@@ -10,6 +10,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivtransfer::ErrorState;
 
 namespace {
@@ -48,3 +50,5 @@ void CControlRun::ReportError(int phase) {
     std::string text;
     if (ComposeErrorMessage(phase, shown, items_, text)) ShowMessage(text, MB_OK);
 }
+
+}  // namespace kivcontrol

@@ -10,6 +10,8 @@
 #include "platform/Wait.h"
 #include "platform/Window.h"
 
+namespace kivcontrol {
+
 bool CControlRun::ControlWindowExists() const {
     const win::HWND window = controlWindow_;
     return window != nullptr && win::IsWindow(window);
@@ -64,3 +66,5 @@ void CControlRun::Sleep(std::uint32_t ms) {
 void CControlRun::CompletionPause() {
     win::WaitForSingleObject(cancelEvent_.Handle(), timings_.completionPauseMs);
 }
+
+}  // namespace kivcontrol

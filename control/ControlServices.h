@@ -45,6 +45,8 @@ constexpr int IDDISMISSED = -1;  // ended by MBM_DISMISS
 constexpr win::UINT MBM_DISMISS = win::WM_APP + 20;
 constexpr win::UINT CTLM_QUITBROWSER = win::WM_APP + 21;
 
+namespace kivcontrol {
+
 // Modal boxes, shown on the calling thread as top-level windows of that
 // thread titled `caption`, so that the control can find and close them
 // (MBM_DISMISS, then WM_CLOSE).
@@ -162,3 +164,5 @@ struct ControlServices {
     // protected layout); the hosts leave it empty, tests probe the confinement.
     std::function<void()> onWorkerConfined;
 };
+
+}  // namespace kivcontrol

@@ -10,6 +10,8 @@
 #include "platform/Wait.h"
 #include "platform/Window.h"
 
+namespace kivcontrol {
+
 bool CKivDownloadControllerCtrl::Teardown() {
     KIV_CHECK_THREAD(windowThread_);
     CControlRun& run = *run_;
@@ -83,3 +85,5 @@ void ReleaseControl(ControlPtr control, std::function<void()> released) {
     }
     if (finalRelease) finalRelease();
 }
+
+}  // namespace kivcontrol

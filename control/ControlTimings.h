@@ -5,6 +5,8 @@
 
 #include "transfer/TransferTimings.h"
 
+namespace kivcontrol {
+
 struct ControlTimings {
     // Teardown's wait for a worker that is blocked in a network read.
     std::uint32_t teardownGraceMs = 5000;
@@ -15,3 +17,5 @@ struct ControlTimings {
     std::uint32_t teardownPollMs = 50;
     kivtransfer::TransferTimings transfer;
 };
+
+}  // namespace kivcontrol

@@ -4,6 +4,8 @@
 
 #include "control/ProcessLauncher.h"
 
+namespace kivcontrol {
+
 namespace {
 
 // xdg-mime answers at once; one that hangs must not hold the window thread.
@@ -51,3 +53,5 @@ bool CDesktopAssociation::FindProgram(const std::string& nativeFile, std::string
     }
     return false;
 }
+
+}  // namespace kivcontrol

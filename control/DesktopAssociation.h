@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kivcontrol {
+
 class IProgramAssociation {
 public:
     virtual ~IProgramAssociation() = default;
@@ -42,3 +44,5 @@ bool FindDesktopEntryExec(const std::string& desktopId, std::string& execLine);
 // line or broken quoting.
 bool ExpandExecLine(const std::string& execLine, const std::string& nativeFile,
                     std::vector<std::string>& argv);
+
+}  // namespace kivcontrol

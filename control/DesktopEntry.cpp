@@ -7,6 +7,8 @@
 
 #include "control/DesktopAssociation.h"
 
+namespace kivcontrol {
+
 namespace {
 
 constexpr const char* kEntryGroup = "[Desktop Entry]";
@@ -123,3 +125,5 @@ bool FindDesktopEntryExec(const std::string& desktopId, std::string& execLine) {
     }
     return false;
 }
+
+}  // namespace kivcontrol

@@ -3,6 +3,8 @@
 
 #include "control/DesktopAssociation.h"
 
+namespace kivcontrol {
+
 namespace {
 
 // One word of the line, and whether it held a field code at all.
@@ -86,3 +88,5 @@ bool ExpandExecLine(const std::string& execLine, const std::string& nativeFile,
     if (!fileUsed) argv.push_back(nativeFile);
     return true;
 }
+
+}  // namespace kivcontrol

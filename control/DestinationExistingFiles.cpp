@@ -8,6 +8,8 @@
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
+namespace kivcontrol {
+
 namespace {
 
 // The folder joined with a name; empty when the path would not fit 260 bytes.
@@ -51,3 +53,5 @@ bool CDestinationQuery::CheckExistingFiles(const std::string& folder) {
     if (answer == IDYES) context_.SetResumeAllowed(true);
     return answer == IDCANCEL;
 }
+
+}  // namespace kivcontrol

@@ -10,6 +10,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using KIVTOOLCommon::CItemIDList;
 
 namespace {
@@ -84,3 +86,5 @@ bool CDestinationQuery::ConfirmCancel() {
     context_.Errors().Set(errcode::kCancelled);
     return true;
 }
+
+}  // namespace kivcontrol

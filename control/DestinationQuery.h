@@ -10,6 +10,8 @@
 #include "transfer/ContentData.h"
 #include "transfer/ErrorState.h"
 
+namespace kivcontrol {
+
 class IFolderBrowser;
 
 // What the query needs of the control. Called on the worker thread only.
@@ -70,3 +72,5 @@ private:
 
     IDestinationContext& context_;
 };
+
+}  // namespace kivcontrol

@@ -7,6 +7,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivtransfer::ErrorCodeRow;
 using kivtransfer::ErrorState;
 using kivtransfer::FindErrorCode;
@@ -95,3 +97,5 @@ std::string HeadlineForPhase(int phase, std::int32_t errorCode) {
             return std::string();
     }
 }
+
+}  // namespace kivcontrol

@@ -7,6 +7,8 @@
 
 #include "transfer/ErrorState.h"
 
+namespace kivcontrol {
+
 struct CodeText {
     std::string text;  // empty for codes without a text of their own
     kivtransfer::CodePlacement placement = kivtransfer::CodePlacement::Append;
@@ -25,3 +27,5 @@ std::string HeadlineForPhase(int phase, std::int32_t errorCode);
 // Texts for a WinINet error number (code 300) and an HTTP status (code 301).
 std::string InternetErrorText(std::uint32_t internetError);
 std::string HttpStatusText(std::uint32_t status);
+
+}  // namespace kivcontrol

@@ -7,6 +7,8 @@
 #include "transfer/BrokenFiles.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivtransfer::BrokenFileList;
 using kivtransfer::CodePlacement;
 using kivtransfer::ContentList;
@@ -73,3 +75,5 @@ bool ComposeErrorMessage(int phase, const ErrorState& error, const ContentList& 
     text += KeptAsideNotes(items);
     return true;
 }
+
+}  // namespace kivcontrol

@@ -12,6 +12,8 @@
 #include "transfer/ContentData.h"
 #include "transfer/ErrorState.h"
 
+namespace kivcontrol {
+
 // Phases of the run as the worker numbers them; 7 is the assistant program
 // ending under the run. Any other number has no headline.
 constexpr int kPhaseStart = 0;
@@ -36,3 +38,5 @@ std::string KeptAsideNotes(const kivtransfer::ContentList& items);
 // "[D:code]", or with lastError "[D:code E:n]"; a lastError with the high bit
 // set is an HRESULT and shows as eight upper-case hexadecimal digits.
 std::string CodeTag(std::int32_t errorCode, std::uint32_t lastError);
+
+}  // namespace kivcontrol

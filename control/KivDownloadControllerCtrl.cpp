@@ -12,6 +12,8 @@
 #include "platform/Window.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 namespace {
 
 // Stands in when the host gave no message boxes: nobody can answer, so every
@@ -152,3 +154,5 @@ bool CKivDownloadControllerCtrl::StartWorker() {
     }
     return true;
 }
+
+}  // namespace kivcontrol

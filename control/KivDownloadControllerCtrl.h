@@ -20,6 +20,8 @@
 #include "platform/ThreadChecker.h"
 #include "platform/WindowTypes.h"
 
+namespace kivcontrol {
+
 class CKivDownloadControllerCtrl;
 
 // Deletes a control the safe way: teardown now, the memory when the worker is gone.
@@ -101,3 +103,5 @@ private:
     // but the destructor runs there.
     KIV_THREAD_CHECKER(windowThread_);
 };
+
+}  // namespace kivcontrol

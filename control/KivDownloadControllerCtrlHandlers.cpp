@@ -8,6 +8,8 @@
 #include "transfer/BrokenFiles.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivtransfer::DeleteBrokenFiles;
 
 namespace {
@@ -98,10 +100,12 @@ void CKivDownloadControllerCtrl::OnAssistantEnded() {
 
 void CKivDownloadControllerCtrl::OnBeforeUnload() {
     KIV_CHECK_THREAD(windowThread_);
-    ::OnBeforeUnload(*run_);
+    kivcontrol::OnBeforeUnload(*run_);
 }
 
 void CKivDownloadControllerCtrl::OnUnload() {
     KIV_CHECK_THREAD(windowThread_);
-    ::OnUnload(*run_);
+    kivcontrol::OnUnload(*run_);
 }
+
+}  // namespace kivcontrol

@@ -6,6 +6,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivtransfer::ErrorState;
 
 namespace {
@@ -135,3 +137,5 @@ LRESULT DetectBrowserDialog(IPageContext& control) {
     if (browser != nullptr && browser->IsLeaveQuestionOpen()) return 1;
     return AnyBrowserBoxWindow() ? 1 : 0;
 }
+
+}  // namespace kivcontrol

@@ -16,6 +16,8 @@
 #include "transfer/ControlMessages.h"
 #include "transfer/ErrorState.h"
 
+namespace kivcontrol {
+
 // What the page integration and the after-download actions need of the
 // control. Members that IDownloadControl also has keep its exact signatures,
 // so the control implements each of them once for both interfaces.
@@ -95,3 +97,5 @@ void CloseFolderDialog(IPageContext& control);
 LRESULT QuitBrowser(IPageContext& control);
 // CTLM_BROWSERDIALOG: 1 while the browser's leave question is open, else 0.
 LRESULT DetectBrowserDialog(IPageContext& control);
+
+}  // namespace kivcontrol

@@ -8,6 +8,8 @@
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
+namespace kivcontrol {
+
 namespace {
 
 constexpr int kTitleBufferSize = 2048;
@@ -48,3 +50,5 @@ void CloseFolderDialog(IPageContext& control) {
         ThreadWindowsTitled(worker, res::LoadString(textid::kBrowseForFolder));
     if (!dialogs.empty()) win::SendMessage(dialogs.front(), win::WM_CLOSE, 0, 0);
 }
+
+}  // namespace kivcontrol

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kivcontrol {
+
 namespace {
 
 char LowerAscii(char c) {
@@ -26,3 +28,5 @@ std::optional<std::string> CParamTagBag::Read(std::string_view name) const {
     }
     return std::nullopt;
 }
+
+}  // namespace kivcontrol

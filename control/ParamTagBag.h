@@ -8,6 +8,8 @@
 
 #include "control/PropertyBag.h"
 
+namespace kivcontrol {
+
 class CParamTagBag : public IPropertyBag {
 public:
     using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -21,3 +23,5 @@ public:
 private:
     Pairs pairs_;
 };
+
+}  // namespace kivcontrol

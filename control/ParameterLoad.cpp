@@ -10,6 +10,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivtransfer::CONTENTDATA;
 using kivtransfer::ErrorState;
 
@@ -196,3 +198,5 @@ bool LoadParameters(const IPropertyBag& bag, const ParameterLoadHooks& hooks,
     }
     return false;
 }
+
+}  // namespace kivcontrol

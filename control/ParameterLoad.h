@@ -15,6 +15,8 @@
 #include "transfer/ContentData.h"
 #include "transfer/ErrorState.h"
 
+namespace kivcontrol {
+
 struct ParameterLoadResult {
     std::string caption;  // titles and message boxes; the product name by default
     // One item per file in page order. After a refused item parameter it holds
@@ -50,3 +52,5 @@ bool FindControlParameter(std::string_view name, std::size_t& maxLength);
 // a code that was already set (by the single-instance check) is kept.
 bool LoadParameters(const IPropertyBag& bag, const ParameterLoadHooks& hooks,
                     ParameterLoadResult& result, kivtransfer::ErrorState& error);
+
+}  // namespace kivcontrol

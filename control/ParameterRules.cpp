@@ -4,6 +4,8 @@
 #include "platform/CodePage.h"
 #include "platform/InternetUrl.h"
 
+namespace kivcontrol {
+
 namespace {
 
 bool IsPathSeparator(char c) {
@@ -63,3 +65,5 @@ std::string FileSystemNameKey(std::string_view name) {
     std::string native;
     return win::ProcessToUtf8(name, native) ? native : std::string(name);
 }
+
+}  // namespace kivcontrol

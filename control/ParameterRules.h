@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace kivcontrol {
+
 // An absolute URL (scheme, "//", a non-empty server, object, optional port)
 // for http or https, parsed as the transfer will parse it later.
 bool IsHttpUrl(std::string_view url);
@@ -20,3 +22,5 @@ std::string FileNameFromUrl(std::string_view url);
 // (UTF-8) bytes, compared exactly. Two code-page spellings of one character
 // (code page 932 has a few) are one name there.
 std::string FileSystemNameKey(std::string_view name);
+
+}  // namespace kivcontrol

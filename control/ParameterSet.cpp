@@ -5,6 +5,8 @@
 
 #include "control/ParameterRules.h"
 
+namespace kivcontrol {
+
 namespace {
 
 bool IsBlank(char c) {
@@ -64,3 +66,5 @@ std::int32_t CParameterSet::LookupNumber(const std::string& name) const {
     const auto found = numbers_.find(name);
     return found != numbers_.end() ? found->second : 0;
 }
+
+}  // namespace kivcontrol

@@ -14,6 +14,8 @@ constexpr unsigned PV_URL = 0x01;       // an absolute http or https URL
 constexpr unsigned PV_SHA256 = 0x10;    // 64 upper-case hexadecimal digits
 constexpr unsigned PV_OPTIONAL = 0x80;  // absence (or empty text) is accepted
 
+namespace kivcontrol {
+
 class CParameterSet {
 public:
     CParameterSet() = default;
@@ -43,3 +45,5 @@ private:
     std::map<std::string, std::string> texts_;
     std::map<std::string, std::int32_t> numbers_;
 };
+
+}  // namespace kivcontrol

@@ -13,6 +13,8 @@
 
 #include "platform/ProcessSpawn.h"
 
+namespace kivcontrol {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -98,3 +100,5 @@ bool RunForOutput(const std::vector<std::string>& argv, unsigned timeoutMs, std:
     const int status = ExitStatusBy(child, complete ? deadline : Clock::now());
     return complete && status == 0;
 }
+
+}  // namespace kivcontrol

@@ -7,6 +7,8 @@
 
 #include "control/ControlServices.h"
 
+namespace kivcontrol {
+
 class CProcessLauncher : public ILauncher {
 public:
     // argv[0] is looked up in PATH. The child gets the environment and the
@@ -18,3 +20,5 @@ public:
 // to standard output (standard error goes to /dev/null). False when it could
 // not start, ran too long (it is then killed) or did not exit with 0.
 bool RunForOutput(const std::vector<std::string>& argv, unsigned timeoutMs, std::string& output);
+
+}  // namespace kivcontrol

@@ -6,9 +6,13 @@
 #include <string>
 #include <string_view>
 
+namespace kivcontrol {
+
 class IPropertyBag {
 public:
     virtual ~IPropertyBag() = default;
     // The value under `name`, or nothing when the page did not give it.
     virtual std::optional<std::string> Read(std::string_view name) const = 0;
 };
+
+}  // namespace kivcontrol

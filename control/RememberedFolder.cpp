@@ -5,6 +5,8 @@
 #include "env/Application.h"
 #include "env/Settings.h"
 
+namespace kivcontrol {
+
 KIVTOOLCommon::CItemIDList ReadRememberedFolder() {
     const std::string company = env::GetCompanyName();
     const std::string product = env::GetProductName();
@@ -27,3 +29,5 @@ bool RememberFolder(const KIVTOOLCommon::CItemIDList& folder) {
                                    env::kDownloadedFilesPath, folder.GetList(),
                                    static_cast<win::DWORD>(folder.GetSize()));
 }
+
+}  // namespace kivcontrol

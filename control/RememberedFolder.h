@@ -3,6 +3,8 @@
 // the setting "DownloadedFilesPath" as an item-identifier list.
 #include "env/ItemIDList.h"
 
+namespace kivcontrol {
+
 // The stored list; none when there is no value, it cannot be read or its
 // bytes are not a well-formed list.
 KIVTOOLCommon::CItemIDList ReadRememberedFolder();
@@ -10,3 +12,5 @@ KIVTOOLCommon::CItemIDList ReadRememberedFolder();
 // Stores the list's bytes, terminator included. False when there is no list
 // or the store refused it.
 bool RememberFolder(const KIVTOOLCommon::CItemIDList& folder);
+
+}  // namespace kivcontrol

@@ -4,6 +4,8 @@
 // is left to whoever disabled it.
 #include "platform/Window.h"
 
+namespace kivcontrol {
+
 class ScopedWindowDisable {
 public:
     explicit ScopedWindowDisable(win::HWND window)
@@ -17,3 +19,5 @@ public:
 private:
     win::HWND window_;  // null when this object did not disable it
 };
+
+}  // namespace kivcontrol

@@ -9,6 +9,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivtransfer::ErrorState;
 
 namespace {
@@ -72,3 +74,5 @@ std::function<bool(ErrorState&)> MakeSingleInstanceHook(CSingleInstanceLock& loc
         return lock.CheckSingleInstance(caption ? caption() : std::string(), boxes, error);
     };
 }
+
+}  // namespace kivcontrol

@@ -12,6 +12,8 @@
 #include "platform/NamedMutex.h"
 #include "transfer/ErrorState.h"
 
+namespace kivcontrol {
+
 // The mutex's name: our fixed GUID in registry form with braces, upper case.
 std::string SingleInstanceMutexName();
 
@@ -36,3 +38,5 @@ private:
 // caption is asked for when the check runs, since the load settles it first.
 std::function<bool(kivtransfer::ErrorState&)> MakeSingleInstanceHook(
     CSingleInstanceLock& lock, std::function<std::string()> caption, IMessageBoxService& boxes);
+
+}  // namespace kivcontrol

@@ -9,6 +9,8 @@
 #include "platform/NativePath.h"
 #include "platform/Registry.h"
 
+namespace kivcontrol {
+
 namespace {
 
 void AddNative(std::vector<std::string>& folders, const std::string& windowsFolder) {
@@ -57,3 +59,5 @@ bool ConfineWorkerWrites() {
         win::MakeSureDirectoryPathExists(env::AddTrailingBackslash(lowStoreWindows));
     return win::ConfineThreadWrites(WorkerWritableFolders()) != win::FALSE;
 }
+
+}  // namespace kivcontrol

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kivcontrol {
+
 // Native paths the worker needs to write below: the low-integrity temporary
 // folder (downloads in progress, the assistant's work file and the
 // temporary-files folder, which must lie within it), the version file's
@@ -18,3 +20,5 @@ std::vector<std::string> WorkerWritableFolders();
 // confines it to those folders. False when the kernel cannot (the thread then
 // runs unconfined, still with the low store; the last error says why).
 bool ConfineWorkerWrites();
+
+}  // namespace kivcontrol

@@ -8,6 +8,8 @@
 #include "resources/StringTable.h"
 #include "transfer/ErrorCodes.h"
 
+namespace kivcontrol {
+
 using kivtransfer::ErrorState;
 
 namespace {
@@ -115,3 +117,5 @@ std::uint32_t RunWorker(IWorkerContext& context, const WorkerPhases& phases) {
     }
     return 0;
 }
+
+}  // namespace kivcontrol

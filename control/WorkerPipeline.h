@@ -10,6 +10,8 @@
 #include "transfer/ControlMessages.h"
 #include "transfer/ErrorState.h"
 
+namespace kivcontrol {
+
 // What the pipeline needs of the control. The worker thread calls it.
 class IWorkerContext {
 public:
@@ -52,3 +54,5 @@ struct WorkerPhases {
 // Runs one download run; returns the thread's exit code, 0. Never throws:
 // out of memory becomes error 10, any other escaping exception error 999.
 std::uint32_t RunWorker(IWorkerContext& context, const WorkerPhases& phases);
+
+}  // namespace kivcontrol

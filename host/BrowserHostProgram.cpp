@@ -18,6 +18,10 @@
 #include "host/ProtectedLayout.h"
 #include "transfer/ErrorCodes.h"
 
+using kivcontrol::ComposeErrorMessage;
+using kivcontrol::ExistingFiles;
+using kivcontrol::kPhaseStart;
+
 using kivtransfer::ContentList;
 using kivtransfer::ErrorState;
 

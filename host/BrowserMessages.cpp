@@ -7,6 +7,8 @@
 #include "platform/CodePage.h"
 #include "platform/Json.h"
 
+using kivcontrol::FindControlParameter;
+
 namespace {
 
 using json::Value;

@@ -8,6 +8,8 @@
 
 #include "host/BrowserHostManifest.h"
 
+using kivcontrol::ExistingFiles;
+
 namespace {
 
 // Long options without a short form.

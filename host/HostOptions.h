@@ -25,7 +25,7 @@ struct HostOptions {
         module;  // --register/--unregister MODULE; empty: the one installed with the program
     bool terminal = false;
     std::string destination;  // --destination, absolute; empty: ask
-    ExistingFiles existing = ExistingFiles::Ask;
+    kivcontrol::ExistingFiles existing = kivcontrol::ExistingFiles::Ask;
     bool yes = false;            // answer the run's questions with their default
     bool noOpen = false;         // do not open the destination folder at the end
     bool protectedMode = false;  // run with the assistant program, the worker confined

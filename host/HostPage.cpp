@@ -1,5 +1,7 @@
 #include "host/HostPage.h"
 
+using kivcontrol::CParamTagBag;
+
 CParamTagBag MakeParameterBag(const HostPage& page, const HostPage::Params& first) {
     CParamTagBag bag;
     for (const auto& [name, value] : first) bag.Add(name, value);

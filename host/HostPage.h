@@ -23,4 +23,4 @@ struct HostPage {
 // The control's property bag: `first` ahead of the page's parameters (the
 // first of a name wins), then the page's in order. The program has already
 // put the command line's --param pairs at the head of `page.params`.
-CParamTagBag MakeParameterBag(const HostPage& page, const HostPage::Params& first);
+kivcontrol::CParamTagBag MakeParameterBag(const HostPage& page, const HostPage::Params& first);

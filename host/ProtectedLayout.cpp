@@ -9,6 +9,8 @@
 #include "platform/ProcessSettings.h"
 #include "platform/SystemErrorText.h"
 
+using kivcontrol::ExistingFiles;
+
 namespace {
 
 constexpr const char* kDestinationVariable = "KIVDL_DESTINATION";

@@ -27,6 +27,8 @@
 #include "ui/TextProgressCtrl.h"
 #include "ui/WidgetWindow.h"
 
+using kivcontrol::ILauncher;
+
 using namespace kivui;
 
 namespace {

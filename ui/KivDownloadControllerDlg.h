@@ -35,7 +35,7 @@ public:
     // Creates the dialog's child window under `parentWindow` (the control's
     // window, where the play request goes); `parent` is its widget, if any.
     CKivDownloadControllerDlg(QWidget* parent, win::HWND parentWindow,
-                              ILauncher* launcher = nullptr);
+                              kivcontrol::ILauncher* launcher = nullptr);
     ~CKivDownloadControllerDlg() override;
 
     // What the control sets up (IDownloadDialog, through QtDialogFactory).
@@ -90,7 +90,7 @@ private:
     void InitDialog();
     void SetUpBars();
     void SetUpButtons();
-    void SetUpLink(ILauncher* launcher);
+    void SetUpLink(kivcontrol::ILauncher* launcher);
 
     // Draws what one message changed in the model.
     void Render(win::UINT message, win::WPARAM wParam, const kivui::DialogChanges& changes);

@@ -7,6 +7,8 @@
 
 #include "control/ControlServices.h"
 
+using kivcontrol::ILauncher;
+
 CLinkStatic::CLinkStatic(QWidget* parent, ILauncher* launcher)
     : QLabel(parent), launcher_(launcher) {
     setCursor(Qt::PointingHandCursor);

@@ -8,7 +8,9 @@
 
 #include "ui/GdiTypes.h"
 
+namespace kivcontrol {
 class ILauncher;
+}
 
 class CLinkStatic : public QLabel {
     Q_OBJECT
@@ -17,12 +19,12 @@ public:
     static constexpr const char* kShellOpener = "xdg-open";
     static constexpr const char* kBrowser = "sensible-browser";
 
-    explicit CLinkStatic(QWidget* parent = nullptr, ILauncher* launcher = nullptr);
+    explicit CLinkStatic(QWidget* parent = nullptr, kivcontrol::ILauncher* launcher = nullptr);
 
     void SetColours(COLORREF normal, COLORREF hover);
     void SetOpenThroughBrowser(bool on) { throughBrowser_ = on; }
     void SetLinkTarget(const std::string& target) { target_ = target; }
-    void SetLauncher(ILauncher* launcher) { launcher_ = launcher; }
+    void SetLauncher(kivcontrol::ILauncher* launcher) { launcher_ = launcher; }
     // Transparent: the parent's painting shows through (inside the download
     // dialog); otherwise the link fills its background with the button face.
     void SetTransparentBackground(bool on);
@@ -53,5 +55,5 @@ private:
     bool applyingLook_ = false;
     COLORREF normal_ = RGB(0, 0, 224);
     COLORREF hover_ = RGB(224, 0, 0);
-    ILauncher* launcher_;
+    kivcontrol::ILauncher* launcher_;
 };

@@ -7,6 +7,8 @@
 #include "ui/KivDownloadControllerDlg.h"
 #include "ui/WindowWidgets.h"
 
+using kivcontrol::IDownloadDialog;
+
 namespace {
 
 // The control's hold on the dialog. Letting go deletes the dialog, or, while

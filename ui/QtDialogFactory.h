@@ -5,14 +5,14 @@
 
 class QWidget;
 
-class CQtDialogFactory : public IDialogFactory {
+class CQtDialogFactory : public kivcontrol::IDialogFactory {
 public:
     // `launcher` opens the about link (may be null: the link does nothing).
-    explicit CQtDialogFactory(ILauncher* launcher = nullptr) : launcher_(launcher) {}
+    explicit CQtDialogFactory(kivcontrol::ILauncher* launcher = nullptr) : launcher_(launcher) {}
 
     // UI thread. Null with ERROR_INVALID_WINDOW_HANDLE when `parent` is not a window.
-    std::unique_ptr<IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
+    std::unique_ptr<kivcontrol::IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
 
 private:
-    ILauncher* launcher_;
+    kivcontrol::ILauncher* launcher_;
 };

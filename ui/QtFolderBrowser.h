@@ -7,7 +7,7 @@
 
 class QObject;
 
-class CQtFolderBrowser : public IFolderBrowser {
+class CQtFolderBrowser : public kivcontrol::IFolderBrowser {
 public:
     // `uiContext` lives on the UI thread.
     explicit CQtFolderBrowser(QObject* uiContext) : uiContext_(uiContext) {}

@@ -8,7 +8,7 @@
 
 class QObject;
 
-class CQtMessageBoxService : public IMessageBoxService {
+class CQtMessageBoxService : public kivcontrol::IMessageBoxService {
 public:
     // `uiContext` lives on the UI thread.
     explicit CQtMessageBoxService(QObject* uiContext) : uiContext_(uiContext) {}

@@ -5,7 +5,7 @@
 
 class QObject;
 
-class CQtProxyCredentialPrompt : public IProxyCredentialPrompt {
+class CQtProxyCredentialPrompt : public kivcontrol::IProxyCredentialPrompt {
 public:
     // `uiContext` lives on the UI thread.
     explicit CQtProxyCredentialPrompt(QObject* uiContext) : uiContext_(uiContext) {}

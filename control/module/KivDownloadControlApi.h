@@ -42,10 +42,10 @@ public:
     // Creates the control with the host's services; they must stay valid
     // until the `released` callback of Close has run. E_UNEXPECTED when
     // called twice.
-    virtual HRESULT Initialize(const ControlServices& services) = 0;
+    virtual HRESULT Initialize(const kivcontrol::ControlServices& services) = 0;
     // The page's parameters, read once: S_OK, or S_FALSE when one was
     // refused (the control reports it when its window is created).
-    virtual HRESULT LoadProperties(const IPropertyBag& bag) = 0;
+    virtual HRESULT LoadProperties(const kivcontrol::IPropertyBag& bag) = 0;
     // The control's window, a visible child of `parent` (null: a top-level
     // window); the run starts from here. E_FAIL when no window could be made.
     virtual HRESULT CreateControlWindow(win::HWND parent, win::HWND* window) = 0;

@@ -7,6 +7,12 @@
 #include "control/PageIntegration.h"
 #include "control/module/KivDownloadControllerApp.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::CreateControl;
+using kivcontrol::IPropertyBag;
+using kivcontrol::ReleaseControl;
+using kivcontrol::WouldAskBeforeLeaving;
+
 using kivassistant::CKivDownloadAssistant;
 
 using kivtransfer::ErrorState;

@@ -17,8 +17,8 @@ public:
     std::uint32_t AddRef() override { return count_.Increment(); }
     std::uint32_t Release() override;
 
-    com::HRESULT Initialize(const ControlServices& services) override;
-    com::HRESULT LoadProperties(const IPropertyBag& bag) override;
+    com::HRESULT Initialize(const kivcontrol::ControlServices& services) override;
+    com::HRESULT LoadProperties(const kivcontrol::IPropertyBag& bag) override;
     com::HRESULT CreateControlWindow(win::HWND parent, win::HWND* window) override;
     com::HRESULT GetErrorState(std::int32_t* errorCode, std::int32_t* lastError) override;
     com::HRESULT GetCaption(std::string* caption) override;
@@ -50,7 +50,7 @@ private:
 
     CComObjectCount count_;
     XObjectSafety objectSafety_{*this};
-    ControlPtr control_;
+    kivcontrol::ControlPtr control_;
     bool propertiesLoaded_ = false;
     bool windowCreated_ = false;
 };

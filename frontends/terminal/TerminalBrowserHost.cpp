@@ -2,6 +2,8 @@
 
 #include "platform/Message.h"
 
+using kivcontrol::IPageEvents;
+
 namespace kivterm {
 
 std::int32_t CTerminalBrowserHost::ConnectPageEvents(IPageEvents& /*sink*/, std::uint32_t& cookie) {

@@ -10,16 +10,16 @@
 
 namespace kivterm {
 
-class CTerminalBrowserHost : public IBrowserHost {
+class CTerminalBrowserHost : public kivcontrol::IBrowserHost {
 public:
-    explicit CTerminalBrowserHost(ILauncher& launcher) : launcher_(launcher) {}
+    explicit CTerminalBrowserHost(kivcontrol::ILauncher& launcher) : launcher_(launcher) {}
 
     bool HasClientSite() override { return true; }
     std::int32_t QueryServiceProvider() override { return kOk; }
     std::int32_t QueryBrowser() override { return kOk; }
     std::int32_t QueryDocument() override { return kOk; }
     std::int32_t QueryPageWindow() override { return kOk; }
-    std::int32_t ConnectPageEvents(IPageEvents& sink, std::uint32_t& cookie) override;
+    std::int32_t ConnectPageEvents(kivcontrol::IPageEvents& sink, std::uint32_t& cookie) override;
     void DisconnectPageEvents(std::uint32_t /*cookie*/) override {}
 
     win::HWND TopLevelWindow() override { return nullptr; }
@@ -34,7 +34,7 @@ public:
 
 private:
     static constexpr std::int32_t kOk = 0;  // S_OK
-    ILauncher& launcher_;
+    kivcontrol::ILauncher& launcher_;
     std::atomic<bool> quitRequested_{false};
 };
 

@@ -2,6 +2,8 @@
 
 #include "frontends/terminal/TerminalDownloadDialog.h"
 
+using kivcontrol::IDownloadDialog;
+
 namespace kivterm {
 
 std::unique_ptr<IDownloadDialog> CTerminalDialogFactory::CreateDownloadDialog(win::HWND parent) {

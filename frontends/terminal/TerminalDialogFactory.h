@@ -11,14 +11,14 @@
 
 namespace kivterm {
 
-class CTerminalDialogFactory : public IDialogFactory {
+class CTerminalDialogFactory : public kivcontrol::IDialogFactory {
 public:
     CTerminalDialogFactory(CTerminalConsole& console, CTerminalMessageBoxService& boxes,
                            CTerminalCancel& cancel, CTerminalRunLog& log, bool quiet)
         : console_(console), boxes_(boxes), cancel_(cancel), log_(log), quiet_(quiet) {}
 
     // Window thread. Null with the thread's last error when the window cannot be made.
-    std::unique_ptr<IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
+    std::unique_ptr<kivcontrol::IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
     // Dialogs made so far.
     int Created() const { return created_; }
 

@@ -21,7 +21,7 @@
 
 namespace kivterm {
 
-class CTerminalDownloadDialog : public IDownloadDialog {
+class CTerminalDownloadDialog : public kivcontrol::IDownloadDialog {
 public:
     static constexpr win::UINT_PTR kRedrawTimer = 1;
     static constexpr win::UINT kFrameIntervalMs = 100;

@@ -16,7 +16,7 @@ namespace kivterm {
 
 class CTerminalQuestionWindow;
 
-class CTerminalFolderBrowser : public IFolderBrowser {
+class CTerminalFolderBrowser : public kivcontrol::IFolderBrowser {
 public:
     CTerminalFolderBrowser(CTerminalConsole& console, const TerminalOptions& options)
         : console_(console), options_(options) {}

@@ -13,6 +13,8 @@
 #include "host/ExitStatus.h"
 #include "host/FrontEnd.h"
 
+using kivcontrol::CParamTagBag;
+
 namespace {
 
 // Appended to, never truncated; a link in its place is refused.

@@ -12,7 +12,7 @@
 
 namespace kivterm {
 
-class CTerminalLauncher : public ILauncher {
+class CTerminalLauncher : public kivcontrol::ILauncher {
 public:
     CTerminalLauncher(CTerminalConsole& console, bool quiet = false)
         : console_(console), quiet_(quiet) {}

@@ -4,6 +4,9 @@
 #include "frontends/terminal/TerminalQuestionWindow.h"
 #include "frontends/terminal/TerminalText.h"
 
+using kivcontrol::ExistingFiles;
+using kivcontrol::HeadlineForPhase;
+
 namespace kivterm {
 
 namespace {

@@ -21,7 +21,7 @@ namespace kivterm {
 
 class CTerminalQuestionWindow;
 
-class CTerminalMessageBoxService : public IMessageBoxService {
+class CTerminalMessageBoxService : public kivcontrol::IMessageBoxService {
 public:
     // `log` (may be null) takes the messages and the unattended answers.
     CTerminalMessageBoxService(CTerminalConsole& console, const TerminalOptions& options,

@@ -2,6 +2,9 @@
 
 #include "transfer/ErrorCodes.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::IPropertyBag;
+
 namespace kivterm {
 
 namespace {

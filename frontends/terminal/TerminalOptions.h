@@ -29,7 +29,7 @@ namespace kivterm {
 
 struct TerminalOptions {
     std::string destination;  // native path; empty: not given
-    ExistingFiles existing = ExistingFiles::Ask;
+    kivcontrol::ExistingFiles existing = kivcontrol::ExistingFiles::Ask;
     bool assumeYes = false;
     bool quiet = false;
     bool verbose = false;

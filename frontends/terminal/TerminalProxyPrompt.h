@@ -10,7 +10,7 @@
 
 namespace kivterm {
 
-class CTerminalProxyPrompt : public IProxyCredentialPrompt {
+class CTerminalProxyPrompt : public kivcontrol::IProxyCredentialPrompt {
 public:
     CTerminalProxyPrompt(CTerminalConsole& console, const TerminalOptions& options)
         : console_(console), options_(options) {}

@@ -14,6 +14,10 @@
 #include "frontends/terminal/TerminalText.h"
 #include "platform/NativePath.h"
 
+using kivcontrol::CodeTag;
+using kivcontrol::CodeText;
+using kivcontrol::TextForCode;
+
 using kivtransfer::CONTENTDATA;
 using kivtransfer::ErrorState;
 

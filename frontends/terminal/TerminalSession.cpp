@@ -17,6 +17,13 @@
 #include "platform/Wait.h"
 #include "transfer/ErrorCodes.h"
 
+using kivcontrol::ControlPtr;
+using kivcontrol::ControlServices;
+using kivcontrol::ControlTimings;
+using kivcontrol::CreateControl;
+using kivcontrol::IPropertyBag;
+using kivcontrol::ReleaseControl;
+
 namespace kivterm {
 
 namespace {

@@ -34,7 +34,7 @@ void GatherPostedMessages(win::DWORD ms);
 class ITerminalControl {
 public:
     virtual ~ITerminalControl() = default;
-    virtual void LoadProperties(const IPropertyBag& page) = 0;
+    virtual void LoadProperties(const kivcontrol::IPropertyBag& page) = 0;
     // The control's top-level window, which starts the run; null when none could be made.
     virtual win::HWND CreateControlWindow() = 0;
     virtual int ErrorCode() = 0;
@@ -43,10 +43,10 @@ public:
 };
 
 using TerminalControlMaker =
-    std::function<std::unique_ptr<ITerminalControl>(const ControlServices& services)>;
+    std::function<std::unique_ptr<ITerminalControl>(const kivcontrol::ControlServices& services)>;
 
 // The control of this tree, linked in.
-TerminalControlMaker LinkedControl(const ControlTimings& timings = {});
+TerminalControlMaker LinkedControl(const kivcontrol::ControlTimings& timings = {});
 
 class CTerminalSession {
 public:
@@ -59,9 +59,9 @@ public:
     // parameters, creates its window (which starts the run) and serves the
     // loop until the run has ended; then closes the control. Returns the exit
     // status; 2 when no control could be made.
-    int Run(const TerminalControlMaker& makeControl, const IPropertyBag& page);
+    int Run(const TerminalControlMaker& makeControl, const kivcontrol::IPropertyBag& page);
 
-    ControlServices Services() const;
+    kivcontrol::ControlServices Services() const;
     CTerminalConsole& Console();
     CTerminalCancel& Cancel();
     CTerminalLauncher& Launcher();

@@ -12,6 +12,10 @@
 #include "ui/QtMessageBoxService.h"
 #include "ui/QtThreadDispatcher.h"
 
+using kivcontrol::ExistingFiles;
+using kivcontrol::IFolderBrowser;
+using kivcontrol::IMessageBoxService;
+
 namespace {
 
 // The application and its window-layer pump; made on this (the main) thread

@@ -13,13 +13,13 @@ class CStandinWindowQuestions : public IWindowQuestions {
 public:
     // `destination` answers the first folder question, `existing` the
     // existing-files question (KIVDL_DESTINATION and KIVDL_EXISTING).
-    CStandinWindowQuestions(const std::string& destination, ExistingFiles existing);
+    CStandinWindowQuestions(const std::string& destination, kivcontrol::ExistingFiles existing);
     ~CStandinWindowQuestions() override;
     CStandinWindowQuestions(const CStandinWindowQuestions&) = delete;
     CStandinWindowQuestions& operator=(const CStandinWindowQuestions&) = delete;
 
-    IMessageBoxService& Boxes() override;
-    IFolderBrowser& Folders() override;
+    kivcontrol::IMessageBoxService& Boxes() override;
+    kivcontrol::IFolderBrowser& Folders() override;
     void Interrupt() override;
 
 private:

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+using kivcontrol::IPageEvents;
+
 std::optional<std::string> CWindowBrowserHost::FireBeforeUnload() {
     leaveText_.reset();
     if (sink_ == nullptr) return std::nullopt;

@@ -13,7 +13,7 @@
 
 #include "control/ControlServices.h"
 
-class CWindowBrowserHost : public IBrowserHost {
+class CWindowBrowserHost : public kivcontrol::IBrowserHost {
 public:
     struct Actions {
         std::function<void()> bringToFront;
@@ -36,7 +36,7 @@ public:
     std::int32_t QueryBrowser() override { return kOk; }
     std::int32_t QueryDocument() override { return kOk; }
     std::int32_t QueryPageWindow() override { return kOk; }
-    std::int32_t ConnectPageEvents(IPageEvents& sink, std::uint32_t& cookie) override;
+    std::int32_t ConnectPageEvents(kivcontrol::IPageEvents& sink, std::uint32_t& cookie) override;
     void DisconnectPageEvents(std::uint32_t cookie) override;
 
     win::HWND TopLevelWindow() override { return topLevel_; }
@@ -53,7 +53,7 @@ private:
 
     Actions actions_;
     win::HWND topLevel_ = nullptr;
-    IPageEvents* sink_ = nullptr;
+    kivcontrol::IPageEvents* sink_ = nullptr;
     bool eventCurrent_ = false;
     std::optional<std::string> leaveText_;
     std::atomic<bool> leaveQuestionOpen_{false};

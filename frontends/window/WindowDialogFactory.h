@@ -7,14 +7,14 @@
 
 class CWindowPageView;
 
-class CWindowDialogFactory : public IDialogFactory {
+class CWindowDialogFactory : public kivcontrol::IDialogFactory {
 public:
     // `launcher` opens the about link (may be null).
-    CWindowDialogFactory(CWindowPageView& view, ILauncher* launcher)
+    CWindowDialogFactory(CWindowPageView& view, kivcontrol::ILauncher* launcher)
         : dialogs_(launcher), view_(view) {}
 
     // UI thread. Null with the thread's last error when the dialog cannot be made.
-    std::unique_ptr<IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
+    std::unique_ptr<kivcontrol::IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
 
 private:
     CQtDialogFactory dialogs_;

@@ -7,10 +7,10 @@
 
 #include "control/ControlServices.h"
 
-class CWindowFolderBrowser : public IFolderBrowser {
+class CWindowFolderBrowser : public kivcontrol::IFolderBrowser {
 public:
     // `ask` shows the dialog (Qt's); `destination` is a native absolute path, or empty.
-    CWindowFolderBrowser(IFolderBrowser& ask, std::string destination)
+    CWindowFolderBrowser(kivcontrol::IFolderBrowser& ask, std::string destination)
         : ask_(ask), destination_(std::move(destination)) {}
 
     int Browse(win::HWND owner, const std::string& prompt, unsigned flags,
@@ -18,7 +18,7 @@ public:
                KIVTOOLCommon::CItemIDList& result) override;
 
 private:
-    IFolderBrowser& ask_;
+    kivcontrol::IFolderBrowser& ask_;
     const std::string destination_;
     std::atomic<bool> destinationUsed_{false};
 };

@@ -24,6 +24,10 @@
 #include "ui/QtText.h"
 #include "ui/QtThreadDispatcher.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::CProcessLauncher;
+using kivcontrol::IMessageBoxService;
+
 namespace {
 
 // A program started without one gets its QApplication here.

@@ -26,8 +26,8 @@ class IWindowPageLink;
 // What a caller may put in place of the desktop's own parts (tests), and
 // the page in a browser (the browser host).
 struct WindowFrontEndParts {
-    IFolderBrowser* folderDialog = nullptr;  // null: Qt's folder dialog
-    ILauncher* programs = nullptr;           // null: CProcessLauncher
+    kivcontrol::IFolderBrowser* folderDialog = nullptr;  // null: Qt's folder dialog
+    kivcontrol::ILauncher* programs = nullptr;           // null: CProcessLauncher
     WindowSessionTimings timings;
     IWindowPageLink* pageLink = nullptr;  // null: the page is the window
 };

@@ -4,6 +4,8 @@
 #include "frontends/window/WindowFrontEnd.h"
 #include "frontends/window/loader/WindowFrontEndLibrary.h"
 
+using kivcontrol::ExistingFiles;
+
 namespace {
 
 std::unique_ptr<IWindowQuestions> MakeWindowQuestions(const std::string& destination,

@@ -8,17 +8,17 @@
 
 #include "control/ControlServices.h"
 
-class CWindowLauncher : public ILauncher {
+class CWindowLauncher : public kivcontrol::ILauncher {
 public:
     // `programs` starts what is let through (CProcessLauncher).
-    CWindowLauncher(ILauncher& programs, bool openFolders)
+    CWindowLauncher(kivcontrol::ILauncher& programs, bool openFolders)
         : programs_(programs), openFolders_(openFolders) {}
 
     // False, without starting anything, for a folder that is not to be opened.
     bool Launch(const std::vector<std::string>& argv) override;
 
 private:
-    ILauncher& programs_;
+    kivcontrol::ILauncher& programs_;
     const bool openFolders_;
 };
 

@@ -14,6 +14,9 @@
 #include "transfer/ErrorCodes.h"
 #include "ui/QtText.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::IPropertyBag;
+
 namespace {}  // namespace
 
 int WindowRunStatus(int errorCode, bool runEnded) {

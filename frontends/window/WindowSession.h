@@ -58,8 +58,9 @@ public:
     // the loop that serves the window runs. `keepServices` holds what the
     // services are made of: it is let go only when the control is gone,
     // which may be after the session (a worker that outlives the waits).
-    void Start(com::ComPtr<com::IKivDownloadControl> control, const ControlServices& services,
-               const IPropertyBag& page, std::shared_ptr<void> keepServices = {});
+    void Start(com::ComPtr<com::IKivDownloadControl> control,
+               const kivcontrol::ControlServices& services, const kivcontrol::IPropertyBag& page,
+               std::shared_ptr<void> keepServices = {});
 
     // The user closes the window.
     void RequestLeave();

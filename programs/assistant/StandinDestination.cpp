@@ -25,6 +25,11 @@
 #include "transfer/ErrorCodes.h"
 #include "transfer/VersionFile.h"
 
+using kivcontrol::CDestinationQuery;
+using kivcontrol::ExistingFiles;
+using kivcontrol::IFolderBrowser;
+using kivcontrol::IMessageBoxService;
+
 using kivtransfer::CVersionFile;
 
 namespace {

@@ -13,7 +13,7 @@
 // KIVDL_EXISTING=resume|restart the existing-files question.
 struct DestinationAnswers {
     std::string destination;
-    ExistingFiles existing = ExistingFiles::Ask;
+    kivcontrol::ExistingFiles existing = kivcontrol::ExistingFiles::Ask;
 };
 
 // Reads the two variables; an unknown KIVDL_EXISTING value is reported in

@@ -5,6 +5,9 @@
 #include "env/Application.h"
 #include "resources/StringTable.h"
 
+using kivcontrol::IFolderBrowser;
+using kivcontrol::IMessageBoxService;
+
 using kivtransfer::CONTENTDATA;
 
 CStandinDestinationContext::CStandinDestinationContext(const ContentListRequest& request,

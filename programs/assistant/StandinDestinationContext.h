@@ -9,10 +9,12 @@
 #include "control/DestinationQuery.h"
 #include "programs/assistant/StandinWorkFile.h"
 
-class CStandinDestinationContext : public IDestinationContext {
+class CStandinDestinationContext : public kivcontrol::IDestinationContext {
 public:
-    CStandinDestinationContext(const ContentListRequest& request, IMessageBoxService& boxes,
-                               IFolderBrowser& browser, const std::atomic<bool>& controlGone);
+    CStandinDestinationContext(const ContentListRequest& request,
+                               kivcontrol::IMessageBoxService& boxes,
+                               kivcontrol::IFolderBrowser& browser,
+                               const std::atomic<bool>& controlGone);
 
     bool IsCancelled() override { return controlGone_; }
     int ShowMessage(const std::string& text, unsigned style) override;
@@ -20,7 +22,7 @@ public:
     const kivtransfer::ContentList& Items() const override { return items_; }
     win::HWND DialogWindow() override { return nullptr; }
     win::HWND BrowserTopLevelWindow() override { return nullptr; }
-    IFolderBrowser* FolderBrowser() override { return &browser_; }
+    kivcontrol::IFolderBrowser* FolderBrowser() override { return &browser_; }
     void SetDestinationFolder(const std::string& folder) override { folder_ = folder; }
     void SetResumeAllowed(bool allowed) override { resumeAllowed_ = allowed; }
     kivtransfer::ErrorState& Errors() override { return errors_; }
@@ -31,8 +33,8 @@ public:
 private:
     kivtransfer::ContentList items_;
     std::string caption_;
-    IMessageBoxService& boxes_;
-    IFolderBrowser& browser_;
+    kivcontrol::IMessageBoxService& boxes_;
+    kivcontrol::IFolderBrowser& browser_;
     const std::atomic<bool>& controlGone_;
     std::string folder_;
     bool resumeAllowed_ = false;

@@ -7,6 +7,10 @@
 #include "control/DesktopAssociation.h"
 #include "tests/platform/CoreTestSupport.h"
 
+using kivcontrol::CDesktopAssociation;
+using kivcontrol::ExpandExecLine;
+using kivcontrol::FindDesktopEntryExec;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -8,6 +8,9 @@
 
 #include "control/ProcessLauncher.h"
 
+using kivcontrol::CProcessLauncher;
+using kivcontrol::RunForOutput;
+
 namespace {
 
 namespace fs = std::filesystem;

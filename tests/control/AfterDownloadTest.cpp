@@ -3,6 +3,12 @@
 #include "control/AfterDownload.h"
 #include "tests/control/PageTestContext.h"
 
+using kivcontrol::IProgramAssociation;
+using kivcontrol::OnRunCompleted;
+using kivcontrol::OpenFolder;
+using kivcontrol::OpenSupportPage;
+using kivcontrol::PlayItem;
+
 using kivtransfer::CONTENTDATA;
 
 namespace {

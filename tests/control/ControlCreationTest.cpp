@@ -13,6 +13,10 @@
 #include "platform/Wait.h"
 #include "tests/control/ControlRunFixture.h"
 
+using kivcontrol::ControlPtr;
+using kivcontrol::CreateControl;
+using kivcontrol::ReleaseControl;
+
 namespace {
 
 using namespace ctltest;

@@ -13,6 +13,10 @@
 #include "platform/Window.h"
 #include "resources/StringTable.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::IDownloadDialog;
+using kivcontrol::IPageEvents;
+
 namespace ctltest {
 
 namespace {

@@ -48,7 +48,7 @@ struct ShownBox {
 
 // Boxes are real top-level windows of the calling thread, titled with the
 // caption, so the control can find and dismiss them.
-class ScriptedMessageBoxes : public IMessageBoxService {
+class ScriptedMessageBoxes : public kivcontrol::IMessageBoxService {
 public:
     // Answers for the next boxes in order; with none left a box answers IDOK.
     void Script(std::initializer_list<int> answers);
@@ -73,7 +73,7 @@ private:
 // until it is dismissed (-1) or closed (`closedResult`).
 int HoldWindowOpen(const std::string& title, int closedResult);
 
-class ScriptedFolderBrowser : public IFolderBrowser {
+class ScriptedFolderBrowser : public kivcontrol::IFolderBrowser {
 public:
     struct Answer {
         int result = IDOK;   // IDOK, IDCANCEL or kHoldOpen
@@ -120,9 +120,9 @@ private:
 
 // The download dialog: a child window of the control that records the DLGM_
 // messages and sets the cancel event on DLGM_CANCELSIGNAL, as the real one does.
-class FakeDialogFactory : public IDialogFactory {
+class FakeDialogFactory : public kivcontrol::IDialogFactory {
 public:
-    std::unique_ptr<IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
+    std::unique_ptr<kivcontrol::IDownloadDialog> CreateDownloadDialog(win::HWND parent) override;
     DialogLog& Log() { return log_; }
     int Created() const { return created_; }
     bool fail = false;  // refuse to create, with ERROR_NOT_ENOUGH_MEMORY
@@ -136,7 +136,7 @@ private:
 // mutex, the cancel event is set. False when the mutex stays busy.
 bool PressDialogCancel(win::HANDLE pauseMutex, win::HANDLE cancelEvent);
 
-class FakeBrowserHost : public IBrowserHost {
+class FakeBrowserHost : public kivcontrol::IBrowserHost {
 public:
     FakeBrowserHost();  // creates the browser's top-level window on the calling thread
     ~FakeBrowserHost() override;
@@ -146,7 +146,7 @@ public:
     std::int32_t QueryBrowser() override { return browser; }
     std::int32_t QueryDocument() override { return document; }
     std::int32_t QueryPageWindow() override { return pageWindow; }
-    std::int32_t ConnectPageEvents(IPageEvents& sink, std::uint32_t& cookie) override;
+    std::int32_t ConnectPageEvents(kivcontrol::IPageEvents& sink, std::uint32_t& cookie) override;
     void DisconnectPageEvents(std::uint32_t cookie) override;
     win::HWND TopLevelWindow() override { return window_; }
     void BringToForeground() override { ++foregrounds; }
@@ -171,7 +171,7 @@ private:
     win::HWND window_ = nullptr;
 };
 
-class RecordingLauncher : public ILauncher {
+class RecordingLauncher : public kivcontrol::ILauncher {
 public:
     bool Launch(const std::vector<std::string>& argv) override;
     std::vector<std::vector<std::string>> Launched() const;
@@ -181,7 +181,7 @@ private:
     std::vector<std::vector<std::string>> launched_;
 };
 
-class ScriptedProxyPrompt : public IProxyCredentialPrompt {
+class ScriptedProxyPrompt : public kivcontrol::IProxyCredentialPrompt {
 public:
     bool answer = true;
     std::string user = "kiv";
@@ -203,7 +203,7 @@ struct FakeServices {
     RecordingLauncher launcher;
     ScriptedProxyPrompt proxy;
 
-    ControlServices Services();
+    kivcontrol::ControlServices Services();
 };
 
 }  // namespace ctltest

@@ -14,6 +14,12 @@
 #include "platform/FileApi.h"
 #include "platform/Language.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::ControlTimings;
+using kivcontrol::CParamTagBag;
+using kivcontrol::CreateControl;
+using kivcontrol::ReleaseControl;
+
 namespace ctltest {
 
 std::string Sha256Hex(const std::string& bytes) {

@@ -31,12 +31,13 @@ protected:
     ~ControlRunFixture() override;
 
     // Short waits, so that runs and teardowns stay quick.
-    static ControlTimings FastTimings();
+    static kivcontrol::ControlTimings FastTimings();
     // A page with one curl/hash pair per entry ("" for no hash).
-    CParamTagBag Page(const std::vector<std::pair<std::string, std::string>>& items) const;
+    kivcontrol::CParamTagBag Page(
+        const std::vector<std::pair<std::string, std::string>>& items) const;
 
     // Creates the control, loads `page` and creates its window in the browser.
-    void Start(const CParamTagBag& page);
+    void Start(const kivcontrol::CParamTagBag& page);
     // Releases the control; true when it was deleted at once.
     bool Release();
     bool PumpUntilBrowserQuits() {
@@ -72,8 +73,8 @@ protected:
     // Handed to the control with the fakes (the protected layout's tests).
     std::string assistantProgram;
     std::function<void()> onWorkerConfined;
-    ControlTimings timings = FastTimings();
-    ControlPtr control;
+    kivcontrol::ControlTimings timings = FastTimings();
+    kivcontrol::ControlPtr control;
 };
 
 }  // namespace ctltest

@@ -15,6 +15,10 @@
 #include "platform/Window.h"
 #include "tests/control/ControlHarness.h"
 
+using kivcontrol::CControlRun;
+using kivcontrol::ControlServices;
+using kivcontrol::ControlTimings;
+
 namespace {
 
 using namespace ctltest;

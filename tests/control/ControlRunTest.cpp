@@ -8,6 +8,11 @@
 #include "platform/Window.h"
 #include "tests/control/ControlRunFixture.h"
 
+using kivcontrol::ControlPtr;
+using kivcontrol::CParamTagBag;
+using kivcontrol::CreateControl;
+using kivcontrol::ReleaseControl;
+
 namespace {
 
 using ::testing::ElementsAre;

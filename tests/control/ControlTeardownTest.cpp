@@ -14,6 +14,9 @@
 #include "platform/Window.h"
 #include "tests/control/ControlRunFixture.h"
 
+using kivcontrol::CControlRun;
+using kivcontrol::ReleaseControl;
+
 namespace {
 
 using namespace ctltest;

@@ -49,7 +49,7 @@ struct BrowseStep {
     std::function<void()> during;  // runs while the dialog is open
 };
 
-class ScriptedFolderBrowser : public IFolderBrowser {
+class ScriptedFolderBrowser : public kivcontrol::IFolderBrowser {
 public:
     std::deque<BrowseStep> steps;
     std::vector<BrowseCall> calls;
@@ -73,10 +73,10 @@ public:
     }
 };
 
-class ScriptedContext : public IDestinationContext {
+class ScriptedContext : public kivcontrol::IDestinationContext {
 public:
     ScriptedFolderBrowser browser;
-    IFolderBrowser* folderBrowser = &browser;
+    kivcontrol::IFolderBrowser* folderBrowser = &browser;
     kivtransfer::ContentList items;
     win::HWND dialogWindow = nullptr;
     win::HWND browserWindow = nullptr;
@@ -97,7 +97,7 @@ public:
     const kivtransfer::ContentList& Items() const override { return items; }
     win::HWND DialogWindow() override { return dialogWindow; }
     win::HWND BrowserTopLevelWindow() override { return browserWindow; }
-    IFolderBrowser* FolderBrowser() override { return folderBrowser; }
+    kivcontrol::IFolderBrowser* FolderBrowser() override { return folderBrowser; }
     void SetDestinationFolder(const std::string& folder) override {
         destinations.push_back(folder);
     }
@@ -190,7 +190,7 @@ protected:
     envtest::ScopedEnvVar homeVar{"HOME", home.Native()};
     envtest::ScopedEnvVar configVar{"XDG_CONFIG_HOME", home.Native("config")};
     ScriptedContext context;
-    CDestinationQuery query{context};
+    kivcontrol::CDestinationQuery query{context};
 };
 
 }  // namespace desttest

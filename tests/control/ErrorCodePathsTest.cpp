@@ -13,6 +13,10 @@
 #include "env/Locations.h"
 #include "tests/control/ControlRunFixture.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::CParamTagBag;
+using kivcontrol::CreateControl;
+
 namespace {
 
 using namespace ctltest;

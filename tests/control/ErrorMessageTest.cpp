@@ -5,6 +5,16 @@
 #include "control/ErrorMessage.h"
 #include "platform/Language.h"
 
+using kivcontrol::CodeTag;
+using kivcontrol::ComposeErrorMessage;
+using kivcontrol::kPhaseAssistantEnded;
+using kivcontrol::kPhaseCompletion;
+using kivcontrol::kPhaseDestination;
+using kivcontrol::kPhaseDownload;
+using kivcontrol::kPhaseFinalisation;
+using kivcontrol::kPhaseStart;
+using kivcontrol::kPhaseVerification;
+
 using kivtransfer::CONTENTDATA;
 using kivtransfer::ContentList;
 using kivtransfer::ErrorState;

@@ -3,6 +3,8 @@
 #include "control/ParameterRules.h"
 #include "platform/CodePage.h"
 
+using kivcontrol::FileNameFromUrl;
+
 namespace {
 
 TEST(FileNameFromUrlTest, TakesTheLastComponentWithoutQueryOrFragment) {

@@ -16,6 +16,11 @@
 #include "tests/control/ControlRunFixture.h"
 #include "transfer/VersionFile.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::CreateControl;
+using kivcontrol::IPageEvents;
+using kivcontrol::ReleaseControl;
+
 using kivtransfer::CVersionFile;
 
 namespace {

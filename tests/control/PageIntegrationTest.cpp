@@ -4,6 +4,11 @@
 #include "platform/Language.h"
 #include "tests/control/PageTestContext.h"
 
+using kivcontrol::ConnectToPage;
+using kivcontrol::DetectBrowserDialog;
+using kivcontrol::IPageEvents;
+using kivcontrol::QuitBrowser;
+
 namespace {
 
 using pagetest::Argv;

@@ -6,6 +6,9 @@
 #include "platform/Language.h"
 #include "tests/control/PageTestContext.h"
 
+using kivcontrol::OnBeforeUnload;
+using kivcontrol::OnUnload;
+
 namespace {
 
 using pagetest::Argv;

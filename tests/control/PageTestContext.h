@@ -22,7 +22,7 @@ namespace pagetest {
 
 using Argv = std::vector<std::string>;
 
-class FakeBrowserHost : public IBrowserHost {
+class FakeBrowserHost : public kivcontrol::IBrowserHost {
 public:
     std::int32_t stepResults[5] = {};  // HRESULTs of the connection steps
     bool clientSite = true, leaveQuestionOpen = false, canOpenWindow = true;
@@ -33,7 +33,7 @@ public:
     std::int32_t QueryBrowser() override { return Step("browser", 1); }
     std::int32_t QueryDocument() override { return Step("document", 2); }
     std::int32_t QueryPageWindow() override { return Step("window", 3); }
-    std::int32_t ConnectPageEvents(IPageEvents&, std::uint32_t& cookie) override {
+    std::int32_t ConnectPageEvents(kivcontrol::IPageEvents&, std::uint32_t& cookie) override {
         cookie = 42;
         return Step("events", 4);
     }
@@ -58,7 +58,7 @@ private:
     }
 };
 
-class FakeLauncher : public ILauncher {
+class FakeLauncher : public kivcontrol::ILauncher {
 public:
     std::vector<Argv> launched;
     Argv* log = nullptr;
@@ -77,7 +77,7 @@ inline bool HeldElsewhere(std::mutex& lock) {
     return !taken;
 }
 
-class FakePageContext : public IPageContext {
+class FakePageContext : public kivcontrol::IPageContext {
 public:
     kivtransfer::ErrorState error;
     bool aborted = false, transferActive = false, pageClosing = false;
@@ -94,7 +94,7 @@ public:
     Argv log;  // boxes, launches, cancel signals and mutex closes, in order
     FakeBrowserHost browser;
     FakeLauncher launcher;
-    ControlServices services;
+    kivcontrol::ControlServices services;
 
     FakePageContext() {
         services.browser = &browser;
@@ -146,7 +146,7 @@ public:
         log.push_back("box " + text + " style " + std::to_string(style));
         return 1;
     }
-    const ControlServices& Services() const override { return services; }
+    const kivcontrol::ControlServices& Services() const override { return services; }
 };
 
 // Top-level windows with the given titles on a thread of their own, which

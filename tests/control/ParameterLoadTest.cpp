@@ -8,6 +8,11 @@
 #include "platform/CodePage.h"
 #include "platform/Language.h"
 
+using kivcontrol::CParamTagBag;
+using kivcontrol::LoadParameters;
+using kivcontrol::ParameterLoadHooks;
+using kivcontrol::ParameterLoadResult;
+
 using kivtransfer::CONTENTDATA;
 using kivtransfer::ErrorState;
 

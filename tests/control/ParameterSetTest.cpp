@@ -5,6 +5,9 @@
 #include "control/ParamTagBag.h"
 #include "control/ParameterSet.h"
 
+using kivcontrol::CParameterSet;
+using kivcontrol::CParamTagBag;
+
 namespace {
 
 class ParameterSetTest : public ::testing::Test {

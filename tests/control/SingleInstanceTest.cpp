@@ -11,6 +11,14 @@
 #include "platform/Language.h"
 #include "tests/platform/CoreTestSupport.h"
 
+using kivcontrol::CParamTagBag;
+using kivcontrol::CSingleInstanceLock;
+using kivcontrol::IMessageBoxService;
+using kivcontrol::LoadParameters;
+using kivcontrol::MakeSingleInstanceHook;
+using kivcontrol::ParameterLoadHooks;
+using kivcontrol::ParameterLoadResult;
+
 using kivtransfer::ErrorState;
 
 namespace {

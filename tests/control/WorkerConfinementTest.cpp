@@ -18,6 +18,8 @@
 #include "tests/transfer/WorkFilesTestEnv.h"
 #include "transfer/WorkFiles.h"
 
+using kivcontrol::ConfineWorkerWrites;
+
 using kivtransfer::CONTENTDATA;
 using kivtransfer::LocalPathOfItem;
 

@@ -12,6 +12,10 @@
 #include "control/WorkerPipeline.h"
 #include "platform/Language.h"
 
+using kivcontrol::IWorkerContext;
+using kivcontrol::RunWorker;
+using kivcontrol::WorkerPhases;
+
 using kivtransfer::ErrorState;
 
 namespace {

@@ -7,6 +7,8 @@
 #include "host/HostOptions.h"
 #include "tests/platform/CoreTestSupport.h"
 
+using kivcontrol::ExistingFiles;
+
 namespace {
 
 using Params = std::vector<std::pair<std::string, std::string>>;

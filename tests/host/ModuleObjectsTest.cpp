@@ -11,6 +11,9 @@
 #include "resources/StringTable.h"
 #include "tests/host/HostTestSupport.h"
 
+using kivcontrol::ControlServices;
+using kivcontrol::CParamTagBag;
+
 namespace {
 
 using namespace com;

@@ -11,6 +11,8 @@
 #include "tests/host/TerminalTestIo.h"
 #include "transfer/ControlMessages.h"
 
+using kivcontrol::ExistingFiles;
+
 using kivtransfer::CONTENTDATA;
 
 namespace {

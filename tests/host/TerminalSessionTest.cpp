@@ -36,6 +36,9 @@
 #include "tests/host/TerminalTestIo.h"
 #include "tests/support/CannedServer.h"
 
+using kivcontrol::ControlTimings;
+using kivcontrol::CParamTagBag;
+
 namespace {
 
 using kivterm::CTerminalSession;

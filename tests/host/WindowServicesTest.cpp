@@ -10,6 +10,10 @@
 #include "frontends/window/WindowLauncher.h"
 #include "tests/host/WindowTestSupport.h"
 
+using kivcontrol::IBrowserHost;
+using kivcontrol::IFolderBrowser;
+using kivcontrol::IPageEvents;
+
 namespace wintest {
 namespace {
 

@@ -30,7 +30,7 @@ namespace wintest {
 constexpr int kRunBoundMs = 60000;  // far longer than any correct run needs
 
 // Records what the control would start, and starts nothing.
-class RecordingLauncher : public ILauncher {
+class RecordingLauncher : public kivcontrol::ILauncher {
 public:
     bool Launch(const std::vector<std::string>& argv) override;
     std::vector<std::vector<std::string>> Launched() const;
@@ -43,7 +43,7 @@ private:
 // The folder dialog the user would see (the worker's thread): a window
 // titled "Browse for Folder" held open until the control closes it, then
 // cancelled.
-class HeldFolderDialog : public IFolderBrowser {
+class HeldFolderDialog : public kivcontrol::IFolderBrowser {
 public:
     int Browse(win::HWND owner, const std::string& prompt, unsigned flags,
                const KIVTOOLCommon::CItemIDList& initialSelection,

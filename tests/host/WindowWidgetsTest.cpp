@@ -16,6 +16,8 @@
 #include "ui/KivDownloadControllerDlg.h"
 #include "ui/QtThreadDispatcher.h"
 
+using kivcontrol::IDownloadDialog;
+
 namespace {
 
 void Settle() {

@@ -11,6 +11,8 @@
 #include "ui/DialogFont.h"
 #include "ui/LinkStatic.h"
 
+using kivcontrol::ILauncher;
+
 namespace {
 
 using uitest::At;

@@ -29,6 +29,8 @@
 #include "ui/QtMessageBoxService.h"
 #include "ui/QtThreadDispatcher.h"
 
+using kivcontrol::IDownloadDialog;
+
 namespace {
 
 constexpr const char* kCaption = "Kiv Downloader";

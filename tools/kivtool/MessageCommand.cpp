@@ -12,6 +12,8 @@
 #include "platform/Language.h"
 #include "tools/kivtool/Command.h"
 
+using kivcontrol::ComposeErrorMessage;
+
 using kivtransfer::CONTENTDATA;
 using kivtransfer::ContentList;
 using kivtransfer::ErrorState;

@@ -12,6 +12,10 @@
 #include "tools/kivtool/Command.h"
 #include "transfer/HttpTransfer.h"
 
+using kivcontrol::CodeTag;
+using kivcontrol::CodeText;
+using kivcontrol::TextForCode;
+
 using kivtransfer::CONTENTDATA;
 using kivtransfer::ErrorState;
 using kivtransfer::SizeQuery;

@@ -15,9 +15,11 @@
 #include "control/ExistingFiles.h"
 
 class CBrowserChannel;
-class IFolderBrowser;
 class IFrontEnd;
+namespace kivcontrol {
+class IFolderBrowser;
 class IMessageBoxService;
+}  // namespace kivcontrol
 
 inline constexpr const char* kWindowFrontEndFileName = "kivwindowfrontend.so";
 
@@ -27,9 +29,9 @@ class IWindowQuestions {
 public:
     virtual ~IWindowQuestions() = default;
     // Answers the existing-files question with the given answer unless it is Ask.
-    virtual IMessageBoxService& Boxes() = 0;
+    virtual kivcontrol::IMessageBoxService& Boxes() = 0;
     // Answers the first folder question with the given destination when there is one.
-    virtual IFolderBrowser& Folders() = 0;
+    virtual kivcontrol::IFolderBrowser& Folders() = 0;
     // Any thread: ends the open question as cancelled.
     virtual void Interrupt() = 0;
 };
@@ -41,7 +43,7 @@ struct WindowFrontEndApi {
     std::unique_ptr<IFrontEnd> (*makeWindowFrontEnd)();
     std::unique_ptr<IFrontEnd> (*makeBrowserFrontEnd)(CBrowserChannel& channel);
     std::unique_ptr<IWindowQuestions> (*makeWindowQuestions)(const std::string& destination,
-                                                             ExistingFiles existing);
+                                                             kivcontrol::ExistingFiles existing);
 };
 inline constexpr int kWindowFrontEndLayout = 1;
 inline constexpr const char* kWindowFrontEndEntry = "KivWindowFrontEnd";
