@@ -6,8 +6,10 @@
 #include "platform/FileApi.h"
 #include "platform/KnownFolders.h"
 #include "platform/Landlock.h"
+#include "platform/NamedMutex.h"
 #include "platform/NativePath.h"
 #include "platform/Registry.h"
+#include "transfer/VersionRow.h"
 
 namespace kivcontrol {
 
@@ -40,11 +42,13 @@ std::vector<std::string> WorkerWritableFolders() {
     AddNative(folders, FolderOf(env::GetVersionFilePath(), '\\'));
     const std::string lowStore = LowStoreFolder();
     if (!lowStore.empty()) folders.push_back(lowStore);
-    std::string runtime;
-    if (win::GetKnownFolderNativePath(win::KnownFolder::Runtime, runtime)) {
-        folders.push_back(runtime);
-    }
     return folders;
+}
+
+std::vector<std::string> WorkerLockFolders() {
+    std::string runtime;
+    if (win::GetKnownFolderNativePath(win::KnownFolder::Runtime, runtime)) return {runtime};
+    return {};
 }
 
 bool ConfineWorkerWrites() {
@@ -57,7 +61,14 @@ bool ConfineWorkerWrites() {
     std::string lowStoreWindows;
     if (!lowStore.empty() && win::FromNativePath(lowStore, lowStoreWindows))
         win::MakeSureDirectoryPathExists(env::AddTrailingBackslash(lowStoreWindows));
-    return win::ConfineThreadWrites(WorkerWritableFolders()) != win::FALSE;
+    // The version file's lock file is the one the worker opens itself; made
+    // now, since its folder takes no new entries from the worker.
+    win::CNamedMutex versionLock;
+    versionLock.Create(kivtransfer::versionrow::MakeLockName(env::GetVersionFilePath()));
+    win::LandlockExtras extras;
+    extras.openForWritingOnly = WorkerLockFolders();
+    extras.scopeAbstractSockets = true;
+    return win::ConfineThreadWrites(WorkerWritableFolders(), extras) != win::FALSE;
 }
 
 }  // namespace kivcontrol

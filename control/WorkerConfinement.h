@@ -12,12 +12,18 @@ namespace kivcontrol {
 // folder (downloads in progress, the assistant's work file and the
 // temporary-files folder, which must lie within it), the version file's
 // folder, the low-integrity settings store's folder (the browser's writable
-// registry key on Windows) and the runtime folder that holds the named
-// events' and mutexes' files. No folder named by a setting is ever a rule.
+// registry key on Windows). No folder named by a setting is ever a rule.
 std::vector<std::string> WorkerWritableFolders();
 
+// The runtime folder, with the named events' and mutexes' files: the worker
+// may open the files there for writing (to lock or signal them) but make,
+// rename, link or remove nothing, so it cannot plant a link on another
+// run's lock file.
+std::vector<std::string> WorkerLockFolders();
+
 // Switches the calling thread to the low-integrity settings store and
-// confines it to those folders. False when the kernel cannot (the thread then
+// confines it to those folders (and, where the kernel offers it, away from
+// abstract Unix sockets made outside it). False when the kernel cannot (the thread then
 // runs unconfined, still with the low store; the last error says why).
 bool ConfineWorkerWrites();
 

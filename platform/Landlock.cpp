@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/LastError.h"
@@ -24,11 +25,25 @@ namespace {
 #define LANDLOCK_ACCESS_FS_TRUNCATE (1ULL << 14)
 #endif
 
-// Only the first field: every kernel with Landlock accepts this size, and
-// network and scope rights stay unhandled.
-struct FsRulesetAttr {
+// Scoping arrived with ABI 6; headers older than the kernel lack it.
+constexpr std::uint64_t kScopeAbstractUnixSocket = 1ULL << 0;
+constexpr std::uint64_t kScopeSignal = 1ULL << 1;
+constexpr int kFirstScopingAbi = 6;
+constexpr int kFirstNetworkAbi = 4;
+
+// The ruleset's attributes as ABI 6 lays them out; older kernels are given
+// only the fields they know (network rights stay unhandled throughout).
+struct RulesetAttr {
     std::uint64_t handledAccessFs;
+    std::uint64_t handledAccessNet;
+    std::uint64_t scoped;
 };
+
+std::size_t RulesetAttrSize(int abi) {
+    if (abi >= kFirstScopingAbi) return sizeof(RulesetAttr);
+    if (abi >= kFirstNetworkAbi) return 2 * sizeof(std::uint64_t);
+    return sizeof(std::uint64_t);
+}
 
 constexpr std::uint64_t kWriteRights =
     LANDLOCK_ACCESS_FS_WRITE_FILE | LANDLOCK_ACCESS_FS_REMOVE_DIR | LANDLOCK_ACCESS_FS_REMOVE_FILE |
@@ -70,22 +85,36 @@ int LandlockAbiVersion() {
     return version > 0 ? static_cast<int>(version) : 0;
 }
 
-BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders) {
+bool LandlockScopes(int abi) { return abi >= kFirstScopingAbi; }
+
+BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders,
+                         const LandlockExtras& extras) {
     const int abi = LandlockAbiVersion();
     if (abi == 0) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
     const std::uint64_t rights = WriteRightsOf(abi);
-    const FsRulesetAttr attributes{rights};
-    const CUniqueFd ruleset(
-        static_cast<int>(syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0)));
+    RulesetAttr attributes{rights, 0, 0};
+    if (LandlockScopes(abi)) {
+        if (extras.scopeAbstractSockets) attributes.scoped |= kScopeAbstractUnixSocket;
+        if (extras.scopeSignals) attributes.scoped |= kScopeSignal;
+    }
+    const CUniqueFd ruleset(static_cast<int>(
+        syscall(SYS_landlock_create_ruleset, &attributes, RulesetAttrSize(abi), 0)));
     if (ruleset.Get() < 0) {
         SetLastErrorFromErrno(errno);
         return FALSE;
     }
     for (const std::string& folder : writableFolders) {
         if (!AllowBelow(ruleset.Get(), folder, rights)) {
+            SetLastErrorFromErrno(errno);
+            return FALSE;
+        }
+    }
+    // Existing files only: no entry can be made, renamed, linked or removed.
+    for (const std::string& folder : extras.openForWritingOnly) {
+        if (!AllowBelow(ruleset.Get(), folder, LANDLOCK_ACCESS_FS_WRITE_FILE)) {
             SetLastErrorFromErrno(errno);
             return FALSE;
         }

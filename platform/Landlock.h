@@ -15,9 +15,24 @@ namespace win {
 // (too old, or switched off at boot).
 int LandlockAbiVersion();
 
+// Whether the kernel's Landlock can scope abstract Unix sockets and signals
+// to the confined domain (ABI 6 and later).
+bool LandlockScopes(int abi);
+
+struct LandlockExtras {
+    // Files already below these folders may be opened for writing (lock
+    // files, FIFOs); nothing may be created, renamed, linked or removed there.
+    std::vector<std::string> openForWritingOnly;
+    // Where the kernel offers it: no connecting to abstract Unix sockets made
+    // outside the domain, no signals to processes outside it.
+    bool scopeAbstractSockets = false;
+    bool scopeSignals = false;
+};
+
 // `writableFolders` are native paths; missing ones are skipped. FALSE with
 // the last error: ERROR_NOT_SUPPORTED when the kernel has no Landlock (the
 // thread is then unconfined), else what the system gave.
-BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders);
+BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders,
+                         const LandlockExtras& extras = {});
 
 }  // namespace win

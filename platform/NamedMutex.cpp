@@ -15,6 +15,7 @@
 
 #include "platform/KnownFolders.h"
 #include "platform/LastError.h"
+#include "platform/LockFileOpen.h"
 #include "platform/MutexFileName.h"
 #include "platform/RecordLock.h"
 
@@ -80,8 +81,7 @@ std::shared_ptr<State> OpenLockFile(std::string_view key, bool& existed) {
     if (!GetKnownFolderNativePath(KnownFolder::Runtime, folder)) {
         return nullptr;
     }
-    const std::string path = folder + "/" + MutexLockFileName(key);
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = OpenUserLockFile(folder, MutexLockFileName(key));
     if (fd < 0) {
         SetLastErrorFromErrno(errno, true);
         return nullptr;

@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev libssl-dev libcrypto++-dev
-    qt6-base-dev qt6-translations-l10n libqt6svg6 libgumbo-dev
+    qt6-base-dev qt6-translations-l10n libqt6svg6 libgumbo-dev libseccomp-dev
     fonts-dejavu-core fonts-noto-cjk
     nginx-light tinyproxy openssl curl attr xvfb xauth python3 procps
     chromium firefox-esr

@@ -13,9 +13,13 @@
 #include "env/Application.h"
 #include "env/Locations.h"
 #include "env/Settings.h"
+#include "platform/KnownFolders.h"
 #include "platform/Landlock.h"
+#include "platform/MutexFileName.h"
+#include "platform/NamedMutex.h"
 #include "platform/Registry.h"
 #include "tests/transfer/WorkFilesTestEnv.h"
+#include "transfer/VersionRow.h"
 #include "transfer/WorkFiles.h"
 
 using kivcontrol::ConfineWorkerWrites;
@@ -86,6 +90,37 @@ TEST_F(WorkerConfinementTest, TheWorkerWritesOnlyItsLowStoreAndCannotWidenTheNex
     }).join();
     EXPECT_FALSE(std::filesystem::exists(home + "/.bashrc"));
     EXPECT_EQ(TemporaryFolderSetting(), "");
+}
+
+// The runtime folder holds the lock files every run relies on: the worker
+// opens them but can plant, rename or remove nothing there, and still takes
+// the version file's lock it needs.
+TEST_F(WorkerConfinementTest, TheWorkerCannotPlantOrRemoveInTheRuntimeFolder) {
+    const std::string xdgRuntime = root_.Native("run");
+    std::filesystem::create_directories(xdgRuntime);
+    envtest::ScopedEnvVar runtimeVariable("XDG_RUNTIME_DIR", xdgRuntime);
+    std::string runtime;
+    ASSERT_TRUE(win::GetKnownFolderNativePath(win::KnownFolder::Runtime, runtime));
+    win::CNamedMutex existing;
+    ASSERT_TRUE(existing.Create("Local\\another run"));
+    const std::string lockFile = runtime + "/" + win::MutexLockFileName("another run");
+    ASSERT_TRUE(std::filesystem::exists(lockFile));
+
+    std::thread([&] {
+        ASSERT_TRUE(ConfineWorkerWrites());
+        EXPECT_EQ(symlink("/nowhere", (runtime + "/mutex-planted.lock").c_str()) == 0 ? 0 : errno,
+                  EACCES);
+        EXPECT_EQ(unlink(lockFile.c_str()) == 0 ? 0 : errno, EACCES);
+        EXPECT_EQ(rename(lockFile.c_str(), (lockFile + ".moved").c_str()) == 0 ? 0 : errno,
+                  EACCES);
+        EXPECT_EQ(CreateError(runtime + "/new-file"), EACCES);
+        // What the worker itself locks and signals still opens.
+        win::CNamedMutex versionLock;
+        ASSERT_TRUE(versionLock.Create(kivtransfer::versionrow::MakeLockName(env::GetVersionFilePath())));
+        EXPECT_EQ(versionLock.Wait(0), win::WAIT_OBJECT_0);
+        EXPECT_TRUE(versionLock.Release());
+    }).join();
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(lockFile)));
 }
 
 }  // namespace

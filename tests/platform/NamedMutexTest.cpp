@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 #include <optional>
 #include <thread>
 
 #include "FileTestSupport.h"
+#include "platform/KnownFolders.h"
 #include "platform/LastError.h"
+#include "platform/MutexFileName.h"
 #include "platform/NamedMutex.h"
 
 namespace {
@@ -191,6 +196,40 @@ TEST_F(NamedMutexTest, UnnamedAndUncreatedObjects) {
     ASSERT_TRUE(unnamed.Create("") && otherUnnamed.Create(""));
     EXPECT_EQ(unnamed.Wait(0), WAIT_OBJECT_0);
     EXPECT_EQ(otherUnnamed.Wait(0), WAIT_OBJECT_0);  // each one its own
+}
+
+// A link planted on the lock file (by a confined worker of an older build,
+// or anything else of the user's) is replaced: the mutex works again, and
+// the file the link pointed at is neither locked nor changed.
+TEST_F(NamedMutexTest, PlantedLinkOrFifoOnTheLockFileIsReplacedNotFollowed) {
+    filetest::TempFolder elsewhere;
+    const std::string target = elsewhere.Native() + "/victim";
+    { std::ofstream(target) << "keep"; }
+    std::string folder;
+    ASSERT_TRUE(GetKnownFolderNativePath(KnownFolder::Runtime, folder));
+    const std::string lockFile = folder + "/" + MutexLockFileName(MutexKey(name_));
+    ASSERT_EQ(symlink(target.c_str(), lockFile.c_str()), 0);
+    {
+        CNamedMutex mutex;
+        ASSERT_TRUE(mutex.Create(name_));
+        EXPECT_EQ(mutex.Wait(0), WAIT_OBJECT_0);
+        EXPECT_TRUE(mutex.Release());
+    }
+    struct stat status {};
+    ASSERT_EQ(lstat(lockFile.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISREG(status.st_mode));
+    std::string kept;
+    std::getline(std::ifstream(target), kept);
+    EXPECT_EQ(kept, "keep");
+
+    // A FIFO at the name is replaced too, and does not hold the open.
+    const std::string other = "fifo-planted";
+    const std::string fifo = folder + "/" + MutexLockFileName(other);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CNamedMutex replaced;
+    ASSERT_TRUE(replaced.Create(other));
+    ASSERT_EQ(lstat(fifo.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISREG(status.st_mode));
 }
 
 }  // namespace
