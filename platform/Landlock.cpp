@@ -87,12 +87,12 @@ int LandlockAbiVersion() {
 
 bool LandlockScopes(int abi) { return abi >= kFirstScopingAbi; }
 
-BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders,
-                         const LandlockExtras& extras) {
+int CreateWriteRuleset(const std::vector<std::string>& writableFolders,
+                       const LandlockExtras& extras) {
     const int abi = LandlockAbiVersion();
     if (abi == 0) {
         SetLastError(ERROR_NOT_SUPPORTED);
-        return FALSE;
+        return -1;
     }
     const std::uint64_t rights = WriteRightsOf(abi);
     RulesetAttr attributes{rights, 0, 0};
@@ -100,25 +100,32 @@ BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders,
         if (extras.scopeAbstractSockets) attributes.scoped |= kScopeAbstractUnixSocket;
         if (extras.scopeSignals) attributes.scoped |= kScopeSignal;
     }
-    const CUniqueFd ruleset(static_cast<int>(
+    CUniqueFd ruleset(static_cast<int>(
         syscall(SYS_landlock_create_ruleset, &attributes, RulesetAttrSize(abi), 0)));
     if (ruleset.Get() < 0) {
         SetLastErrorFromErrno(errno);
-        return FALSE;
+        return -1;
     }
     for (const std::string& folder : writableFolders) {
         if (!AllowBelow(ruleset.Get(), folder, rights)) {
             SetLastErrorFromErrno(errno);
-            return FALSE;
+            return -1;
         }
     }
     // Existing files only: no entry can be made, renamed, linked or removed.
     for (const std::string& folder : extras.openForWritingOnly) {
         if (!AllowBelow(ruleset.Get(), folder, LANDLOCK_ACCESS_FS_WRITE_FILE)) {
             SetLastErrorFromErrno(errno);
-            return FALSE;
+            return -1;
         }
     }
+    return ruleset.Release();
+}
+
+BOOL ConfineThreadWrites(const std::vector<std::string>& writableFolders,
+                         const LandlockExtras& extras) {
+    const CUniqueFd ruleset(CreateWriteRuleset(writableFolders, extras));
+    if (ruleset.Get() < 0) return FALSE;
     // Both act on the calling thread only; the second requires the first
     // unless the process has CAP_SYS_ADMIN.
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||

@@ -29,6 +29,12 @@ struct LandlockExtras {
     bool scopeSignals = false;
 };
 
+// The ruleset ConfineThreadWrites applies, for a caller that applies it
+// itself (a child between fork and exec): a close-on-exec descriptor, or -1
+// with the last error as below.
+int CreateWriteRuleset(const std::vector<std::string>& writableFolders,
+                       const LandlockExtras& extras = {});
+
 // `writableFolders` are native paths; missing ones are skipped. FALSE with
 // the last error: ERROR_NOT_SUPPORTED when the kernel has no Landlock (the
 // thread is then unconfined), else what the system gave.

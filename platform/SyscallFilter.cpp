@@ -3,6 +3,7 @@
 #include <seccomp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <initializer_list>
@@ -38,7 +39,8 @@ constexpr std::initializer_list<int> kRefusedCalls = {
     SCMP_SYS(delete_module), SCMP_SYS(kexec_load),        SCMP_SYS(kexec_file_load),
     SCMP_SYS(perf_event_open), SCMP_SYS(userfaultfd),     SCMP_SYS(fsopen),
     SCMP_SYS(fsmount),       SCMP_SYS(move_mount),        SCMP_SYS(open_tree),
-    SCMP_SYS(personality),
+    SCMP_SYS(personality),   SCMP_SYS(pidfd_getfd),       SCMP_SYS(pidfd_send_signal),
+    SCMP_SYS(tkill),
 };
 
 bool Refuse(scmp_filter_ctx context, int call) {
@@ -52,15 +54,35 @@ bool RefuseIoctl(scmp_filter_ctx context, unsigned long request) {
                             SCMP_A1(SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request)) == 0;
 }
 
-// socket(): internet families only. socketpair(): local pairs only (libcurl's
-// resolver wakes itself through one); a pair can reach no other process.
+// socket(): internet families only (AF_INET 2, AF_INET6 10). A rule may
+// compare an argument once, so the refused values are named as ranges
+// around the two; a value with high bits set falls above them.
+// socketpair(): local pairs only (libcurl's resolver wakes itself through
+// one); a pair can reach no other process.
 bool LimitSockets(scmp_filter_ctx context) {
+    static_assert(AF_INET == 2 && AF_INET6 == 10);
     const int socketCall = SCMP_SYS(socket);
-    const int pairCall = SCMP_SYS(socketpair);
-    return seccomp_rule_add(context, SCMP_ACT_ERRNO(EACCES), socketCall, 2,
-                            SCMP_A0(SCMP_CMP_NE, AF_INET), SCMP_A0(SCMP_CMP_NE, AF_INET6)) == 0 &&
-           seccomp_rule_add(context, SCMP_ACT_ERRNO(EACCES), pairCall, 1,
-                            SCMP_A0(SCMP_CMP_NE, AF_UNIX)) == 0;
+    const auto refuse = [&](scmp_arg_cmp comparison) {
+        return seccomp_rule_add(context, SCMP_ACT_ERRNO(EACCES), socketCall, 1, comparison) == 0;
+    };
+    bool built = refuse(SCMP_A0(SCMP_CMP_LT, AF_INET)) && refuse(SCMP_A0(SCMP_CMP_GT, AF_INET6));
+    for (int family = AF_INET + 1; built && family < AF_INET6; ++family)
+        built = refuse(SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(family)));
+    return built && seccomp_rule_add(context, SCMP_ACT_ERRNO(EACCES), SCMP_SYS(socketpair), 1,
+                                     SCMP_A0(SCMP_CMP_NE, AF_UNIX)) == 0;
+}
+
+// Signals only to this process itself (raise, abort, its own threads).
+bool LimitSignals(scmp_filter_ctx context) {
+    const auto self = static_cast<scmp_datum_t>(getpid());
+    return seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(kill), 1,
+                            SCMP_A0(SCMP_CMP_NE, self)) == 0 &&
+           seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(tgkill), 1,
+                            SCMP_A0(SCMP_CMP_NE, self)) == 0 &&
+           seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(rt_sigqueueinfo), 1,
+                            SCMP_A0(SCMP_CMP_NE, self)) == 0 &&
+           seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(rt_tgsigqueueinfo), 1,
+                            SCMP_A0(SCMP_CMP_NE, self)) == 0;
 }
 
 }  // namespace
@@ -76,7 +98,8 @@ bool InstallWorkerSyscallFilter() {
         if (!Refuse(filter.Get(), call)) return false;
     }
     const bool built = RefuseIoctl(filter.Get(), TIOCSTI) &&
-                       RefuseIoctl(filter.Get(), TIOCLINUX) && LimitSockets(filter.Get());
+                       RefuseIoctl(filter.Get(), TIOCLINUX) && LimitSockets(filter.Get()) &&
+                       LimitSignals(filter.Get());
     if (!built) return false;
     const int loaded = seccomp_load(filter.Get());
     if (loaded != 0) {

@@ -1,0 +1,40 @@
+#include "platform/ConfinedWorkerStart.h"
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include "platform/Landlock.h"
+#include "platform/SyscallFilter.h"
+
+namespace win {
+
+ConfinementState FinishConfinement() {
+    ConfinementState state;
+    // The filter needs it, and a parent that did not set it is not trusted to have.
+    state.noNewPrivileges = prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
+    state.syscallFilter = state.noNewPrivileges && InstallWorkerSyscallFilter();
+    const int terminal = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    state.noTerminal = terminal < 0;
+    if (terminal >= 0) close(terminal);
+    return state;
+}
+
+std::vector<std::string> ConfinementGaps(int landlockAbi, bool syscallFilter) {
+    std::vector<std::string> gaps;
+    if (landlockAbi == 0) {
+        gaps.push_back("this kernel offers no Landlock: the download worker's file writes are "
+                       "not confined");
+    } else if (!LandlockScopes(landlockAbi)) {
+        gaps.push_back("this kernel's Landlock (version " + std::to_string(landlockAbi) +
+                       ") cannot scope abstract sockets and signals: the download worker is kept "
+                       "from them by its system-call filter alone");
+    }
+    if (!syscallFilter) {
+        gaps.push_back("the system-call filter could not be installed: the download worker "
+                       "may use every system call");
+    }
+    return gaps;
+}
+
+}  // namespace win

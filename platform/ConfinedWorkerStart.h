@@ -1,0 +1,25 @@
+#pragma once
+// The confined worker process's own first steps, before it reads a byte
+// from the network or from the channel: the system-call filter
+// (SyscallFilter.h) on top of what the spawn set up, and an account of what
+// holds, for the unconfined side to tell the user. ConfinementGaps words
+// what a kernel cannot give, once, at start.
+#include <string>
+#include <vector>
+
+namespace win {
+
+struct ConfinementState {
+    bool noNewPrivileges = false;
+    bool noTerminal = false;  // no controlling terminal can be opened
+    bool syscallFilter = false;
+};
+
+// Installs the filter and reports what holds.
+ConfinementState FinishConfinement();
+
+// Plain sentences, one per gap: no Landlock at all, Landlock without the
+// scoping of abstract sockets and signals (before ABI 6), no filter.
+std::vector<std::string> ConfinementGaps(int landlockAbi, bool syscallFilter);
+
+}  // namespace win
