@@ -8,7 +8,9 @@
 #include "platform/Landlock.h"
 #include "platform/NamedMutex.h"
 #include "platform/NativePath.h"
+#include "platform/LastError.h"
 #include "platform/Registry.h"
+#include "platform/SyscallFilter.h"
 #include "transfer/VersionRow.h"
 
 namespace kivcontrol {
@@ -68,7 +70,15 @@ bool ConfineWorkerWrites() {
     win::LandlockExtras extras;
     extras.openForWritingOnly = WorkerLockFolders();
     extras.scopeAbstractSockets = true;
-    return win::ConfineThreadWrites(WorkerWritableFolders(), extras) != win::FALSE;
+    const bool writesConfined =
+        win::ConfineThreadWrites(WorkerWritableFolders(), extras) != win::FALSE;
+    const win::DWORD landlockError = win::GetLastError();
+    // Also without Landlock: terminals, other processes' memory and Unix
+    // sockets stay out of reach. Signals stay, the worker may end the
+    // assistant program when it deletes the control.
+    const bool filtered = win::InstallWorkerSyscallFilter(false);
+    if (!writesConfined) win::SetLastError(landlockError);
+    return writesConfined && filtered;
 }
 
 }  // namespace kivcontrol

@@ -21,10 +21,12 @@ std::vector<std::string> WorkerWritableFolders();
 // run's lock file.
 std::vector<std::string> WorkerLockFolders();
 
-// Switches the calling thread to the low-integrity settings store and
-// confines it to those folders (and, where the kernel offers it, away from
-// abstract Unix sockets made outside it). False when the kernel cannot (the thread then
-// runs unconfined, still with the low store; the last error says why).
+// Switches the calling thread to the low-integrity settings store, confines
+// its writes to those folders (and, where the kernel offers it, away from
+// abstract Unix sockets made outside it) and installs the worker's
+// system-call filter (SyscallFilter.h) on it. False when the kernel cannot
+// do both (the thread then runs with what it could get, still with the low
+// store; the last error says why).
 bool ConfineWorkerWrites();
 
 }  // namespace kivcontrol

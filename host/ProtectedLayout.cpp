@@ -3,10 +3,12 @@
 #include <cstdlib>
 
 #include "host/HostText.h"
+#include "platform/ConfinedWorkerStart.h"
 #include "platform/FifoEvents.h"
 #include "platform/Landlock.h"
 #include "platform/LastError.h"
 #include "platform/ProcessSettings.h"
+#include "platform/SyscallFilter.h"
 #include "platform/SystemErrorText.h"
 
 using kivcontrol::ExistingFiles;
@@ -52,9 +54,10 @@ bool EnterProtectedLayout(const HostOptions& options, std::ostream& notes, std::
         return false;
     }
     HandOverAnswers(options);
-    if (win::LandlockAbiVersion() == 0) {
-        notes << "kiv-downloader: this kernel offers no Landlock; the download worker runs "
-                 "without write confinement\n";
+    // Once, at start: what this kernel cannot give the worker's confinement.
+    for (const std::string& gap :
+         win::ConfinementGaps(win::LandlockAbiVersion(), win::SyscallFilterAvailable())) {
+        notes << "kiv-downloader: " << gap << "\n";
     }
     return true;
 }

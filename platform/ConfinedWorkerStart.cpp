@@ -13,7 +13,7 @@ ConfinementState FinishConfinement() {
     ConfinementState state;
     // The filter needs it, and a parent that did not set it is not trusted to have.
     state.noNewPrivileges = prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
-    state.syscallFilter = state.noNewPrivileges && InstallWorkerSyscallFilter();
+    state.syscallFilter = state.noNewPrivileges && InstallWorkerSyscallFilter(true);
     const int terminal = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
     state.noTerminal = terminal < 0;
     if (terminal >= 0) close(terminal);
@@ -27,12 +27,12 @@ std::vector<std::string> ConfinementGaps(int landlockAbi, bool syscallFilter) {
                        "not confined");
     } else if (!LandlockScopes(landlockAbi)) {
         gaps.push_back("this kernel's Landlock (version " + std::to_string(landlockAbi) +
-                       ") cannot scope abstract sockets and signals: the download worker is kept "
-                       "from them by its system-call filter alone");
+                       ") cannot scope abstract Unix sockets: the download worker is kept from "
+                       "them by its system-call filter alone");
     }
     if (!syscallFilter) {
-        gaps.push_back("the system-call filter could not be installed: the download worker "
-                       "may use every system call");
+        gaps.push_back("this kernel filters no system calls: the download worker may use "
+                       "every one of them (terminals, other processes, Unix sockets)");
     }
     return gaps;
 }

@@ -19,7 +19,7 @@ struct ConfinementState {
 ConfinementState FinishConfinement();
 
 // Plain sentences, one per gap: no Landlock at all, Landlock without the
-// scoping of abstract sockets and signals (before ABI 6), no filter.
+// scoping of abstract sockets (before ABI 6), no system-call filter.
 std::vector<std::string> ConfinementGaps(int landlockAbi, bool syscallFilter);
 
 }  // namespace win

@@ -2,6 +2,7 @@
 
 #include <seccomp.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -87,7 +88,10 @@ bool LimitSignals(scmp_filter_ctx context) {
 
 }  // namespace
 
-bool InstallWorkerSyscallFilter() {
+bool SyscallFilterAvailable() { return prctl(PR_GET_SECCOMP, 0, 0, 0, 0) >= 0; }
+
+bool InstallWorkerSyscallFilter(bool signalsToSelfOnly) {
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return false;
     CFilter filter;
     if (!filter.Valid()) {
         errno = ENOMEM;
@@ -99,7 +103,7 @@ bool InstallWorkerSyscallFilter() {
     }
     const bool built = RefuseIoctl(filter.Get(), TIOCSTI) &&
                        RefuseIoctl(filter.Get(), TIOCLINUX) && LimitSockets(filter.Get()) &&
-                       LimitSignals(filter.Get());
+                       (!signalsToSelfOnly || LimitSignals(filter.Get()));
     if (!built) return false;
     const int loaded = seccomp_load(filter.Get());
     if (loaded != 0) {

@@ -12,9 +12,14 @@
 namespace win {
 
 // Installs the filter on the calling thread and every thread it starts
-// later; needs no_new_privs already set. Signals are limited to the
-// calling process as it is now: install it after the last fork. False with errno when the kernel or
-// libseccomp refused it (the process is then unfiltered).
-bool InstallWorkerSyscallFilter();
+// later, setting no_new_privs on it first. With `signalsToSelfOnly` signals
+// may reach only the calling process as it is now (install it after the
+// last fork); a worker thread that may end other programs passes false.
+// False with errno when the kernel or libseccomp refused it (the thread is
+// then unfiltered).
+bool InstallWorkerSyscallFilter(bool signalsToSelfOnly);
+
+// Whether this kernel filters system calls at all.
+bool SyscallFilterAvailable();
 
 }  // namespace win

@@ -2,6 +2,7 @@
 // nothing it writes can widen what the next run trusts or may write.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,6 +115,8 @@ TEST_F(WorkerConfinementTest, TheWorkerCannotPlantOrRemoveInTheRuntimeFolder) {
         EXPECT_EQ(rename(lockFile.c_str(), (lockFile + ".moved").c_str()) == 0 ? 0 : errno,
                   EACCES);
         EXPECT_EQ(CreateError(runtime + "/new-file"), EACCES);
+        // Nor can it reach another program through a Unix socket.
+        EXPECT_EQ(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0) < 0 ? errno : 0, EACCES);
         // What the worker itself locks and signals still opens.
         win::CNamedMutex versionLock;
         ASSERT_TRUE(versionLock.Create(kivtransfer::versionrow::MakeLockName(env::GetVersionFilePath())));
