@@ -1,10 +1,10 @@
 // What the confined worker process sends to the unconfined side: any bytes
 // at all. Beyond never reading outside them: a frame that decodes encodes
 // again to the very same bytes, so no two frames mean one message.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <algorithm>
 #include <span>
 
 #include "platform/BoundaryFrame.h"

@@ -49,8 +49,8 @@ BoundaryReceive ReceiveBoundaryMessage(int fd, BoundaryMessage& message, int tim
     if (received < 0) return BoundaryReceive::Failed;
     if (received == 0) return BoundaryReceive::Closed;
     if ((header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0) return BoundaryReceive::Refused;
-    auto decoded =
-        DecodeBoundaryFrame(std::span<const std::uint8_t>(buffer.data(), static_cast<size_t>(received)));
+    auto decoded = DecodeBoundaryFrame(
+        std::span<const std::uint8_t>(buffer.data(), static_cast<size_t>(received)));
     if (!decoded) return BoundaryReceive::Refused;
     message = std::move(*decoded);
     return BoundaryReceive::Message;

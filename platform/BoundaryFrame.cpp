@@ -98,7 +98,8 @@ std::optional<std::vector<std::uint8_t>> EncodeBoundaryFrame(const BoundaryMessa
         if (frame.size() > kMaxBoundaryFrameBytes) return std::nullopt;
     }
     const std::size_t body = frame.size() - kLengthBytes;
-    for (std::size_t i = 0; i < kLengthBytes; ++i) frame[i] = static_cast<std::uint8_t>(body >> (8 * i));
+    for (std::size_t i = 0; i < kLengthBytes; ++i)
+        frame[i] = static_cast<std::uint8_t>(body >> (8 * i));
     return frame;
 }
 

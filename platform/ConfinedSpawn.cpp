@@ -41,7 +41,8 @@ pid_t SpawnConfined(const std::vector<std::string>& argv, int childChannel, int 
         return -1;
     }
     std::vector<char*> arguments;
-    for (const std::string& argument : argv) arguments.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : argv)
+        arguments.push_back(const_cast<char*>(argument.c_str()));
     arguments.push_back(nullptr);
     const int nullFd = open("/dev/null", O_RDWR | O_CLOEXEC);
     if (nullFd < 0) return -1;

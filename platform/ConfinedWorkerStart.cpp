@@ -23,16 +23,18 @@ ConfinementState FinishConfinement() {
 std::vector<std::string> ConfinementGaps(int landlockAbi, bool syscallFilter) {
     std::vector<std::string> gaps;
     if (landlockAbi == 0) {
-        gaps.push_back("this kernel offers no Landlock: the download worker's file writes are "
-                       "not confined");
+        gaps.push_back(
+            "this kernel offers no Landlock: the download worker's file writes are "
+            "not confined");
     } else if (!LandlockScopes(landlockAbi)) {
         gaps.push_back("this kernel's Landlock (version " + std::to_string(landlockAbi) +
                        ") cannot scope abstract Unix sockets: the download worker is kept from "
                        "them by its system-call filter alone");
     }
     if (!syscallFilter) {
-        gaps.push_back("this kernel filters no system calls: the download worker may use "
-                       "every one of them (terminals, other processes, Unix sockets)");
+        gaps.push_back(
+            "this kernel filters no system calls: the download worker may use "
+            "every one of them (terminals, other processes, Unix sockets)");
     }
     return gaps;
 }

@@ -85,7 +85,9 @@ int LandlockAbiVersion() {
     return version > 0 ? static_cast<int>(version) : 0;
 }
 
-bool LandlockScopes(int abi) { return abi >= kFirstScopingAbi; }
+bool LandlockScopes(int abi) {
+    return abi >= kFirstScopingAbi;
+}
 
 int CreateWriteRuleset(const std::vector<std::string>& writableFolders,
                        const LandlockExtras& extras) {

@@ -13,7 +13,9 @@ namespace win {
 namespace {
 
 // Errors of an open that found something other than a regular file.
-bool IsForeignEntry(int error) { return error == ELOOP || error == ENXIO; }
+bool IsForeignEntry(int error) {
+    return error == ELOOP || error == ENXIO;
+}
 
 // Puts a fresh empty file at `path` by renaming it over whatever is there;
 // the rename replaces a link itself, not what it points to.

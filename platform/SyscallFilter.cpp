@@ -32,17 +32,41 @@ private:
 // Calls that only ever serve escaping: another process's memory, the
 // kernel's key store, new namespaces or mounts, loading code into the kernel.
 constexpr std::initializer_list<int> kRefusedCalls = {
-    SCMP_SYS(ptrace),        SCMP_SYS(process_vm_writev), SCMP_SYS(process_vm_readv),
-    SCMP_SYS(keyctl),        SCMP_SYS(add_key),           SCMP_SYS(request_key),
-    SCMP_SYS(bpf),           SCMP_SYS(mount),             SCMP_SYS(umount2),
-    SCMP_SYS(unshare),       SCMP_SYS(setns),             SCMP_SYS(pivot_root),
-    SCMP_SYS(chroot),        SCMP_SYS(init_module),       SCMP_SYS(finit_module),
-    SCMP_SYS(delete_module), SCMP_SYS(kexec_load),        SCMP_SYS(kexec_file_load),
-    SCMP_SYS(perf_event_open), SCMP_SYS(userfaultfd),     SCMP_SYS(fsopen),
-    SCMP_SYS(fsmount),       SCMP_SYS(move_mount),        SCMP_SYS(open_tree),
-    SCMP_SYS(personality),   SCMP_SYS(pidfd_getfd),       SCMP_SYS(pidfd_send_signal),
+    SCMP_SYS(ptrace),
+    SCMP_SYS(process_vm_writev),
+    SCMP_SYS(process_vm_readv),
+    SCMP_SYS(keyctl),
+    SCMP_SYS(add_key),
+    SCMP_SYS(request_key),
+    SCMP_SYS(bpf),
+    SCMP_SYS(mount),
+    SCMP_SYS(umount2),
+    SCMP_SYS(unshare),
+    SCMP_SYS(setns),
+    SCMP_SYS(pivot_root),
+    SCMP_SYS(chroot),
+    SCMP_SYS(init_module),
+    SCMP_SYS(finit_module),
+    SCMP_SYS(delete_module),
+    SCMP_SYS(kexec_load),
+    SCMP_SYS(kexec_file_load),
+    SCMP_SYS(perf_event_open),
+    SCMP_SYS(userfaultfd),
+    SCMP_SYS(fsopen),
+    SCMP_SYS(fsmount),
+    SCMP_SYS(move_mount),
+    SCMP_SYS(open_tree),
+    SCMP_SYS(personality),
+    SCMP_SYS(pidfd_getfd),
+    SCMP_SYS(pidfd_send_signal),
     SCMP_SYS(tkill),
 };
+
+// libseccomp's SCMP_A* macros leave a field to the compiler, which warns.
+scmp_arg_cmp Compare(unsigned argument, scmp_compare operation, scmp_datum_t first,
+                     scmp_datum_t second = 0) {
+    return scmp_arg_cmp{argument, operation, first, second};
+}
 
 bool Refuse(scmp_filter_ctx context, int call) {
     return seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), call, 0) == 0;
@@ -52,7 +76,7 @@ bool Refuse(scmp_filter_ctx context, int call) {
 // request with high bits set from slipping past the comparison.
 bool RefuseIoctl(scmp_filter_ctx context, unsigned long request) {
     return seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(ioctl), 1,
-                            SCMP_A1(SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request)) == 0;
+                            Compare(1, SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request)) == 0;
 }
 
 // socket(): internet families only (AF_INET 2, AF_INET6 10). A rule may
@@ -66,29 +90,32 @@ bool LimitSockets(scmp_filter_ctx context) {
     const auto refuse = [&](scmp_arg_cmp comparison) {
         return seccomp_rule_add(context, SCMP_ACT_ERRNO(EACCES), socketCall, 1, comparison) == 0;
     };
-    bool built = refuse(SCMP_A0(SCMP_CMP_LT, AF_INET)) && refuse(SCMP_A0(SCMP_CMP_GT, AF_INET6));
+    bool built =
+        refuse(Compare(0, SCMP_CMP_LT, AF_INET)) && refuse(Compare(0, SCMP_CMP_GT, AF_INET6));
     for (int family = AF_INET + 1; built && family < AF_INET6; ++family)
-        built = refuse(SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(family)));
+        built = refuse(Compare(0, SCMP_CMP_EQ, static_cast<scmp_datum_t>(family)));
     return built && seccomp_rule_add(context, SCMP_ACT_ERRNO(EACCES), SCMP_SYS(socketpair), 1,
-                                     SCMP_A0(SCMP_CMP_NE, AF_UNIX)) == 0;
+                                     Compare(0, SCMP_CMP_NE, AF_UNIX)) == 0;
 }
 
 // Signals only to this process itself (raise, abort, its own threads).
 bool LimitSignals(scmp_filter_ctx context) {
     const auto self = static_cast<scmp_datum_t>(getpid());
     return seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(kill), 1,
-                            SCMP_A0(SCMP_CMP_NE, self)) == 0 &&
+                            Compare(0, SCMP_CMP_NE, self)) == 0 &&
            seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(tgkill), 1,
-                            SCMP_A0(SCMP_CMP_NE, self)) == 0 &&
+                            Compare(0, SCMP_CMP_NE, self)) == 0 &&
            seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(rt_sigqueueinfo), 1,
-                            SCMP_A0(SCMP_CMP_NE, self)) == 0 &&
+                            Compare(0, SCMP_CMP_NE, self)) == 0 &&
            seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(rt_tgsigqueueinfo), 1,
-                            SCMP_A0(SCMP_CMP_NE, self)) == 0;
+                            Compare(0, SCMP_CMP_NE, self)) == 0;
 }
 
 }  // namespace
 
-bool SyscallFilterAvailable() { return prctl(PR_GET_SECCOMP, 0, 0, 0, 0) >= 0; }
+bool SyscallFilterAvailable() {
+    return prctl(PR_GET_SECCOMP, 0, 0, 0, 0) >= 0;
+}
 
 bool InstallWorkerSyscallFilter(bool signalsToSelfOnly) {
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return false;
@@ -101,8 +128,8 @@ bool InstallWorkerSyscallFilter(bool signalsToSelfOnly) {
         if (call < 0) continue;  // not a call on this architecture
         if (!Refuse(filter.Get(), call)) return false;
     }
-    const bool built = RefuseIoctl(filter.Get(), TIOCSTI) &&
-                       RefuseIoctl(filter.Get(), TIOCLINUX) && LimitSockets(filter.Get()) &&
+    const bool built = RefuseIoctl(filter.Get(), TIOCSTI) && RefuseIoctl(filter.Get(), TIOCLINUX) &&
+                       LimitSockets(filter.Get()) &&
                        (!signalsToSelfOnly || LimitSignals(filter.Get()));
     if (!built) return false;
     const int loaded = seccomp_load(filter.Get());

@@ -33,7 +33,9 @@ namespace {
 constexpr std::uint16_t kStateKind = 1;
 constexpr std::uint16_t kStepKind = 2;
 
-int ErrnoOf(bool worked) { return worked ? 0 : (errno == 0 ? -1 : errno); }
+int ErrnoOf(bool worked) {
+    return worked ? 0 : (errno == 0 ? -1 : errno);
+}
 
 void Report(const char* step, int error) {
     win::BoundaryMessage message;
@@ -62,7 +64,8 @@ int ConnectLoopback(int port) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const int error = ErrnoOf(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+    const int error =
+        ErrnoOf(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
     close(fd);
     return error;
 }
@@ -112,8 +115,9 @@ int main(int argc, char** argv) {
     const win::ConfinementState state = win::FinishConfinement();
     win::BoundaryMessage stateMessage;
     stateMessage.kind = kStateKind;
-    stateMessage.AddNumber(state.noNewPrivileges).AddNumber(state.noTerminal).AddNumber(
-        state.syscallFilter);
+    stateMessage.AddNumber(state.noNewPrivileges)
+        .AddNumber(state.noTerminal)
+        .AddNumber(state.syscallFilter);
     win::SendBoundaryMessage(win::kConfinedChannelFd, stateMessage);
 
     const std::uintptr_t address = std::strtoull(argv[4], nullptr, 16);
@@ -128,12 +132,14 @@ int main(int argc, char** argv) {
     Report("tiocsti", PushIntoTerminal(argv[3]));
     Report("dev_tty", ErrnoOf(open("/dev/tty", O_RDWR | O_CLOEXEC) >= 0));
     Report("signal_parent", ErrnoOf(kill(getppid(), SIGCONT) == 0));
-    Report("keyctl", ErrnoOf(syscall(SYS_keyctl, KEYCTL_GET_KEYRING_ID, KEY_SPEC_USER_KEYRING, 0) >= 0));
+    Report("keyctl",
+           ErrnoOf(syscall(SYS_keyctl, KEYCTL_GET_KEYRING_ID, KEY_SPEC_USER_KEYRING, 0) >= 0));
     Report("bpf", ErrnoOf(syscall(SYS_bpf, 0, nullptr, 0) >= 0));
     Report("unshare", ErrnoOf(unshare(CLONE_NEWUSER) == 0));
     Report("mount", ErrnoOf(mount("none", work.c_str(), "tmpfs", 0, nullptr) == 0));
     Report("home_file", CreateFile(home + "/.bashrc"));
-    Report("runtime_link", ErrnoOf(symlink(home.c_str(), (runtime + "/mutex-planted.lock").c_str()) == 0));
+    Report("runtime_link",
+           ErrnoOf(symlink(home.c_str(), (runtime + "/mutex-planted.lock").c_str()) == 0));
     // What the worker needs still works: its work folder, internet sockets.
     Report("work_file", CreateFile(work + "/part.bin"));
     Report("tcp_connect", ConnectLoopback(std::atoi(argv[6])));

@@ -15,7 +15,9 @@ using win::BoundaryMessage;
 using win::BoundaryReceive;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Frame(const BoundaryMessage& message) { return win::EncodeBoundaryFrame(message).value(); }
+Bytes Frame(const BoundaryMessage& message) {
+    return win::EncodeBoundaryFrame(message).value();
+}
 
 TEST(BoundaryFrameTest, ReadsBackWhatWasWrittenAndRefusesEveryMalformedFrame) {
     BoundaryMessage message;
@@ -28,9 +30,9 @@ TEST(BoundaryFrameTest, ReadsBackWhatWasWrittenAndRefusesEveryMalformedFrame) {
     EXPECT_EQ(decoded->Number(0), ~0ULL);
     ASSERT_NE(decoded->Bytes(1), nullptr);
     EXPECT_EQ(*decoded->Bytes(1), std::string("a\0b", 3));
-    EXPECT_EQ(decoded->Bytes(0), nullptr);         // a number is no text
-    EXPECT_EQ(decoded->Number(1), std::nullopt);   // nor the other way round
-    EXPECT_EQ(decoded->Number(9), std::nullopt);   // past the fields
+    EXPECT_EQ(decoded->Bytes(0), nullptr);        // a number is no text
+    EXPECT_EQ(decoded->Number(1), std::nullopt);  // nor the other way round
+    EXPECT_EQ(decoded->Number(9), std::nullopt);  // past the fields
 
     Bytes shorter(frame.begin(), frame.end() - 1);  // length word now disagrees
     EXPECT_FALSE(win::DecodeBoundaryFrame(shorter));

@@ -73,7 +73,8 @@ protected:
         close(pair.child);
         ASSERT_GT(child, 0);
         BoundaryMessage message;
-        while (win::ReceiveBoundaryMessage(parent.Get(), message, 10000) == BoundaryReceive::Message) {
+        while (win::ReceiveBoundaryMessage(parent.Get(), message, 10000) ==
+               BoundaryReceive::Message) {
             if (message.kind == 1) {
                 for (std::size_t i = 0; i < 3; ++i) state_.push_back(message.Number(i).value_or(0));
             } else if (message.Bytes(0) != nullptr && message.Number(1)) {
@@ -120,9 +121,9 @@ TEST_F(ConfinedProcessTest, EveryEscapeFailsAndNothingHappens) {
 
     ASSERT_EQ(state_, (std::vector<std::uint64_t>{1, 1, 1}));  // privileges, terminal, filter
     for (const char* escape :
-         {"process_vm_writev", "proc_mem", "ptrace", "unix_path", "unix_abstract",
-          "terminal_write", "tiocsti", "dev_tty", "signal_parent", "keyctl", "bpf", "unshare",
-          "mount", "home_file", "runtime_link"}) {
+         {"process_vm_writev", "proc_mem", "ptrace", "unix_path", "unix_abstract", "terminal_write",
+          "tiocsti", "dev_tty", "signal_parent", "keyctl", "bpf", "unshare", "mount", "home_file",
+          "runtime_link"}) {
         ASSERT_TRUE(steps_.count(escape)) << escape;
         EXPECT_NE(steps_[escape], 0) << escape << " worked";
     }
