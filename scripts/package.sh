@@ -46,7 +46,7 @@ for path in /usr/bin/kiv-downloader /usr/bin/kivtool \
 done
 # The libraries the programs link come from the binaries themselves.
 depends=$(dpkg-deb --field "$deb" Depends)
-for package in libcurl4 libqt6widgets6 libgumbo1 fonts-noto-cjk qt6-translations-l10n libqt6svg6; do
+for package in libcurl4 libqt6widgets6 libgumbo1 libseccomp2 fonts-noto-cjk qt6-translations-l10n libqt6svg6; do
     grep -qw -- "$package" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 # Crypto++ is linked from its static archive.

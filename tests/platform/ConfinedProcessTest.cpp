@@ -18,6 +18,7 @@
 #include "FileTestSupport.h"
 #include "platform/BoundaryChannel.h"
 #include "platform/ConfinedSpawn.h"
+#include "platform/ConfinedWorkerStart.h"
 #include "platform/Landlock.h"
 #include "platform/UniqueFd.h"
 
@@ -140,6 +141,19 @@ TEST_F(ConfinedProcessTest, EveryEscapeFailsAndNothingHappens) {
     EXPECT_EQ(steps_["work_file"], 0);
     EXPECT_EQ(steps_["tcp_connect"], 0);
     EXPECT_TRUE(SomeoneConnected(tcpListener));
+}
+
+// The start note names each gap once, and none on a kernel with everything.
+TEST(ConfinementGapsTest, NamesWhatTheKernelCannotGive) {
+    EXPECT_TRUE(win::ConfinementGaps(6, true).empty());
+    EXPECT_TRUE(win::ConfinementGaps(7, true).empty());
+    const auto noScoping = win::ConfinementGaps(5, true);
+    ASSERT_EQ(noScoping.size(), 1u);
+    EXPECT_NE(noScoping[0].find("abstract Unix sockets"), std::string::npos);
+    const auto nothing = win::ConfinementGaps(0, false);
+    ASSERT_EQ(nothing.size(), 2u);
+    EXPECT_NE(nothing[0].find("no Landlock"), std::string::npos);
+    EXPECT_NE(nothing[1].find("filters no system calls"), std::string::npos);
 }
 
 }  // namespace
