@@ -1,5 +1,6 @@
 #include "platform/SyscallFilter.h"
 
+#include <sched.h>
 #include <seccomp.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
@@ -58,6 +59,10 @@ constexpr std::initializer_list<int> kRefusedCalls = {
     SCMP_SYS(open_tree),
     SCMP_SYS(personality),
     SCMP_SYS(pidfd_getfd),
+    // io_uring opens sockets and files where no system-call rule sees them.
+    SCMP_SYS(io_uring_setup),
+    SCMP_SYS(io_uring_enter),
+    SCMP_SYS(io_uring_register),
     SCMP_SYS(pidfd_send_signal),
     SCMP_SYS(tkill),
 };
@@ -98,6 +103,21 @@ bool LimitSockets(scmp_filter_ctx context) {
                                      Compare(0, SCMP_CMP_NE, AF_UNIX)) == 0;
 }
 
+// New processes in no new namespace: clone's flags are compared bit by bit
+// (one comparison per rule). clone3 keeps its flags in memory no rule can
+// read, so it answers ENOSYS and glibc falls back to clone.
+bool LimitClone(scmp_filter_ctx context) {
+    constexpr scmp_datum_t kNamespaceFlags[] = {CLONE_NEWNS,  CLONE_NEWCGROUP, CLONE_NEWUTS,
+                                                CLONE_NEWIPC, CLONE_NEWUSER,   CLONE_NEWPID,
+                                                CLONE_NEWNET};
+    for (const scmp_datum_t flag : kNamespaceFlags) {
+        if (seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
+                             Compare(0, SCMP_CMP_MASKED_EQ, flag, flag)) != 0)
+            return false;
+    }
+    return seccomp_rule_add(context, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0) == 0;
+}
+
 // Signals only to this process itself (raise, abort, its own threads).
 bool LimitSignals(scmp_filter_ctx context) {
     const auto self = static_cast<scmp_datum_t>(getpid());
@@ -129,7 +149,7 @@ bool InstallWorkerSyscallFilter(bool signalsToSelfOnly) {
         if (!Refuse(filter.Get(), call)) return false;
     }
     const bool built = RefuseIoctl(filter.Get(), TIOCSTI) && RefuseIoctl(filter.Get(), TIOCLINUX) &&
-                       LimitSockets(filter.Get()) &&
+                       LimitSockets(filter.Get()) && LimitClone(filter.Get()) &&
                        (!signalsToSelfOnly || LimitSignals(filter.Get()));
     if (!built) return false;
     const int loaded = seccomp_load(filter.Get());

@@ -15,6 +15,7 @@
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -101,6 +102,15 @@ int PushIntoTerminal(const std::string& terminal) {
     return error;
 }
 
+// A child in a user namespace of its own, where it would be root.
+int CloneIntoNewNamespace() {
+    const long child = syscall(SYS_clone, CLONE_NEWUSER | SIGCHLD, nullptr, nullptr, nullptr, 0);
+    if (child == 0) _exit(0);
+    if (child < 0) return ErrnoOf(false);
+    waitpid(static_cast<pid_t>(child), nullptr, 0);
+    return 0;
+}
+
 int CreateFile(const std::string& path) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return ErrnoOf(false);
@@ -136,6 +146,8 @@ int main(int argc, char** argv) {
            ErrnoOf(syscall(SYS_keyctl, KEYCTL_GET_KEYRING_ID, KEY_SPEC_USER_KEYRING, 0) >= 0));
     Report("bpf", ErrnoOf(syscall(SYS_bpf, 0, nullptr, 0) >= 0));
     Report("unshare", ErrnoOf(unshare(CLONE_NEWUSER) == 0));
+    Report("clone_newuser", CloneIntoNewNamespace());
+    Report("io_uring", ErrnoOf(syscall(SYS_io_uring_setup, 1, nullptr) >= 0 || errno == EFAULT));
     Report("mount", ErrnoOf(mount("none", work.c_str(), "tmpfs", 0, nullptr) == 0));
     Report("home_file", CreateFile(home + "/.bashrc"));
     Report("runtime_link",

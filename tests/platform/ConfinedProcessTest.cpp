@@ -123,8 +123,8 @@ TEST_F(ConfinedProcessTest, EveryEscapeFailsAndNothingHappens) {
     ASSERT_EQ(state_, (std::vector<std::uint64_t>{1, 1, 1}));  // privileges, terminal, filter
     for (const char* escape :
          {"process_vm_writev", "proc_mem", "ptrace", "unix_path", "unix_abstract", "terminal_write",
-          "tiocsti", "dev_tty", "signal_parent", "keyctl", "bpf", "unshare", "mount", "home_file",
-          "runtime_link"}) {
+          "tiocsti", "dev_tty", "signal_parent", "keyctl", "bpf", "unshare", "clone_newuser",
+          "io_uring", "mount", "home_file", "runtime_link"}) {
         ASSERT_TRUE(steps_.count(escape)) << escape;
         EXPECT_NE(steps_[escape], 0) << escape << " worked";
     }
