@@ -20,6 +20,26 @@ ConfinementState FinishConfinement() {
     return state;
 }
 
+BoundaryMessage ConfinementReport(const ConfinementState& state) {
+    BoundaryMessage message;
+    message.kind = kConfinementReportKind;
+    message.AddNumber(state.noNewPrivileges)
+        .AddNumber(state.noTerminal)
+        .AddNumber(state.syscallFilter);
+    return message;
+}
+
+std::optional<ConfinementState> ReadConfinementReport(const BoundaryMessage& message) {
+    if (message.kind != kConfinementReportKind || message.fields.size() != 3) return std::nullopt;
+    bool flags[3];
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto value = message.Number(i);
+        if (!value || *value > 1) return std::nullopt;
+        flags[i] = *value == 1;
+    }
+    return ConfinementState{flags[0], flags[1], flags[2]};
+}
+
 std::vector<std::string> ConfinementGaps(int landlockAbi, bool syscallFilter) {
     std::vector<std::string> gaps;
     if (landlockAbi == 0) {

@@ -4,8 +4,11 @@
 // (SyscallFilter.h) on top of what the spawn set up, and an account of what
 // holds, for the unconfined side to tell the user. ConfinementGaps words
 // what a kernel cannot give, once, at start.
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/BoundaryFrame.h"
 
 namespace win {
 
@@ -17,6 +20,13 @@ struct ConfinementState {
 
 // Installs the filter and reports what holds.
 ConfinementState FinishConfinement();
+
+// The worker's first frame: what FinishConfinement found, three numbers.
+constexpr std::uint16_t kConfinementReportKind = 1;
+BoundaryMessage ConfinementReport(const ConfinementState& state);
+// The unconfined side's reading: exactly three fields, each 0 or 1; anything
+// else is no report.
+std::optional<ConfinementState> ReadConfinementReport(const BoundaryMessage& message);
 
 // Plain sentences, one per gap: no Landlock at all, Landlock without the
 // scoping of abstract sockets (before ABI 6), no system-call filter.

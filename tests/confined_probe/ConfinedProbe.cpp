@@ -31,7 +31,6 @@
 
 namespace {
 
-constexpr std::uint16_t kStateKind = 1;
 constexpr std::uint16_t kStepKind = 2;
 
 int ErrnoOf(bool worked) {
@@ -123,12 +122,7 @@ int CreateFile(const std::string& path) {
 int main(int argc, char** argv) {
     if (argc != 10) return 2;
     const win::ConfinementState state = win::FinishConfinement();
-    win::BoundaryMessage stateMessage;
-    stateMessage.kind = kStateKind;
-    stateMessage.AddNumber(state.noNewPrivileges)
-        .AddNumber(state.noTerminal)
-        .AddNumber(state.syscallFilter);
-    win::SendBoundaryMessage(win::kConfinedChannelFd, stateMessage);
+    win::SendBoundaryMessage(win::kConfinedChannelFd, win::ConfinementReport(state));
 
     const std::uintptr_t address = std::strtoull(argv[4], nullptr, 16);
     const std::size_t length = std::strtoull(argv[5], nullptr, 10);

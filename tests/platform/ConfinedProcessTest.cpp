@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "FileTestSupport.h"
 #include "platform/BoundaryChannel.h"
@@ -76,8 +77,8 @@ protected:
         BoundaryMessage message;
         while (win::ReceiveBoundaryMessage(parent.Get(), message, 10000) ==
                BoundaryReceive::Message) {
-            if (message.kind == 1) {
-                for (std::size_t i = 0; i < 3; ++i) state_.push_back(message.Number(i).value_or(0));
+            if (message.kind == win::kConfinementReportKind) {
+                state_ = win::ReadConfinementReport(message);
             } else if (message.Bytes(0) != nullptr && message.Number(1)) {
                 steps_[*message.Bytes(0)] = static_cast<int>(*message.Number(1));
             }
@@ -88,7 +89,7 @@ protected:
     }
 
     filetest::TempFolder root_;
-    std::vector<std::uint64_t> state_;
+    std::optional<win::ConfinementState> state_;
     std::map<std::string, int> steps_;
 };
 
@@ -120,7 +121,8 @@ TEST_F(ConfinedProcessTest, EveryEscapeFailsAndNothingHappens) {
               std::to_string(trusted.size()), std::to_string(ntohs(loopback.sin_port)),
               root_.Native("home"), root_.Native("work"), root_.Native("run")});
 
-    ASSERT_EQ(state_, (std::vector<std::uint64_t>{1, 1, 1}));  // privileges, terminal, filter
+    ASSERT_TRUE(state_);
+    EXPECT_TRUE(state_->noNewPrivileges && state_->noTerminal && state_->syscallFilter);
     for (const char* escape :
          {"process_vm_writev", "proc_mem", "ptrace", "unix_path", "unix_abstract", "terminal_write",
           "tiocsti", "dev_tty", "signal_parent", "keyctl", "bpf", "unshare", "clone_newuser",
@@ -144,7 +146,7 @@ TEST_F(ConfinedProcessTest, EveryEscapeFailsAndNothingHappens) {
 }
 
 // The start note names each gap once, and none on a kernel with everything.
-TEST(ConfinementGapsTest, NamesWhatTheKernelCannotGive) {
+TEST(ConfinementGapsTest, NamesWhatTheKernelCannotGiveAndReadsOnlyAWellFormedReport) {
     EXPECT_TRUE(win::ConfinementGaps(6, true).empty());
     EXPECT_TRUE(win::ConfinementGaps(7, true).empty());
     const auto noScoping = win::ConfinementGaps(5, true);
@@ -154,6 +156,21 @@ TEST(ConfinementGapsTest, NamesWhatTheKernelCannotGive) {
     ASSERT_EQ(nothing.size(), 2u);
     EXPECT_NE(nothing[0].find("no Landlock"), std::string::npos);
     EXPECT_NE(nothing[1].find("filters no system calls"), std::string::npos);
+
+    // The worker's report is hostile input like any frame.
+    const win::ConfinementState all{true, true, true};
+    const auto read = win::ReadConfinementReport(win::ConfinementReport(all));
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->noNewPrivileges && read->noTerminal && read->syscallFilter);
+    BoundaryMessage inflated = win::ConfinementReport(all);
+    inflated.fields[2].number = 2;
+    EXPECT_FALSE(win::ReadConfinementReport(inflated));
+    BoundaryMessage extra = win::ConfinementReport(all);
+    extra.AddNumber(1);
+    EXPECT_FALSE(win::ReadConfinementReport(extra));
+    BoundaryMessage text = win::ConfinementReport(all);
+    text.fields[0] = win::BoundaryField{false, 0, "1"};
+    EXPECT_FALSE(win::ReadConfinementReport(text));
 }
 
 }  // namespace
