@@ -6,7 +6,6 @@
 #include <array>
 #include <cerrno>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "platform/LittleEndian.h"
 #include "platform/NativePath.h"
 #include "programs/assistant/FilePlacement.h"
+#include "programs/assistant/StandinReport.h"
 
 using kivassistant::kContentListRequest;
 using kivassistant::kDestinationReply;
@@ -39,7 +39,7 @@ constexpr win::DWORD kProbeBoundMs = 5000;
 constexpr std::size_t kWorkFileLimit = 64 * 1024 * 1024;
 
 void Report(const std::string& line) {
-    std::cerr << "kivdownloadcontrol: " << line << "\n";
+    ReportLine(line);
 }
 
 std::span<const std::uint8_t> TextPayload(const std::string& text) {

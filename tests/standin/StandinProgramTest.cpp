@@ -227,6 +227,17 @@ TEST_F(StandinProgramTest, PlacingFailuresReplyTheirErrorCodeAndLeaveTheSource) 
     EXPECT_EQ(replies[4].Number(), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(replies[5].Number(), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(ReadFile(source), "data");
+
+    // The refusal names the request's path with nothing in it a terminal acts on.
+    harness_.SendPlaceFile(source, destination_ + "/x\u202Enib.exe\u009b2J\u001b]0;t");
+    replies = harness_.AwaitReplies(7);
+    ASSERT_EQ(replies.size(), 7u);
+    EXPECT_EQ(replies[6].Number(), win::ERROR_ACCESS_DENIED);
+    const std::string output = harness_.ErrorOutput();
+    EXPECT_NE(output.find("x\\u202enib.exe\\u009b2J\\x1b]0;t"), std::string::npos) << output;
+    for (const char* raw : {"\u202E", "\u009b", "\x1b"}) {
+        EXPECT_EQ(output.find(raw), std::string::npos) << output;
+    }
 }
 
 // A request can come from any confined worker: it names a file of ours
