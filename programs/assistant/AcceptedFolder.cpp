@@ -15,7 +15,9 @@ win::DWORD CAcceptedFolder::Accept(const std::string& nativeFolder, std::string&
     struct stat info {};
     if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0) {
         const int error = errno;
-        why = "the download folder " + nativeFolder + " cannot be opened";
+        // A link could be turned to another folder between the choice and the files.
+        why = "the download folder " + nativeFolder +
+              (error == ELOOP ? " is a link: choose the folder it leads to" : " cannot be opened");
         return error == ELOOP || error == ENOTDIR ? win::ERROR_ACCESS_DENIED
                                                   : win::Win32FromErrno(error, true);
     }
