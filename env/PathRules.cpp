@@ -4,6 +4,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileApi.h"
+#include "platform/InvisibleCharacters.h"
 #include "platform/LastError.h"
 #include "platform/WinTypes.h"
 
@@ -96,10 +97,19 @@ bool HasControlByte(std::string_view text) {
     });
 }
 
+// C1 controls and format characters (bidirectional overrides, zero-width
+// characters): a name holding one shows as another name, or acts on the
+// terminal it is shown on. Judged by character, in any code page.
+bool HasInvisibleCharacter(std::string_view name) {
+    std::string utf8;
+    return win::ProcessToUtf8(name, utf8) && win::HasInvisibleCharacter(utf8);
+}
+
 }  // namespace
 
 bool IsValidFileName(std::string_view name) {
-    if (name.empty() || name.size() >= kFileNameLimit || HasControlByte(name)) {
+    if (name.empty() || name.size() >= kFileNameLimit || HasControlByte(name) ||
+        HasInvisibleCharacter(name)) {
         return false;
     }
     // "." and ".." would name the folder itself or its parent, not a file in it.

@@ -12,8 +12,9 @@
 namespace env {
 
 // A name for a file inside a folder: 1 to 255 bytes, none of / : * ? " < > | \,
-// no control character (0-31, 127), not a reserved device name, and neither
-// "." nor "..".
+// no control character (0-31, 127, the C1 controls), no format character
+// (bidirectional overrides, zero-width characters), not a reserved device
+// name, and neither "." nor "..".
 bool IsValidFileName(std::string_view name);
 
 // An absolute path on a drive (C:\...) or a share (\\server\...): 2 to 259

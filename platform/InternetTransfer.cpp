@@ -173,6 +173,8 @@ void Transfer::ResetResponse() {
     blockLocation_.clear();
     headBytes_ = 0;
     headTooLong_ = false;
+    blockBadLength_ = false;
+    badLength_ = false;
     refusedRedirect_.clear();
     provisionalStatus_ = 0;
     final_ = false;
@@ -216,7 +218,7 @@ void Transfer::WaitForResponse(int cancelFd) {
 
 // The exchange ended before a body arrived.
 void Transfer::SettleWithoutBody() {
-    if (headTooLong_ || !refusedRedirect_.empty()) {  // we ended it
+    if (headTooLong_ || badLength_ || !refusedRedirect_.empty()) {  // we ended it
         ThrowFailure();
     }
     if (provisionalStatus_ != 0) {  // a challenge libcurl did not answer is the response
@@ -305,7 +307,7 @@ void Transfer::ThrowFailure() {
     // memory": before the final response that is the server's fault.
     const bool headTooLongForCurl = result_ == CURLE_OUT_OF_MEMORY && !callbackOutOfMemory_ &&
                                     requestStarted_.has_value() && !final_;
-    if (headTooLong_ || headTooLongForCurl) {
+    if (headTooLong_ || badLength_ || headTooLongForCurl) {
         Throw(ERROR_HTTP_INVALID_SERVER_RESPONSE);
     }
     if (result_ == CURLE_OUT_OF_MEMORY || callbackOutOfMemory_) {

@@ -109,6 +109,8 @@ private:
     std::string blockLocation_;
     std::size_t headBytes_ = 0;
     bool headTooLong_ = false;
+    bool blockBadLength_ = false;  // a Content-Length with no usable length
+    bool badLength_ = false;       // the final response was refused for it
     std::string refusedRedirect_;  // "<https URL> -> <http URL>" of a refused downgrade
     int provisionalStatus_ = 0;    // a 401/407 that libcurl may still answer itself
     bool final_ = false;

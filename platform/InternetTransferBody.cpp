@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -52,6 +53,48 @@ std::string_view LocationValue(std::string_view line) {
     return line.substr(first, line.find_last_not_of(kBlanks) + 1 - first);
 }
 
+int HexValue(char c) {
+    const int lower = std::tolower(static_cast<unsigned char>(c));
+    if (lower >= '0' && lower <= '9') {
+        return lower - '0';
+    }
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// A Content-Length that gives no length at all: empty, or digits beyond
+// what a 64-bit size holds. libcurl reads such a body to the connection's
+// end, so no body at all would pass as a complete empty file. Other odd
+// texts stay the size reader's to judge.
+bool IsUnusableContentLength(std::string_view line) {
+    constexpr std::string_view kName = "content-length:";
+    constexpr std::string_view kBlanks = " \t\r\n";
+    if (!StartsWithNoCase(line, kName)) {
+        return false;
+    }
+    line.remove_prefix(kName.size());
+    const std::size_t first = line.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return true;
+    }
+    line = line.substr(first, line.find_last_not_of(kBlanks) + 1 - first);
+    const bool hex = line.size() > 2 && line[0] == '0' && (line[1] == 'x' || line[1] == 'X');
+    const std::string_view digits = hex ? line.substr(2) : line;
+    const std::uint64_t limit = hex ? UINT64_MAX : static_cast<std::uint64_t>(INT64_MAX);
+    const unsigned base = hex ? 16 : 10;
+    std::uint64_t value = 0;
+    for (char c : digits) {
+        const int digit = hex ? HexValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        if (digit < 0) {
+            return false;  // not a number: left to the size reader
+        }
+        if (value > (limit - static_cast<unsigned>(digit)) / base) {
+            return true;
+        }
+        value = value * base + static_cast<unsigned>(digit);
+    }
+    return false;
+}
+
 }  // namespace
 
 // Returning less than was given ends the exchange.
@@ -91,9 +134,12 @@ bool Transfer::OnHeaderLine(std::string_view line) {
         blockStatus_ = ParseStatusCode(line);
         blockRedirects_ = false;
         blockLocation_.clear();
+        blockBadLength_ = false;
         provisionalStatus_ = 0;
     } else if (line == "\r\n" || line == "\n") {
         return OnHeaderBlockEnd();
+    } else if (IsUnusableContentLength(line)) {
+        blockBadLength_ = true;
     } else if (blockStatus_ >= 300 && blockStatus_ < 400 && !LocationValue(line).empty()) {
         blockRedirects_ = true;
         blockLocation_ = LocationValue(line);
@@ -116,6 +162,10 @@ bool Transfer::OnHeaderBlockEnd() {
         // response begins.
         provisionalStatus_ = blockStatus_;
         return true;
+    }
+    if (blockBadLength_) {  // an invalid response, whatever body may follow
+        badLength_ = true;
+        return false;
     }
     MarkFinal(blockStatus_);
     return true;

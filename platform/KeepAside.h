@@ -19,8 +19,16 @@ std::string NumberedName(const std::string& name, int number);
 // errno with nothing moved: ETXTBSY for a file another open holds under the
 // sharing rules (ERROR_SHARING_VIOLATION), as it may still be written.
 int KeepAside(const std::string& path, std::string& keptPath);
+// The same for `path` relative to the folder held open as `folder` (or
+// AT_FDCWD): the folder's path is never resolved again, so a folder renamed
+// and replaced by a link meanwhile cannot lead the move elsewhere. `keptPath`
+// is then relative to `folder` too.
+int KeepAsideAt(int folder, const std::string& path, std::string& keptPath);
 
 // Renames `from` to `to` unless `to` exists (then errno EEXIST); 0 or errno.
 int RenameWithoutReplacing(const std::string& from, const std::string& to);
+// The same with each path relative to a folder descriptor (or AT_FDCWD).
+int RenameWithoutReplacingAt(int fromFolder, const std::string& from, int toFolder,
+                             const std::string& to);
 
 }  // namespace win

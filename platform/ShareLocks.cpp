@@ -40,10 +40,10 @@ bool TakeEveryMarkExclusively(int fd) {
     return true;
 }
 
-int OpenForRemoval(const std::string& nativePath) {
+int OpenForRemoval(int folder, const std::string& path) {
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    const int fd = open(nativePath.c_str(), O_RDWR | kFlags);
-    return fd >= 0 || errno != EACCES ? fd : open(nativePath.c_str(), O_RDONLY | kFlags);
+    const int fd = openat(folder, path.c_str(), O_RDWR | kFlags);
+    return fd >= 0 || errno != EACCES ? fd : openat(folder, path.c_str(), O_RDONLY | kFlags);
 }
 
 bool IsSameFile(int fd, const struct stat& entry) {
@@ -55,7 +55,12 @@ bool IsSameFile(int fd, const struct stat& entry) {
 }  // namespace
 
 bool HoldForRemoval(const std::string& nativePath, const struct stat& entry, CUniqueFd& hold) {
-    CUniqueFd fd(OpenForRemoval(nativePath));
+    return HoldForRemovalAt(AT_FDCWD, nativePath, entry, hold);
+}
+
+bool HoldForRemovalAt(int folder, const std::string& path, const struct stat& entry,
+                      CUniqueFd& hold) {
+    CUniqueFd fd(OpenForRemoval(folder, path));
     // Replaced meanwhile: the entry the caller removes is not this file.
     if (fd.Get() < 0 || !IsSameFile(fd.Get(), entry)) return true;
     if (!TakeEveryMarkExclusively(fd.Get())) return false;

@@ -32,5 +32,8 @@ bool TakeShareLocks(int fd, const ShareRequest& request);
 // has finished and lets it go. Where the file cannot be opened or locked
 // nothing is enforced (true, `hold` empty).
 bool HoldForRemoval(const std::string& nativePath, const struct stat& entry, CUniqueFd& hold);
+// The same for `path` relative to the folder held open as `folder`.
+bool HoldForRemovalAt(int folder, const std::string& path, const struct stat& entry,
+                      CUniqueFd& hold);
 
 }  // namespace win

@@ -15,6 +15,10 @@ constexpr std::uint32_t CDF_UNRECORDED = 0x20000000;
 constexpr std::uint32_t CDF_COMPLETE = 0x40000000;
 constexpr std::uint32_t CDF_FINALIZED = 0x80000000;
 
+namespace win {
+class CFile;
+}
+
 namespace kivtransfer {
 
 class CWrittenDigest;
@@ -39,6 +43,9 @@ struct CONTENTDATA {
     // With a hash: the digest of the local file's bytes as this run's
     // transfers wrote them; null until the first one starts writing.
     std::shared_ptr<CWrittenDigest> writtenDigest;
+    // The local file as this run's transfer finished it, held open until it
+    // is placed (HeldFile.h); null before, and once let go.
+    std::shared_ptr<win::CFile> heldFile;
     // The file and Last-Modified of the record row this run saved or found
     // claiming the item's file; empty while it knows of none.
     std::string claimedPath;

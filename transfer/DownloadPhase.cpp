@@ -9,6 +9,7 @@
 #include "platform/LastError.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
+#include "transfer/HeldFile.h"
 #include "transfer/HttpTransfer.h"
 #include "transfer/ItemRecords.h"
 #include "transfer/RetryDecision.h"
@@ -159,6 +160,7 @@ bool DownloadPhase(IDownloadControl& control) {
         }
         control.SendToDialog(DLGM_OVERALLRANGE, 0, static_cast<LPARAM>(count));
         SendStatus(control, textid::kPreparing);
+        ReleaseHeldFiles(control.Items());  // an earlier run's, before anything is moved
         if (!PrepareItems(control)) {
             return TransferResult::StoredAlready();
         }

@@ -16,6 +16,7 @@
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
 #include "transfer/GuardedRead.h"
+#include "transfer/HeldFile.h"
 #include "transfer/InternetFailure.h"
 #include "transfer/ItemRecords.h"
 #include "transfer/LeavePromptPause.h"
@@ -136,6 +137,7 @@ TransferResult CFileTransfer::Transfer() {
 
 TransferResult CFileTransfer::TransferToFile(bool resume) {
     // Only a resumed file can have been there before: a fresh one replaces it.
+    item_.heldFile.reset();  // an earlier attempt's file, reopened below
     const bool existed = resume && win::FileExists(request_.localPath);
     if (TransferResult prepared = PrepareLocalFile(resume); !prepared.Ok()) {
         return prepared;
@@ -144,7 +146,7 @@ TransferResult CFileTransfer::TransferToFile(bool resume) {
     if (item_.size != 0 && offset_ == item_.size) {
         // An earlier attempt received the whole body and failed after it; a
         // range starting at the end would only be refused.
-        file_.Close();
+        HoldFile(item_, std::move(file_.File()));
         progress_.Finish(item_.size);
         return TransferResult::Done();
     }
@@ -163,7 +165,7 @@ TransferResult CFileTransfer::TransferToFile(bool resume) {
         return TransferResult::Failed(errcode::kShortBody);
     }
     EndDigest();
-    file_.Close();
+    HoldFile(item_, std::move(file_.File()));
     progress_.Finish(item_.size);
     return TransferResult::Done();
 }

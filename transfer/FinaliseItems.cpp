@@ -4,6 +4,7 @@
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
 #include "platform/NewFileMode.h"
+#include "transfer/HeldFile.h"
 #include "transfer/TransferResult.h"
 #include "transfer/WorkFiles.h"
 
@@ -83,14 +84,17 @@ TransferResult MakeVisible(const CONTENTDATA& item) {
 }  // namespace
 
 bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
-    return StoreResultOf(control.Error(), [&] {
+    const bool done = StoreResultOf(control.Error(), [&] {
         const bool assistantMode = control.HasAssistant();
         for (const auto& item : control.Items()) {
             if ((item->flags & CDF_BROKEN) != 0) {
                 continue;
             }
-            TransferResult finalised =
-                assistantMode ? Place(control, placer, *item) : MakeVisible(*item);
+            // Only the file this run downloaded gets the final name and mode.
+            TransferResult finalised = CheckHeldFile(*item);
+            if (finalised.Ok()) {
+                finalised = assistantMode ? Place(control, placer, *item) : MakeVisible(*item);
+            }
             if (!finalised.Ok()) {
                 return finalised;
             }
@@ -100,6 +104,8 @@ bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
         }
         return TransferResult::Done();
     });
+    ReleaseHeldFiles(control.Items());
+    return done;
 }
 
 }  // namespace kivtransfer

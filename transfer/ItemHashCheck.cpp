@@ -10,6 +10,7 @@
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "transfer/FileDigest.h"
+#include "transfer/HeldFile.h"
 #include "transfer/WrittenDigest.h"
 
 namespace kivtransfer {
@@ -39,6 +40,9 @@ bool CarriedDigest(const CONTENTDATA& item, std::string& digest) {
 
 TransferOutcome<bool> ItemFileMatchesHash(IDownloadControl& control, CHashProgress& progress,
                                           const CONTENTDATA& item, bool stepOverall) {
+    if (TransferResult held = CheckHeldFile(item); !held.Ok()) {
+        return held;
+    }
     std::uint64_t size = 0;
     if (!win::GetFileSize(item.localPath, size)) {
         return TransferResult::Failed(errcode::kDigestFailed, win::GetLastError());

@@ -4,6 +4,7 @@
 
 #include "env/Application.h"
 #include "transfer/HashProgress.h"
+#include "transfer/HeldFile.h"
 #include "transfer/ItemHashCheck.h"
 #include "transfer/TransferResult.h"
 #include "transfer/VersionFile.h"
@@ -60,6 +61,7 @@ bool VerificationPhase(IDownloadControl& control) {
                     return matches.Result();
                 }
                 if (!*matches) {
+                    item->heldFile.reset();  // it goes: nothing of ours may hold it
                     item->flags |= CDF_BROKEN;
                     ++brokenCount;
                 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/CodePage.h"
+#include "platform/InvisibleCharacters.h"
 
 namespace kivterm {
 
@@ -77,7 +78,7 @@ bool IsLayoutCharacter(char32_t c) {
 }
 
 std::string Escaped(const char* format, unsigned value) {
-    char text[8];
+    char text[12];
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
@@ -94,8 +95,8 @@ std::string VisibleControls(std::string_view utf8, Layout layout) {
             shown += Escaped("\\x%02x", static_cast<unsigned char>(utf8[pos]));
         } else if ((c < 0x20 || c == 0x7F) && !(layout == Layout::Kept && IsLayoutCharacter(c))) {
             shown += Escaped("\\x%02x", static_cast<unsigned>(c));
-        } else if (c >= 0x80 && c < 0xA0) {
-            shown += Escaped("\\u%04x", static_cast<unsigned>(c));
+        } else if (win::IsInvisibleCharacter(c)) {  // C1, bidirectional overrides, Cf
+            shown += Escaped(c > 0xFFFF ? "\\U%08x" : "\\u%04x", static_cast<unsigned>(c));
         } else {
             shown.append(utf8.substr(pos, decoded.length));
         }

@@ -18,9 +18,10 @@ bool FromTerminal(std::string_view utf8, std::string& text);
 // Whether line ends and tabs in a text are the layout's own.
 enum class Layout { Kept, Shown };
 // `utf8` with its control characters made visible: C0 and DEL as "\x1b",
-// C1 as "\u009b", and bytes that are no UTF-8 as "\xff". Text from a page,
-// a server or a file system then cannot move the cursor, retitle the window
-// or write the clipboard. With Layout::Kept line ends and tabs stay as they are.
+// C1 and format characters as "\u009b" or "\u202e" ("\U000e0041" beyond
+// U+FFFF), and bytes that are no UTF-8 as "\xff". Text from a page, a
+// server or a file system then cannot move the cursor, retitle the window,
+// write the clipboard or reorder what is shown. With Layout::Kept line ends and tabs stay as they are.
 std::string VisibleControls(std::string_view utf8, Layout layout);
 
 // Columns a UTF-8 text takes on a terminal (malformed bytes count one each,

@@ -8,15 +8,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
-#include "platform/FileApi.h"
+#include "platform/DosAttributes.h"
 #include "platform/KeepAside.h"
 #include "platform/LastError.h"
-#include "platform/NativePath.h"
 #include "platform/NewFileMode.h"
 #include "platform/UniqueFd.h"
 
 namespace {
+
+// The entry `name` in the folder held open as `folder`.
+struct Destination {
+    int folder;
+    std::string name;
+};
 
 // A Windows code for the errno of a failed call on the source or the destination.
 win::DWORD CodeFor(int error, const std::string& source) {
@@ -45,9 +51,9 @@ bool CopyBytes(int from, int to) {
 
 // True when `path` is a plain file holding exactly the bytes behind
 // `content`: the download is already there, and need not replace it.
-bool HoldsTheSameBytes(const std::string& path, int content) {
-    win::CUniqueFd there(
-        ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+bool HoldsTheSameBytes(const Destination& at, int content) {
+    win::CUniqueFd there(::openat(at.folder, at.name.c_str(),
+                                  O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat thereInfo {};
     struct stat contentInfo {};
     if (there.Get() < 0 || ::fstat(there.Get(), &thereInfo) != 0 ||
@@ -73,13 +79,13 @@ bool HoldsTheSameBytes(const std::string& path, int content) {
 // entry with the download's very bytes stays (`alreadyThere`, and `from` is
 // left for the caller to remove); anything else is kept aside under the
 // first free "NAME (n).EXT" first. 0 or an errno.
-int PutInPlace(const std::string& from, const std::string& destination, int content,
+int PutInPlace(int fromFolder, const std::string& from, const Destination& to, int content,
                bool& alreadyThere, std::string& keptAside) {
     alreadyThere = false;
     for (;;) {
-        const int error = win::RenameWithoutReplacing(from, destination);
+        const int error = win::RenameWithoutReplacingAt(fromFolder, from, to.folder, to.name);
         if (error != EEXIST) return error;
-        if (HoldsTheSameBytes(destination, content)) {
+        if (HoldsTheSameBytes(to, content)) {
             alreadyThere = true;
             return 0;
         }
@@ -88,19 +94,35 @@ int PutInPlace(const std::string& from, const std::string& destination, int cont
         // preparation refuses it.
         struct stat entry {};
         if (!keptAside.empty()) return EEXIST;
-        if (::lstat(destination.c_str(), &entry) != 0) return errno;
+        if (::fstatat(to.folder, to.name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) return errno;
         if (!S_ISREG(entry.st_mode)) return EACCES;
-        if (const int kept = win::KeepAside(destination, keptAside)) return kept;
+        if (const int kept = win::KeepAsideAt(to.folder, to.name, keptAside)) return kept;
     }
+}
+
+// A new file "NAME.kivpart-XXXXXX" in the destination's folder, owner-only
+// and never an entry that was there; `temporary` receives its name.
+int CreateTemporaryBeside(const Destination& to, std::string& temporary) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = to.name + ".kivpart-";
+        for (int i = 0; i < 6; ++i) temporary += kLetters[random() % (sizeof kLetters - 1)];
+        const int fd = ::openat(to.folder, temporary.c_str(),
+                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 // The copy goes to a fresh file beside the destination and is put in place
 // only once it is complete and on disk, so a failure never leaves a
 // half-written file under the destination's name.
-int CopyAcrossFileSystems(int in, const std::string& source, const std::string& destination,
+int CopyAcrossFileSystems(int in, const std::string& source, const Destination& to,
                           bool& alreadyThere, std::string& keptAside) {
-    std::string temporary = destination + ".kivpart-XXXXXX";
-    win::CUniqueFd out(::mkostemp(temporary.data(), O_CLOEXEC));
+    std::string temporary;
+    win::CUniqueFd out(CreateTemporaryBeside(to, temporary));
     if (out.Get() < 0) return errno;
     int error = 0;
     if (!CopyBytes(in, out.Get()) || ::fchmod(out.Get(), win::NewFileMode()) != 0 ||
@@ -108,8 +130,8 @@ int CopyAcrossFileSystems(int in, const std::string& source, const std::string& 
         error = errno;
     }
     if (::close(out.Release()) != 0 && error == 0) error = errno;
-    if (error == 0) error = PutInPlace(temporary, destination, in, alreadyThere, keptAside);
-    if (error != 0 || alreadyThere) ::unlink(temporary.c_str());
+    if (error == 0) error = PutInPlace(to.folder, temporary, to, in, alreadyThere, keptAside);
+    if (error != 0 || alreadyThere) ::unlinkat(to.folder, temporary.c_str(), 0);
     if (error != 0) return error;
     // The destination is complete: losing the source now only leaves a copy behind.
     ::unlink(source.c_str());
@@ -130,51 +152,52 @@ win::DWORD OpenSource(const std::string& source, win::CUniqueFd& in, struct stat
 
 // Another entry renamed into the source's place between the check and the
 // rename was placed instead: it is taken out again.
-bool PlacedTheCheckedFile(const std::string& destination, const struct stat& checked) {
+bool PlacedTheCheckedFile(const Destination& at, const struct stat& checked) {
     struct stat placed {};
-    if (::lstat(destination.c_str(), &placed) == 0 && placed.st_dev == checked.st_dev &&
-        placed.st_ino == checked.st_ino) {
+    if (::fstatat(at.folder, at.name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0 &&
+        placed.st_dev == checked.st_dev && placed.st_ino == checked.st_ino) {
         return true;
     }
-    ::unlink(destination.c_str());
+    ::unlinkat(at.folder, at.name.c_str(), 0);
     return false;
 }
 
-win::DWORD MoveToDestination(const std::string& source, const std::string& destination,
-                             bool& alreadyThere, std::string& keptAside) {
+// Made visible (the hidden attribute cleared) through the descriptor of the
+// file itself.
+win::DWORD Unhide(int file) {
+    const win::DWORD bits = win::ReadDosAttributes(file);
+    if ((bits & win::FILE_ATTRIBUTE_HIDDEN) == 0) return 0;
+    const int error = win::WriteDosAttributes(file, bits & ~win::FILE_ATTRIBUTE_HIDDEN);
+    return error == 0 ? 0 : win::Win32FromErrno(error);
+}
+
+win::DWORD MoveToDestination(const std::string& source, const Destination& to,
+                             std::string& keptAside) {
     win::CUniqueFd in;
     struct stat info {};
     if (const win::DWORD refused = OpenSource(source, in, info)) return refused;
-    int error = PutInPlace(source, destination, in.Get(), alreadyThere, keptAside);
+    bool alreadyThere = false;
+    int error = PutInPlace(AT_FDCWD, source, to, in.Get(), alreadyThere, keptAside);
     if (error == EXDEV) {
-        error = CopyAcrossFileSystems(in.Get(), source, destination, alreadyThere, keptAside);
+        // The copy is a new file: no attribute of the source came with it.
+        error = CopyAcrossFileSystems(in.Get(), source, to, alreadyThere, keptAside);
         return error == 0 ? 0 : CodeFor(error, source);
     }
     if (error != 0) return CodeFor(error, source);
-    if (alreadyThere) {
+    if (alreadyThere) {  // the user's identical file stays as it is
         ::unlink(source.c_str());
         return 0;
     }
-    if (!PlacedTheCheckedFile(destination, info)) return win::ERROR_ACCESS_DENIED;
+    if (!PlacedTheCheckedFile(to, info)) return win::ERROR_ACCESS_DENIED;
     // Owner-only while it was incomplete; now as any new file of the user's.
-    return ::fchmod(in.Get(), win::NewFileMode()) == 0 ? 0 : win::Win32FromErrno(errno);
+    if (::fchmod(in.Get(), win::NewFileMode()) != 0) return win::Win32FromErrno(errno);
+    return Unhide(in.Get());
 }
 
 }  // namespace
 
-win::DWORD PlaceFile(const std::string& source, const std::string& destination,
+win::DWORD PlaceFile(const std::string& source, int folder, const std::string& name,
                      std::string& keptAside) {
     keptAside.clear();
-    bool alreadyThere = false;
-    if (const win::DWORD failed = MoveToDestination(source, destination, alreadyThere, keptAside))
-        return failed;
-    if (alreadyThere) return 0;  // the user's identical file stays as it is
-    std::string windowsPath;
-    if (!win::FromNativePath(destination, windowsPath)) return win::GetLastError();
-    const win::DWORD attributes = win::GetFileAttributes(windowsPath);
-    if (attributes == win::INVALID_FILE_ATTRIBUTES) return win::GetLastError();
-    if ((attributes & win::FILE_ATTRIBUTE_HIDDEN) == 0) return 0;
-    win::DWORD visible = attributes & ~win::FILE_ATTRIBUTE_HIDDEN;
-    if (visible == 0) visible = win::FILE_ATTRIBUTE_NORMAL;
-    return win::SetFileAttributes(windowsPath, visible) ? 0 : win::GetLastError();
+    return MoveToDestination(source, Destination{folder, name}, keptAside);
 }

@@ -12,8 +12,10 @@
 
 #include "platform/WinTypes.h"
 
-// Native paths. 0 once the file is at `destination`, else a Windows error
-// code; on failure the source is left where it was. `keptAside` receives the
-// native path an entry in the way was moved to, or is left empty.
-win::DWORD PlaceFile(const std::string& source, const std::string& destination,
+// `source` a native path; the destination is the entry `name` in the folder
+// held open as `folder`, reached only through that descriptor. 0 once the
+// file is there, else a Windows error code; on failure the source is left
+// where it was. `keptAside` receives the name (in that folder) an entry in
+// the way was moved to, or is left empty.
+win::DWORD PlaceFile(const std::string& source, int folder, const std::string& name,
                      std::string& keptAside);

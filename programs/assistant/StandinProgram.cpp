@@ -1,7 +1,6 @@
 #include "programs/assistant/StandinProgram.h"
 
 #include <csignal>
-#include <iostream>
 #include <string>
 
 #include "assistant/AssistantIds.h"
@@ -14,6 +13,7 @@
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
 #include "platform/Wait.h"
+#include "programs/assistant/StandinReport.h"
 #include "programs/assistant/StandinRequests.h"
 
 using kivassistant::kAssistantWorkFileName;
@@ -24,7 +24,7 @@ namespace {
 constexpr win::DWORD kPollMs = 500;
 
 int Fail(const std::string& what) {
-    std::cerr << "kivdownloadcontrol: " << what << ": error " << win::GetLastError() << "\n";
+    ReportLine(what + ": error " + std::to_string(win::GetLastError()));
     return 1;
 }
 
@@ -55,7 +55,7 @@ int RunStandin() {
     std::string warning;
     CStandinRequests requests(workFile, DestinationAnswersFromEnvironment(warning),
                               cancel.Handle());
-    if (!warning.empty()) std::cerr << "kivdownloadcontrol: " << warning << "\n";
+    if (!warning.empty()) ReportLine(warning);
     for (;;) {
         const win::DWORD waited = win::WaitForSingleObject(request.Handle(), kPollMs);
         if (waited == win::WAIT_OBJECT_0) {

@@ -6,7 +6,6 @@
 #include <array>
 #include <cerrno>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "platform/LittleEndian.h"
 #include "platform/NativePath.h"
 #include "programs/assistant/FilePlacement.h"
+#include "programs/assistant/StandinReport.h"
 
 using kivassistant::kContentListRequest;
 using kivassistant::kDestinationReply;
@@ -39,7 +39,7 @@ constexpr win::DWORD kProbeBoundMs = 5000;
 constexpr std::size_t kWorkFileLimit = 64 * 1024 * 1024;
 
 void Report(const std::string& line) {
-    std::cerr << "kivdownloadcontrol: " << line << "\n";
+    ReportLine(line);
 }
 
 std::span<const std::uint8_t> TextPayload(const std::string& text) {
@@ -95,7 +95,7 @@ bool CStandinRequests::HandleGreeting(WorkFileBytes file) {
 }
 
 bool CStandinRequests::HandleContentList(WorkFileBytes file) {
-    acceptedFolder_.clear();
+    acceptedFolder_.Forget();
     itemNames_.clear();
     const std::optional<ContentListRequest> request = ReadContentList(file);
     if (!request) {
@@ -109,7 +109,11 @@ bool CStandinRequests::HandleContentList(WorkFileBytes file) {
                (choice.whyNot.empty() ? "it has no native form" : choice.whyNot));
         return Reply(kDestinationReply);
     }
-    acceptedFolder_ = Normalised(nativeFolder);
+    std::string why;
+    if (acceptedFolder_.Accept(Normalised(nativeFolder), why) != 0) {
+        Report("no download folder: " + why);
+        return Reply(kDestinationReply);
+    }
     for (const ContentListEntry& item : request->items) itemNames_.insert(item.name);
     std::array<std::uint8_t, 4> resume{};
     win::PutLE32(resume.data(), choice.resumeAllowed ? 1 : 0);
@@ -123,35 +127,44 @@ bool CStandinRequests::HandlePlaceFile(WorkFileBytes file) {
         Report("a malformed place-file request is refused");
         return ReplyPlaceOutcome(win::ERROR_INVALID_DATA);
     }
-    std::string destination;
-    win::DWORD code = CheckDestination(request->destination, destination);
+    std::string name;
+    win::DWORD code = CheckDestination(request->destination, name);
     win::CUniqueFd sourceFolder;
     std::string source;
     if (code == 0) code = CheckSource(request->source, sourceFolder, source);
-    std::string keptNative;
-    if (code == 0) code = PlaceFile(source, destination, keptNative);
+    std::string keptName;
+    if (code == 0) code = PlaceFile(source, acceptedFolder_.Fd(), name, keptName);
     if (code != 0) {
         Report("cannot place " + request->destination + ": error " + std::to_string(code));
     }
     std::string kept;
-    if (code == 0 && !keptNative.empty() && win::FromNativePath(keptNative, kept)) {
+    if (code == 0 && !keptName.empty() &&
+        win::FromNativePath(acceptedFolder_.Path() + "/" + keptName, kept)) {
         kept.erase(0, kept.rfind('\\') + 1);
     }
     return ReplyPlaceOutcome(code, kept);
 }
 
 // Files go only where the user agreed: into the folder chosen for this run,
-// under one of the run's item names. The file is then placed at the very
-// path checked, so no ".." in the request can lead elsewhere.
+// under one of the run's item names, so no ".." in the request can lead
+// elsewhere. They are placed through the folder's descriptor; a folder no
+// longer at its path (moved, or replaced by a link to another) ends the run
+// rather than have its files go to a place the user never chose.
 win::DWORD CStandinRequests::CheckDestination(const std::string& destination,
-                                              std::string& nativeDestination) const {
+                                              std::string& name) const {
     std::string native;
     if (!win::ToNativePath(destination, native)) return win::GetLastError();
-    nativeDestination = Normalised(native);
-    const std::filesystem::path path(nativeDestination);
-    const bool agreed = !acceptedFolder_.empty() && path.parent_path() == acceptedFolder_ &&
-                        itemNames_.count(path.filename().string()) != 0;
-    return agreed ? 0 : win::ERROR_ACCESS_DENIED;
+    const std::filesystem::path path(Normalised(native));
+    name = path.filename().string();
+    const bool agreed = acceptedFolder_.Held() && path.parent_path() == acceptedFolder_.Path() &&
+                        itemNames_.count(name) != 0;
+    if (!agreed) return win::ERROR_ACCESS_DENIED;
+    if (!acceptedFolder_.StillAtItsPath()) {
+        Report("the download folder " + acceptedFolder_.Path() +
+               " was moved or replaced after it was chosen: no file is placed there");
+        return win::ERROR_FILE_INVALID;
+    }
+    return 0;
 }
 
 // Files come only from the low-integrity temporary folder, the one place the

@@ -11,6 +11,7 @@
 #include "platform/CopyData.h"
 #include "platform/KernelTypes.h"
 #include "platform/UniqueFd.h"
+#include "programs/assistant/AcceptedFolder.h"
 #include "programs/assistant/ControlWatch.h"
 #include "programs/assistant/StandinDestination.h"
 #include "programs/assistant/StandinWorkFile.h"
@@ -30,10 +31,10 @@ private:
     bool HandleGreeting(WorkFileBytes file);
     bool HandleContentList(WorkFileBytes file);
     bool HandlePlaceFile(WorkFileBytes file);
-    // 0 with the native path to place at, or why `destination` (Windows
-    // form) is no place the user chose for an item of this run.
-    win::DWORD CheckDestination(const std::string& destination,
-                                std::string& nativeDestination) const;
+    // 0 with the name to place under in the accepted folder, or why
+    // `destination` (Windows form) is no place the user chose for an item of
+    // this run, or why that folder can no longer be trusted to be it.
+    win::DWORD CheckDestination(const std::string& destination, std::string& name) const;
     // 0 when `source` (Windows form) lies within the low-integrity temporary
     // folder, also after every link on the way: `folder` is then its folder,
     // held open, and `nativeSource` the file's path through that descriptor.
@@ -51,6 +52,6 @@ private:
     const DestinationAnswers answers_;
     const win::HANDLE cancelEvent_;
     CControlWatch watch_;
-    std::string acceptedFolder_;  // native, normalised; empty until a folder was chosen
+    CAcceptedFolder acceptedFolder_;  // held from the folder's choice on
     std::set<std::string> itemNames_;
 };

@@ -148,6 +148,22 @@ TEST_F(ParameterLoadTest, InvalidCnameIsIgnoredForTheUrlsName) {
     EXPECT_EQ(result_.items[2]->name, "f.zip");
 }
 
+// A name that shows as another (a bidirectional override) or acts on the
+// terminal it is shown on (C1 controls) is the page's, never the file's.
+TEST_F(ParameterLoadTest, CnameWithInvisibleCharactersIsIgnoredForTheUrlsName) {
+    const unsigned saved = win::GetProcessCodePage();
+    ASSERT_TRUE(win::SetProcessCodePage(win::CP_UTF8));
+    const bool loaded = Load({{"contentscount", "2"},
+                              {"cname1", "invoice\u202Enib.exe\u009b2J"},
+                              {"curl1", "http://example.com/invoice.pdf"},
+                              {"cname2", "a\u200Bb.zip"},
+                              {"curl2", "http://example.com/b.zip"}});
+    win::SetProcessCodePage(saved);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(result_.items[0]->name, "invoice.pdf");
+    EXPECT_EQ(result_.items[1]->name, "b.zip");
+}
+
 TEST_F(ParameterLoadTest, UnusableDerivedNameIsReportedUnderTheCname) {
     EXPECT_EQ(
         Refused({{"contentscount", "2"}, {"curl1", kUrl}, {"curl2", "http://example.com/dir/"}}),

@@ -184,6 +184,22 @@ TEST_F(ShiftJisPathRules, TrailingBackslashOfACharacterIsKept) {
     EXPECT_EQ(AddTrailingBackslash(folder + "\\\\"), folder + "\\");
 }
 
+// As browsers replace them in download names: C1 controls, bidirectional
+// overrides and isolates, and the other invisible format characters.
+TEST(Utf8PathRules, RefusesInvisibleCharacters) {
+    envtest::ScopedCodePage codePage{win::CP_UTF8};
+    for (const char* name :
+         {"invoice\u202Enib.exe", "a\u009B2J.txt", "a\u0080", "a\u009F", "\u202Aa", "a\u202E",
+          "\u2066x\u2069.txt", "zero\u200Bwidth", "a\u200E.txt", "\uFEFFbom.txt", "a\u00AD.exe",
+          "tag\U000E0041.txt", "a\u061C.txt"}) {
+        EXPECT_FALSE(IsValidFileName(name)) << name;
+    }
+    for (const char* name : {"caf\u00E9.txt", "\u00A0nbsp", "\u0645\u0631\u062D\u0628\u0627.pdf",
+                             "\u2030.txt", "\U0001F600.png", "\u2070.txt"}) {
+        EXPECT_TRUE(IsValidFileName(name)) << name;
+    }
+}
+
 TEST(Utf8PathRules, TheSameBytesHoldARealBackslash) {
     // In UTF-8 the byte 0x5C is always a backslash: the code page decides.
     envtest::ScopedCodePage codePage{win::CP_UTF8};

@@ -43,4 +43,20 @@ TEST(TerminalTextTest, ShiftJisTextsReachTheTerminalAsUtf8AndBack) {
     EXPECT_FALSE(kivterm::FromTerminal("\xF0\x9F\x98\x80", back));  // no Shift-JIS emoji
 }
 
+// C1 controls act on the terminal (U+009B is CSI); bidirectional overrides
+// and other format characters reorder or hide what the user reads.
+TEST(TerminalTextTest, InvisibleCharactersAreShownEscaped) {
+    using kivterm::Layout;
+    using kivterm::VisibleControls;
+    EXPECT_EQ(VisibleControls("invoice\u202Enib.exe\u009b2J\u009d0;t\u0007", Layout::Shown),
+              "invoice\\u202enib.exe\\u009b2J\\u009d0;t\\x07");
+    EXPECT_EQ(VisibleControls("a\u2066b\u2069c\u200Bd\uFEFFe\U000E0041", Layout::Shown),
+              "a\\u2066b\\u2069c\\u200bd\\ufeffe\\U000e0041");
+    // Visible text of every script stays as it is, marks and emoji too.
+    for (const char* text : {"\u00A0\u00E9t\u00E9", "\u0645\u0631\u062D\u0628\u0627", "e\u0301",
+                             "\u00A1\u00BF", "\U0001F600", "\u2028"}) {
+        EXPECT_EQ(VisibleControls(text, Layout::Shown), text) << text;
+    }
+}
+
 }  // namespace

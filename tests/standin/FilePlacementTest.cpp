@@ -1,6 +1,7 @@
 // Placing a finished file: renames, copies across file systems, and the
 // failures the control is told about.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include "platform/FileApi.h"
 #include "platform/NativePath.h"
 #include "platform/NewFileMode.h"
+#include "platform/UniqueFd.h"
 #include "programs/assistant/FilePlacement.h"
 #include "tests/platform/CoreTestSupport.h"
 
@@ -49,7 +51,13 @@ std::string FolderOnAnotherFileSystem(const std::string& than) {
 
 class FilePlacementTest : public ::testing::Test {
 protected:
+    // Placed as the program places: by name, in the folder held open.
+    win::DWORD Place(const std::string& source, const std::string& name, std::string& kept) {
+        return PlaceFile(source, folderFd_.Get(), name, kept);
+    }
+
     coretest::TempFolder folder_;
+    const win::CUniqueFd folderFd_{::open(folder_.Path().c_str(), O_RDONLY | O_DIRECTORY)};
     const std::string source_ = folder_.Path() + "/a.part";
     const std::string destination_ = folder_.Path() + "/a.bin";
 };
@@ -71,11 +79,11 @@ TEST_F(FilePlacementTest, AFileInTheWayIsKeptAsideAndAnIdenticalOneStays) {
     WriteFile(folder_.Path() + "/a (1).bin", "taken");
 
     std::string kept;
-    EXPECT_EQ(PlaceFile(source_, destination_, kept), 0u);
-    EXPECT_EQ(kept, folder_.Path() + "/a (2).bin");
+    EXPECT_EQ(Place(source_, "a.bin", kept), 0u);
+    EXPECT_EQ(kept, "a (2).bin");
     EXPECT_FALSE(fs::exists(source_));
     EXPECT_EQ(ReadFile(destination_), "new");
-    EXPECT_EQ(ReadFile(kept), "old and longer");
+    EXPECT_EQ(ReadFile(folder_.Path() + "/" + kept), "old and longer");
     EXPECT_EQ(ReadFile(folder_.Path() + "/a (1).bin"), "taken");
     EXPECT_EQ(ModeOf(destination_), win::NewFileMode());
     if (canHide) {
@@ -84,7 +92,7 @@ TEST_F(FilePlacementTest, AFileInTheWayIsKeptAsideAndAnIdenticalOneStays) {
 
     WriteFile(source_, "new");
     ASSERT_EQ(::chmod(destination_.c_str(), 0640), 0);
-    EXPECT_EQ(PlaceFile(source_, destination_, kept), 0u);
+    EXPECT_EQ(Place(source_, "a.bin", kept), 0u);
     EXPECT_EQ(kept, "");
     EXPECT_FALSE(fs::exists(source_));
     EXPECT_EQ(ReadFile(destination_), "new");
@@ -94,10 +102,10 @@ TEST_F(FilePlacementTest, AFileInTheWayIsKeptAsideAndAnIdenticalOneStays) {
 
 TEST_F(FilePlacementTest, FailuresGiveTheWindowsCodeAndKeepTheSource) {
     std::string kept;
-    EXPECT_EQ(PlaceFile(source_, destination_, kept), win::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Place(source_, "a.bin", kept), win::ERROR_FILE_NOT_FOUND);
 
     WriteFile(source_, "data");
-    EXPECT_EQ(PlaceFile(source_, folder_.Path() + "/missing/a.bin", kept),
+    EXPECT_EQ(Place(source_, "missing/a.bin", kept),
               win::ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(ReadFile(source_), "data");
 }
@@ -110,14 +118,14 @@ TEST_F(FilePlacementTest, SourceThatIsNotTheUsersPlainFileIsRefusedAndNothingMov
     WriteFile(destination_, "old");
     std::string kept;
     ASSERT_EQ(::symlink(victim.c_str(), source_.c_str()), 0);
-    EXPECT_EQ(PlaceFile(source_, destination_, kept), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Place(source_, "a.bin", kept), win::ERROR_ACCESS_DENIED);
     EXPECT_TRUE(fs::is_symlink(source_));
     fs::remove(source_);
     ASSERT_EQ(::link(victim.c_str(), source_.c_str()), 0);  // a second name of someone's file
-    EXPECT_EQ(PlaceFile(source_, destination_, kept), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Place(source_, "a.bin", kept), win::ERROR_ACCESS_DENIED);
     fs::remove(source_);
     ASSERT_EQ(::mkfifo(source_.c_str(), 0600), 0);
-    EXPECT_EQ(PlaceFile(source_, destination_, kept), win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Place(source_, "a.bin", kept), win::ERROR_ACCESS_DENIED);
 
     // Read only a plain file: a FIFO placed there would hold the read.
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(destination_)));
@@ -136,7 +144,7 @@ TEST_F(FilePlacementTest, AcrossFileSystemsTheFileIsCopiedAndTheSourceRemoved) {
     WriteFile(destination_, "old");
 
     std::string kept;
-    const win::DWORD result = PlaceFile(source, destination_, kept);
+    const win::DWORD result = Place(source, "a.bin", kept);
     std::error_code ignored;
     const bool sourceLeft = fs::exists(source);
     fs::remove_all(other, ignored);
@@ -144,7 +152,7 @@ TEST_F(FilePlacementTest, AcrossFileSystemsTheFileIsCopiedAndTheSourceRemoved) {
     EXPECT_EQ(result, 0u);
     EXPECT_FALSE(sourceLeft);
     EXPECT_EQ(ReadFile(destination_), content);
-    EXPECT_EQ(ReadFile(kept), "old");
+    EXPECT_EQ(ReadFile(folder_.Path() + "/" + kept), "old");
     EXPECT_EQ(ModeOf(destination_), win::NewFileMode());
     // No temporary copy is left beside the destination.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()), 2);
@@ -161,7 +169,7 @@ TEST_F(FilePlacementTest, FailedCopyAcrossFileSystemsLeavesTheDestinationAndTheS
     WriteFile(occupied + "/kept", "old");
 
     std::string kept;
-    const win::DWORD result = PlaceFile(source, occupied, kept);
+    const win::DWORD result = Place(source, "a.bin", kept);
     const std::string sourceContent = ReadFile(source);
     std::error_code ignored;
     fs::remove_all(other, ignored);

@@ -227,6 +227,17 @@ TEST_F(StandinProgramTest, PlacingFailuresReplyTheirErrorCodeAndLeaveTheSource) 
     EXPECT_EQ(replies[4].Number(), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(replies[5].Number(), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(ReadFile(source), "data");
+
+    // The refusal names the request's path with nothing in it a terminal acts on.
+    harness_.SendPlaceFile(source, destination_ + "/x\u202Enib.exe\u009b2J\u001b]0;t");
+    replies = harness_.AwaitReplies(7);
+    ASSERT_EQ(replies.size(), 7u);
+    EXPECT_EQ(replies[6].Number(), win::ERROR_ACCESS_DENIED);
+    const std::string output = harness_.ErrorOutput();
+    EXPECT_NE(output.find("x\\u202enib.exe\\u009b2J\\x1b]0;t"), std::string::npos) << output;
+    for (const char* raw : {"\u202E", "\u009b", "\x1b"}) {
+        EXPECT_EQ(output.find(raw), std::string::npos) << output;
+    }
 }
 
 // A request can come from any confined worker: it names a file of ours
@@ -262,6 +273,53 @@ TEST_F(StandinProgramTest, DotDotInTheDestinationCannotLeadThroughALinkElsewhere
     EXPECT_EQ(replies[3].Number(), 0u);
     EXPECT_EQ(ReadFile(destination_ + "/a.bin"), "data");
     EXPECT_FALSE(std::filesystem::exists(harness_.Folder("home/elsewhere") + "/a.bin"));
+}
+
+// Another user who can write the folder's parent renames the accepted folder
+// and leaves a link to a folder of their own: no file may follow the link.
+TEST_F(StandinProgramTest, AFolderMovedAndReplacedByALinkAfterItsChoiceGetsNoFile) {
+    StartWithDestination({"a.bin", "b.bin"});
+    const std::string theirs = harness_.Folder("home/theirs");
+    std::filesystem::rename(destination_, destination_ + ".moved");
+    std::filesystem::create_directory_symlink(theirs, destination_);
+    const std::string source = work_ + "/a.bin.part";
+    WriteFile(source, "private");
+
+    harness_.SendPlaceFile(source, destination_ + "/a.bin");
+    std::vector<Reply> replies = harness_.AwaitReplies(4);
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_EQ(replies[3].Number(), win::ERROR_FILE_INVALID);
+    EXPECT_NE(harness_.ErrorOutput().find("was moved or replaced"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(theirs));
+    EXPECT_EQ(ReadFile(source), "private");
+
+    // Moved back, it is the accepted folder again.
+    std::filesystem::remove(destination_);
+    std::filesystem::rename(destination_ + ".moved", destination_);
+    harness_.SendPlaceFile(source, destination_ + "/a.bin");
+    replies = harness_.AwaitReplies(5);
+    ASSERT_EQ(replies.size(), 5u);
+    EXPECT_EQ(replies[4].Number(), 0u);
+    EXPECT_EQ(ReadFile(destination_ + "/a.bin"), "private");
+    EXPECT_TRUE(std::filesystem::is_empty(theirs));
+}
+
+// Only a folder no other user can rename entries in is accepted.
+TEST_F(StandinProgramTest, AFolderOthersMayRenameEntriesInIsNotAccepted) {
+    ASSERT_EQ(::chmod(destination_.c_str(), 0777), 0);
+    StartAndGreet({{"KIVDL_DESTINATION", destination_}});
+    harness_.SendContentList({"a.bin"});
+    std::vector<Reply> replies = harness_.AwaitReplies(2);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies.back().kind, kDestinationReply);
+    EXPECT_FALSE(replies.back().hasData);
+    EXPECT_NE(harness_.ErrorOutput().find("can be written by other users"), std::string::npos);
+
+    ASSERT_EQ(::chmod(destination_.c_str(), 01777), 0);  // the sticky bit keeps entries theirs
+    harness_.SendContentList({"a.bin"});
+    replies = harness_.AwaitReplies(4);
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_TRUE(replies.back().hasData);
 }
 
 TEST_F(StandinProgramTest, PlacingBeforeAnyFolderWasAcceptedIsRefused) {
