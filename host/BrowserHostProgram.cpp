@@ -16,6 +16,7 @@
 #include "host/HostProgram.h"
 #include "host/ModuleLocation.h"
 #include "host/ProtectedLayout.h"
+#include "platform/RunCredentials.h"
 #include "transfer/ErrorCodes.h"
 
 using kivcontrol::ComposeErrorMessage;
@@ -100,6 +101,9 @@ int RunBrowserHost(const HostEnvironment& environment, const BrowserFrontEndFact
     if (!channel) return Fail(err, error);
     BrowserStart start;
     if (!ReadStart(*channel, start, err)) return kExitFailure;
+    // The tab's session: this process's memory only, reached by the
+    // download worker (a thread of it), never written.
+    win::inet::SetRunCredentials({std::move(start.cookies), {}});
 
     HostOptions options;
     options.protectedMode = true;

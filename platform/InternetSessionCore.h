@@ -1,11 +1,13 @@
 #pragma once
 // What a session shares with its connections and requests: libcurl's multi
-// handle (which also pools the connections), the certificate bundle and the
-// time-outs. Internal to the internet classes. A session and everything
+// handle (which also pools the connections), the run's cookie jar (in
+// memory only, never flushed to a file), the extra header lines, the
+// certificate bundle and the time-outs. Internal to the internet classes. A session and everything
 // opened from it are used by one thread at a time.
 #include <curl/curl.h>
 
 #include <string>
+#include <vector>
 
 namespace win::inet {
 
@@ -25,13 +27,20 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     CURLM* Multi() const { return multi_; }
+    // The run's one cookie jar: the user's cookies, then what servers set.
+    CURLSH* CookieShare() const { return share_; }
+    const std::vector<std::string>& ExtraHeaders() const { return extraHeaders_; }
     const std::string& CaBundle() const { return caBundle_; }
 
     long connectTimeoutMs = 60000;  // WinINet's default
     long receiveTimeoutMs = 30000;  // WinINet's default
 
 private:
+    void LoadCookies();
+
     CURLM* multi_ = nullptr;
+    CURLSH* share_ = nullptr;
+    std::vector<std::string> extraHeaders_;
     std::string caBundle_;
 };
 
