@@ -8,9 +8,12 @@ environment: KIV_WORK, KIV_BASE, KIV_EXTENSION, KIV_KIVTOOL, KIV_HERE).
     browser_scenarios.py leave CAPTION     Stay pauses the transfer, Leave cancels, a revisit resumes
     browser_scenarios.py hostile PAGE...   each page is refused or ignored without a run
     browser_scenarios.py firefox CAPTION   the run of `run` in Firefox ESR
+    browser_scenarios.py overlay PAGE      a page drawn over the placeholder starts nothing
+    browser_scenarios.py session CAPTION   logged in, the private files come; a fresh profile gets 403
 """
 import base64
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -78,11 +81,11 @@ def partial_file(name):
     return None
 
 
-def start_browser(destination):
+def start_browser(destination, profile="chromium"):
     env = dict(os.environ, KIVDL_DESTINATION=destination, KIVDL_EXISTING="resume")
     log = open(os.path.join(WORK, "chromium.log"), "ab")
     return Chromium("chromium", os.environ["KIV_EXTENSION"],
-                    os.path.join(os.environ["XDG_CONFIG_HOME"], "chromium"), env, log)
+                    os.path.join(os.environ["XDG_CONFIG_HOME"], profile), env, log)
 
 
 def open_page(browser, name):
@@ -90,9 +93,13 @@ def open_page(browser, name):
     return tab, tab.extension_context()
 
 
+def allow(tab, button="once"):
+    """Answers the site question in the extension's own window."""
+    tab.browser.question().answer(button)
+
+
 def allow_and_answer_success(tab, context, caption, button="once"):
-    tab.wait_placeholder("!!root.querySelector('#once')", context)
-    tab.click_button(button, context)
+    allow(tab, button)
     tab.wait_placeholder("root.querySelector('.status').textContent.startsWith('Downloading')", context)
     if not xwindow("wait", caption, "90"):
         fail(f"no box titled {caption!r} came; placeholder says {tab.status(context)!r}")
@@ -118,10 +125,12 @@ def scenario_run(caption):
     browser = start_browser(os.path.join(WORK, "dest"))
     try:
         tab, context = open_page(browser, "page.html")
-        question = tab.wait_placeholder("root.querySelector('.status').textContent", context)
+        window = browser.question()
+        question = window.evaluate("document.getElementById('text').textContent")
         expected = f"Allow {BASE} to download 3 files with Kiv Downloader?"
         if question != expected:
-            fail(f"the placeholder asks {question!r}, not {expected!r}")
+            fail(f"the question window asks {question!r}, not {expected!r}")
+        tab.wait_placeholder("root.querySelector('.status').textContent.includes('may download 3 files')", context)
         if SHOTS:
             shoot_placeholder(tab, "browser-placeholder.png")
         allow_and_answer_success(tab, context, caption)
@@ -146,8 +155,7 @@ def scenario_leave(caption):
     browser = start_browser(os.path.join(WORK, "dest"))
     try:
         tab, context = open_page(browser, "slow.html")
-        tab.wait_placeholder("!!root.querySelector('#once')", context)
-        tab.click_button("once", context)
+        allow(tab)
         wait_until(lambda: size_of(partial_file("slow.bin") or "") >= 256 * 1024, 60,
                    "the slow transfer did not get going")
         partial = partial_file("slow.bin")
@@ -157,7 +165,7 @@ def scenario_leave(caption):
         # One run at a time, across tabs: a second page gets the control's
         # "already running" question; Cancel leaves that page's control inert.
         second, second_context = open_page(browser, "slow.html")
-        second.click_button("once", second_context)
+        allow(second)
         if not xwindow("wait", caption, "30"):
             fail("the second page got no \"already running\" question")
         xwindow("keys", caption, "Escape")
@@ -218,7 +226,7 @@ def scenario_hostile(pages):
             expect = open(os.path.join(WORK, "site", page + ".expect")).read().strip()
             click = not os.path.exists(os.path.join(WORK, "site", page + ".noclick"))
             if click and not expect.startswith("too complex"):
-                tab.click_button("once", context)
+                allow(tab)
             elif not click:
                 time.sleep(2)  # the page's own attempts meanwhile
             deadline = time.monotonic() + 20
@@ -233,6 +241,106 @@ def scenario_hostile(pages):
             with open(os.path.join(WORK, "hostile.log"), "a") as log:
                 log.write(f"{page} {started}\n")
             tab.call("Page.close")
+    finally:
+        browser.close()
+
+
+def scenario_overlay(page):
+    """A page blows the placeholder up, invisible, under a button of its own:
+    the user's clicks on the page start nothing, a click in the question's
+    first moment answers nothing, and closing the question stores nothing."""
+    browser = start_browser(os.path.join(WORK, "dest"))
+    try:
+        starts = host_starts()
+        tab, context = open_page(browser, page)
+        window = browser.question()
+        question = window.evaluate("document.getElementById('text').textContent")
+        expected = f"Allow {BASE} to download 1 file with Kiv Downloader?"
+        if question != expected:
+            fail(f"the question window asks {question!r}, not {expected!r}")
+        early = window.element_box("always")
+        if early and early[2]:  # still in its first moment: the click must not count
+            window.click_at(early[0], early[1])
+        play = tab.element_box("play")
+        for _ in range(3):
+            tab.click_at(play[0], play[1])
+        time.sleep(1.5)
+        if host_starts() != starts:
+            fail("clicks on the page started the native host")
+        if not browser.tab_open(window.target):
+            fail("an early click answered the question")
+        stored = window.evaluate("chrome.storage.local.get('allowedSites')"
+                                 ".then((r) => JSON.stringify(r.allowedSites ?? []))")
+        if stored != "[]":
+            fail(f"a site was stored: {stored}")
+        browser.call("Target.closeTarget", {"targetId": window.target})
+        tab.wait_placeholder("root.querySelector('.status').textContent.includes('not allowed')", context)
+        if host_starts() != starts:
+            fail("closing the question started the native host")
+    finally:
+        browser.close()
+
+
+def scenario_sandboxed(page):
+    """A sandboxed page (opaque origin) may be allowed once, never always."""
+    browser = start_browser(os.path.join(WORK, "dest"))
+    try:
+        open_page(browser, page)
+        window = browser.question()
+        hidden = window.evaluate("document.getElementById('always').hidden")
+        text = window.evaluate("document.getElementById('text').textContent")
+        if hidden is not True or "sandboxed" not in text:
+            fail(f"a sandboxed page is offered 'always' ({hidden!r}, {text!r})")
+        # A message that answers "always" anyway is not taken.
+        time.sleep(0.7)
+        taken = window.evaluate("chrome.runtime.sendMessage({type: 'answer', choice: 'always'})"
+                                ".then((r) => JSON.stringify(r))")
+        if taken != '{"taken":false}':
+            fail(f"'always' was taken for a sandboxed page: {taken}")
+        stored = window.evaluate("chrome.storage.local.get('allowedSites')"
+                                 ".then((r) => JSON.stringify(r.allowedSites ?? []))")
+        if stored != "[]":
+            fail(f"a sandboxed page's origin was stored: {stored}")
+        window.answer("no")
+    finally:
+        browser.close()
+
+
+def copy_native_host(profile):
+    """A fresh profile finds this user's native messaging manifest in its own folder."""
+    config = os.environ["XDG_CONFIG_HOME"]
+    shutil.copytree(os.path.join(config, "chromium", "NativeMessagingHosts"),
+                    os.path.join(config, profile, "NativeMessagingHosts"), dirs_exist_ok=True)
+
+
+def scenario_session(caption):
+    """Logged in, the tab's session opens the private files; a fresh profile
+    gets the server's 403, named."""
+    browser = start_browser(os.path.join(WORK, "dest"))
+    try:
+        browser.open_tab(f"{BASE}/login")
+        tab, context = open_page(browser, "private.html")
+        allow_and_answer_success(tab, context, caption)
+        wait_until(lambda: not browser.tab_open(tab.target), 30, "the page's tab was not closed")
+        wait_until(lambda: not hosts_running(), 30, "the native host did not end")
+    finally:
+        browser.close()
+    copy_native_host("chromium-fresh")
+    os.makedirs(os.path.join(WORK, "dest-fresh"), exist_ok=True)
+    browser = start_browser(os.path.join(WORK, "dest-fresh"), "chromium-fresh")
+    try:
+        tab, context = open_page(browser, "private.html")
+        # The page's tab alone: the run's end must leave the browser's last tab open.
+        for info in browser.call("Target.getTargets")["targetInfos"]:
+            if info["type"] == "page" and info["targetId"] != tab.target \
+                    and not info["url"].endswith("/question.html"):
+                browser.call("Target.closeTarget", {"targetId": info["targetId"]})
+        allow(tab)
+        if not xwindow("wait", caption, "90"):
+            fail(f"no box titled {caption!r} came; placeholder says {tab.status(context)!r}")
+        xwindow("keys", caption, "Return")
+        tab.wait_placeholder("root.querySelector('.status').textContent.includes('403')", context, 60)
+        wait_until(lambda: not hosts_running(), 30, "the native host did not end")
     finally:
         browser.close()
 
@@ -284,6 +392,12 @@ def main(args):
             scenario_leave(args[1])
         elif args[0] == "hostile":
             scenario_hostile(args[1:])
+        elif args[0] == "overlay":
+            scenario_overlay(args[1])
+        elif args[0] == "sandboxed":
+            scenario_sandboxed(args[1])
+        elif args[0] == "session":
+            scenario_session(args[1])
         elif args[0] == "firefox":
             scenario_firefox(args[1])
         else:

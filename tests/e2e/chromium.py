@@ -125,6 +125,23 @@ class Chromium:
         tab.navigate(url)
         return tab
 
+    def question(self, timeout=30):
+        """The extension's question window, attached, once it has loaded."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for info in self.call("Target.getTargets")["targetInfos"]:
+                if info["type"] == "page" and info["url"].endswith("/question.html") \
+                        and not info.get("attached"):
+                    session = self.call("Target.attachToTarget",
+                                        {"targetId": info["targetId"], "flatten": True})["sessionId"]
+                    tab = Tab(self, info["targetId"], session)
+                    while time.monotonic() < deadline:
+                        if tab.evaluate("document.getElementById('text').textContent"):
+                            return tab
+                        time.sleep(0.1)
+            time.sleep(0.1)
+        raise ChromiumError("no question window came")
+
     def tab_open(self, target):
         infos = self.call("Target.getTargets")["targetInfos"]
         return any(info["targetId"] == target for info in infos)
@@ -186,6 +203,33 @@ class Tab:
 
     def status(self, context):
         return self.placeholder("root.querySelector('.status').textContent", context)
+
+    def element_box(self, element_id):
+        """The centre of the page's element and whether it is disabled."""
+        return self.evaluate(
+            f"(() => {{ const b = document.getElementById('{element_id}'); if (!b) return null;"
+            " const r = b.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2, b.disabled]; })()")
+
+    def click_at(self, x, y, closes=False):
+        """A click as the user makes it (a trusted event). With closes=True the
+        click may close the window, and with it the reply to the release."""
+        for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
+            params = {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1}
+            if closes and kind == "mouseReleased":
+                self.browser.post("Input.dispatchMouseEvent", params, self.session)
+            else:
+                self.call("Input.dispatchMouseEvent", params)
+
+    def answer(self, element_id, timeout=30):
+        """Clicks a button of the question window once it takes clicks."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            box = self.element_box(element_id)
+            if box and not box[2]:
+                self.click_at(box[0], box[1], closes=True)
+                return
+            time.sleep(0.1)
+        raise ChromiumError(f"the question's {element_id} button never took clicks")
 
     def click_button(self, button_id, context):
         """Clicks the placeholder's button as the user does (a trusted click)."""

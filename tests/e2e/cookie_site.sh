@@ -34,6 +34,7 @@ http {
             return 200 "<!DOCTYPE html><title>Logged in</title><p>Logged in.</p>";
         }
         location /private/ { if (\$logged_in = 0) { return 403; } }
+        location = /sandboxed.html { add_header Content-Security-Policy "sandbox allow-scripts"; }
         location /away/ { rewrite ^/away/(.*)\$ http://localhost:$port/private/\$1 redirect; }
     }
 }
@@ -52,7 +53,7 @@ CONF
 # program's folders, the work folder or the given files.
 expect_no_session_trace() {
     local found
-    found=$(grep -rlF -- "$session_value" "$work/config" "$work/state" "$work/cache" \
+    found=$(grep -rlF --exclude-dir='chromium*' --exclude-dir='firefox-profile*' -- "$session_value" "$work/config" "$work/state" "$work/cache" \
         "$work/runtime" "$work/tmp" "$work/dest" "$@" 2>/dev/null || true)
     [ -z "$found" ] || fail "the session value was written to: $found"
 }
