@@ -48,36 +48,48 @@ async function closeTab(tabId) {
   if (tabs.length > 1) await api.tabs.remove(tabId);
 }
 
-// Open questions by their window's id.
+// Open questions by the id in their page's address: the page may ask for
+// its question before windows.create has told us the window's id.
 const questions = new Map();
 
-async function ask(site, files) {
-  const window = await api.windows.create({ url: api.runtime.getURL('question.html'), type: 'popup',
-                                            width: 520, height: 260, focused: true });
+function ask(site, files) {
+  const id = crypto.randomUUID();
   return new Promise((resolve) => {
-    questions.set(window.id, { site, files, opened: Date.now(), resolve });
+    const question = { site, files, opened: Date.now(), resolve, windowId: null };
+    questions.set(id, question);
+    api.windows.create({ url: api.runtime.getURL(`question.html?${id}`), type: 'popup',
+                         width: 520, height: 260, focused: true }).then((window) => {
+      question.windowId = window.id;
+    }, () => {
+      questions.delete(id);
+      resolve('no');
+    });
   });
 }
 
 api.windows.onRemoved.addListener((windowId) => {
-  const question = questions.get(windowId);
-  if (!question) return;
-  questions.delete(windowId);
-  question.resolve('no');
+  for (const [id, question] of questions) {
+    if (question.windowId !== windowId) continue;
+    questions.delete(id);
+    question.resolve('no');
+  }
 });
 
 function onQuestionMessage(message, sender) {
-  const windowId = sender.tab?.windowId;
-  const question = questions.get(windowId);
+  const id = new URL(sender.url).search.slice(1);
+  const question = questions.get(id);
   if (!question) return null;
   if (message.type === 'question') {
     return { origin: question.site.origin, opaque: question.site.opaque, files: question.files };
   }
   const choices = question.site.opaque ? ['once', 'no'] : ['once', 'always', 'no'];
-  if (!choices.includes(message.choice) || Date.now() - question.opened < QUESTION_SETTLE_MS) return { taken: false };
-  questions.delete(windowId);
+  if (!choices.includes(message.choice) || question.windowId === null ||
+      sender.tab?.windowId !== question.windowId || Date.now() - question.opened < QUESTION_SETTLE_MS) {
+    return { taken: false };
+  }
+  questions.delete(id);
   question.resolve(message.choice);
-  api.windows.remove(windowId);
+  api.windows.remove(question.windowId);
   return { taken: true };
 }
 

@@ -7,7 +7,12 @@
 (async () => {
   const api = globalThis.browser ?? globalThis.chrome;
   const text = (key, ...values) => api.i18n.getMessage(key, values.map(String)) || key;
-  const question = await api.runtime.sendMessage({ type: 'question' });
+  // The background script may still be starting when this window opens.
+  let question = null;
+  for (let attempt = 0; attempt < 50 && !question; ++attempt) {
+    question = await api.runtime.sendMessage({ type: 'question' }).catch(() => null);
+    if (!question) await new Promise((resolve) => setTimeout(resolve, 100));
+  }
   if (!question) {
     window.close();
     return;

@@ -10,6 +10,7 @@ environment: KIV_WORK, KIV_BASE, KIV_EXTENSION, KIV_KIVTOOL, KIV_HERE).
     browser_scenarios.py firefox CAPTION   the run of `run` in Firefox ESR
     browser_scenarios.py overlay PAGE      a page drawn over the placeholder starts nothing
     browser_scenarios.py session CAPTION   logged in, the private files come; a fresh profile gets 403
+    browser_scenarios.py firefox-session CAPTION  logged in, the private files come, in Firefox ESR
 """
 import base64
 import os
@@ -93,13 +94,13 @@ def open_page(browser, name):
     return tab, tab.extension_context()
 
 
-def allow(tab, button="once"):
+def allow(tab, button="once", window=None):
     """Answers the site question in the extension's own window."""
-    tab.browser.question().answer(button)
+    (window or tab.browser.question()).answer(button)
 
 
-def allow_and_answer_success(tab, context, caption, button="once"):
-    allow(tab, button)
+def allow_and_answer_success(tab, context, caption, button="once", window=None):
+    allow(tab, button, window)
     tab.wait_placeholder("root.querySelector('.status').textContent.startsWith('Downloading')", context)
     if not xwindow("wait", caption, "90"):
         fail(f"no box titled {caption!r} came; placeholder says {tab.status(context)!r}")
@@ -133,7 +134,7 @@ def scenario_run(caption):
         tab.wait_placeholder("root.querySelector('.status').textContent.includes('may download 3 files')", context)
         if SHOTS:
             shoot_placeholder(tab, "browser-placeholder.png")
-        allow_and_answer_success(tab, context, caption)
+        allow_and_answer_success(tab, context, caption, window=window)
         # QuitBrowser closes the page's tab, not the browser.
         wait_until(lambda: not browser.tab_open(tab.target), 30, "the page's tab was not closed")
         if browser.process.poll() is not None:
@@ -156,6 +157,8 @@ def scenario_leave(caption):
     try:
         tab, context = open_page(browser, "slow.html")
         allow(tab)
+        # Chromium asks before leaving only a page the user has touched.
+        tab.click_at(5, 5)
         wait_until(lambda: size_of(partial_file("slow.bin") or "") >= 256 * 1024, 60,
                    "the slow transfer did not get going")
         partial = partial_file("slow.bin")
@@ -333,7 +336,7 @@ def scenario_session(caption):
         # The page's tab alone: the run's end must leave the browser's last tab open.
         for info in browser.call("Target.getTargets")["targetInfos"]:
             if info["type"] == "page" and info["targetId"] != tab.target \
-                    and not info["url"].endswith("/question.html"):
+                    and not "/question.html?" in info["url"]:
                 browser.call("Target.closeTarget", {"targetId": info["targetId"]})
         allow(tab)
         if not xwindow("wait", caption, "90"):
@@ -349,34 +352,67 @@ def scenario_session(caption):
 FIREFOX_PLACEHOLDER = """
 const host = document.querySelector('[data-kiv-downloader]');
 const root = host && host.openOrClosedShadowRoot;
-if (!root) return null;
-const once = root.querySelector('#once');
-const box = once && once.getBoundingClientRect();
-return { status: root.querySelector('.status').textContent,
-         once: box && [box.x + box.width / 2, box.y + box.height / 2] };
+return root ? root.querySelector('.status').textContent : null;
+"""
+
+FIREFOX_QUESTION = """
+const text = document.getElementById('text');
+const button = document.getElementById(arguments[0]);
+if (!text || !button || !text.textContent) return null;
+const r = button.getBoundingClientRect();
+return { text: text.textContent, at: [r.x + r.width / 2, r.y + r.height / 2], disabled: button.disabled };
 """
 
 
-def scenario_firefox(caption):
+def start_firefox(profile="firefox-profile"):
     env = dict(os.environ, KIVDL_DESTINATION=os.path.join(WORK, "dest"), KIVDL_EXISTING="resume")
     log = open(os.path.join(WORK, "firefox.log"), "ab")
-    browser = Firefox(os.environ["KIV_BROWSER"], os.path.join(WORK, "firefox-profile"),
+    browser = Firefox(os.environ["KIV_BROWSER"], os.path.join(WORK, profile),
                       int(os.environ["KIV_MARIONETTE_PORT"]), env, log)
-    try:
-        browser.install_addon(os.environ["KIV_FIREFOX_EXTENSION"])
-        page = browser.open_tab(f"{BASE}/page.html")
+    browser.install_addon(os.environ["KIV_FIREFOX_EXTENSION"])
+    return browser
 
-        def placeholder():
-            return browser.call("WebDriver:ExecuteScript",
-                                {"script": FIREFOX_PLACEHOLDER, "args": [], "sandbox": "system"})["value"]
-        wait_until(lambda: (placeholder() or {}).get("once"), 30, "no question in the placeholder")
-        shown = placeholder()
-        expected = f"Allow {BASE} to download 3 files with Kiv Downloader?"
-        if shown["status"] != expected:
-            fail(f"the placeholder asks {shown['status']!r}, not {expected!r}")
-        browser.click(*shown["once"])
+
+def firefox_answer(browser, page, button="once"):
+    """Answers the question window (a window of its own, found among the
+    handles), then goes back to the page; returns the question's text."""
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline:
+        for handle in browser.handles():
+            if handle == page:
+                continue
+            browser.call("WebDriver:SwitchToWindow", {"handle": handle, "focus": True})
+            if "/question.html?" not in browser.call("WebDriver:GetCurrentURL")["value"]:
+                continue
+            while time.monotonic() < deadline:
+                shown = browser.call("WebDriver:ExecuteScript",
+                                     {"script": FIREFOX_QUESTION, "args": [button]})["value"]
+                if shown and not shown["disabled"]:
+                    try:
+                        browser.click(*shown["at"])
+                    except FirefoxError:
+                        pass  # the answer closed the window under the release
+                    browser.call("WebDriver:SwitchToWindow", {"handle": page, "focus": True})
+                    return shown["text"]
+                time.sleep(0.1)
+        time.sleep(0.2)
+    fail("no question window came in Firefox")
+
+
+def scenario_firefox(caption, page_name="page.html", files="3 files", login=False):
+    browser = start_firefox()
+    try:
+        if login:
+            browser.open_tab(f"{BASE}/login")
+        page = browser.open_tab(f"{BASE}/{page_name}")
+        question = firefox_answer(browser, page)
+        expected = f"Allow {BASE} to download {files} with Kiv Downloader?"
+        if question != expected:
+            fail(f"the question window asks {question!r}, not {expected!r}")
         if not xwindow("wait", caption, "90"):
-            fail(f"no box titled {caption!r} came; placeholder says {placeholder()!r}")
+            status = browser.call("WebDriver:ExecuteScript",
+                                  {"script": FIREFOX_PLACEHOLDER, "args": [], "sandbox": "system"})["value"]
+            fail(f"no box titled {caption!r} came; placeholder says {status!r}")
         xwindow("keys", caption, "Return")
         wait_until(lambda: page not in browser.handles(), 30, "the page's tab was not closed")
         wait_until(lambda: not hosts_running(), 30, "the native host did not end")
@@ -400,6 +436,8 @@ def main(args):
             scenario_session(args[1])
         elif args[0] == "firefox":
             scenario_firefox(args[1])
+        elif args[0] == "firefox-session":
+            scenario_firefox(args[1], "private.html", "2 files", login=True)
         else:
             fail(f"unknown scenario {args[0]}")
     except (ChromiumError, FirefoxError) as error:

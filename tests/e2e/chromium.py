@@ -40,6 +40,7 @@ class Chromium:
         self._buffer = b""
         self._next_id = 0
         self._events = []
+        self._answered = set()  # question windows already taken
 
     def close(self):
         if self.process.poll() is None:
@@ -130,17 +131,20 @@ class Chromium:
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             for info in self.call("Target.getTargets")["targetInfos"]:
-                if info["type"] == "page" and info["url"].endswith("/question.html") \
-                        and not info.get("attached"):
+                if info["type"] == "page" and "/question.html?" in info["url"] \
+                        and info["targetId"] not in self._answered:
+                    self._answered.add(info["targetId"])
                     session = self.call("Target.attachToTarget",
                                         {"targetId": info["targetId"], "flatten": True})["sessionId"]
                     tab = Tab(self, info["targetId"], session)
                     while time.monotonic() < deadline:
-                        if tab.evaluate("document.getElementById('text').textContent"):
+                        if tab.evaluate("document.getElementById('text')?.textContent"):
                             return tab
                         time.sleep(0.1)
+
             time.sleep(0.1)
-        raise ChromiumError("no question window came")
+        shown = [info["url"] for info in self.call("Target.getTargets")["targetInfos"]]
+        raise ChromiumError(f"no question window came; pages: {shown}")
 
     def tab_open(self, target):
         infos = self.call("Target.getTargets")["targetInfos"]
