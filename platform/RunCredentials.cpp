@@ -28,6 +28,16 @@ RunCredentials CurrentRunCredentials() {
     return Stored();
 }
 
+std::vector<std::string> RedactedCredentialLines() {
+    std::lock_guard lock(Guard());
+    std::vector<std::string> lines;
+    if (!Stored().cookies.empty()) lines.emplace_back("Cookie: [redacted]");
+    for (const std::string& header : Stored().headers) {
+        lines.push_back(header.substr(0, header.find(':')) + ": [redacted]");
+    }
+    return lines;
+}
+
 std::string CookieEngineLine(const SessionCookie& cookie) {
     std::string line = cookie.httpOnly ? "#HttpOnly_" : "";
     // libcurl reads a leading dot as "subdomains too", as the file format's

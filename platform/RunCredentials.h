@@ -30,6 +30,10 @@ struct RunCredentials {
 void SetRunCredentials(RunCredentials credentials);
 RunCredentials CurrentRunCredentials();
 
+// What a request's account may show of them: "Cookie: [redacted]" when the
+// run has cookies, and each extra line's name with its value redacted.
+std::vector<std::string> RedactedCredentialLines();
+
 // The cookie as one line of the Netscape cookie-file format, which
 // libcurl's in-memory cookie engine takes.
 std::string CookieEngineLine(const SessionCookie& cookie);

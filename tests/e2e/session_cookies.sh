@@ -22,6 +22,7 @@ expect_status 0 "the private files with the jar"
 expect_stderr "may be read by other users"
 for name in a b; do expect_same "$work/site/private/$name.bin" "$work/dest/$name.bin"; done
 expect_no_session_trace "$work/run.log" "$work/out" "$work/err"
+grep -qF "Cookie: [redacted]" "$work/err" || fail "-v does not say that a Cookie header went out"
 
 rm -f "$work/dest"/*
 run_program 120 --destination "$work/dest" --existing restart "$work/page.html"
