@@ -38,6 +38,17 @@ grep -qE "^(GET|HEAD) localhost /private/a.bin 403 cookie=\"-\" token=\"-\"" "$w
     fail "the redirect to another host carried the cookie or the header"
 expect_status 2 "the other host refuses a request without the session"
 
+# A cookie a server sets for one file goes with the next request, on
+# another connection: one jar for the run, in memory.
+write_page "$work/stamp.html" contentscount=2 \
+    "curl1=$base/stamp/a.bin" "hash1=$(hash_of "$work/site/private/a.bin")" \
+    "curl2=$base/private/b.bin" "hash2=$(hash_of "$work/site/private/b.bin")"
+rm -f "$work/dest"/*
+run_program 120 --destination "$work/dest" --existing restart --log "$work/run.log" "$work/stamp.html"
+expect_status 0 "a cookie set during the run opens the next file"
+expect_same "$work/site/private/b.bin" "$work/dest/b.bin"
+expect_no_session_trace "$work/run.log" "$work/out" "$work/err"
+
 for refused in "Host: elsewhere" "range: bytes=0-" "If-Range: x" "Connection: close" \
     "X-Bad: a$(printf '\r')Injected: b" "no colon"; do
     run_program 20 --destination "$work/dest" --header "$refused" "$work/page.html"
