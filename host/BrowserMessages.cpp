@@ -115,10 +115,15 @@ bool IsFileOfPage(const std::string& url, const HostPage::Params& params) {
     });
 }
 
-// One cookie the tab would send with a file's address. Nothing of its
-// name or value goes into the refusal.
-bool ParseCookie(const Value& item, const HostPage::Params& params,
-                 win::inet::SessionCookie& cookie) {
+enum class CookieCheck { Take, Skip, Refuse };
+
+// One cookie the tab would send with a file's address. One whose name or
+// value could not go into a Cookie header as it is (browsers keep some
+// that RFC 6265 does not allow) is left out; one that is not what the tab
+// would send there refuses the message. Nothing of its name or value goes
+// into a refusal.
+CookieCheck CheckCookie(const Value& item, const HostPage::Params& params,
+                        win::inet::SessionCookie& cookie) {
     const std::string* url = item.Is(Value::Kind::Object) ? StringMember(item, "url") : nullptr;
     const std::string* name = url ? StringMember(item, "name") : nullptr;
     const std::string* value = url ? StringMember(item, "value") : nullptr;
@@ -127,23 +132,25 @@ bool ParseCookie(const Value& item, const HostPage::Params& params,
     if (!name || !value || !domain || !path || !BoolMember(item, "hostOnly", cookie.hostOnly) ||
         !BoolMember(item, "secure", cookie.secure) ||
         !OnlyMembers(item, {"url", "name", "value", "domain", "hostOnly", "path", "secure",
-                            "httpOnly"})) {
-        return false;
+                            "httpOnly"}) ||
+        (item.Find("httpOnly") && !BoolMember(item, "httpOnly", cookie.httpOnly))) {
+        return CookieCheck::Refuse;
     }
-    if (item.Find("httpOnly") && !BoolMember(item, "httpOnly", cookie.httpOnly)) return false;
-    cookie.name = *name;
-    cookie.value = *value;
     // A domain cookie comes as ".example.com" from the browsers.
     cookie.domain = domain->starts_with('.') ? domain->substr(1) : *domain;
-    cookie.path = *path;
     win::DWORD service = 0;
     std::string server;
     std::string object;
     win::INTERNET_PORT port = 0;
-    return IsSendableCookie(cookie) && IsFileOfPage(*url, params) &&
-           win::ParseURL(*url, service, server, object, port) &&
-           CookieDomainMatches(cookie, server) &&
-           (!cookie.secure || service == win::AFX_INET_SERVICE_HTTPS);
+    if (!IsFileOfPage(*url, params) || !win::ParseURL(*url, service, server, object, port) ||
+        !CookieDomainMatches(cookie, server) ||
+        (cookie.secure && service != win::AFX_INET_SERVICE_HTTPS)) {
+        return CookieCheck::Refuse;
+    }
+    cookie.name = *name;
+    cookie.value = *value;
+    cookie.path = *path;
+    return IsSendableCookie(cookie) ? CookieCheck::Take : CookieCheck::Skip;
 }
 
 bool ParseCookies(const Value* cookies, BrowserStart& start, BrowserRefusal& refusal) {
@@ -154,12 +161,17 @@ bool ParseCookies(const Value* cookies, BrowserStart& start, BrowserRefusal& ref
     }
     for (std::size_t index = 0; index < cookies->items.size(); ++index) {
         win::inet::SessionCookie cookie;
-        if (!ParseCookie(cookies->items[index], start.params, cookie)) {
-            start.cookies.clear();
-            return Refuse(refusal, "cookie " + std::to_string(index + 1) +
-                                       " is not one the tab would send with a file of the page");
+        switch (CheckCookie(cookies->items[index], start.params, cookie)) {
+            case CookieCheck::Take:
+                start.cookies.push_back(std::move(cookie));
+                break;
+            case CookieCheck::Skip:
+                break;
+            case CookieCheck::Refuse:
+                start.cookies.clear();
+                return Refuse(refusal, "cookie " + std::to_string(index + 1) +
+                                           " is not one the tab would send with a file of the page");
         }
-        start.cookies.push_back(std::move(cookie));
     }
     return true;
 }

@@ -61,9 +61,9 @@ struct BrowserRefusal {
 // start message carries a parameter outside the control's list, a value that
 // is no string, longer than the control takes or not representable in the
 // process code page, a parameter twice, or an address that is not an http(s)
-// page of the given origin, or a cookie that is not sendable (host/SessionCookies.h),
-// not for a file of the page, for another host, secure over http, or one
-// too many.
+// page of the given origin, or a cookie not for a file of the page, for
+// another host, secure over http, or one too many. A cookie that could not
+// go into a Cookie header as it is (host/SessionCookies.h) is left out.
 bool ParseBrowserMessage(std::string_view json, BrowserMessage& message, BrowserRefusal& refusal);
 
 // Values without a length limit of the control's own are held to this.

@@ -99,21 +99,34 @@ TEST(SessionCookiesTest, TheTabsCookiesAreTakenOnlyForTheFilesTheyWereReadFor) {
              // for another host, or a subdomain cookie claimed host-only elsewhere
              Cookie(R"("domain":"other.example","hostOnly":true,"path":"/","secure":false)"),
              Cookie(R"("domain":"example","hostOnly":true,"path":"/","secure":false)"),
-             // secure over http, a path that is none, a member too many
+             // secure over http, a member too many
              Cookie(R"("domain":"files.example","hostOnly":true,"path":"/","secure":true)"),
-             Cookie(R"("domain":"files.example","hostOnly":true,"path":"x","secure":false)"),
              Cookie(R"("domain":"files.example","hostOnly":true,"path":"/","secure":false,"x":1)"),
              // an address that is not one of the page's files
              R"({"url":"http://files.example/b.bin","name":"session","value":"s3cr3t",)"
-             R"("domain":"files.example","hostOnly":true,"path":"/","secure":false})",
-             // a value that would end the Cookie header's pair
-             R"({"url":"http://files.example/a.bin","name":"session","value":"s3cr3t; x=1",)"
              R"("domain":"files.example","hostOnly":true,"path":"/","secure":false})",
          }) {
         EXPECT_FALSE(ParseBrowserMessage(StartWithCookies(bad), message, refusal)) << bad;
         EXPECT_EQ(refusal.reason.find("s3cr3t"), std::string::npos) << refusal.reason;
         EXPECT_TRUE(message.start.cookies.empty());
     }
+
+    // A value that would end the Cookie header's pair, or a line, is left out.
+    for (const char* value : {"s3cr3t; x=1", "s3cr3t\\r\\nX: y"}) {
+        ASSERT_TRUE(ParseBrowserMessage(
+            StartWithCookies(
+                R"({"url":"http://files.example/a.bin","name":"session","value":")" +
+                std::string(value) +
+                R"(","domain":"files.example","hostOnly":true,"path":"/","secure":false})"),
+            message, refusal))
+            << refusal.reason;
+        EXPECT_TRUE(message.start.cookies.empty()) << value;
+    }
+    ASSERT_TRUE(ParseBrowserMessage(
+        StartWithCookies(
+            Cookie(R"("domain":"files.example","hostOnly":true,"path":"x","secure":false)")),
+        message, refusal));
+    EXPECT_TRUE(message.start.cookies.empty());  // a path that is none
 }
 
 }  // namespace
