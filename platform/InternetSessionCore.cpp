@@ -67,12 +67,23 @@ SessionCore::SessionCore() {
     }
     caBundle_ = BuildCaBundle();
     share_ = curl_share_init();
-    if (!share_ || curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE) != CURLSHE_OK) {
+    if (!share_ || curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &SessionCore::LockShare) != CURLSHE_OK ||
+        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &SessionCore::UnlockShare) != CURLSHE_OK ||
+        curl_share_setopt(share_, CURLSHOPT_USERDATA, this) != CURLSHE_OK ||
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE) != CURLSHE_OK) {
         curl_share_cleanup(share_);
         curl_multi_cleanup(multi_);
         throw std::bad_alloc();
     }
     LoadCookies();
+}
+
+void SessionCore::LockShare(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+    static_cast<SessionCore*>(self)->shareLocks_.at(static_cast<std::size_t>(data)).lock();
+}
+
+void SessionCore::UnlockShare(CURL*, curl_lock_data data, void* self) {
+    static_cast<SessionCore*>(self)->shareLocks_.at(static_cast<std::size_t>(data)).unlock();
 }
 
 // The jar lives in the share handle: each request's handle joins it, so a

@@ -6,6 +6,8 @@
 // opened from it are used by one thread at a time.
 #include <curl/curl.h>
 
+#include <array>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,9 +39,14 @@ public:
 
 private:
     void LoadCookies();
+    static void LockShare(CURL*, curl_lock_data data, curl_lock_access, void* self);
+    static void UnlockShare(CURL*, curl_lock_data data, void* self);
 
     CURLM* multi_ = nullptr;
     CURLSH* share_ = nullptr;
+    // Requests of the session may run on more than one thread: the jar is
+    // guarded, one lock for each kind of data libcurl shares.
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks_;
     std::vector<std::string> extraHeaders_;
     std::string caBundle_;
 };
