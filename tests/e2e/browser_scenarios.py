@@ -82,11 +82,11 @@ def partial_file(name):
     return None
 
 
-def start_browser(destination, profile="chromium"):
+def start_browser(destination, profile="chromium", language=None):
     env = dict(os.environ, KIVDL_DESTINATION=destination, KIVDL_EXISTING="resume")
     log = open(os.path.join(WORK, "chromium.log"), "ab")
     return Chromium("chromium", os.environ["KIV_EXTENSION"],
-                    os.path.join(os.environ["XDG_CONFIG_HOME"], profile), env, log)
+                    os.path.join(os.environ["XDG_CONFIG_HOME"], profile), env, log, language)
 
 
 def open_page(browser, name):
@@ -285,14 +285,15 @@ def scenario_overlay(page):
 
 
 def scenario_sandboxed(page):
-    """A sandboxed page (opaque origin) may be allowed once, never always."""
-    browser = start_browser(os.path.join(WORK, "dest"))
+    """A sandboxed page (opaque origin) may be allowed once, never always;
+    the question follows the browser's language (Japanese here)."""
+    browser = start_browser(os.path.join(WORK, "dest"), "chromium-ja", "ja")
     try:
         open_page(browser, page)
         window = browser.question()
         hidden = window.evaluate("document.getElementById('always').hidden")
         text = window.evaluate("document.getElementById('text').textContent")
-        if hidden is not True or "sandboxed" not in text:
+        if hidden is not True or "サンドボックス" not in text:
             fail(f"a sandboxed page is offered 'always' ({hidden!r}, {text!r})")
         # A message that answers "always" anyway is not taken.
         time.sleep(0.7)

@@ -18,7 +18,7 @@ class ChromiumError(Exception):
 
 
 class Chromium:
-    def __init__(self, binary, extension, profile, env, log):
+    def __init__(self, binary, extension, profile, env, log, language=None):
         commands_read, self._commands = os.pipe()
         self._replies, replies_write = os.pipe()
 
@@ -31,6 +31,8 @@ class Chromium:
                 "--disable-features=DisableLoadExtensionCommandLineSwitch",
                 f"--user-data-dir={profile}", f"--load-extension={extension}",
                 "--remote-debugging-pipe", "about:blank"]
+        if language:
+            args.insert(1, f"--lang={language}")
         if os.geteuid() == 0:
             args.insert(1, "--no-sandbox")  # Chromium's sandbox refuses root
         self.process = subprocess.Popen(args, env=env, preexec_fn=descriptors, pass_fds=(3, 4),
