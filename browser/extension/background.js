@@ -52,10 +52,10 @@ async function closeTab(tabId) {
 // its question before windows.create has told us the window's id.
 const questions = new Map();
 
-function ask(site, files) {
+function ask(page, site, files) {
   const id = crypto.randomUUID();
   return new Promise((resolve) => {
-    const question = { site, files, opened: Date.now(), resolve, windowId: null };
+    const question = { page, site, files, opened: Date.now(), resolve, windowId: null };
     questions.set(id, question);
     api.windows.create({ url: api.runtime.getURL(`question.html?${id}`), type: 'popup',
                          width: 520, height: 260, focused: true }).then((window) => {
@@ -116,7 +116,7 @@ api.runtime.onConnect.addListener((page) => {
     if (!site.opaque && sites.includes(site.origin)) return 'once';
     asking = true;
     page.postMessage({ type: 'asking' });
-    const answer = await ask(site, globalThis.kivFileCount(params.find(([n]) => /^contentscount$/i.test(n))?.[1]));
+    const answer = await ask(page, site, globalThis.kivFileCount(params.find(([n]) => /^contentscount$/i.test(n))?.[1]));
     asking = false;
     if (answer === 'always') await allowAlways(site);
     return answer;
@@ -162,6 +162,10 @@ api.runtime.onConnect.addListener((page) => {
   // The page is gone (tab closed, navigation): so is its run.
   page.onDisconnect.addListener(() => {
     gone = true;
+    // A question for a page that is gone has nothing left to answer.
+    for (const question of questions.values()) {
+      if (question.page === page && question.windowId !== null) api.windows.remove(question.windowId).catch(() => {});
+    }
     if (host !== null) host.disconnect();
   });
 });
