@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "host/BrowserHostTemplates.h"
@@ -46,6 +47,54 @@ std::vector<HostManifestFile> UserHostManifests(const std::string& home,
         {home + "/.mozilla/native-messaging-hosts",
          ManifestFor(kFirefoxHostManifestTemplate, programPath)},
     };
+}
+
+std::vector<std::string> SystemHostManifestPaths(const std::string& root) {
+    const std::string base = root.ends_with('/') ? root.substr(0, root.size() - 1) : root;
+    return {base + "/etc/chromium/native-messaging-hosts/" + HostManifestFileName(),
+            base + "/usr/lib/mozilla/native-messaging-hosts/" + HostManifestFileName()};
+}
+
+std::string ManifestProgram(const std::string& manifestPath) {
+    constexpr std::size_t kMaxManifest = 64 << 10;
+    std::ifstream in(manifestPath, std::ios::binary);
+    std::string text(kMaxManifest + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    json::Value manifest;
+    std::string error;
+    if (text.empty() || text.size() > kMaxManifest || !json::Parse(text, manifest, error) ||
+        !manifest.Is(json::Value::Kind::Object)) {
+        return {};
+    }
+    const json::Value* path = manifest.Find("path");
+    return path != nullptr && path->Is(json::Value::Kind::String) ? path->text : std::string();
+}
+
+namespace {
+
+bool SameFile(const std::string& first, const std::string& second) {
+    std::error_code failure;
+    return !first.empty() && !second.empty() && std::filesystem::equivalent(first, second, failure);
+}
+
+}  // namespace
+
+bool SystemManifestsServe(const std::string& root, const std::string& programPath) {
+    for (const std::string& manifest : SystemHostManifestPaths(root)) {
+        if (!SameFile(ManifestProgram(manifest), programPath)) return false;
+    }
+    return true;
+}
+
+std::string ShadowedInstalledProgram(const std::string& root, const std::string& programPath) {
+    for (const std::string& manifest : SystemHostManifestPaths(root)) {
+        const std::string installed = ManifestProgram(manifest);
+        std::error_code failure;
+        if (installed.empty() || !std::filesystem::is_regular_file(installed, failure)) continue;
+        return SameFile(installed, programPath) ? std::string() : installed;
+    }
+    return {};
 }
 
 bool InstallHostManifests(const std::vector<HostManifestFile>& manifests, std::ostream& out,

@@ -29,6 +29,23 @@ std::vector<HostManifestFile> UserHostManifests(const std::string& home,
 // The manifest's file name in its folder.
 std::string HostManifestFileName();
 
+// The package's system-wide manifests below `root` ("/" for the system):
+// Chromium's in /etc/chromium/native-messaging-hosts/, Firefox's in
+// /usr/lib/mozilla/native-messaging-hosts/.
+std::vector<std::string> SystemHostManifestPaths(const std::string& root);
+
+// The program a manifest names (its "path"); empty when the file cannot be
+// read or names none. At most 64 KiB are read.
+std::string ManifestProgram(const std::string& manifestPath);
+
+// Whether every system-wide manifest exists and names `programPath` (the
+// same file, links resolved): a per-user manifest would add nothing.
+bool SystemManifestsServe(const std::string& root, const std::string& programPath);
+
+// The installed program that `programPath` shadows: the first system-wide
+// manifest's program when it is another file that exists; empty otherwise.
+std::string ShadowedInstalledProgram(const std::string& root, const std::string& programPath);
+
 // Writes each manifest (folders made as needed; an existing file or link of
 // that name is replaced, never written through). Says where on `out`.
 bool InstallHostManifests(const std::vector<HostManifestFile>& manifests, std::ostream& out,

@@ -16,6 +16,7 @@
 #include "host/HostProgram.h"
 #include "host/ModuleLocation.h"
 #include "host/ProtectedLayout.h"
+#include "platform/RunCredentials.h"
 #include "transfer/ErrorCodes.h"
 
 using kivcontrol::ComposeErrorMessage;
@@ -98,8 +99,19 @@ int RunBrowserHost(const HostEnvironment& environment, const BrowserFrontEndFact
     std::string error;
     const std::unique_ptr<CBrowserChannel> channel = CBrowserChannel::TakeStandardStreams(error);
     if (!channel) return Fail(err, error);
+    // This user's manifest may name a build tree or an older copy while the
+    // package serves the browsers too: say which one runs.
+    const std::string program = ProgramPath();
+    if (const std::string installed = ShadowedInstalledProgram("/", program); !installed.empty()) {
+        err << kProgram << "this is " << program << ", started through this user's manifest; "
+            << "the installed program is " << installed
+            << " (run 'kiv-downloader --uninstall-browser-host' to use it)\n";
+    }
     BrowserStart start;
     if (!ReadStart(*channel, start, err)) return kExitFailure;
+    // The tab's session: this process's memory only, reached by the
+    // download worker (a thread of it), never written.
+    win::inet::SetRunCredentials({std::move(start.cookies), {}});
 
     HostOptions options;
     options.protectedMode = true;
@@ -133,6 +145,11 @@ int InstallBrowserHostForUser(bool install, std::ostream& out, std::ostream& err
         UserHostManifests(home ? home : "", configHome ? configHome : "", program);
     if (manifests.empty() || program.empty()) {
         return Fail(err, "no home folder (HOME) or no path of this program");
+    }
+    if (install && SystemManifestsServe("/", program)) {
+        out << "The package's system-wide manifests already start " << program
+            << " for Chromium and Firefox; nothing written.\n";
+        return kExitSuccess;
     }
     std::string error;
     const bool done = install ? InstallHostManifests(manifests, out, error)

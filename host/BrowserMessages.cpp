@@ -4,7 +4,9 @@
 #include <set>
 
 #include "control/ParameterLoad.h"
+#include "host/SessionCookies.h"
 #include "platform/CodePage.h"
+#include "platform/InternetUrl.h"
 #include "platform/Json.h"
 
 using kivcontrol::FindControlParameter;
@@ -97,14 +99,92 @@ bool ParseParam(const Value& pair, std::set<std::string>& seen, HostPage::Params
     return true;
 }
 
+bool BoolMember(const Value& object, std::string_view name, bool& flag) {
+    const Value* member = object.Find(name);
+    if (member == nullptr || !member->Is(Value::Kind::Bool)) return false;
+    flag = member->boolean;
+    return true;
+}
+
+// Whether `url` is one of the page's file addresses (curl1, curl2, ...).
+bool IsFileOfPage(const std::string& url, const HostPage::Params& params) {
+    return std::any_of(params.begin(), params.end(), [&](const auto& param) {
+        const std::string name = LowerAscii(param.first);
+        return name.size() > 4 && name.starts_with("curl") &&
+               name.find_first_not_of("0123456789", 4) == std::string::npos && param.second == url;
+    });
+}
+
+enum class CookieCheck { Take, Skip, Refuse };
+
+// One cookie the tab would send with a file's address. One whose name or
+// value could not go into a Cookie header as it is (browsers keep some
+// that RFC 6265 does not allow) is left out; one that is not what the tab
+// would send there refuses the message. Nothing of its name or value goes
+// into a refusal.
+CookieCheck CheckCookie(const Value& item, const HostPage::Params& params,
+                        win::inet::SessionCookie& cookie) {
+    const std::string* url = item.Is(Value::Kind::Object) ? StringMember(item, "url") : nullptr;
+    const std::string* name = url ? StringMember(item, "name") : nullptr;
+    const std::string* value = url ? StringMember(item, "value") : nullptr;
+    const std::string* domain = url ? StringMember(item, "domain") : nullptr;
+    const std::string* path = url ? StringMember(item, "path") : nullptr;
+    if (!name || !value || !domain || !path || !BoolMember(item, "hostOnly", cookie.hostOnly) ||
+        !BoolMember(item, "secure", cookie.secure) ||
+        !OnlyMembers(item, {"url", "name", "value", "domain", "hostOnly", "path", "secure",
+                            "httpOnly"}) ||
+        (item.Find("httpOnly") && !BoolMember(item, "httpOnly", cookie.httpOnly))) {
+        return CookieCheck::Refuse;
+    }
+    // A domain cookie comes as ".example.com" from the browsers.
+    cookie.domain = domain->starts_with('.') ? domain->substr(1) : *domain;
+    win::DWORD service = 0;
+    std::string server;
+    std::string object;
+    win::INTERNET_PORT port = 0;
+    if (!IsFileOfPage(*url, params) || !win::ParseURL(*url, service, server, object, port) ||
+        !CookieDomainMatches(cookie, server) ||
+        (cookie.secure && service != win::AFX_INET_SERVICE_HTTPS)) {
+        return CookieCheck::Refuse;
+    }
+    cookie.name = *name;
+    cookie.value = *value;
+    cookie.path = *path;
+    return IsSendableCookie(cookie) ? CookieCheck::Take : CookieCheck::Skip;
+}
+
+bool ParseCookies(const Value* cookies, BrowserStart& start, BrowserRefusal& refusal) {
+    if (cookies == nullptr) return true;
+    if (!cookies->Is(Value::Kind::Array) || cookies->items.size() > kMaxSessionCookies) {
+        return Refuse(refusal, "the cookies are no list, or more than " +
+                                   std::to_string(kMaxSessionCookies));
+    }
+    for (std::size_t index = 0; index < cookies->items.size(); ++index) {
+        win::inet::SessionCookie cookie;
+        switch (CheckCookie(cookies->items[index], start.params, cookie)) {
+            case CookieCheck::Take:
+                start.cookies.push_back(std::move(cookie));
+                break;
+            case CookieCheck::Skip:
+                break;
+            case CookieCheck::Refuse:
+                start.cookies.clear();
+                return Refuse(refusal, "cookie " + std::to_string(index + 1) +
+                                           " is not one the tab would send with a file of the page");
+        }
+    }
+    return true;
+}
+
 bool ParseStart(const Value& message, BrowserStart& start, BrowserRefusal& refusal) {
     const std::string* url = StringMember(message, "url");
     const std::string* origin = StringMember(message, "origin");
     const Value* params = message.Find("params");
     if (url == nullptr || origin == nullptr || params == nullptr ||
         !params->Is(Value::Kind::Array) ||
-        !OnlyMembers(message, {"type", "url", "origin", "params"})) {
-        return Refuse(refusal, "a start message needs exactly url, origin and params");
+        !OnlyMembers(message, {"type", "url", "origin", "params", "cookies"})) {
+        return Refuse(refusal, "a start message needs exactly url, origin and params, and may "
+                               "carry cookies");
     }
     if (url->size() > kMaxPageUrl || HasControlCharacter(*url) || !IsPageOfOrigin(*url, *origin)) {
         return Refuse(refusal, "the page's address is not an http(s) page of its origin");
@@ -115,7 +195,7 @@ bool ParseStart(const Value& message, BrowserStart& start, BrowserRefusal& refus
     for (const Value& pair : params->items) {
         if (!ParseParam(pair, seen, start.params, refusal)) return false;
     }
-    return true;
+    return ParseCookies(message.Find("cookies"), start, refusal);
 }
 
 bool ParseEvent(const std::string& type, BrowserMessageKind& kind) {

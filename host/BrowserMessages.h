@@ -2,9 +2,12 @@
 // The messages between the browser extension and `kiv-downloader
 // --browser-host`, checked before anything acts on them. From the browser:
 //
-//   {"type":"start","url":U,"origin":O,"params":[[NAME,VALUE],...]}
-//       once, first: the page's address (shown, never fetched), its origin
-//       and the object's <param> pairs;
+//   {"type":"start","url":U,"origin":O,"params":[[NAME,VALUE],...],
+//    "cookies":[{"url":F,"name":N,"value":V,"domain":D,"hostOnly":B,
+//                "path":P,"secure":B,"httpOnly":B},...]}
+//       once, first: the page's address (shown, never fetched), its origin,
+//       the object's <param> pairs and (optional) the cookies the tab would
+//       send with each file's address F (one of the page's curlN values);
 //   {"type":"beforeunload"}           the page is being left without a question;
 //   {"type":"leave-question-open"}    the browser asks the user whether to leave;
 //   {"type":"leave-question-closed"}  ... and the user chose to stay;
@@ -23,11 +26,14 @@
 #include <string_view>
 
 #include "host/HostPage.h"
+#include "platform/RunCredentials.h"
 
 struct BrowserStart {
     std::string pageUrl;  // UTF-8, as the browser gave it
     std::string origin;
     HostPage::Params params;  // names as given, values in the process code page
+    // Kept in memory for the run only; never shown, logged or written.
+    std::vector<win::inet::SessionCookie> cookies;
 };
 
 enum class BrowserMessageKind {
@@ -55,7 +61,9 @@ struct BrowserRefusal {
 // start message carries a parameter outside the control's list, a value that
 // is no string, longer than the control takes or not representable in the
 // process code page, a parameter twice, or an address that is not an http(s)
-// page of the given origin.
+// page of the given origin, or a cookie not for a file of the page, for
+// another host, secure over http, or one too many. A cookie that could not
+// go into a Cookie header as it is (host/SessionCookies.h) is left out.
 bool ParseBrowserMessage(std::string_view json, BrowserMessage& message, BrowserRefusal& refusal);
 
 // Values without a length limit of the control's own are held to this.

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "host/BrowserHostManifest.h"
+#include "host/SessionCookies.h"
 
 using kivcontrol::ExistingFiles;
 
@@ -25,6 +26,8 @@ enum LongOnly : int {
     kBrowserHost,
     kInstallBrowserHost,
     kUninstallBrowserHost,
+    kLoadCookies,
+    kHeader,
 };
 
 constexpr const char* kShortOptions = ":d:yqvhV";
@@ -39,6 +42,8 @@ constexpr option kLongOptions[] = {
     {"verbose", no_argument, nullptr, 'v'},
     {"log", required_argument, nullptr, kLog},
     {"no-open", no_argument, nullptr, kNoOpen},
+    {"load-cookies", required_argument, nullptr, kLoadCookies},
+    {"header", required_argument, nullptr, kHeader},
     {"protected", no_argument, nullptr, kProtected},
     {"register", no_argument, nullptr, kRegister},
     {"unregister", no_argument, nullptr, kUnregister},
@@ -127,6 +132,15 @@ bool ApplyOption(int code, const char* value, HostOptions& options, std::string&
         case kLog:
             options.logFile = value;
             return true;
+        case kLoadCookies:
+            options.cookieFile = value;
+            return true;
+        case kHeader: {
+            std::string line;
+            if (!ParseExtraHeader(value, line, error)) return false;
+            options.headers.push_back(std::move(line));
+            return true;
+        }
         case kRegister:
             return SetAction(HostAction::Register, options, error);
         case kUnregister:
@@ -254,6 +268,14 @@ std::string HostUsageText() {
            "      --log FILE          append the run's account and its HTTP exchange to\n"
            "                          FILE, with times\n"
            "      --no-open           do not open the destination folder at the end\n"
+           "      --load-cookies FILE send the cookies of FILE (the Netscape format of\n"
+           "                          browsers' exporters, curl -c and wget\n"
+           "                          --save-cookies) to the servers they belong to;\n"
+           "                          kept in memory only, never written\n"
+           "      --header 'NAME: VALUE'\n"
+           "                          send this header line too; repeatable; only to the\n"
+           "                          first request's server, never after a redirect to\n"
+           "                          another (not Host, Range, If-Range or hop-by-hop)\n"
            "      --protected         run as in a browser's protected mode: the assistant\n"
            "                          program next to the module chooses the destination\n"
            "                          (from --destination and --existing when given) and\n"

@@ -32,6 +32,8 @@ struct HostOptions {
     bool quiet = false;          // only errors and the summary
     bool verbose = false;        // the HTTP exchange and notes of the host too
     std::string logFile;         // --log: a copy of the run's account; empty: none
+    std::string cookieFile;      // --load-cookies: a Netscape cookie file; empty: none
+    std::vector<std::string> headers;  // --header lines, checked, in order
 };
 
 // Parses argv[1..] as getopt_long does (short options, --name=value,

@@ -10,6 +10,7 @@
 #include "host/PageLoader.h"
 #include "host/ProtectedLayout.h"
 #include "host/RegistrationTool.h"
+#include "host/SessionCookies.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -57,6 +58,21 @@ bool AddCommandLineParams(const HostOptions& options, HostPage& page, std::strin
     return true;
 }
 
+// The user's session for this run, in memory only.
+bool TakeSession(const HostOptions& options, std::ostream& err, std::string& error) {
+    win::inet::RunCredentials credentials;
+    credentials.headers = options.headers;
+    std::string warning;
+    if (!options.cookieFile.empty() &&
+        !LoadCookieFile(options.cookieFile, credentials.cookies, warning, error)) {
+        error = "--load-cookies: " + error;
+        return false;
+    }
+    if (!warning.empty()) err << kProgram << "warning: " << warning << "\n";
+    win::inet::SetRunCredentials(std::move(credentials));
+    return true;
+}
+
 int RunPage(const HostOptions& options, const HostEnvironment& environment,
             const FrontEndFactory& makeFrontEnd, std::ostream& err) {
     HostPage page;
@@ -66,6 +82,7 @@ int RunPage(const HostOptions& options, const HostEnvironment& environment,
         return Fail(err, error);
     if (options.protectedMode && !EnterProtectedLayout(options, err, error))
         return Fail(err, error);
+    if (!TakeSession(options, err, error)) return Fail(err, error);
     if (!options.page.empty() && !LoadPage(options.page, page, error)) return Fail(err, error);
     if (!AddCommandLineParams(options, page, error)) return Fail(err, error);
     // The first run registers the module by itself: worth a note only when

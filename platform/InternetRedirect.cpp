@@ -46,7 +46,26 @@ std::string ShownUrl(CURLU* url) {
     return Part(url, CURLUPART_URL);
 }
 
+std::string Origin(std::string_view address) {
+    UrlHandle url = ParsedUrl(address, {});
+    if (!url) return {};
+    char* port = nullptr;
+    if (curl_url_get(url.get(), CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) != CURLUE_OK) {
+        return {};
+    }
+    std::string origin = Part(url.get(), CURLUPART_SCHEME) + "://" +
+                         Part(url.get(), CURLUPART_HOST) + ":" + port;
+    curl_free(port);
+    for (char& c : origin) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return origin;
+}
+
 }  // namespace
+
+bool SameOrigin(std::string_view first, std::string_view second) {
+    const std::string origin = Origin(first);
+    return !origin.empty() && origin == Origin(second);
+}
 
 std::string DowngradingRedirect(std::string_view currentUrl, std::string_view location) {
     UrlHandle from = ParsedUrl(currentUrl, {});

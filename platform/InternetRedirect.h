@@ -12,4 +12,8 @@ namespace win::inet {
 // redirect, and for a target libcurl cannot read (it then fails by itself).
 std::string DowngradingRedirect(std::string_view currentUrl, std::string_view location);
 
+// Whether two absolute URLs share scheme, host and port (the default port
+// when none is written). False when either cannot be read.
+bool SameOrigin(std::string_view first, std::string_view second);
+
 }  // namespace win::inet

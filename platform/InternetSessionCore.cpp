@@ -1,10 +1,13 @@
 #include "platform/InternetSessionCore.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 #include <new>
+
+#include "platform/RunCredentials.h"
 
 namespace win::inet {
 
@@ -63,10 +66,46 @@ SessionCore::SessionCore() {
         throw std::bad_alloc();
     }
     caBundle_ = BuildCaBundle();
+    share_ = curl_share_init();
+    if (!share_ || curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &SessionCore::LockShare) != CURLSHE_OK ||
+        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &SessionCore::UnlockShare) != CURLSHE_OK ||
+        curl_share_setopt(share_, CURLSHOPT_USERDATA, this) != CURLSHE_OK ||
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE) != CURLSHE_OK) {
+        curl_share_cleanup(share_);
+        curl_multi_cleanup(multi_);
+        throw std::bad_alloc();
+    }
+    LoadCookies();
+}
+
+void SessionCore::LockShare(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+    static_cast<SessionCore*>(self)->shareLocks_.at(static_cast<std::size_t>(data)).lock();
+}
+
+void SessionCore::UnlockShare(CURL*, curl_lock_data data, void* self) {
+    static_cast<SessionCore*>(self)->shareLocks_.at(static_cast<std::size_t>(data)).unlock();
+}
+
+// The jar lives in the share handle: each request's handle joins it, so a
+// cookie a server sets for one file goes with the next, as in a browser.
+void SessionCore::LoadCookies() {
+    RunCredentials credentials = CurrentRunCredentials();
+    extraHeaders_ = std::move(credentials.headers);
+    CURL* loader = curl_easy_init();
+    if (!loader) throw std::bad_alloc();
+    curl_easy_setopt(loader, CURLOPT_SHARE, share_);
+    curl_easy_setopt(loader, CURLOPT_COOKIEFILE, "");  // the engine on, no file read
+    for (const SessionCookie& cookie : credentials.cookies) {
+        std::string line = CookieEngineLine(cookie);
+        curl_easy_setopt(loader, CURLOPT_COOKIELIST, line.c_str());
+        std::fill(line.begin(), line.end(), '\0');
+    }
+    curl_easy_cleanup(loader);  // no CURLOPT_COOKIEJAR: nothing is written
 }
 
 SessionCore::~SessionCore() {
     curl_multi_cleanup(multi_);
+    curl_share_cleanup(share_);
 }
 
 }  // namespace win::inet

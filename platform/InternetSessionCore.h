@@ -1,11 +1,15 @@
 #pragma once
 // What a session shares with its connections and requests: libcurl's multi
-// handle (which also pools the connections), the certificate bundle and the
-// time-outs. Internal to the internet classes. A session and everything
+// handle (which also pools the connections), the run's cookie jar (in
+// memory only, never flushed to a file), the extra header lines, the
+// certificate bundle and the time-outs. Internal to the internet classes. A session and everything
 // opened from it are used by one thread at a time.
 #include <curl/curl.h>
 
+#include <array>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace win::inet {
 
@@ -25,13 +29,25 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     CURLM* Multi() const { return multi_; }
+    // The run's one cookie jar: the user's cookies, then what servers set.
+    CURLSH* CookieShare() const { return share_; }
+    const std::vector<std::string>& ExtraHeaders() const { return extraHeaders_; }
     const std::string& CaBundle() const { return caBundle_; }
 
     long connectTimeoutMs = 60000;  // WinINet's default
     long receiveTimeoutMs = 30000;  // WinINet's default
 
 private:
+    void LoadCookies();
+    static void LockShare(CURL*, curl_lock_data data, curl_lock_access, void* self);
+    static void UnlockShare(CURL*, curl_lock_data data, void* self);
+
     CURLM* multi_ = nullptr;
+    CURLSH* share_ = nullptr;
+    // Requests of the session may run on more than one thread: the jar is
+    // guarded, one lock for each kind of data libcurl shares.
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks_;
+    std::vector<std::string> extraHeaders_;
     std::string caBundle_;
 };
 

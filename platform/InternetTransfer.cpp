@@ -100,6 +100,9 @@ void Transfer::Configure(std::string_view headerText) {
     // The caller's header text carries the only User-Agent line.
     Check(curl_easy_setopt(easy_, CURLOPT_USERAGENT, static_cast<char*>(nullptr)));
     Check(curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_));
+    // The run's jar in memory: never a cookie file read or written.
+    Check(curl_easy_setopt(easy_, CURLOPT_SHARE, core_->CookieShare()));
+    Check(curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, ""));
     Check(spec_.head ? curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L)
                      : curl_easy_setopt(easy_, CURLOPT_HTTPGET, 1L));
     Check(curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &Transfer::OnHeaderData));
@@ -151,6 +154,11 @@ void Transfer::BuildHeaderList(std::string_view headerText) {
         append("Cache-Control: no-cache");
     }
     append("Expect:");  // never wait for a "100 Continue"
+    // The user's extra lines go last, so that OnRequestStart can cut them
+    // off when a redirect leaves the origin they were given for.
+    lastOwnHeader_ = headerList_;
+    while (lastOwnHeader_->next) lastOwnHeader_ = lastOwnHeader_->next;
+    for (const std::string& line : core_->ExtraHeaders()) append(line);
 }
 
 void Transfer::Drop() {
@@ -164,6 +172,9 @@ void Transfer::Drop() {
     inMulti_ = false;
     curl_slist_free_all(headerList_);
     headerList_ = nullptr;
+    lastOwnHeader_ = nullptr;
+    curl_slist_free_all(cutHeaders_);
+    cutHeaders_ = nullptr;
     paused_ = false;
 }
 

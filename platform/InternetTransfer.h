@@ -69,6 +69,7 @@ private:
     static std::size_t OnHeaderData(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
     static int OnRequestStart(void* self, char*, char*, int, int);
+    void KeepExtraHeadersOnOrigin();
     bool OnHeaderLine(std::string_view line);
     bool OnHeaderBlockEnd();
     bool IsDowngradingRedirect();
@@ -100,6 +101,8 @@ private:
 
     CURL* easy_ = nullptr;
     curl_slist* headerList_ = nullptr;
+    curl_slist* lastOwnHeader_ = nullptr;  // the user's extra lines follow it
+    curl_slist* cutHeaders_ = nullptr;     // those lines once a redirect left the origin
     bool inMulti_ = false;
     char errorText_[CURL_ERROR_SIZE] = {};
 

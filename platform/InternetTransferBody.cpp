@@ -119,8 +119,24 @@ std::size_t Transfer::OnBodyData(char* data, std::size_t size, std::size_t count
 }
 
 int Transfer::OnRequestStart(void* self, char*, char*, int, int) {
-    static_cast<Transfer*>(self)->requestStarted_ = Clock::now();
+    auto* transfer = static_cast<Transfer*>(self);
+    transfer->requestStarted_ = Clock::now();
+    transfer->KeepExtraHeadersOnOrigin();
     return CURL_PREREQFUNC_OK;
+}
+
+// libcurl builds each request from the list after this point: once a
+// redirect left the first request's origin, the user's extra lines stay
+// behind (as libcurl itself does for Cookie and Authorization lines).
+void Transfer::KeepExtraHeadersOnOrigin() {
+    if (!lastOwnHeader_ || !lastOwnHeader_->next) return;
+    char* current = nullptr;
+    if (curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current) == CURLE_OK && current &&
+        SameOrigin(spec_.url, current)) {
+        return;
+    }
+    cutHeaders_ = lastOwnHeader_->next;
+    lastOwnHeader_->next = nullptr;
 }
 
 // False ends the exchange.

@@ -7,6 +7,7 @@
 #include "platform/InternetErrors.h"
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
+#include "platform/RunCredentials.h"
 
 namespace kivtransfer {
 
@@ -31,6 +32,10 @@ void ReportRequest(IDialogPort& control, std::string_view headers, std::string_v
     if (report == nullptr || requestLine.empty()) return;
     report->HttpDetail(std::string(requestLine));
     ReportHeaderLines(*report, headers);
+    // The user's session goes out below this layer; its values are never shown.
+    for (const std::string& line : win::inet::RedactedCredentialLines()) {
+        report->HttpDetail("  " + line);
+    }
 }
 
 void ReportAnswer(IDialogPort& control, const win::CHttpFile& request, win::DWORD status) {

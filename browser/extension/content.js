@@ -1,6 +1,6 @@
 // Kiv Downloader's content script: finds the control's <object> in the page,
-// puts a placeholder in its place, asks the user before a site's first run,
-// and carries the page's events to the run. The page cannot reach any of
+// puts a placeholder in its place, asks for the run (the background script
+// asks the user in its own window) and carries the page's events to it. The page cannot reach any of
 // this: the placeholder lives in a closed shadow root, only trusted events
 // (the user's, the browser's) count, and nothing listens to the page's
 // messages.
@@ -52,12 +52,6 @@
     return value > 0 && value <= MAX_PIXELS ? value : fallback;
   }
 
-  function fileCount(params) {
-    const text = paramValue(params, 'contentscount').trim();
-    const count = /^\d{1,3}$/.test(text) ? Number(text) : 0;
-    return count >= 1 && count <= 255 ? count : 0;
-  }
-
   const objects = [...document.getElementsByTagName('object')].filter(namesControl);
   if (objects.length === 0) return;
   const object = objects[0];
@@ -66,11 +60,11 @@
     width: pixels(object.getAttribute('width'), DEFAULT_SIZE.width),
     height: pixels(object.getAttribute('height'), DEFAULT_SIZE.height),
     caption: paramValue(params, 'caption') || 'Kiv Downloader',
-    files: fileCount(params),
+    files: globalThis.kivFileCount(paramValue(params, 'contentscount')),
     origin: location.origin,
   });
   if (document.getElementsByTagName('*').length > MAX_PAGE_ELEMENTS) {
-    view.refuse(`This page is too complex for Kiv Downloader (more than ${MAX_PAGE_ELEMENTS} elements).`);
+    view.refuse(kivText('tooComplex', MAX_PAGE_ELEMENTS));
     return;
   }
 
@@ -90,6 +84,15 @@
       case 'leave-text':
         view.showLeaveText(String(message.text));
         return;
+      case 'asking':
+        view.showAsking();
+        return;
+      case 'declined':
+        view.showDeclined();
+        return;
+      case 'running':
+        view.showRunning();
+        return;
       case 'end':
         ended = true;
         guarded = false;
@@ -98,16 +101,19 @@
     }
   }
 
-  function start(always) {
-    if (port !== null) return;
+  function connect() {
     port = api.runtime.connect({ name: 'kiv-page' });
     port.onMessage.addListener(onRunMessage);
     port.onDisconnect.addListener(() => {
-      if (!ended) onRunMessage({ type: 'end', result: 'failed', text: 'Kiv Downloader stopped.' });
+      if (!ended) onRunMessage({ type: 'end', result: 'failed', text: kivText('stopped') });
       port = null;
     });
-    port.postMessage({ type: 'run', always, params });
-    view.showRunning();
+  }
+
+  function requestRun() {
+    if (ended) return;
+    if (port === null) connect();
+    port.postMessage({ type: 'run', params });
   }
 
   window.addEventListener('beforeunload', (event) => {
@@ -127,9 +133,6 @@
     if (event.isTrusted) send('pagehide');
   });
 
-  view.onAllowed((answer) => start(answer === 'always'));
-  api.runtime.sendMessage({ type: 'allowed' }).then((reply) => {
-    if (reply?.always === true) start(false);
-    else view.ask();
-  }, () => view.ask());
+  view.onAskAgain(requestRun);
+  requestRun();
 })();

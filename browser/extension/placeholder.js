@@ -1,8 +1,15 @@
 // The placeholder that stands where the control's <object> was: the
-// caption, the number of files, one line of status and the buttons of the
-// moment. It lives in a closed shadow root, so the page can neither read
-// nor press it; only the user's own clicks count.
+// caption, the number of files and one line of state. It asks nothing: the
+// question is asked in a window of the extension's own, where the page
+// cannot draw. It lives in a closed shadow root; its one button (ask again
+// after a No) only opens that question anew.
 'use strict';
+
+globalThis.kivText = (key, ...substitutions) =>
+  (globalThis.browser ?? globalThis.chrome).i18n.getMessage(key, substitutions.map(String)) || key;
+
+globalThis.kivFilesText = (files) =>
+  files === 0 ? kivText('filesUnknown') : files === 1 ? kivText('filesOne') : kivText('filesMany', files);
 
 globalThis.kivPlaceholder = {
   create(object, { width, height, caption, files, origin }) {
@@ -25,13 +32,12 @@ globalThis.kivPlaceholder = {
     <div class="box"><div class="caption"></div><div class="files"></div>
     <div class="status" role="status"></div><div class="buttons"></div></div>`;
     root.querySelector('.caption').textContent = caption;
-    root.querySelector('.files').textContent =
-      files === 0 ? '' : files === 1 ? '1 file' : `${files} files`;
+    root.querySelector('.files').textContent = files === 0 ? '' : kivFilesText(files);
     object.replaceWith(host);
 
     const status = root.querySelector('.status');
     const buttons = root.querySelector('.buttons');
-    let allowed = () => {};
+    let again = () => {};
 
     function show(text, choices = []) {
       status.textContent = text;
@@ -40,37 +46,23 @@ globalThis.kivPlaceholder = {
         button.id = id;
         button.textContent = label;
         button.addEventListener('click', (event) => {
-          if (event.isTrusted) answer(id);
+          if (event.isTrusted) again();
         });
         return button;
       }));
     }
 
-    function ask() {
-      const what = files === 0 ? 'files' : files === 1 ? '1 file' : `${files} files`;
-      show(`Allow ${origin} to download ${what} with Kiv Downloader?`,
-        [['once', 'Allow once'], ['always', 'Always for this site'], ['no', 'No']]);
-    }
-
-    function answer(id) {
-      if (id === 'no') show('Kiv Downloader was not allowed to run here.', [['again', 'Download…']]);
-      else if (id === 'again') ask();
-      else allowed(id);
-    }
-
-    const view = {
-      // `handler` gets 'once' or 'always'.
-      onAllowed(handler) { allowed = handler; },
-      ask,
-      showRunning() { show('Downloading: see the Kiv Downloader window.'); },
+    return {
+      onAskAgain(handler) { again = handler; },
+      showAsking() { show(kivText('asking', origin, kivFilesText(files))); },
+      showDeclined() { show(kivText('declined'), [['again', kivText('askAgain')]]); },
+      showRunning() { show(kivText('running')); },
       showLeaveText(text) { show(text); },
       showEnd(result, text) {
-        const fallback = { success: 'The download completed successfully.',
-                           cancelled: 'Download has been cancelled.' }[result];
-        show(text || fallback || 'The download failed.');
+        const fallback = { success: kivText('success'), cancelled: kivText('cancelled') }[result];
+        show(text || fallback || kivText('failed'));
       },
       refuse(text) { show(text); },
     };
-    return view;
   },
 };

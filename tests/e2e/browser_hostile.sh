@@ -62,7 +62,7 @@ setInterval(attack, 200);
 </script>
 </body></html>
 PAGE
-echo "to download 1 file with Kiv Downloader?" >"$site/poster.html.expect"
+echo "may download 1 file." >"$site/poster.html.expect"
 # Pressing nothing: the question must still be open after the page's attempts.
 touch "$site/poster.html.noclick"
 

@@ -8,9 +8,13 @@ environment: KIV_WORK, KIV_BASE, KIV_EXTENSION, KIV_KIVTOOL, KIV_HERE).
     browser_scenarios.py leave CAPTION     Stay pauses the transfer, Leave cancels, a revisit resumes
     browser_scenarios.py hostile PAGE...   each page is refused or ignored without a run
     browser_scenarios.py firefox CAPTION   the run of `run` in Firefox ESR
+    browser_scenarios.py overlay PAGE      a page drawn over the placeholder starts nothing
+    browser_scenarios.py session CAPTION   logged in, the private files come; a fresh profile gets 403
+    browser_scenarios.py firefox-session CAPTION  logged in, the private files come, in Firefox ESR
 """
 import base64
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -78,11 +82,11 @@ def partial_file(name):
     return None
 
 
-def start_browser(destination):
+def start_browser(destination, profile="chromium", language=None):
     env = dict(os.environ, KIVDL_DESTINATION=destination, KIVDL_EXISTING="resume")
     log = open(os.path.join(WORK, "chromium.log"), "ab")
     return Chromium("chromium", os.environ["KIV_EXTENSION"],
-                    os.path.join(os.environ["XDG_CONFIG_HOME"], "chromium"), env, log)
+                    os.path.join(os.environ["XDG_CONFIG_HOME"], profile), env, log, language)
 
 
 def open_page(browser, name):
@@ -90,9 +94,13 @@ def open_page(browser, name):
     return tab, tab.extension_context()
 
 
-def allow_and_answer_success(tab, context, caption, button="once"):
-    tab.wait_placeholder("!!root.querySelector('#once')", context)
-    tab.click_button(button, context)
+def allow(tab, button="once", window=None):
+    """Answers the site question in the extension's own window."""
+    (window or tab.browser.question()).answer(button)
+
+
+def allow_and_answer_success(tab, context, caption, button="once", window=None):
+    allow(tab, button, window)
     tab.wait_placeholder("root.querySelector('.status').textContent.startsWith('Downloading')", context)
     if not xwindow("wait", caption, "90"):
         fail(f"no box titled {caption!r} came; placeholder says {tab.status(context)!r}")
@@ -118,13 +126,15 @@ def scenario_run(caption):
     browser = start_browser(os.path.join(WORK, "dest"))
     try:
         tab, context = open_page(browser, "page.html")
-        question = tab.wait_placeholder("root.querySelector('.status').textContent", context)
+        window = browser.question()
+        question = window.evaluate("document.getElementById('text').textContent")
         expected = f"Allow {BASE} to download 3 files with Kiv Downloader?"
         if question != expected:
-            fail(f"the placeholder asks {question!r}, not {expected!r}")
+            fail(f"the question window asks {question!r}, not {expected!r}")
+        tab.wait_placeholder("root.querySelector('.status').textContent.includes('may download 3 files')", context)
         if SHOTS:
             shoot_placeholder(tab, "browser-placeholder.png")
-        allow_and_answer_success(tab, context, caption)
+        allow_and_answer_success(tab, context, caption, window=window)
         # QuitBrowser closes the page's tab, not the browser.
         wait_until(lambda: not browser.tab_open(tab.target), 30, "the page's tab was not closed")
         if browser.process.poll() is not None:
@@ -146,8 +156,9 @@ def scenario_leave(caption):
     browser = start_browser(os.path.join(WORK, "dest"))
     try:
         tab, context = open_page(browser, "slow.html")
-        tab.wait_placeholder("!!root.querySelector('#once')", context)
-        tab.click_button("once", context)
+        allow(tab)
+        # Chromium asks before leaving only a page the user has touched.
+        tab.click_at(5, 5)
         wait_until(lambda: size_of(partial_file("slow.bin") or "") >= 256 * 1024, 60,
                    "the slow transfer did not get going")
         partial = partial_file("slow.bin")
@@ -157,7 +168,7 @@ def scenario_leave(caption):
         # One run at a time, across tabs: a second page gets the control's
         # "already running" question; Cancel leaves that page's control inert.
         second, second_context = open_page(browser, "slow.html")
-        second.click_button("once", second_context)
+        allow(second)
         if not xwindow("wait", caption, "30"):
             fail("the second page got no \"already running\" question")
         xwindow("keys", caption, "Escape")
@@ -218,7 +229,7 @@ def scenario_hostile(pages):
             expect = open(os.path.join(WORK, "site", page + ".expect")).read().strip()
             click = not os.path.exists(os.path.join(WORK, "site", page + ".noclick"))
             if click and not expect.startswith("too complex"):
-                tab.click_button("once", context)
+                allow(tab)
             elif not click:
                 time.sleep(2)  # the page's own attempts meanwhile
             deadline = time.monotonic() + 20
@@ -237,38 +248,172 @@ def scenario_hostile(pages):
         browser.close()
 
 
+def scenario_overlay(page):
+    """A page blows the placeholder up, invisible, under a button of its own:
+    the user's clicks on the page start nothing, a click in the question's
+    first moment answers nothing, and closing the question stores nothing."""
+    browser = start_browser(os.path.join(WORK, "dest"))
+    try:
+        starts = host_starts()
+        tab, context = open_page(browser, page)
+        window = browser.question()
+        question = window.evaluate("document.getElementById('text').textContent")
+        expected = f"Allow {BASE} to download 1 file with Kiv Downloader?"
+        if question != expected:
+            fail(f"the question window asks {question!r}, not {expected!r}")
+        early = window.element_box("always")
+        if early and early[2]:  # still in its first moment: the click must not count
+            window.click_at(early[0], early[1])
+        play = tab.element_box("play")
+        for _ in range(3):
+            tab.click_at(play[0], play[1])
+        time.sleep(1.5)
+        if host_starts() != starts:
+            fail("clicks on the page started the native host")
+        if not browser.tab_open(window.target):
+            fail("an early click answered the question")
+        stored = window.evaluate("chrome.storage.local.get('allowedSites')"
+                                 ".then((r) => JSON.stringify(r.allowedSites ?? []))")
+        if stored != "[]":
+            fail(f"a site was stored: {stored}")
+        browser.call("Target.closeTarget", {"targetId": window.target})
+        tab.wait_placeholder("root.querySelector('.status').textContent.includes('not allowed')", context)
+        if host_starts() != starts:
+            fail("closing the question started the native host")
+    finally:
+        browser.close()
+
+
+def scenario_sandboxed(page):
+    """A sandboxed page (opaque origin) may be allowed once, never always;
+    the question follows the browser's language (Japanese here)."""
+    browser = start_browser(os.path.join(WORK, "dest"), "chromium-ja", "ja")
+    try:
+        open_page(browser, page)
+        window = browser.question()
+        hidden = window.evaluate("document.getElementById('always').hidden")
+        text = window.evaluate("document.getElementById('text').textContent")
+        if hidden is not True or "サンドボックス" not in text:
+            fail(f"a sandboxed page is offered 'always' ({hidden!r}, {text!r})")
+        # A message that answers "always" anyway is not taken.
+        time.sleep(0.7)
+        taken = window.evaluate("chrome.runtime.sendMessage({type: 'answer', choice: 'always'})"
+                                ".then((r) => JSON.stringify(r))")
+        if taken != '{"taken":false}':
+            fail(f"'always' was taken for a sandboxed page: {taken}")
+        stored = window.evaluate("chrome.storage.local.get('allowedSites')"
+                                 ".then((r) => JSON.stringify(r.allowedSites ?? []))")
+        if stored != "[]":
+            fail(f"a sandboxed page's origin was stored: {stored}")
+        window.answer("no")
+    finally:
+        browser.close()
+
+
+def copy_native_host(profile):
+    """A fresh profile finds this user's native messaging manifest in its own folder."""
+    config = os.environ["XDG_CONFIG_HOME"]
+    shutil.copytree(os.path.join(config, "chromium", "NativeMessagingHosts"),
+                    os.path.join(config, profile, "NativeMessagingHosts"), dirs_exist_ok=True)
+
+
+def scenario_session(caption):
+    """Logged in, the tab's session opens the private files; a fresh profile
+    gets the server's 403, named."""
+    browser = start_browser(os.path.join(WORK, "dest"))
+    try:
+        browser.open_tab(f"{BASE}/login")
+        tab, context = open_page(browser, "private.html")
+        allow_and_answer_success(tab, context, caption)
+        wait_until(lambda: not browser.tab_open(tab.target), 30, "the page's tab was not closed")
+        wait_until(lambda: not hosts_running(), 30, "the native host did not end")
+    finally:
+        browser.close()
+    copy_native_host("chromium-fresh")
+    os.makedirs(os.path.join(WORK, "dest-fresh"), exist_ok=True)
+    browser = start_browser(os.path.join(WORK, "dest-fresh"), "chromium-fresh")
+    try:
+        tab, context = open_page(browser, "private.html")
+        # The page's tab alone: the run's end must leave the browser's last tab open.
+        for info in browser.call("Target.getTargets")["targetInfos"]:
+            if info["type"] == "page" and info["targetId"] != tab.target \
+                    and not "/question.html?" in info["url"]:
+                browser.call("Target.closeTarget", {"targetId": info["targetId"]})
+        allow(tab)
+        if not xwindow("wait", caption, "90"):
+            fail(f"no box titled {caption!r} came; placeholder says {tab.status(context)!r}")
+        xwindow("keys", caption, "Return")
+        tab.wait_placeholder("root.querySelector('.status').textContent.includes('403')", context, 60)
+        wait_until(lambda: not hosts_running(), 30, "the native host did not end")
+    finally:
+        browser.close()
+
+
 # The placeholder seen from a system sandbox, which may look into a closed shadow root.
 FIREFOX_PLACEHOLDER = """
 const host = document.querySelector('[data-kiv-downloader]');
 const root = host && host.openOrClosedShadowRoot;
-if (!root) return null;
-const once = root.querySelector('#once');
-const box = once && once.getBoundingClientRect();
-return { status: root.querySelector('.status').textContent,
-         once: box && [box.x + box.width / 2, box.y + box.height / 2] };
+return root ? root.querySelector('.status').textContent : null;
+"""
+
+FIREFOX_QUESTION = """
+const text = document.getElementById('text');
+const button = document.getElementById(arguments[0]);
+if (!text || !button || !text.textContent) return null;
+const r = button.getBoundingClientRect();
+return { text: text.textContent, at: [r.x + r.width / 2, r.y + r.height / 2], disabled: button.disabled };
 """
 
 
-def scenario_firefox(caption):
+def start_firefox(profile="firefox-profile"):
     env = dict(os.environ, KIVDL_DESTINATION=os.path.join(WORK, "dest"), KIVDL_EXISTING="resume")
     log = open(os.path.join(WORK, "firefox.log"), "ab")
-    browser = Firefox(os.environ["KIV_BROWSER"], os.path.join(WORK, "firefox-profile"),
+    browser = Firefox(os.environ["KIV_BROWSER"], os.path.join(WORK, profile),
                       int(os.environ["KIV_MARIONETTE_PORT"]), env, log)
-    try:
-        browser.install_addon(os.environ["KIV_FIREFOX_EXTENSION"])
-        page = browser.open_tab(f"{BASE}/page.html")
+    browser.install_addon(os.environ["KIV_FIREFOX_EXTENSION"])
+    return browser
 
-        def placeholder():
-            return browser.call("WebDriver:ExecuteScript",
-                                {"script": FIREFOX_PLACEHOLDER, "args": [], "sandbox": "system"})["value"]
-        wait_until(lambda: (placeholder() or {}).get("once"), 30, "no question in the placeholder")
-        shown = placeholder()
-        expected = f"Allow {BASE} to download 3 files with Kiv Downloader?"
-        if shown["status"] != expected:
-            fail(f"the placeholder asks {shown['status']!r}, not {expected!r}")
-        browser.click(*shown["once"])
+
+def firefox_answer(browser, page, button="once"):
+    """Answers the question window (a window of its own, found among the
+    handles), then goes back to the page; returns the question's text."""
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline:
+        for handle in browser.handles():
+            if handle == page:
+                continue
+            browser.call("WebDriver:SwitchToWindow", {"handle": handle, "focus": True})
+            if "/question.html?" not in browser.call("WebDriver:GetCurrentURL")["value"]:
+                continue
+            while time.monotonic() < deadline:
+                shown = browser.call("WebDriver:ExecuteScript",
+                                     {"script": FIREFOX_QUESTION, "args": [button]})["value"]
+                if shown and not shown["disabled"]:
+                    try:
+                        browser.click(*shown["at"])
+                    except FirefoxError:
+                        pass  # the answer closed the window under the release
+                    browser.call("WebDriver:SwitchToWindow", {"handle": page, "focus": True})
+                    return shown["text"]
+                time.sleep(0.1)
+        time.sleep(0.2)
+    fail("no question window came in Firefox")
+
+
+def scenario_firefox(caption, page_name="page.html", files="3 files", login=False):
+    browser = start_firefox()
+    try:
+        if login:
+            browser.open_tab(f"{BASE}/login")
+        page = browser.open_tab(f"{BASE}/{page_name}")
+        question = firefox_answer(browser, page)
+        expected = f"Allow {BASE} to download {files} with Kiv Downloader?"
+        if question != expected:
+            fail(f"the question window asks {question!r}, not {expected!r}")
         if not xwindow("wait", caption, "90"):
-            fail(f"no box titled {caption!r} came; placeholder says {placeholder()!r}")
+            status = browser.call("WebDriver:ExecuteScript",
+                                  {"script": FIREFOX_PLACEHOLDER, "args": [], "sandbox": "system"})["value"]
+            fail(f"no box titled {caption!r} came; placeholder says {status!r}")
         xwindow("keys", caption, "Return")
         wait_until(lambda: page not in browser.handles(), 30, "the page's tab was not closed")
         wait_until(lambda: not hosts_running(), 30, "the native host did not end")
@@ -284,8 +429,16 @@ def main(args):
             scenario_leave(args[1])
         elif args[0] == "hostile":
             scenario_hostile(args[1:])
+        elif args[0] == "overlay":
+            scenario_overlay(args[1])
+        elif args[0] == "sandboxed":
+            scenario_sandboxed(args[1])
+        elif args[0] == "session":
+            scenario_session(args[1])
         elif args[0] == "firefox":
             scenario_firefox(args[1])
+        elif args[0] == "firefox-session":
+            scenario_firefox(args[1], "private.html", "2 files", login=True)
         else:
             fail(f"unknown scenario {args[0]}")
     except (ChromiumError, FirefoxError) as error:

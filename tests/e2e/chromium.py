@@ -18,7 +18,7 @@ class ChromiumError(Exception):
 
 
 class Chromium:
-    def __init__(self, binary, extension, profile, env, log):
+    def __init__(self, binary, extension, profile, env, log, language=None):
         commands_read, self._commands = os.pipe()
         self._replies, replies_write = os.pipe()
 
@@ -31,6 +31,8 @@ class Chromium:
                 "--disable-features=DisableLoadExtensionCommandLineSwitch",
                 f"--user-data-dir={profile}", f"--load-extension={extension}",
                 "--remote-debugging-pipe", "about:blank"]
+        if language:
+            args.insert(1, f"--lang={language}")
         if os.geteuid() == 0:
             args.insert(1, "--no-sandbox")  # Chromium's sandbox refuses root
         self.process = subprocess.Popen(args, env=env, preexec_fn=descriptors, pass_fds=(3, 4),
@@ -40,6 +42,7 @@ class Chromium:
         self._buffer = b""
         self._next_id = 0
         self._events = []
+        self._answered = set()  # question windows already taken
 
     def close(self):
         if self.process.poll() is None:
@@ -125,6 +128,26 @@ class Chromium:
         tab.navigate(url)
         return tab
 
+    def question(self, timeout=30):
+        """The extension's question window, attached, once it has loaded."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for info in self.call("Target.getTargets")["targetInfos"]:
+                if info["type"] == "page" and "/question.html?" in info["url"] \
+                        and info["targetId"] not in self._answered:
+                    self._answered.add(info["targetId"])
+                    session = self.call("Target.attachToTarget",
+                                        {"targetId": info["targetId"], "flatten": True})["sessionId"]
+                    tab = Tab(self, info["targetId"], session)
+                    while time.monotonic() < deadline:
+                        if tab.evaluate("document.getElementById('text')?.textContent"):
+                            return tab
+                        time.sleep(0.1)
+
+            time.sleep(0.1)
+        shown = [info["url"] for info in self.call("Target.getTargets")["targetInfos"]]
+        raise ChromiumError(f"no question window came; pages: {shown}")
+
     def tab_open(self, target):
         infos = self.call("Target.getTargets")["targetInfos"]
         return any(info["targetId"] == target for info in infos)
@@ -186,6 +209,33 @@ class Tab:
 
     def status(self, context):
         return self.placeholder("root.querySelector('.status').textContent", context)
+
+    def element_box(self, element_id):
+        """The centre of the page's element and whether it is disabled."""
+        return self.evaluate(
+            f"(() => {{ const b = document.getElementById('{element_id}'); if (!b) return null;"
+            " const r = b.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2, b.disabled]; })()")
+
+    def click_at(self, x, y, closes=False):
+        """A click as the user makes it (a trusted event). With closes=True the
+        click may close the window, and with it the reply to the release."""
+        for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
+            params = {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1}
+            if closes and kind == "mouseReleased":
+                self.browser.post("Input.dispatchMouseEvent", params, self.session)
+            else:
+                self.call("Input.dispatchMouseEvent", params)
+
+    def answer(self, element_id, timeout=30):
+        """Clicks a button of the question window once it takes clicks."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            box = self.element_box(element_id)
+            if box and not box[2]:
+                self.click_at(box[0], box[1], closes=True)
+                return
+            time.sleep(0.1)
+        raise ChromiumError(f"the question's {element_id} button never took clicks")
 
     def click_button(self, button_id, context):
         """Clicks the placeholder's button as the user does (a trusted click)."""

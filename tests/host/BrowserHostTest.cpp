@@ -245,3 +245,33 @@ TEST(BrowserHostManifestTest, InstallingReplacesALinkInsteadOfWritingThroughIt) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BrowserHostManifestTest, SystemManifestsServeOnlyWhenBothNameThisVeryProgram) {
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("kiv-system-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "bin");
+    const std::string program = (root / "bin/kiv-downloader").string();
+    const std::string build = (root / "bin/build-kiv-downloader").string();
+    std::ofstream(program) << "x";
+    std::ofstream(build) << "x";
+    const std::vector<std::string> manifests = SystemHostManifestPaths(root.string());
+    EXPECT_FALSE(SystemManifestsServe(root.string(), program));  // none installed
+    EXPECT_EQ(ShadowedInstalledProgram(root.string(), build), "");
+    for (const std::string& manifest : manifests) {
+        std::filesystem::create_directories(std::filesystem::path(manifest).parent_path());
+        std::ofstream(manifest) << R"({"name":"com.velmo.kiv_downloader","path":)"
+                                << json::Quote(program) << "}";
+    }
+    EXPECT_TRUE(SystemManifestsServe(root.string(), program));
+    EXPECT_FALSE(SystemManifestsServe(root.string(), build));
+    EXPECT_EQ(ShadowedInstalledProgram(root.string(), build), program);
+    EXPECT_EQ(ShadowedInstalledProgram(root.string(), program), "");
+    // A manifest that is no JSON names nothing.
+    std::ofstream(manifests[0]) << "{\"path\":";
+    EXPECT_FALSE(SystemManifestsServe(root.string(), program));
+    std::filesystem::remove_all(root);
+}
+
+}  // namespace
