@@ -64,7 +64,12 @@ TEST_F(DownloadPhaseTest, TwoItemsInOrderWithTheirMessages) {
                   CDF_PREPARED | CDF_RECEIVING | CDF_COMPLETE);
     }
     EXPECT_EQ(control.counters.RemainingBytes(), 0u);
-    EXPECT_EQ(server.ConnectionCount(), 1) << "size queries and transfers share one connection";
+    // The size queries go out together, each on a connection of its own; the
+    // transfers then reuse those kept-alive connections.
+    const auto heads = RequestsOf("HEAD");
+    ASSERT_EQ(heads.size(), 2u);
+    EXPECT_NE(heads[0].connection, heads[1].connection);
+    EXPECT_EQ(server.ConnectionCount(), 2);
     EXPECT_EQ(control.counters.VerifyFileCount(), 1u);  // only the item with a hash
     EXPECT_EQ(control.counters.VerifyTotalBytes(), 70000u);
 
@@ -270,6 +275,25 @@ TEST_F(DownloadPhaseTest, RefusedHeadEndsThePhaseBeforeAnyTransfer) {
     EXPECT_TRUE(RequestsOf("GET").empty());
     EXPECT_FALSE(LocalExists("a.bin"));
     EXPECT_EQ(StatusTexts().back(), "An error occurred during the download.");
+}
+
+// The size queries travel together, so a later item's failure can be known
+// first (a name that never resolves fails at once): still the first failure
+// in page order is the one reported.
+TEST_F(DownloadPhaseTest, FirstFailureInPageOrderIsTheOneReported) {
+    server.ServeContent(Content(100), kLastModified);
+    kivtest::CannedServer refusing;
+    refusing.SetDefault(kivtest::CannedResponse::Status(404));
+    AddItem("/a.bin", "a.bin");
+    AddItem("/b.bin", "b.bin").url = refusing.Url("/b.bin");
+    AddItem("/c.bin", "c.bin").url = "http://never.invalid/c.bin";
+
+    EXPECT_FALSE(DownloadPhase(control));
+    EXPECT_EQ(control.error.errorCode, 301);
+    EXPECT_EQ(control.error.lastError, 404u);
+    EXPECT_EQ(refusing.Requests().size(), 1u);
+    EXPECT_TRUE(RequestsOf("GET").empty());
+    EXPECT_FALSE(LocalExists("a.bin"));
 }
 
 TEST_F(DownloadPhaseTest, SizeQueryIsTriedTwelveTimesOnConnectionFailures) {
