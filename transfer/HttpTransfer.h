@@ -39,6 +39,9 @@ struct FileTransferRequest {
     bool checkContentType = true;  // an HTML answer is a failure (303)
     bool toDialog = true;          // post progress, rate and totals to the dialog's window
     std::size_t itemIndex = 0;
+    // The request already sent for this item (CTransfersAhead), taken by
+    // the attempt when it would send the same lines; null or empty: none.
+    std::unique_ptr<win::CHttpFile>* begunGet = nullptr;
 };
 
 // Downloads the item at `request.itemIndex` of the control's list.

@@ -233,6 +233,31 @@ TEST_F(DownloadPhaseTest, PartialFileOfTheSameSourceIsResumed) {
     EXPECT_TRUE(LocalHolds("a.bin", Content(60000)));
 }
 
+// The requests of the next small fresh files go out while a file is
+// received, and each is taken by its item's attempt instead of a second
+// request; a file to be resumed sends its own ranged request.
+TEST_F(DownloadPhaseTest, SmallFilesAheadAreRequestedOnceAndResumedFilesAskForTheirRange) {
+    server.ServeContent(Content(60000), kLastModified);
+    AddItem("/a.bin", "a.bin");
+    AddItem("/b.bin", "b.bin");
+    WriteLocal("b.bin", Content(25000));
+    Record("b.bin", kLastModified);
+    AddItem("/c.bin", "c.bin");
+    AddItem("/d.bin", "d.bin");
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin"}) {
+        EXPECT_TRUE(LocalHolds(name, Content(60000))) << name;
+    }
+    std::vector<std::string> gets;
+    for (const auto& get : RequestsOf("GET")) {
+        gets.push_back(get.requestLine + " " + get.Header("Range").value_or("whole"));
+    }
+    EXPECT_THAT(gets, ::testing::UnorderedElementsAre(
+                          "GET /a.bin HTTP/1.1 whole", "GET /b.bin HTTP/1.1 bytes=25000-",
+                          "GET /c.bin HTTP/1.1 whole", "GET /d.bin HTTP/1.1 whole"));
+}
+
 TEST_F(DownloadPhaseTest, PartialFilesThatCannotBeContinuedStartOver) {
     server.ServeContent(Content(8000), kLastModified);
     AddItem("/changed.bin", "changed.bin");  // the source changed since
