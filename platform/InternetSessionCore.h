@@ -29,8 +29,6 @@ public:
 
     long connectTimeoutMs = 60000;  // WinINet's default
     long receiveTimeoutMs = 30000;  // WinINet's default
-    // Bytes per second the session's bodies may arrive at in all; 0: no limit.
-    curl_off_t receiveRateLimit = 0;
 
     // Connections kept to one server and open in all; requests beyond them
     // wait for a connection of the pool.

@@ -124,9 +124,6 @@ void Transfer::Configure(std::string_view headerText) {
         easy_, CURLOPT_HTTP_VERSION,
         static_cast<long>(spec_.secure ? CURL_HTTP_VERSION_2TLS : CURL_HTTP_VERSION_1_1)));
     Check(curl_easy_setopt(easy_, CURLOPT_PIPEWAIT, spec_.secure ? 1L : 0L));
-    if (core_->receiveRateLimit > 0) {
-        Check(curl_easy_setopt(easy_, CURLOPT_MAX_RECV_SPEED_LARGE, core_->receiveRateLimit));
-    }
     Check(curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L));
     Check(curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects));
     // The caller's header text carries the only User-Agent line.
