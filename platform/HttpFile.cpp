@@ -35,6 +35,15 @@ void CHttpFile::SendRequest(std::string_view headers, int cancelFd) {
     transfer_->Send(headers, cancelFd);
 }
 
+void CHttpFile::BeginRequest(std::string_view headers) noexcept {
+    if (transfer_) {
+        try {
+            transfer_->Begin(headers);
+        } catch (...) {  // SendRequest meets the same failure and reports it
+        }
+    }
+}
+
 bool CHttpFile::QueryInfoStatusCode(DWORD& status) const {
     if (!transfer_ || !transfer_->Status(status)) {
         SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);

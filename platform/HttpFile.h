@@ -42,6 +42,12 @@ public:
     // end within 256 KiB is ERROR_HTTP_INVALID_SERVER_RESPONSE.
     void SendRequest(std::string_view headers, int cancelFd = -1);
 
+    // Starts sending the request now, so that several requests of a session
+    // travel together; the SendRequest that follows with the same `headers`
+    // waits for this answer instead of sending anew. Sends nothing it cannot
+    // start; never throws.
+    void BeginRequest(std::string_view headers) noexcept;
+
     // The final response's status; false (last error
     // ERROR_INTERNET_INCORRECT_HANDLE_STATE) when there is none.
     bool QueryInfoStatusCode(DWORD& status) const;

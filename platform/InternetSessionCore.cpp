@@ -13,6 +13,10 @@ namespace win::inet {
 
 namespace {
 
+// What browsers keep to one server, and a bound on the whole run's sockets.
+constexpr long kConnectionsPerHost = 6;
+constexpr long kConnectionsInAll = 8;
+
 constexpr const char* kFallbackSystemBundle = "/etc/ssl/certs/ca-certificates.crt";
 
 // The bundle libcurl was built to trust.
@@ -76,6 +80,12 @@ SessionCore::SessionCore() {
         throw std::bad_alloc();
     }
     LoadCookies();
+    LimitConnections(kConnectionsPerHost, kConnectionsInAll);
+}
+
+void SessionCore::LimitConnections(long perHost, long total) {
+    curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, perHost);
+    curl_multi_setopt(multi_, CURLMOPT_MAX_TOTAL_CONNECTIONS, total);
 }
 
 void SessionCore::LockShare(CURL*, curl_lock_data data, curl_lock_access, void* self) {

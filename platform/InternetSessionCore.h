@@ -37,6 +37,10 @@ public:
     long connectTimeoutMs = 60000;  // WinINet's default
     long receiveTimeoutMs = 30000;  // WinINet's default
 
+    // Connections kept to one server and open in all; requests beyond them
+    // wait for a connection of the pool.
+    void LimitConnections(long perHost, long total);
+
 private:
     void LoadCookies();
     static void LockShare(CURL*, curl_lock_data data, curl_lock_access, void* self);

@@ -57,29 +57,53 @@ void Transfer::SetProxyCredentials(std::string_view user, std::string_view passw
 }
 
 void Transfer::Send(std::string_view headerText, int cancelFd) {
-    Drop();
-    ResetResponse();
-    if (IsReservedInvalidName(spec_.host)) {
-        Throw(ERROR_INTERNET_NAME_NOT_RESOLVED);
+    const bool begun = begun_ && begunHeaders_ == headerText;
+    begun_ = false;
+    begunHeaders_.clear();
+    if (!begun) {
+        Drop();
+        ResetResponse();
+        if (IsReservedInvalidName(spec_.host)) {
+            Throw(ERROR_INTERNET_NAME_NOT_RESOLVED);
+        }
     }
     if (IsSignalled(cancelFd)) {
+        Drop();
         Throw(ERROR_INTERNET_OPERATION_CANCELLED);
     }
     try {
-        Configure(headerText);
-        CURLMcode code = curl_multi_add_handle(core_->Multi(), easy_);
-        if (code == CURLM_OUT_OF_MEMORY) {
-            throw std::bad_alloc();
-        }
-        if (code != CURLM_OK) {
-            Throw(ERROR_INTERNET_INTERNAL_ERROR);
-        }
-        inMulti_ = true;
+        if (!begun) Start(headerText);
         WaitForResponse(cancelFd);
     } catch (...) {
         Drop();
         throw;
     }
+}
+
+void Transfer::Begin(std::string_view headerText) {
+    Drop();
+    ResetResponse();
+    begun_ = false;
+    if (IsReservedInvalidName(spec_.host)) return;
+    try {
+        Start(headerText);
+        begunHeaders_ = headerText;
+        begun_ = true;
+    } catch (...) {  // Send tries again and reports what fails
+        Drop();
+    }
+}
+
+void Transfer::Start(std::string_view headerText) {
+    Configure(headerText);
+    CURLMcode code = curl_multi_add_handle(core_->Multi(), easy_);
+    if (code == CURLM_OUT_OF_MEMORY) {
+        throw std::bad_alloc();
+    }
+    if (code != CURLM_OK) {
+        Throw(ERROR_INTERNET_INTERNAL_ERROR);
+    }
+    inMulti_ = true;
 }
 
 void Transfer::Configure(std::string_view headerText) {
@@ -94,7 +118,12 @@ void Transfer::Configure(std::string_view headerText) {
     Check(curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L));
     Check(curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https"));
     Check(curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
-    Check(curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
+    // HTTP/2 where a TLS server offers it: requests to one server then share
+    // one connection instead of each opening its own.
+    Check(curl_easy_setopt(
+        easy_, CURLOPT_HTTP_VERSION,
+        static_cast<long>(spec_.secure ? CURL_HTTP_VERSION_2TLS : CURL_HTTP_VERSION_1_1)));
+    Check(curl_easy_setopt(easy_, CURLOPT_PIPEWAIT, spec_.secure ? 1L : 0L));
     Check(curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L));
     Check(curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects));
     // The caller's header text carries the only User-Agent line.

@@ -57,6 +57,10 @@ public:
     // (ERROR_INTERNET_OPERATION_CANCELLED). Throws CInternetException or
     // std::bad_alloc.
     void Send(std::string_view headerText, int cancelFd);
+    // Puts the request on the wire ahead of its Send, which then only waits
+    // for the answer (when it is given the same header text). Best effort:
+    // a request that cannot be begun is sent by Send as usual.
+    void Begin(std::string_view headerText);
     // False before a response arrived.
     bool Status(DWORD& status) const;
     bool Header(const char* name, std::string& value) const;
@@ -78,6 +82,7 @@ private:
     void MarkFinal(int status);
 
     void Configure(std::string_view headerText);
+    void Start(std::string_view headerText);
     void BuildHeaderList(std::string_view headerText);
     void Drop();
     void ResetResponse();
@@ -104,6 +109,8 @@ private:
     curl_slist* lastOwnHeader_ = nullptr;  // the user's extra lines follow it
     curl_slist* cutHeaders_ = nullptr;     // those lines once a redirect left the origin
     bool inMulti_ = false;
+    bool begun_ = false;
+    std::string begunHeaders_;
     char errorText_[CURL_ERROR_SIZE] = {};
 
     // The response: the header block being read, then the final one.

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "platform/FileApi.h"
@@ -14,6 +15,7 @@
 #include "transfer/ItemRecords.h"
 #include "transfer/RetryDecision.h"
 #include "transfer/TransferResult.h"
+#include "transfer/TransfersAhead.h"
 
 namespace kivtransfer {
 
@@ -99,7 +101,8 @@ TransferResult CountForVerification(IDownloadControl& control, const CONTENTDATA
 
 // Each failed attempt stored its failure (FileTransfer is an edge of its
 // own); the last one is the item's.
-TransferResult DownloadItem(IDownloadControl& control, std::size_t index) {
+TransferResult DownloadItem(IDownloadControl& control, std::size_t index,
+                            std::unique_ptr<win::CHttpFile>& begunGet) {
     CONTENTDATA& item = *control.Items()[index];
     control.SendToDialog(DLGM_FILENAME, reinterpret_cast<WPARAM>(item.name.c_str()), 0);
     // A send waits for the dialog's thread, and the status stays the same from
@@ -115,6 +118,7 @@ TransferResult DownloadItem(IDownloadControl& control, std::size_t index) {
     request.url = item.url;
     request.localPath = item.localPath;
     request.itemIndex = index;
+    request.begunGet = &begunGet;
     IRunReport* report = control.Report();
     if (report != nullptr) report->FileStarted(item, index, control.Items().size());
     // What the transfer counts off the run's remaining bytes is what it received.
@@ -166,8 +170,11 @@ bool DownloadPhase(IDownloadControl& control) {
         }
         SendRunBytes(control);
         ClaimItemFiles(control);
+        CTransfersAhead ahead(control);
         for (std::size_t index = 0; index < count; ++index) {
-            if (TransferResult downloaded = DownloadItem(control, index); !downloaded.Ok()) {
+            ahead.BeginAfter(index);
+            if (TransferResult downloaded = DownloadItem(control, index, ahead.Slot(index));
+                !downloaded.Ok()) {
                 return downloaded;
             }
         }

@@ -2,6 +2,9 @@
 // Phase 2 of a run: prepare every item (size query, local path, resume
 // decision against the version file), then transfer the items in list order,
 // retrying connection failures and short bodies.
+#include <memory>
+
+#include "platform/HttpFile.h"
 #include "transfer/DownloadControl.h"
 #include "transfer/TransferResult.h"
 
@@ -20,6 +23,8 @@ bool PrepareItems(IDownloadControl& control);
 // The item's size query, tried again after connection failures as
 // DecideRetry says; each failed query stores its failure (SizeQuery is an
 // edge of its own), so a failure comes back as stored already.
-TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item);
+// `begun` is the first attempt's request, already sent (null: none).
+TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item,
+                                    std::unique_ptr<win::CHttpFile> begun = nullptr);
 
 }  // namespace kivtransfer

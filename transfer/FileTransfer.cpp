@@ -197,7 +197,11 @@ TransferResult CFileTransfer::TestFreeSpace() {
 }
 
 TransferResult CFileTransfer::SendGet() {
-    get_ = connection_->OpenRequest(win::HTTP_VERB_GET, target_.object, target_.flags);
+    if (request_.begunGet != nullptr && *request_.begunGet) {
+        get_ = std::move(*request_.begunGet);  // SendRequest re-sends it unless the lines match
+    } else {
+        get_ = connection_->OpenRequest(win::HTTP_VERB_GET, target_.object, target_.flags);
+    }
     const std::string headers =
         TransferHeaders(env::GetProductName(), offset_, item_.lastModified, request_.extraHeaders);
     const TransferOutcome<win::DWORD> status =

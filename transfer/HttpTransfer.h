@@ -4,8 +4,10 @@
 // Both run on the worker thread, store any failure in the control's error
 // state and return false; nothing is thrown out of them.
 #include <cstddef>
+#include <memory>
 #include <string>
 
+#include "platform/HttpFile.h"
 #include "platform/WinTypes.h"
 #include "transfer/ContentData.h"
 #include "transfer/DownloadControl.h"
@@ -21,8 +23,14 @@ struct SizeQueryAnswer {
 // Sets the item's size from Content-Length (unchanged when absent or not a
 // number) and its lastModified from Last-Modified (empty when absent), and
 // `answer`, when given, once the server accepted the request.
+// `begun`, when given, is this query's request from BeginSizeQuery: only
+// its answer is waited for.
 bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
-               SizeQueryAnswer* answer = nullptr);
+               SizeQueryAnswer* answer = nullptr, std::unique_ptr<win::CHttpFile> begun = nullptr);
+
+// The size query's request for `url`, already on its way to the server;
+// null when it cannot be started now (SizeQuery then sends it itself).
+std::unique_ptr<win::CHttpFile> BeginSizeQuery(IDownloadControl& control, const std::string& url);
 
 struct FileTransferRequest {
     std::string url;
@@ -31,6 +39,9 @@ struct FileTransferRequest {
     bool checkContentType = true;  // an HTML answer is a failure (303)
     bool toDialog = true;          // post progress, rate and totals to the dialog's window
     std::size_t itemIndex = 0;
+    // The request already sent for this item (CTransfersAhead), taken by
+    // the attempt when it would send the same lines; null or empty: none.
+    std::unique_ptr<win::CHttpFile>* begunGet = nullptr;
 };
 
 // Downloads the item at `request.itemIndex` of the control's list.

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "env/Application.h"
 #include "platform/FileApi.h"
@@ -15,6 +17,7 @@
 #include "transfer/LocalFileVerdict.h"
 #include "transfer/RetryDecision.h"
 #include "transfer/RunReport.h"
+#include "transfer/SizeQueriesAhead.h"
 #include "transfer/TransferResult.h"
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
@@ -143,9 +146,11 @@ TransferOutcome<std::uint64_t> JudgeExistingFile(IDownloadControl& control, CONT
     return 0;
 }
 
-TransferResult PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
+TransferResult PrepareItem(IDownloadControl& control, CONTENTDATA& item,
+                           std::unique_ptr<win::CHttpFile> begunQuery) {
     item.flags |= CDF_PREPARED;
-    if (TransferResult sized = QuerySizeWithRetries(control, item); !sized.Ok()) {
+    if (TransferResult sized = QuerySizeWithRetries(control, item, std::move(begunQuery));
+        !sized.Ok()) {
         return sized;
     }
     control.Counters().AddRemainingBytes(item.size);
@@ -171,10 +176,11 @@ TransferResult PrepareItem(IDownloadControl& control, CONTENTDATA& item) {
 
 }  // namespace
 
-TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item) {
+TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item,
+                                    std::unique_ptr<win::CHttpFile> begun) {
     ErrorState& error = control.Error();
     for (int attempt = 1;; ++attempt) {
-        if (SizeQuery(control, item.url, item)) {
+        if (SizeQuery(control, item.url, item, nullptr, std::move(begun))) {
             return TransferResult::Done();
         }
         if (!DecideRetry(RetryStage::SizeQuery, error.errorCode, {attempt, 0}).again) {
@@ -187,8 +193,12 @@ TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item
 bool PrepareItems(IDownloadControl& control) {
     return StoreResultOf(control.Error(), [&] {
         control.Counters().ClearRemainingBytes();
-        for (const auto& item : control.Items()) {
-            if (TransferResult prepared = PrepareItem(control, *item); !prepared.Ok()) {
+        CSizeQueriesAhead ahead(control);
+        const ContentList& items = control.Items();
+        for (std::size_t index = 0; index < items.size(); ++index) {
+            ahead.BeginFrom(index);
+            TransferResult prepared = PrepareItem(control, *items[index], ahead.Take(index));
+            if (!prepared.Ok()) {
                 return prepared;
             }
         }

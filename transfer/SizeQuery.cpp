@@ -1,5 +1,8 @@
 // The size query: a HEAD request for an item's Content-Length and Last-Modified.
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "env/Application.h"
 #include "platform/HttpConnection.h"
@@ -29,18 +32,26 @@ void ReadSizeHeaders(const win::CHttpFile& request, CONTENTDATA& item) {
     item.lastModified = lastModified;
 }
 
+std::string SizeQueryHeaders() {
+    return UserAgentHeader(env::GetProductName());
+}
+
+std::unique_ptr<win::CHttpFile> OpenSizeQuery(IDownloadControl& control,
+                                              const RequestTarget& target) {
+    const auto connection = control.Session().GetHttpConnection(target.server, target.port);
+    return connection->OpenRequest(win::HTTP_VERB_HEAD, target.object, target.flags);
+}
+
 TransferResult QuerySize(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
-                         SizeQueryAnswer* answer) {
+                         SizeQueryAnswer* answer, std::unique_ptr<win::CHttpFile> request) {
     const TransferOutcome<RequestTarget> target = SplitRequestTarget(url);
     if (!target.Ok()) {
         return target.Result();
     }
     try {
-        const auto connection = control.Session().GetHttpConnection(target->server, target->port);
-        const auto request =
-            connection->OpenRequest(win::HTTP_VERB_HEAD, target->object, target->flags);
+        if (!request) request = OpenSizeQuery(control, *target);
         const TransferOutcome<win::DWORD> status =
-            SendRequest(control, *request, UserAgentHeader(env::GetProductName()), "HEAD " + url);
+            SendRequest(control, *request, SizeQueryHeaders(), "HEAD " + url);
         if (!status.Ok()) {
             return status.Result();
         }
@@ -60,8 +71,23 @@ TransferResult QuerySize(IDownloadControl& control, const std::string& url, CONT
 }  // namespace
 
 bool SizeQuery(IDownloadControl& control, const std::string& url, CONTENTDATA& item,
-               SizeQueryAnswer* answer) {
-    return StoreResultOf(control.Error(), [&] { return QuerySize(control, url, item, answer); });
+               SizeQueryAnswer* answer, std::unique_ptr<win::CHttpFile> begun) {
+    return StoreResultOf(control.Error(),
+                         [&] { return QuerySize(control, url, item, answer, std::move(begun)); });
+}
+
+std::unique_ptr<win::CHttpFile> BeginSizeQuery(IDownloadControl& control, const std::string& url) {
+    const TransferOutcome<RequestTarget> target = SplitRequestTarget(url);
+    if (!target.Ok()) return nullptr;
+    try {
+        std::unique_ptr<win::CHttpFile> request = OpenSizeQuery(control, *target);
+        request->BeginRequest(SizeQueryHeaders());
+        return request;
+    } catch (const win::CInternetException&) {
+        return nullptr;  // the query itself meets the failure and reports it
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 }  // namespace kivtransfer

@@ -136,12 +136,15 @@ protected:
         win::ResetLanguage();
     }
 
-    CParamTagBag Page(const std::vector<std::string>& contents) {
+    // Item i on servers[i] when given, else on the fixture's server.
+    CParamTagBag Page(const std::vector<std::string>& contents,
+                      const std::vector<const kivtest::CannedServer*>& servers = {}) {
         CParamTagBag page;
         page.Add("contentscount", std::to_string(contents.size()));
         for (std::size_t i = 0; i < contents.size(); ++i) {
             const std::string number = std::to_string(i + 1);
-            page.Add("curl" + number, server_.Url("/files/f" + number + ".bin"));
+            const kivtest::CannedServer& server = servers.empty() ? server_ : *servers[i];
+            page.Add("curl" + number, server.Url("/files/f" + number + ".bin"));
             page.Add("hash" + number, Sha256Hex(contents[i]));
         }
         return page;
@@ -165,18 +168,19 @@ protected:
 TEST_F(TerminalSessionTest, ThreeFilesArriveVerifiedAndTheFolderIsPrinted) {
     const std::vector<std::string> contents = {std::string(70000, 'a'), "second file",
                                                std::string(3000, 'c')};
-    // Sizes first, then the bodies, in list order.
-    for (int pass = 0; pass < 2; ++pass) {
-        for (const std::string& content : contents) {
-            server_.Enqueue(kivtest::CannedResponse::File(content, kLastModified));
-        }
+    // A server per file: the requests of several files travel together.
+    kivtest::CannedServer servers[3];
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        servers[i].ServeContent(contents[i], kLastModified);
     }
     CapturedTerminal terminal;  // nobody to ask, output to a log
     TerminalOptions options;
     options.destination = Downloads();
     CTerminalSession session(terminal.Io(), options);
 
-    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page(contents)), kExitSuccess);
+    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_),
+                          Page(contents, {&servers[0], &servers[1], &servers[2]})),
+              kExitSuccess);
     for (std::size_t i = 0; i < contents.size(); ++i) {
         EXPECT_EQ(ReadFile(Downloads("f" + std::to_string(i + 1) + ".bin")), contents[i]);
     }

@@ -2,6 +2,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "platform/InternetErrors.h"
 #include "platform/LastError.h"
 #include "tests/platform/InternetTestSupport.h"
@@ -64,6 +69,40 @@ TEST_F(InternetRequestTest, GetSendsTheCallersLinesOnceAndInOrder) {
                 ElementsAre("Host: 127.0.0.1:" + std::to_string(server.Port()), "Accept: */*",
                             "User-Agent: Kiv Downloader", "Range: bytes=100-", "Pragma: no-cache",
                             "Cache-Control: no-cache"));
+}
+
+// Requests begun together travel over connections of their own and are each
+// answered to their own sender, whatever order they are waited for in, each
+// sent once; a request sent with other lines than it was begun with goes out
+// again with the later lines.
+TEST_F(InternetRequestTest, BegunRequestsAreAnsweredInAnyOrderAndSentOnce) {
+    server.ServeContent(content, kLastModified);
+    auto first = Open(server.Url("/a.zip"), win::HTTP_VERB_GET);
+    auto second =
+        first.connection->OpenRequest(win::HTTP_VERB_GET, "/b.zip", inettest::kTransferFlags);
+    auto third =
+        first.connection->OpenRequest(win::HTTP_VERB_HEAD, "/c.zip", inettest::kTransferFlags);
+    first.file->BeginRequest(inettest::kUserAgentLine);
+    second->BeginRequest(inettest::kUserAgentLine);
+    third->BeginRequest("User-Agent: early\r\n");
+
+    second->SendRequest(inettest::kUserAgentLine);
+    EXPECT_EQ(inettest::ReadAll(*second), content);
+    first.file->SendRequest(inettest::kUserAgentLine);
+    EXPECT_EQ(inettest::ReadAll(*first.file), content);
+    third->SendRequest("User-Agent: late\r\n");
+
+    std::vector<std::string> lines;
+    std::set<int> connections;
+    for (const RecordedRequest& request : server.Requests()) {
+        lines.push_back(request.requestLine + " " + request.Header("User-Agent").value_or(""));
+        connections.insert(request.connection);
+    }
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "GET /a.zip HTTP/1.1 Kiv Downloader"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "GET /b.zip HTTP/1.1 Kiv Downloader"), 1);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "HEAD /c.zip HTTP/1.1 late");
+    EXPECT_GE(connections.size(), 2u);
 }
 
 TEST_F(InternetRequestTest, NoCacheLinesOnlyForReloadRequests) {

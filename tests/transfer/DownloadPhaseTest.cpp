@@ -64,7 +64,12 @@ TEST_F(DownloadPhaseTest, TwoItemsInOrderWithTheirMessages) {
                   CDF_PREPARED | CDF_RECEIVING | CDF_COMPLETE);
     }
     EXPECT_EQ(control.counters.RemainingBytes(), 0u);
-    EXPECT_EQ(server.ConnectionCount(), 1) << "size queries and transfers share one connection";
+    // The size queries go out together, each on a connection of its own; the
+    // transfers then reuse those kept-alive connections.
+    const auto heads = RequestsOf("HEAD");
+    ASSERT_EQ(heads.size(), 2u);
+    EXPECT_NE(heads[0].connection, heads[1].connection);
+    EXPECT_EQ(server.ConnectionCount(), 2);
     EXPECT_EQ(control.counters.VerifyFileCount(), 1u);  // only the item with a hash
     EXPECT_EQ(control.counters.VerifyTotalBytes(), 70000u);
 
@@ -228,6 +233,31 @@ TEST_F(DownloadPhaseTest, PartialFileOfTheSameSourceIsResumed) {
     EXPECT_TRUE(LocalHolds("a.bin", Content(60000)));
 }
 
+// The requests of the next small fresh files go out while a file is
+// received, and each is taken by its item's attempt instead of a second
+// request; a file to be resumed sends its own ranged request.
+TEST_F(DownloadPhaseTest, SmallFilesAheadAreRequestedOnceAndResumedFilesAskForTheirRange) {
+    server.ServeContent(Content(60000), kLastModified);
+    AddItem("/a.bin", "a.bin");
+    AddItem("/b.bin", "b.bin");
+    WriteLocal("b.bin", Content(25000));
+    Record("b.bin", kLastModified);
+    AddItem("/c.bin", "c.bin");
+    AddItem("/d.bin", "d.bin");
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin"}) {
+        EXPECT_TRUE(LocalHolds(name, Content(60000))) << name;
+    }
+    std::vector<std::string> gets;
+    for (const auto& get : RequestsOf("GET")) {
+        gets.push_back(get.requestLine + " " + get.Header("Range").value_or("whole"));
+    }
+    EXPECT_THAT(gets, ::testing::UnorderedElementsAre(
+                          "GET /a.bin HTTP/1.1 whole", "GET /b.bin HTTP/1.1 bytes=25000-",
+                          "GET /c.bin HTTP/1.1 whole", "GET /d.bin HTTP/1.1 whole"));
+}
+
 TEST_F(DownloadPhaseTest, PartialFilesThatCannotBeContinuedStartOver) {
     server.ServeContent(Content(8000), kLastModified);
     AddItem("/changed.bin", "changed.bin");  // the source changed since
@@ -270,6 +300,25 @@ TEST_F(DownloadPhaseTest, RefusedHeadEndsThePhaseBeforeAnyTransfer) {
     EXPECT_TRUE(RequestsOf("GET").empty());
     EXPECT_FALSE(LocalExists("a.bin"));
     EXPECT_EQ(StatusTexts().back(), "An error occurred during the download.");
+}
+
+// The size queries travel together, so a later item's failure can be known
+// first (a name that never resolves fails at once): still the first failure
+// in page order is the one reported.
+TEST_F(DownloadPhaseTest, FirstFailureInPageOrderIsTheOneReported) {
+    server.ServeContent(Content(100), kLastModified);
+    kivtest::CannedServer refusing;
+    refusing.SetDefault(kivtest::CannedResponse::Status(404));
+    AddItem("/a.bin", "a.bin");
+    AddItem("/b.bin", "b.bin").url = refusing.Url("/b.bin");
+    AddItem("/c.bin", "c.bin").url = "http://never.invalid/c.bin";
+
+    EXPECT_FALSE(DownloadPhase(control));
+    EXPECT_EQ(control.error.errorCode, 301);
+    EXPECT_EQ(control.error.lastError, 404u);
+    EXPECT_EQ(refusing.Requests().size(), 1u);
+    EXPECT_TRUE(RequestsOf("GET").empty());
+    EXPECT_FALSE(LocalExists("a.bin"));
 }
 
 TEST_F(DownloadPhaseTest, SizeQueryIsTriedTwelveTimesOnConnectionFailures) {
