@@ -6,6 +6,9 @@
 # Never installs anything on a developer's machine unless asked.
 # Usage: scripts/package.sh [--install]
 set -euo pipefail
+# Debian keeps nginx, useradd, ldconfig and the like in the sbin folders,
+# which a normal user's PATH lacks.
+export PATH="$PATH:/usr/sbin:/sbin"
 cd "$(dirname "$0")/.."
 root=$PWD
 install=0

@@ -6,6 +6,9 @@
 # Debian package (on CI also installing, running and purging it).
 # Usage: scripts/test.sh [--quick]   (--quick: the plain build and tests only)
 set -euo pipefail
+# Debian keeps nginx, useradd, ldconfig and the like in the sbin folders,
+# which a normal user's PATH lacks.
+export PATH="$PATH:/usr/sbin:/sbin"
 cd "$(dirname "$0")/.."
 root=$PWD
 quick=0
