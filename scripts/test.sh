@@ -36,6 +36,44 @@ run_suite() {  # name, build dir, extra cmake args...
 }
 
 run_suite "Debug build and all tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug
+
+# Root passes permission checks that refuse a normal user, so tests of those
+# refusals skip themselves as root: run as root (CI), the same built tests run
+# again as a normal user the script makes, as the README's user runs them.
+run_as_normal_user() {  # build dir
+    local dir=$1 user=kivci opened=() path
+    echo "== The Debug tests again as the normal user $user =="
+    id -u "$user" >/dev/null 2>&1 || useradd -m -s /bin/bash "$user"
+    # The user must reach the tree (only the right to pass through the
+    # folders above it is added, and taken back at the end) and write
+    # ctest's own log.
+    path=$dir
+    while [ "$path" != / ]; do
+        path=$(dirname "$path")
+        if [ "$(( 0$(stat -c %a "$path") & 01 ))" -eq 0 ]; then
+            chmod o+x "$path"
+            opened+=("$path")
+        fi
+    done
+    mkdir -p "$dir/Testing"
+    chown -R "$user" "$dir/Testing"
+    local home status=0
+    home=$(runuser -u "$user" -- mktemp -d /tmp/kiv-user-test.XXXXXX)
+    runuser -u "$user" -- env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" LANG=C.UTF-8 \
+        XDG_CONFIG_HOME="$home/config" XDG_STATE_HOME="$home/state" XDG_CACHE_HOME="$home/cache" \
+        XDG_RUNTIME_DIR="$home/run" TMPDIR="$home" \
+        bash -c 'mkdir -p "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$XDG_CACHE_HOME" &&
+                 mkdir -m 0700 "$XDG_RUNTIME_DIR" &&
+                 ctest --test-dir "$1" -j"$2" --output-on-failure --timeout 600' \
+        bash "$dir" "$jobs" || status=$?
+    rm -rf "$home"
+    chown -R root "$dir/Testing"
+    for path in "${opened[@]}"; do chmod o-x "$path"; done
+    return $status
+}
+if [ "$(id -u)" -eq 0 ]; then
+    run_as_normal_user "$root/build/test"
+fi
 if [ $quick -eq 1 ]; then
     exit 0
 fi
