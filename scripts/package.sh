@@ -60,7 +60,7 @@ echo "== lintian =="
 # Clean at lintian's default level, enforced; the pedantic tags are shown
 # for a reader to judge (packaging/lintian-notes.md says why each stays).
 lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
-lintian --pedantic --info --fail-on none "$deb" || true
+lintian --pedantic --display-info --fail-on none "$deb" || true
 
 if [ $install -eq 0 ]; then
     echo "Not installed (pass --install, or CI=true, to install and run it)."
