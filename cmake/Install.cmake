@@ -80,3 +80,8 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.gz
     DEPENDS ${kiv_packaging}/debian/changelog VERBATIM)
 add_custom_target(kiv_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/doc/changelog.gz DESTINATION share/doc/kiv-downloader)
+# What lintian reports wrongly of the package, each with its reason.
+if(KIV_PACKAGE_DEB)
+    install(FILES ${kiv_packaging}/debian/lintian-overrides DESTINATION share/lintian/overrides
+            RENAME kiv-downloader)
+endif()

@@ -1,6 +1,7 @@
 #include "control/ParameterLoad.h"
 
 #include <new>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 
@@ -60,6 +61,17 @@ void ReadItemCount(ParameterLoadResult& result) {
     result.parameters.ReadNumber("contentscount", false, -1, kMaxItems);
     result.itemCount = result.parameters.LookupNumber("contentscount");
     if (result.itemCount < 1) throw ParameterRefused{"contentscount"};
+}
+
+// The refused count's value and the range a page may give, in place of the
+// bare name: "0" and "1000" otherwise read the same. The value is the page's:
+// shown short.
+std::string ItemCountDetail(const IPropertyBag& bag) {
+    constexpr std::size_t kShownLength = 16;
+    const std::optional<std::string> text = bag.Read("contentscount");
+    std::string value = text ? text->substr(0, kShownLength) : std::string();
+    if (text && text->size() > kShownLength) value += "...";
+    return res::FormatString(textid::kItemCountInvalid, {value, kMaxItems});
 }
 
 // File names the items before this one take, as the file system compares them.
@@ -190,7 +202,15 @@ bool LoadParameters(const IPropertyBag& bag, const ParameterLoadHooks& hooks,
     } catch (ParameterRefused& refused) {
         if (error.errorCode == errcode::kNone) {
             error.Set(errcode::kBadParameter);
-            error.errorDetail = std::move(refused.name);  // a move: nothing to allocate here
+            if (refused.name == "contentscount") {
+                try {
+                    error.errorDetail = ItemCountDetail(bag);
+                } catch (const std::bad_alloc&) {
+                    error.errorDetail = std::move(refused.name);
+                }
+            } else {
+                error.errorDetail = std::move(refused.name);  // a move: nothing to allocate here
+            }
         }
     } catch (const InstanceRefused&) {
     } catch (const std::bad_alloc&) {

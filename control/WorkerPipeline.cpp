@@ -85,6 +85,11 @@ bool RunPhases(IWorkerContext& context, const WorkerPhases& phases, int& phase) 
             } else if (context.Error().errorCode != errcode::kAssistantEnded) {
                 context.Error().Set(errcode::kCancelled);
             }
+            // The phase may have said "cancelled" on the status line; the
+            // assistant's end is a failure, and the line says so.
+            if (context.Error().errorCode == errcode::kAssistantEnded) {
+                SendStatus(context, textid::kDownloadError);
+            }
         }
         if (!succeeded) return false;
     }

@@ -123,7 +123,31 @@
     X(kCannotLoadModule, 332)                                                      \
     X(kNoControlModule, 333)                                                       \
     X(kStillNotRegistered, 334)                                                    \
-    X(kNoNamedEvents, 335)
+    X(kNoNamedEvents, 335) \
+    X(kTermAlreadyComplete, 420) \
+    X(kTermDownloading, 421) \
+    X(kTermResuming, 422) \
+    X(kTermSizeUnknown, 423) \
+    X(kTermRetrying, 424) \
+    X(kTermRetryingInARow, 425) \
+    X(kTermDone, 426) \
+    X(kTermVerified, 427) \
+    X(kTermBroken, 428) \
+    X(kTermKeptAsideLine, 429) \
+    X(kTermKeptLine, 430) \
+    X(kTermStatusVerified, 431) \
+    X(kTermStatusNotChecked, 432) \
+    X(kTermStatusIncomplete, 433) \
+    X(kTermStatusBroken, 434) \
+    X(kTermStatusBrokenDeleted, 435) \
+    X(kTermStatusNotKept, 436) \
+    X(kTermTotalOne, 437) \
+    X(kTermTotalMany, 438) \
+    X(kTermCannotDownloadInto, 439) \
+    X(kTermNoNewFiles, 440) \
+    X(kTermFolderHint, 441) \
+    X(kTermNoSuchFolder, 442) \
+    X(kItemCountInvalid, 443)
 
 namespace textid {
 

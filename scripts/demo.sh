@@ -4,10 +4,13 @@
 # kiv-downloader on a demo page that embeds the control. With a display it
 # runs in a window (you choose the folder); without one it runs in the
 # terminal and downloads into the folder named at the end. The files are
-# verified against their SHA-256 before they appear.
+# verified against their SHA-256 before they appear. Everything else the
+# demo makes (the site, nginx's files, settings) is removed when it ends.
 # Usage: scripts/demo.sh [--serve]   (--serve: only serve the demo page, for
 # a browser with the extension, until Ctrl+C)
 set -euo pipefail
+# Debian keeps nginx in /usr/sbin, which a normal user's PATH lacks.
+export PATH="$PATH:/usr/sbin:/sbin"
 cd "$(dirname "$0")/.."
 root=$PWD
 serve=0
@@ -18,6 +21,20 @@ ninja -C build/demo kiv-downloader kivdownloadcontrol >/dev/null
 program="$root/build/demo/bin/kiv-downloader"
 
 demo=$(mktemp -d /tmp/kiv-demo.XXXXXX)
+waiter=
+finish() {
+    [ -z "$waiter" ] || kill "$waiter" 2>/dev/null || true
+    [ ! -f "$demo/nginx/nginx.pid" ] || nginx -c "$demo/nginx/nginx.conf" -s stop 2>/dev/null || true
+    # Only the downloaded files stay, and only when there are any.
+    rm -rf "$demo/site" "$demo/nginx" "$demo/config" "$demo/state" "$demo/cache"
+    if [ -n "$(ls -A "$demo/downloads" 2>/dev/null)" ]; then
+        echo "Remove the demo's files with: rm -r $demo"
+    else
+        rm -rf "$demo"
+    fi
+}
+trap finish EXIT
+trap 'exit 1' INT TERM HUP
 mkdir -p "$demo/site" "$demo/downloads" "$demo/nginx"
 # nginx's workers run as another user: they must be able to read the site.
 chmod 755 "$demo" "$demo/site"
@@ -54,7 +71,6 @@ http {
 }
 CONF
 nginx -c "$demo/nginx/nginx.conf"
-trap 'nginx -c "$demo/nginx/nginx.conf" -s stop 2>/dev/null || true' EXIT
 
 base="http://127.0.0.1:$port"
 cat >"$demo/site/demo.html" <<PAGE
@@ -78,8 +94,11 @@ PAGE
 echo "Demo page: $base/demo.html"
 if [ $serve -eq 1 ]; then
     echo "Serving it until Ctrl+C."
-    trap 'exit 0' INT TERM
-    while sleep 3600; do :; done
+    trap 'exit 0' INT TERM HUP
+    # A waited-for child, so that a signal ends the wait at once.
+    sleep infinity &
+    waiter=$!
+    wait "$waiter"
 fi
 status=0
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -2,6 +2,9 @@
 # Installs the Debian 12 packages the build and the tests need. Does nothing
 # when they are all present, so repeated runs cost a second.
 set -euo pipefail
+# Debian keeps nginx, useradd, ldconfig and the like in the sbin folders,
+# which a normal user's PATH lacks.
+export PATH="$PATH:/usr/sbin:/sbin"
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config

@@ -5,6 +5,9 @@
 # window under Xvfb in both languages (scripts/window-screenshots.sh).
 # Usage: scripts/screenshots.sh [output folder]   (default docs/screenshots)
 set -euo pipefail
+# Debian keeps nginx, useradd, ldconfig and the like in the sbin folders,
+# which a normal user's PATH lacks.
+export PATH="$PATH:/usr/sbin:/sbin"
 cd "$(dirname "$0")/.."
 out=${1:-docs/screenshots}
 bash scripts/install-deps.sh

@@ -121,8 +121,15 @@ TransferResult DownloadItem(IDownloadControl& control, std::size_t index,
     request.begunGet = &begunGet;
     IRunReport* report = control.Report();
     if (report != nullptr) report->FileStarted(item, index, control.Items().size());
-    // What the transfer counts off the run's remaining bytes is what it received.
-    const std::uint64_t remainingBefore = control.Counters().RemainingBytes();
+    // Counted as they arrive: a body of unknown size or a range answered
+    // with the whole file still tells what came.
+    const std::uint64_t receivedBefore = control.Counters().ReceivedBytes();
+    const auto stopped = [&](TransferResult result) {
+        if (report != nullptr) {
+            report->FileStopped(item, control.Counters().ReceivedBytes() - receivedBefore);
+        }
+        return result;
+    };
     for (;;) {
         const std::int32_t sourceChanges = item.sourceChanges;
         if (FileTransfer(control, request)) {
@@ -130,17 +137,15 @@ TransferResult DownloadItem(IDownloadControl& control, std::size_t index,
         }
         if (item.sourceChanges != sourceChanges && item.sourceChanges <= kSourceRestarts) {
             if (TransferResult restarted = RestartChangedSource(control, item); !restarted.Ok()) {
-                return restarted;
+                return stopped(restarted);
             }
         } else if (item.sourceChanges != sourceChanges || !PrepareRetry(control, item)) {
-            return TransferResult::StoredAlready();
+            return stopped(TransferResult::StoredAlready());
         }
     }
     item.flags |= CDF_COMPLETE;
     if (report != nullptr) {
-        const std::uint64_t remainingAfter = control.Counters().RemainingBytes();
-        report->FileDone(item,
-                         remainingBefore > remainingAfter ? remainingBefore - remainingAfter : 0);
+        report->FileDone(item, control.Counters().ReceivedBytes() - receivedBefore);
     }
     return CountForVerification(control, item);
 }

@@ -183,8 +183,14 @@ TransferResult QuerySizeWithRetries(IDownloadControl& control, CONTENTDATA& item
         if (SizeQuery(control, item.url, item, nullptr, std::move(begun))) {
             return TransferResult::Done();
         }
-        if (!DecideRetry(RetryStage::SizeQuery, error.errorCode, {attempt, 0}).again) {
+        const RetryDecision retry = DecideRetry(RetryStage::SizeQuery, error.errorCode, {attempt, 0});
+        if (!retry.again) {
             return TransferResult::StoredAlready();
+        }
+        // A server that accepts and never answers would otherwise leave the
+        // run silent for every attempt's time-out.
+        if (IRunReport* report = control.Report()) {
+            report->FileRetrying(item, error, attempt + 1, retry.attempts);
         }
         error = ErrorState{};
     }

@@ -20,6 +20,10 @@ public:
         return remainingBytes_;
     }
 
+    // --- Body bytes that arrived in this run, whatever became of them.
+    std::uint64_t ReceivedBytes() const { return receivedBytes_; }
+    void CountReceived(std::uint64_t bytes) { receivedBytes_ += bytes; }
+
     // --- Files the verification phase hashes, and their bytes.
     void AddFileToVerify(std::uint64_t bytes) {
         verifyTotalBytes_ += bytes;
@@ -30,6 +34,7 @@ public:
 
 private:
     std::uint64_t remainingBytes_ = 0;
+    std::uint64_t receivedBytes_ = 0;
     std::uint64_t verifyTotalBytes_ = 0;
     std::uint64_t verifyFileCount_ = 0;
 };

@@ -25,6 +25,9 @@ public:
                               int attempts) = 0;
     // The item is complete on disk; `received` bytes came over the network in this run.
     virtual void FileDone(const CONTENTDATA& item, std::uint64_t received) = 0;
+    // The item's download ended without it: failed, cancelled or stopped by
+    // a full disk; `received` bytes of it came over the network in this run.
+    virtual void FileStopped(const CONTENTDATA& /*item*/, std::uint64_t /*received*/) {}
     // The item's hash was checked.
     virtual void FileVerified(const CONTENTDATA& item, bool matches) = 0;
     // The assistant program moved the item to its final path (item.localPath).

@@ -13,6 +13,7 @@ constexpr LPARAM kNoEstimate = -1;
 }  // namespace
 
 void CTransferProgress::Chunk(std::uint64_t position, std::size_t count) {
+    run_.Counters().CountReceived(count);
     if (!toDialog_) {
         return;
     }

@@ -1,9 +1,15 @@
 #include "frontends/terminal/TerminalFolderBrowser.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "env/ItemIDList.h"
+#include "frontends/terminal/TerminalLabels.h"
 #include "frontends/terminal/TerminalQuestionWindow.h"
 #include "frontends/terminal/TerminalText.h"
 #include "platform/NativePath.h"
@@ -45,6 +51,22 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// Why the control could not take `folder` (native), as far as this process can tell.
+std::string WhyNotWritable(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        return errno == ENOENT ? TerminalString(textid::kTermNoSuchFolder) : std::strerror(errno);
+    }
+    if (!S_ISDIR(info.st_mode)) return std::strerror(ENOTDIR);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return std::strerror(errno);
+    return TerminalString(textid::kTermNoNewFiles);  // root on a read-only file system or /proc
+}
+
+bool IsYes(const std::string& line) {
+    const std::string answer = Trimmed(line);
+    return answer.empty() || answer[0] == 'y' || answer[0] == 'Y';
+}
+
 }  // namespace
 
 bool FolderFromTyped(const std::string& typed, KIVTOOLCommon::CItemIDList& folder) {
@@ -64,11 +86,25 @@ int CTerminalFolderBrowser::Browse(win::HWND /*owner*/, const std::string& promp
         const std::string given = !options_.destination.empty() ? options_.destination
                                   : options_.assumeYes          ? initialFolder
                                                                 : std::string();
+        if (!given.empty()) {
+            std::lock_guard lock(mutex_);
+            given_ = ExpandedPath(Trimmed(given));
+            if (given_.empty()) given_ = given;
+        }
         // One that is no folder path at all counts as refused.
         if (!given.empty() && Answer(prompt, given, result) == IDOK) return IDOK;
     }
     if (options_.assumeYes || !console_.Interactive()) {
-        // Nobody to answer again: cancelled, so the control's refusal cannot loop.
+        // Nobody to answer again: cancelled, so the control's refusal cannot
+        // loop; the folder given was refused, and the run has failed.
+        {
+            std::lock_guard lock(mutex_);
+            if (!given_.empty() && refusal_.empty()) {
+                refusal_ = TerminalString(textid::kTermCannotDownloadInto,
+                                          {VisibleControls(given_, Layout::Shown),
+                                           WhyNotWritable(given_)});
+            }
+        }
         if (!options_.quiet) {
             console_.WriteErr(ToTerminal(prompt) + "\n" +
                               ToTerminal(res::LoadString(textid::kButtonCancel)) + "\n");
@@ -76,6 +112,11 @@ int CTerminalFolderBrowser::Browse(win::HWND /*owner*/, const std::string& promp
         return IDCANCEL;
     }
     return AskUser(prompt, initialFolder, window, result);
+}
+
+std::string CTerminalFolderBrowser::Refusal() const {
+    std::lock_guard lock(mutex_);
+    return refusal_;
 }
 
 int CTerminalFolderBrowser::Answer(const std::string& prompt, const std::string& folder,
@@ -90,7 +131,8 @@ int CTerminalFolderBrowser::AskUser(const std::string& prompt, const std::string
                                     CTerminalQuestionWindow& window,
                                     KIVTOOLCommon::CItemIDList& result) {
     console_.WritePrompt(ToTerminal(res::LoadString(textid::kBrowseForFolder)) + ": " +
-                         ToTerminal(prompt) + "\n");
+                         ToTerminal(prompt) + "\n" + TerminalString(textid::kTermFolderHint) +
+                         "\n");
     for (;;) {
         console_.WritePrompt("[" + initialFolder + "]: ");
         std::string line;
@@ -100,9 +142,44 @@ int CTerminalFolderBrowser::AskUser(const std::string& prompt, const std::string
             return IDCANCEL;
         }
         const std::string typed = Trimmed(line).empty() ? initialFolder : line;
-        if (!typed.empty() && FolderFromTyped(typed, result)) return IDOK;
-        console_.WritePrompt(ToTerminal(res::LoadString(textid::kNotWritable)) + "\n");
+        if (typed.empty() || !FolderFromTyped(typed, result)) {
+            console_.WritePrompt(ToTerminal(res::LoadString(textid::kNotWritable)) + "\n");
+            continue;
+        }
+        const Offer offer = OfferToCreate(typed, window);
+        if (offer == Offer::Cancelled) return IDCANCEL;
+        if (offer == Offer::Taken) return IDOK;
     }
+}
+
+CTerminalFolderBrowser::Offer CTerminalFolderBrowser::OfferToCreate(
+    const std::string& typed, CTerminalQuestionWindow& window) {
+    namespace fs = std::filesystem;
+    const std::string folder = ExpandedPath(Trimmed(typed));
+    std::error_code failure;
+    if (folder.empty() || fs::exists(fs::symlink_status(folder, failure))) return Offer::Taken;
+    std::string shownFolder;
+    // The question's %s takes the process code page, as the table's text does.
+    if (!FromTerminal(VisibleControls(folder, Layout::Shown), shownFolder)) shownFolder = "?";
+    console_.WritePrompt(
+        ToTerminal(res::FormatString(textid::kCreateFolderQuestion, {shownFolder})) + " [Y/n]: ");
+    std::string line;
+    if (console_.ReadLine(window.State(), line) != WaitEnd::Answered) {
+        console_.WritePrompt("\n");
+        return Offer::Cancelled;
+    }
+    if (!IsYes(line)) return Offer::Again;
+    // Made as any new folder of the user's (0777 less the umask), as mkdir -p does.
+    fs::create_directories(folder, failure);
+    if (failure || !fs::is_directory(folder)) {
+        console_.WritePrompt(
+            ToTerminal(res::FormatString(
+                textid::kCannotCreateFolder,
+                {shownFolder, failure ? failure.message() : std::string(std::strerror(EEXIST))})) +
+            "\n");
+        return Offer::Again;
+    }
+    return Offer::Taken;
 }
 
 }  // namespace kivterm

@@ -4,8 +4,11 @@
 // home folder and a relative path starts at the working folder. The option
 // --destination (or --yes: the initial folder) answers the first dialog; a
 // dialog after that answer was refused goes to the user, or, when nobody can
-// be asked, is cancelled so that an unattended run cannot loop.
+// be asked, is cancelled so that an unattended run cannot loop; that run
+// has then failed, and Refusal() says which folder and why. A folder typed at
+// the prompt that does not exist is made once the user agrees.
 #include <atomic>
+#include <mutex>
 #include <string>
 
 #include "control/ControlServices.h"
@@ -25,7 +28,15 @@ public:
                const KIVTOOLCommon::CItemIDList& initialSelection,
                KIVTOOLCommon::CItemIDList& result) override;
 
+    // UTF-8: "cannot download into FOLDER: REASON" once a folder given on the
+    // command line was refused with nobody to choose another; else empty.
+    std::string Refusal() const;
+
 private:
+    enum class Offer { Taken, Again, Cancelled };
+    // A typed folder that is not there is made once the user agrees.
+    Offer OfferToCreate(const std::string& typed, CTerminalQuestionWindow& window);
+
     int AskUser(const std::string& prompt, const std::string& initialFolder,
                 CTerminalQuestionWindow& window, KIVTOOLCommon::CItemIDList& result);
     int Answer(const std::string& prompt, const std::string& folder,
@@ -34,6 +45,9 @@ private:
     CTerminalConsole& console_;
     const TerminalOptions options_;
     std::atomic<bool> optionUsed_{false};
+    mutable std::mutex mutex_;
+    std::string given_;    // native: the folder the command line answered with
+    std::string refusal_;  // see Refusal()
 };
 
 // A typed folder as the control's item list: "~" expanded, made absolute

@@ -2,6 +2,7 @@
 
 #include "frontends/terminal/TerminalText.h"
 #include "platform/Language.h"
+#include "resources/StringTable.h"
 
 namespace kivterm {
 
@@ -23,6 +24,10 @@ TerminalLabels LoadTerminalLabels() {
     }
     return {"Currently progress",   "Overall progress", "Transfer speed",
             "About Kiv Downloader", "User name",        "Password"};
+}
+
+std::string TerminalString(unsigned id, std::initializer_list<res::FormatArg> args) {
+    return res::FormatText(res::LoadStringUtf8(id, win::UserLanguage()), args);
 }
 
 }  // namespace kivterm

@@ -2,7 +2,10 @@
 // The download dialog's fixed labels, which its template (not the string
 // table) carries, and the proxy question's, for the terminal: in the user's language and the
 // process code page.
+#include <initializer_list>
 #include <string>
+
+#include "resources/FormatArg.h"
 
 namespace kivterm {
 
@@ -17,5 +20,9 @@ struct TerminalLabels {
 };
 
 TerminalLabels LoadTerminalLabels();
+
+// One of the terminal's own texts from the string table, in the user's
+// language, formatted with UTF-8 arguments: UTF-8 throughout.
+std::string TerminalString(unsigned id, std::initializer_list<res::FormatArg> args = {});
 
 }  // namespace kivterm

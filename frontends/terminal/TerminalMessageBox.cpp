@@ -12,9 +12,7 @@ namespace kivterm {
 namespace {
 
 std::string AsLine(const std::string& text) {
-    std::string line = ToTerminal(text);
-    if (line.empty() || line.back() != '\n') line += '\n';
-    return line;
+    return PlainLineEnds(ToTerminal(text)) + '\n';
 }
 
 // The control puts a failure's reason right after the phase's headline

@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <ctime>
 #include <string_view>
+#include <sys/stat.h>
 
 #include "control/ErrorCodeTexts.h"
 #include "control/ErrorMessage.h"
 #include "env/Locations.h"
+#include "frontends/terminal/TerminalLabels.h"
 #include "frontends/terminal/TerminalText.h"
 #include "platform/NativePath.h"
+#include "resources/StringIds.h"
 
 using kivcontrol::CodeTag;
 using kivcontrol::CodeText;
@@ -41,14 +44,24 @@ std::string RightAligned(const std::string& text, std::size_t columns) {
     return text.size() >= columns ? text : std::string(columns - text.size(), ' ') + text;
 }
 
+std::string Text(unsigned id, std::initializer_list<res::FormatArg> args = {}) {
+    return TerminalString(id, args);
+}
+
 std::string FailureText(const ErrorState& failure) {
     const CodeText code = TextForCode(failure);
     std::string text = code.text;
     if (code.systemText && failure.lastError != 0) {
         text += env::GetSystemErrorText(failure.lastError);
     }
-    text += CodeTag(failure.errorCode, failure.lastError);
-    return ToTerminal(text);
+    text = PlainLineEnds(ToTerminal(text));
+    if (!text.empty()) text += ' ';
+    return text + ToTerminal(CodeTag(failure.errorCode, failure.lastError));
+}
+
+bool Exists(const std::string& nativePath) {
+    struct stat info {};
+    return !nativePath.empty() && ::lstat(nativePath.c_str(), &info) == 0;
 }
 
 // A user name and password in an address stay out of the terminal and the log.
@@ -77,7 +90,7 @@ CTerminalRunLog::CTerminalRunLog(CTerminalConsole& console, const RunLogOptions&
     : console_(console), options_(options) {}
 
 std::string CTerminalRunLog::SizeText(std::uint64_t bytes) {
-    if (bytes < 1024) return std::to_string(bytes);
+    if (bytes < 1024) return std::to_string(bytes) + "B";
     double value = static_cast<double>(bytes) / 1024;
     std::size_t unit = 0;
     while (value >= 1024 && unit + 1 < std::size(kUnits)) {
@@ -127,13 +140,22 @@ void CTerminalRunLog::FileStarted(const CONTENTDATA& item, std::size_t index, st
     entry->hash = item.hash;
     entry->size = item.size;
     entry->started = now;
+    entry->attempts = 1;
     std::string line = "(" + std::to_string(index + 1) + "/" + std::to_string(count) + ") ";
     if ((item.flags & CDF_COMPLETE) != 0) {
-        line += entry->name + ": already complete";
+        line += Text(textid::kTermAlreadyComplete, {entry->name});
+        // A file found complete without a record of ours was taken only
+        // after its hash matched the page's.
+        if (!item.hash.empty() && (item.flags & CDF_UNRECORDED) != 0) {
+            entry->checked = true;
+            entry->matches = true;
+        }
     } else {
-        line += ((item.flags & CDF_RESUME) != 0 ? "Resuming " : "Downloading ") + entry->name;
-        line += item.size != 0 ? " (" + SizeText(item.size) + ")" : " (size unknown)";
-        line += " from " + entry->url;
+        const std::string size =
+            item.size != 0 ? SizeText(item.size) : Text(textid::kTermSizeUnknown);
+        line += Text((item.flags & CDF_RESUME) != 0 ? textid::kTermResuming
+                                                    : textid::kTermDownloading,
+                     {entry->name, size, entry->url});
     }
     ShowLocked(line, false);
 }
@@ -142,8 +164,15 @@ void CTerminalRunLog::FileRetrying(const CONTENTDATA& item, const ErrorState& fa
                                    int attempts) {
     std::lock_guard lock(mutex_);
     lastEvent_ = std::chrono::steady_clock::now();
-    ShowLocked("Retrying " + ToTerminal(item.name) + " (attempt " + std::to_string(attempt) +
-                   " of " + std::to_string(attempts) + "): " + FailureText(failure),
+    // The limit counts failures in a row; bytes that arrive start it over,
+    // so the file's own count of attempts is shown beside it when they differ.
+    Entry* entry = Find(item);
+    const int fileAttempt = entry != nullptr ? ++entry->attempts : attempt;
+    const std::string name = ToTerminal(item.name);
+    ShowLocked(fileAttempt > attempt
+                   ? Text(textid::kTermRetryingInARow,
+                          {name, fileAttempt, attempt, attempts, FailureText(failure)})
+                   : Text(textid::kTermRetrying, {name, attempt, attempts, FailureText(failure)}),
                false);
 }
 
@@ -157,9 +186,17 @@ void CTerminalRunLog::FileDone(const CONTENTDATA& item, std::uint64_t received) 
     entry->received = received;
     entry->path = NativePathOf(item.localPath);
     const double seconds = std::chrono::duration<double>(now - entry->started).count();
-    ShowLocked("Done: " + entry->name + ", " + SizeText(received) + " received in " +
-                   DurationText(seconds),
+    ShowLocked(Text(textid::kTermDone, {entry->name, SizeText(received), DurationText(seconds)}),
                false);
+}
+
+void CTerminalRunLog::FileStopped(const CONTENTDATA& item, std::uint64_t received) {
+    std::lock_guard lock(mutex_);
+    lastEvent_ = std::chrono::steady_clock::now();
+    if (Entry* entry = Find(item)) {
+        entry->received = received;
+        entry->path = NativePathOf(item.localPath);
+    }
 }
 
 void CTerminalRunLog::FileVerified(const CONTENTDATA& item, bool matches) {
@@ -171,9 +208,7 @@ void CTerminalRunLog::FileVerified(const CONTENTDATA& item, bool matches) {
         entry->matches = matches;
     }
     const std::string name = ToTerminal(item.name);
-    ShowLocked(matches ? "Verified: " + name + " (SHA-256)"
-                       : "Broken: " + name + " (its SHA-256 differs from the page's)",
-               !matches);
+    ShowLocked(Text(matches ? textid::kTermVerified : textid::kTermBroken, {name}), !matches);
 }
 
 void CTerminalRunLog::FilePlaced(const CONTENTDATA& item) {
@@ -185,11 +220,10 @@ void CTerminalRunLog::FileKeptAside(const CONTENTDATA& item) {
     std::lock_guard lock(mutex_);
     std::string folder = NativePathOf(item.localPath);
     folder.erase(folder.rfind('/') + 1);
-    const std::string line = ToTerminal(item.name) +
-                             " was already there, not from this download: " + folder +
-                             ToTerminal(item.keptAsideAs);
-    keptAside_.push_back("Kept: " + line);
-    ShowLocked("Kept aside: " + line, false);
+    const std::string name = ToTerminal(item.name);
+    const std::string kept = folder + ToTerminal(item.keptAsideAs);
+    keptAside_.push_back(Text(textid::kTermKeptLine, {name, kept}));
+    ShowLocked(Text(textid::kTermKeptAsideLine, {name, kept}), false);
 }
 
 void CTerminalRunLog::HttpDetail(const std::string& line) {
@@ -225,7 +259,7 @@ void CTerminalRunLog::Error(const std::string& utf8, bool withUrl) {
 }
 
 void CTerminalRunLog::ShowLocked(const std::string& utf8, bool always, Layout layout) {
-    const std::string shown = VisibleControls(utf8, layout);
+    const std::string shown = VisibleControls(PlainLineEnds(utf8), layout);
     LogLocked(shown);
     if (always || !options_.quiet) console_.WriteLine(shown, Layout::Kept);
 }
@@ -241,10 +275,13 @@ void CTerminalRunLog::LogLocked(const std::string& utf8) {
 }
 
 std::string CTerminalRunLog::StatusOf(const Entry& entry, bool brokenDeleted) const {
-    if (entry.checked && !entry.matches) return brokenDeleted ? "broken, deleted" : "broken";
-    if (entry.checked) return "SHA-256 verified";
-    if (entry.done) return "not checked";
-    return "incomplete";
+    if (entry.checked && !entry.matches) {
+        return Text(brokenDeleted ? textid::kTermStatusBrokenDeleted : textid::kTermStatusBroken);
+    }
+    if (entry.checked) return Text(textid::kTermStatusVerified);
+    if (entry.done) return Text(textid::kTermStatusNotChecked);
+    // A download that stopped may have left nothing (a full disk's file is deleted).
+    return Text(Exists(entry.path) ? textid::kTermStatusIncomplete : textid::kTermStatusNotKept);
 }
 
 std::string CTerminalRunLog::Summary(bool brokenDeleted) const {
@@ -256,15 +293,19 @@ std::string CTerminalRunLog::Summary(bool brokenDeleted) const {
     for (const Entry& entry : entries_) {
         nameWidth = std::max(nameWidth, DisplayWidth(entry.name));
         sizeWidth = std::max(sizeWidth, SizeText(entry.size).size());
-        statusWidth = std::max(statusWidth, StatusOf(entry, brokenDeleted).size());
+        statusWidth = std::max(statusWidth, DisplayWidth(StatusOf(entry, brokenDeleted)));
     }
     std::string summary;
     std::size_t files = 0;
     std::uint64_t received = 0;
     for (const Entry& entry : entries_) {
-        summary += Padded(entry.name, nameWidth) + "  " +
-                   RightAligned(entry.size != 0 ? SizeText(entry.size) : "?", sizeWidth) + "  " +
-                   Padded(StatusOf(entry, brokenDeleted), statusWidth) + "  " + entry.path + "\n";
+        // Only a file that is there is named.
+        const std::string path = Exists(entry.path) ? entry.path : std::string();
+        std::string line = Padded(entry.name, nameWidth) + "  " +
+                           RightAligned(entry.size != 0 ? SizeText(entry.size) : "?", sizeWidth) +
+                           "  " + Padded(StatusOf(entry, brokenDeleted), statusWidth) + "  " + path;
+        while (line.ends_with(' ')) line.pop_back();
+        summary += line + "\n";
         if (entry.done) ++files;
         received += entry.received;
     }
@@ -272,10 +313,14 @@ std::string CTerminalRunLog::Summary(bool brokenDeleted) const {
         summary += VisibleControls(kept, Layout::Shown) + "\n";
     const double seconds =
         std::max(std::chrono::duration<double>(lastEvent_ - firstStart_).count(), 0.001);
-    summary += "Downloaded: " + std::to_string(files) + (files == 1 ? " file, " : " files, ") +
-               SizeText(received) + " in " + DurationText(seconds) + " (" +
-               SizeText(static_cast<std::uint64_t>(static_cast<double>(received) / seconds)) +
-               "/s)\n";
+    const std::string rate =
+        SizeText(static_cast<std::uint64_t>(static_cast<double>(received) / seconds));
+    summary += files == 1 ? Text(textid::kTermTotalOne,
+                                 {SizeText(received), DurationText(seconds), rate})
+                          : Text(textid::kTermTotalMany, {static_cast<std::uint64_t>(files),
+                                                          SizeText(received),
+                                                          DurationText(seconds), rate});
+    summary += "\n";
     return summary;
 }
 

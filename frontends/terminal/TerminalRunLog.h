@@ -7,7 +7,8 @@
 //   manual.pdf  2.4M  SHA-256 verified  /home/user/Downloads/manual.pdf
 //
 // (or "not checked", "broken, deleted", "incomplete" for a file whose
-// download was started but did not end), a line for each file of someone
+// download was started but did not end, "stopped, not kept" when nothing of
+// it is left; the path only of a file that is there), a line for each file of someone
 // else's that was moved out of a download's way,
 //   Kept: manual.pdf was already there, not from this download: /home/user/Downloads/manual (1).pdf
 //   Downloaded: 3 files, 32M in 7.0s (4.6M/s)
@@ -41,6 +42,7 @@ public:
     void FileRetrying(const kivtransfer::CONTENTDATA& item, const kivtransfer::ErrorState& failure,
                       int attempt, int attempts) override;
     void FileDone(const kivtransfer::CONTENTDATA& item, std::uint64_t received) override;
+    void FileStopped(const kivtransfer::CONTENTDATA& item, std::uint64_t received) override;
     void FileVerified(const kivtransfer::CONTENTDATA& item, bool matches) override;
     void FilePlaced(const kivtransfer::CONTENTDATA& item) override;
     void FileKeptAside(const kivtransfer::CONTENTDATA& item) override;
@@ -68,6 +70,7 @@ private:
         std::string hash;
         std::uint64_t size = 0;
         std::uint64_t received = 0;
+        int attempts = 0;  // of this file's download in this run
         bool done = false;
         bool checked = false;
         bool matches = false;

@@ -126,7 +126,13 @@ int CTerminalSession::Run(const TerminalControlMaker& makeControl, const IProper
         if (!win::PeekMessage(&next, 0)) GatherPostedMessages(kGatherTimeMs);
     }
     const int errorCode = control->ErrorCode();
-    const int status = ExitStatusFor(errorCode, completed);
+    int status = ExitStatusFor(errorCode, completed);
+    // A destination refused with nobody to choose another is no user's cancel.
+    const std::string refusal = parts_->folders.Refusal();
+    if (!refusal.empty() && status == kExitCancelled) {
+        parts_->console.WriteErr("kiv-downloader: " + refusal + "\n");
+        status = kExitFailure;
+    }
 
     win::CEvent released;
     released.Create(true, false);

@@ -171,4 +171,15 @@ std::string ShortenMiddle(std::string_view utf8, std::size_t columns) {
     return shortened;
 }
 
+std::string PlainLineEnds(std::string_view text) {
+    std::string plain;
+    plain.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') continue;
+        plain += text[pos];
+    }
+    while (!plain.empty() && (plain.back() == '\n' || plain.back() == '\r')) plain.pop_back();
+    return plain;
+}
+
 }  // namespace kivterm

@@ -33,4 +33,9 @@ std::string FitToWidth(std::string_view utf8, std::size_t columns);
 // (a file name keeps its start and its extension).
 std::string ShortenMiddle(std::string_view utf8, std::size_t columns);
 
+// `text` with CR LF line ends as plain line ends and without the line ends it
+// finishes with: the system's error texts end in CR LF, which a terminal line
+// would otherwise show as a visible "\x0d".
+std::string PlainLineEnds(std::string_view text);
+
 }  // namespace kivterm

@@ -81,7 +81,8 @@ TEST_F(ControlRunTest, ParameterErrorIsReportedAtWindowCreationWithoutDialogOrWo
 
     const ShownBox box = fakes.boxes.Boxes()[0];
     EXPECT_EQ(box.text,
-              "Parameter contentscount has not been specified, or is not a correct value.[D:200]");
+              "Parameter contentscount (it is ''; 1 to 255 files are allowed) has not been "
+              "specified, or is not a correct value.[D:200]");
     EXPECT_EQ(box.caption, "Kiv Downloader");
     EXPECT_EQ(box.style, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_EQ(box.owner, fakes.browser.Window());

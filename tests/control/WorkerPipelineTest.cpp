@@ -159,8 +159,9 @@ TEST_F(WorkerPipelineTest, AssistantEndKeepsItsCodeThroughTheCancel) {
                         context.Phase("verification"),
                         context.Phase("finalisation"),
                         {}});
-    EXPECT_THAT(context.events, ElementsAre("post 12 0 5", "destination",
-                                            "send 8 0 Download has been cancelled.", "failed 1"));
+    EXPECT_THAT(context.events,
+                ElementsAre("post 12 0 5", "destination", "send 8 0 Download has been cancelled.",
+                            "send 8 0 An error occurred during the download.", "failed 1"));
     EXPECT_EQ(context.error.errorCode, 402);
 }
 
@@ -175,6 +176,9 @@ TEST_F(WorkerPipelineTest, AssistantEndWinsOverThePhasesOwnCancelCode) {
         return false;
     };
     RunWorker(context, phases);
+    ASSERT_GE(context.events.size(), 2u);
+    EXPECT_EQ(context.events[context.events.size() - 2],
+              "send 8 0 An error occurred during the download.");
     EXPECT_EQ(context.events.back(), "failed 2");
     EXPECT_EQ(context.error.errorCode, 402);
 }

@@ -24,8 +24,11 @@ public:
         native_ = pattern;
     }
     ~TempFolder() {
-        // Tests may leave read-only folders behind; open them up to remove them.
+        // Tests may leave read-only folders behind, this one included: open
+        // them up to remove them.
         std::error_code ignored;
+        std::filesystem::permissions(native_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
         for (auto it = std::filesystem::recursive_directory_iterator(native_, ignored);
              it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
             std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,

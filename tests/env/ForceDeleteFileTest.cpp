@@ -75,6 +75,7 @@ TEST_F(ForceDeleteFileTest, FileInReadOnlyFolderKeepsAttributesAndAccessDenied) 
     EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(win::GetFileAttributes(path), before);
     EXPECT_TRUE(std::filesystem::exists(folder_.Native("kept.bin")));
+    ASSERT_EQ(chmod(folder_.Native().c_str(), 0700), 0);
 }
 
 TEST_F(ForceDeleteFileTest, UnreadableAttributesAreNotReportedAsDeleted) {

@@ -157,4 +157,22 @@ TEST(FrontEndSelectionTest, TerminalWhenAskedOrWithoutADisplay) {
     EXPECT_EQ(SelectFrontEnd(false, "", ""), FrontEndKind::Terminal);
 }
 
+// What users do comes first, with an example; the module and browser
+// plumbing sits in a section of its own after it; nothing wraps on 80 columns.
+TEST(HostUsageTextTest, LeadsWithWhatUsersDoAndKeepsDeveloperOptionsApart) {
+    const std::string text = HostUsageText();
+    const std::size_t developers = text.find("For developers");
+    ASSERT_NE(developers, std::string::npos) << text;
+    for (const char* user : {"Example:", "--destination", "--yes", "--quiet"}) {
+        EXPECT_LT(text.find(user), developers) << user;
+    }
+    for (const char* plumbing : {"--register", "--protected", "--browser-host", "ProgID"}) {
+        EXPECT_GT(text.find(plumbing), developers) << plumbing;
+    }
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
+    }
+}
+
 }  // namespace

@@ -64,13 +64,36 @@ TEST_F(TerminalFolderBrowserTest, TheUserTypesAFolderOrTakesTheInitialOne) {
     EXPECT_EQ(Browse(browser, result), IDOK);
     EXPECT_EQ(NativeOf(result), root_.Native("remembered"));
     const std::string prompt = "[" + root_.Native("remembered") + "]: ";
-    EXPECT_NE(terminal.Prompts().find("Browse for Folder: Select the download folder.\n" + prompt +
-                                      "Specify a writable path.\n" + prompt),
-              std::string::npos);
+    EXPECT_NE(terminal.Prompts().find("Browse for Folder: Select the download folder.\n"
+                                      "Type a folder; Enter takes the one in brackets, Ctrl+D "
+                                      "cancels.\n" +
+                                      prompt + "Specify a writable path.\n" + prompt),
+              std::string::npos)
+        << terminal.Prompts();
 
     // A relative path starts at the working folder.
     ASSERT_TRUE(kivterm::FolderFromTyped("some/where", result));
     EXPECT_EQ(NativeOf(result), (std::filesystem::current_path() / "some/where").string());
+}
+
+// A typed folder that is not there is offered to be made; "n" asks again.
+TEST_F(TerminalFolderBrowserTest, AMissingFolderIsMadeOnceTheUserAgrees) {
+    CapturedTerminal terminal(CapturedTerminal::Input::Scripted);
+    terminal.Type(root_.Native("new/sub") + "\nn\n" + root_.Native("new/sub") + "\ny\n");
+    CTerminalConsole console(terminal.Io());
+    CTerminalFolderBrowser browser(console, TerminalOptions{});
+
+    CItemIDList result;
+    EXPECT_EQ(Browse(browser, result), IDOK);
+    EXPECT_EQ(NativeOf(result), root_.Native("new/sub"));
+    EXPECT_TRUE(std::filesystem::is_directory(root_.Native("new/sub")));
+    const std::string question =
+        "The folder " + root_.Native("new/sub") + " does not exist. Create it? [Y/n]: ";
+    const std::string prompts = terminal.Prompts();
+    const std::size_t first = prompts.find(question);
+    ASSERT_NE(first, std::string::npos) << prompts;
+    EXPECT_NE(prompts.find(question, first + 1), std::string::npos) << prompts;
+    EXPECT_TRUE(browser.Refusal().empty());
 }
 
 TEST_F(TerminalFolderBrowserTest, TheDestinationOptionAnswersOnceThenNobodyIsAsked) {
@@ -86,6 +109,9 @@ TEST_F(TerminalFolderBrowserTest, TheDestinationOptionAnswersOnceThenNobodyIsAsk
     // The control refused it and asks again: an unattended run must not loop.
     EXPECT_EQ(Browse(browser, result), IDCANCEL);
     EXPECT_EQ(Browse(browser, result), IDCANCEL);
+    EXPECT_TRUE(browser.Refusal().starts_with("cannot download into " + root_.Native("chosen") +
+                                              ": "))
+        << browser.Refusal();
     EXPECT_EQ(terminal.Err(), std::string(kPrompt) + "\n" + root_.Native("chosen") + "\n" +
                                   kPrompt + "\nCancel\n" + kPrompt + "\nCancel\n");
 }

@@ -188,14 +188,14 @@ TEST_F(TerminalSessionTest, ThreeFilesArriveVerifiedAndTheFolderIsPrinted) {
     const std::string out = terminal.Out();
     EXPECT_EQ(out.substr(0, out.find("Downloaded: ")),
               "f1.bin   68K  SHA-256 verified  " + Downloads("f1.bin") + "\n" +
-                  "f2.bin    11  SHA-256 verified  " + Downloads("f2.bin") + "\n" +
+                  "f2.bin   11B  SHA-256 verified  " + Downloads("f2.bin") + "\n" +
                   "f3.bin  2.9K  SHA-256 verified  " + Downloads("f3.bin") + "\n")
         << out;
     EXPECT_NE(out.find("\nDownloaded: 3 files, 71K in "), std::string::npos) << out;
     const std::string err = terminal.Err();
     for (const char* line :
          {"Select the download folder.\n", "(3/3) Downloading f3.bin (2.9K) from ",
-          "Done: f2.bin, 11 received in ", "Verified: f3.bin (SHA-256)\n",
+          "Done: f2.bin, 11B received in ", "Verified: f3.bin (SHA-256)\n",
           "The download completed successfully.\n"}) {
         EXPECT_NE(err.find(line), std::string::npos) << line << "\n" << err;
     }
@@ -231,20 +231,28 @@ TEST_F(TerminalSessionTest, ARunThatFailsBeforeItsDialogStillEndsWithTheMessage)
     EXPECT_EQ(terminal.Out(), "");
 }
 
-TEST_F(TerminalSessionTest, AnUnwritableDestinationUnattendedIsACancelNotALoop) {
+// With nobody to choose another folder the run has failed, and says where and why.
+TEST_F(TerminalSessionTest, AnUnwritableDestinationUnattendedIsAFailureNotALoop) {
     server_.ServeContent("content", kLastModified);
     CapturedTerminal terminal;
     TerminalOptions options;
     options.destination = "/proc";  // a folder nobody may write to, not even root
     CTerminalSession session(terminal.Io(), options);
 
-    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page({"content"})), kExitCancelled);
-    EXPECT_EQ(terminal.Err(),
-              "Select the download folder.\n/proc\n"
-              "Specify a writable path.\n"
-              "Select the download folder.\nCancel\n"
-              "Cancel file download?\nYes / No [Y/n]: Yes\n"
-              "Download has been cancelled.\n");
+    EXPECT_EQ(session.Run(kivterm::LinkedControl(timings_), Page({"content"})), kExitFailure);
+    const std::string expected =
+        "Select the download folder.\n/proc\n"
+        "Specify a writable path.\n"
+        "Select the download folder.\nCancel\n"
+        "Cancel file download?\nYes / No [Y/n]: Yes\n"
+        "Download has been cancelled.\n"
+        "kiv-downloader: cannot download into /proc: ";
+    EXPECT_TRUE(terminal.Err().starts_with(expected)) << terminal.Err();
+    // Root passes the permission check that refuses a normal user.
+    EXPECT_TRUE(terminal.Err().ends_with(envtest::RunningAsRoot()
+                                             ? "it does not take new files\n"
+                                             : "Permission denied\n"))
+        << terminal.Err();
     EXPECT_EQ(terminal.Out(), "");  // no file started: no summary
     EXPECT_TRUE(server_.Requests().empty());
 }
@@ -253,7 +261,7 @@ TEST_F(TerminalSessionTest, CtrlCDuringTheTransferCancelsTheRun) {
     const std::string content(100000, 'x');
     server_.Enqueue(kivtest::CannedResponse::File(content, kLastModified));
     kivtest::CannedResponse stalled = kivtest::CannedResponse::File(content, kLastModified);
-    stalled.stallAfter = 1000;
+    stalled.stallAfter = 60000;  // more than a read's worth arrives before the stall
     stalled.stallMs = -1;
     server_.Enqueue(stalled);
     CapturedTerminal terminal;  // nobody to ask: the first Ctrl+C cancels
@@ -262,7 +270,16 @@ TEST_F(TerminalSessionTest, CtrlCDuringTheTransferCancelsTheRun) {
     CTerminalSession session(terminal.Io(), options);
 
     termtest::AskingThread user([&] {
-        const bool started = termtest::WaitUntil([&] { return server_.Requests().size() == 2; });
+        // Bytes have reached the disk (under whatever name the partial file has).
+        const auto written = [&] {
+            std::error_code error;
+            for (const auto& entry : std::filesystem::directory_iterator(Downloads(), error)) {
+                if (entry.is_regular_file(error) && entry.file_size(error) > 0) return true;
+            }
+            return false;
+        };
+        const bool started = termtest::WaitUntil(
+            [&] { return server_.Requests().size() == 2 && written(); });
         ::kill(::getpid(), SIGINT);
         return started ? 1 : 0;
     });
@@ -271,6 +288,9 @@ TEST_F(TerminalSessionTest, CtrlCDuringTheTransferCancelsTheRun) {
     EXPECT_TRUE(terminal.Err().ends_with("Download has been cancelled.\n")) << terminal.Err();
     EXPECT_TRUE(terminal.Out().starts_with("f1.bin  98K  incomplete  " + Downloads("f1.bin") +
                                            "\nDownloaded: 0 files, "))
+        << terminal.Out();
+    // The bytes that came before the stall count, though the file did not end.
+    EXPECT_EQ(terminal.Out().find("Downloaded: 0 files, 0B in "), std::string::npos)
         << terminal.Out();
 }
 

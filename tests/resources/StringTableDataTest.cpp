@@ -58,7 +58,10 @@ TEST(StringTableData, EnglishHoldsEveryIdInUseAndJapaneseTheSame) {
         245, 246,
         // The host program's own texts.
         300, 301, 302, 303, 310, 311, 312, 313, 314, 315, 316, 317, 318, 319, 320, 321, 322, 323,
-        324, 325, 326, 327, 328, 329, 330, 331, 332, 333, 334, 335};
+        324, 325, 326, 327, 328, 329, 330, 331, 332, 333, 334, 335,
+        // The terminal's own texts.
+        420, 421, 422, 423, 424, 425, 426, 427, 428, 429, 430, 431, 432, 433, 434, 435, 436, 437,
+        438, 439, 440, 441, 442, 443};
     EXPECT_EQ(IdsOf(Language::English), expected);
     EXPECT_EQ(IdsOf(Language::Japanese), expected);
     // Every id has one name, and every name a text.

@@ -20,6 +20,9 @@ public:
     void FileDone(const kivtransfer::CONTENTDATA& item, std::uint64_t received) override {
         events.push_back("done " + item.name + " " + std::to_string(received));
     }
+    void FileStopped(const kivtransfer::CONTENTDATA& item, std::uint64_t received) override {
+        events.push_back("stopped " + item.name + " " + std::to_string(received));
+    }
     void FileVerified(const kivtransfer::CONTENTDATA& item, bool matches) override {
         events.push_back("verified " + item.name + (matches ? " yes" : " no"));
     }

@@ -80,4 +80,26 @@ TEST_F(KivtoolMessageTest, MisuseExitsWithTwo) {
     }
 }
 
+// A tag carries no phase: every phase the code can come from is shown,
+// with what the last error means and what to try.
+TEST_F(KivtoolMessageTest, ExplainReadsATagAsPastedFromABox) {
+    const ToolResult quoted = RunKivtool({"explain", " [D:301 E:404] "});
+    EXPECT_EQ(quoted.status, 0);
+    for (const char* line : {"Code 301: HTTP status 404 was returned.",
+                             "\nLast error 404: HTTP status 404 was returned.",
+                             "\nCan come from:\n  download: File download failed.HTTP status 404 "
+                             "was returned. The server may be busy. Please retry later.[D:301 E:404]\n",
+                             "\nTry: "}) {
+        EXPECT_NE(quoted.out.find(line), std::string::npos) << line << "\n" << quoted.out;
+    }
+    EXPECT_EQ(RunKivtool({"explain", "[D:301", "E:404]"}).out, quoted.out);  // pasted unquoted
+    const ToolResult system = RunKivtool({"explain", "D:100 E:0x5"});
+    EXPECT_NE(system.out.find("Last error 5: Access is denied."), std::string::npos) << system.out;
+    EXPECT_NE(system.out.find("  verification: "), std::string::npos) << system.out;
+    EXPECT_EQ(RunKivtool({"explain", "[D:7]"}).status, 1);  // no code of the program
+    for (const char* bad : {"[D:301 E:404", "D:", "E:404", "[D:301 E:404] x", "D:0x1FFFFFFFF"}) {
+        EXPECT_EQ(RunKivtool({"explain", bad}).status, 2) << bad;
+    }
+}
+
 }  // namespace

@@ -56,6 +56,26 @@ TEST_F(KivtoolTest, CodePage932KeepsTrailByteBackslashInsideTheCharacter) {
     EXPECT_EQ(RunKivtool({"valid-name", "835C2E747874", "--hex"}).out, "false\n");
 }
 
+TEST_F(KivtoolTest, HelpSaysWhatEachCommandIsForAndVersionAnswers) {
+    const ToolResult help = RunKivtool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"explain", "message", "record list", "record set", "record remove",
+                                "paths", "probe", "digest", "setting", "string", "rate-time",
+                                "bytes", "valid-name", "valid-path", "upper-hex", "csv-fields"}) {
+        const std::size_t at = help.out.find(std::string("\n  ") + command + " ");
+        ASSERT_NE(at, std::string::npos) << command;
+        // The description follows on the line, or on the next one, indented.
+        const std::size_t end = help.out.find('\n', at + 1);
+        const std::string line = help.out.substr(at + 1, end - at - 1);
+        EXPECT_TRUE(line.find("  ", 2) != std::string::npos ||
+                    help.out.compare(end + 1, 6, "      ") == 0)
+            << "no description: " << line;
+    }
+    const ToolResult version = RunKivtool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("kivtool ") && version.out.ends_with("\n")) << version.out;
+}
+
 TEST_F(KivtoolTest, MisuseExitsWithTwo) {
     EXPECT_EQ(RunKivtool({}).status, 2);
     EXPECT_EQ(RunKivtool({"no-such-command"}).status, 2);
@@ -95,11 +115,16 @@ TEST_F(KivtoolTest, RecordSetWritesTheRowBytesAndListReadsThemBack) {
 TEST_F(KivtoolTest, RecordListRefusesMissingAndMalformedFiles) {
     EXPECT_EQ(RunKivtool({"record", "list", (root_ / "absent.dat").string()}).status, 1);
     const fs::path bad = root_ / "bad.dat";
-    std::ofstream(bad, std::ios::binary) << "\"a\",\"b\",\"c\"\r\n";
-    EXPECT_EQ(RunKivtool({"record", "list", bad.string()}).status, 1);
-    // As in a run, the unreadable record is kept aside and a change starts afresh.
-    EXPECT_EQ(ReadFile(root_ / "bad.dat.bad"), "\"a\",\"b\",\"c\"\r\n");
+    const std::string damaged = "\"K\",\" P\",\" T\", \" 0\"\r\n\"a\",\"b\",\"c\"\r\n";
+    std::ofstream(bad, std::ios::binary) << damaged;
+    const ToolResult listed = RunKivtool({"record", "list", bad.string()});
+    EXPECT_EQ(listed.status, 1);
+    EXPECT_EQ(listed.out, "{\"key\":\"K\",\"path\":\"P\",\"text\":\"T\",\"number\":0}\n");
+    // A listing changes nothing; a change, as a run does, keeps it aside and starts afresh.
+    EXPECT_EQ(ReadFile(bad), damaged);
+    EXPECT_FALSE(fs::exists(root_ / "bad.dat.bad"));
     EXPECT_EQ(RunKivtool({"record", "set", bad.string(), "K", "P", "T", "0"}).status, 0);
+    EXPECT_EQ(ReadFile(root_ / "bad.dat.bad"), damaged);
     EXPECT_EQ(ReadFile(bad), "\"K\",\" P\",\" T\", \" 0\"\r\n");
 }
 

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <thread>
 
+#include "env/Application.h"
 #include "tests/support/RecordingReport.h"
 #include "tests/transfer/HttpTransferFixture.h"
 #include "transfer/DownloadPhase.h"
+#include "transfer/VersionFile.h"
 
 using kivtransfer::CONTENTDATA;
+using kivtransfer::CVersionFile;
 using kivtransfer::DownloadPhase;
 
 namespace {
@@ -81,6 +84,30 @@ TEST_F(DownloadPhaseRetryTest, TheHostsReportHearsEachAttemptAndTheExchange) {
     const auto runBytes = control.MessagesOf(DLGM_RUNBYTES);
     ASSERT_EQ(runBytes.size(), 1u);
     EXPECT_EQ(runBytes[0].wParam, kSize);
+}
+
+// What arrived is counted as it arrives: a size query's failures are heard
+// too, a range the server answers with the whole file counts every byte it
+// sent, and a file that never ends tells what came of it.
+TEST_F(DownloadPhaseRetryTest, TheReportCountsWhatArrivedInEveryPhase) {
+    server.Enqueue(kivtest::CannedResponse::Reset());
+    kivtest::CannedResponse head = kivtest::CannedResponse::File(Content(kSize), kLastModified);
+    head.ending = kivtest::CannedResponse::Ending::Close;
+    server.Enqueue(head);
+    server.Enqueue(kivtest::CannedResponse::Ok(Content(kSize)));  // the range ignored
+    AddItem("/a.bin", "a.bin");
+    WriteLocal("a.bin", Content(kSize).substr(0, 1000));
+    CVersionFile versionFile;
+    versionFile.Open(env::GetVersionFilePath());
+    ASSERT_TRUE(versionFile.Set(WindowsPath("a.bin"), WindowsPath("a.bin"), kLastModified, 0));
+    ASSERT_TRUE(versionFile.Save());
+    RecordingReport report;
+    control.report = &report;
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    EXPECT_EQ(report.events, (std::vector<std::string>{"retry a.bin 300 2 of 12",
+                                                       "started a.bin 0/1", "done a.bin 3000"}));
+    EXPECT_TRUE(LocalHolds("a.bin", Content(kSize)));
 }
 
 TEST_F(DownloadPhaseRetryTest, EleventhConnectionFailureEndsThePhase) {

@@ -23,6 +23,7 @@ int RunProbe(const Args& args);
 int RunMessage(const Args& args);
 int RunRateTime(const Args& args);
 int RunBytes(const Args& args);
+int RunExplain(const Args& args);
 
 // Prints the usage text to stderr and returns kMisuse.
 int Usage(const std::string& problem);

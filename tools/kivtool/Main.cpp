@@ -7,35 +7,40 @@
 
 namespace kivtool {
 
+namespace {
+
+void PrintUsage(std::FILE* stream) {
+    std::fputs(
+        "usage: kivtool COMMAND [ARGS]   (kivtool --version; man kivtool: each command)\n"
+        "  explain TAG             what a box's code tag such as \"[D:301 E:404]\" means\n"
+        "  message --phase P --code C [--last-error E] [--detail TEXT] [--broken NAME]...\n"
+        "      the error message a run would show for a code in a phase\n"
+        "  record list [FILE]      list the download records (changes nothing)\n"
+        "  record set FILE KEY PATH TEXT NUMBER   add or replace a download record\n"
+        "  record remove FILE KEY  remove a download record\n"
+        "  paths                   the settings, records and runtime paths in use\n"
+        "  probe URL               what the server says of a file: status, size, date\n"
+        "  digest FILE             a file's SHA-256, as a page's hash parameter takes it\n"
+        "  setting get-string|get-binary NAME          read a stored setting\n"
+        "  setting set-string NAME TEXT | set-binary NAME HEX   change a stored setting\n"
+        "  string ID               a text of the string table by its number\n"
+        "  rate-time RATE SECONDS  the download dialog's rate and time lines\n"
+        "  bytes DONE TOTAL        the download dialog's current-file bar text\n"
+        "  valid-name TEXT         whether TEXT may be a file name (true/false)\n"
+        "  valid-path TEXT         whether TEXT may be a file path (true/false)\n"
+        "  upper-hex TEXT          whether TEXT is upper-case hexadecimal (true/false)\n"
+        "  csv-fields LINE         a record line split into its fields\n"
+        "Texts in either language: --lang en|ja (explain, message, string, rate-time,\n"
+        "bytes); names as bytes: --hex [--codepage 932] (valid-name, valid-path,\n"
+        "upper-hex). Exit status: 0 done, 1 refused (a false answer is 0), 2 misuse.\n",
+        stream);
+}
+
+}  // namespace
+
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::fprintf(stderr, "kivtool: %s\n", problem.c_str());
-    std::fputs(
-        "usage:\n"
-        "  kivtool valid-name TEXT [--hex] [--codepage 932]\n"
-        "  kivtool valid-path TEXT [--hex] [--codepage 932]\n"
-        "  kivtool upper-hex TEXT [--hex] [--codepage 932]\n"
-        "  kivtool csv-fields LINE\n"
-        "  kivtool record list [FILE]\n"
-        "  kivtool record set FILE KEY PATH TEXT NUMBER\n"
-        "  kivtool record remove FILE KEY\n"
-        "  kivtool setting get-string NAME | get-binary NAME\n"
-        "  kivtool setting set-string NAME TEXT | set-binary NAME HEX\n"
-        "  kivtool string ID [--lang en|ja]\n"
-        "  kivtool paths\n"
-        "  kivtool digest FILE\n"
-        "  kivtool probe URL\n"
-        "  kivtool message --phase P --code C [--last-error E] [--detail TEXT]\n"
-        "                  [--broken NAME]... [--lang en|ja]\n"
-        "      E is decimal or 0x hexadecimal; each NAME is a corrupted file. Prints\n"
-        "      the error message followed by one line break; exit 1 and nothing\n"
-        "      printed when no message would be shown (codes 0 and 1).\n"
-        "  kivtool rate-time RATE SECONDS [--lang en|ja]\n"
-        "      the download dialog's rate and time lines for RATE KB/s and SECONDS\n"
-        "      left (-1 keep, -2 clear, -3 recalculating); '-' for a field a fresh\n"
-        "      dialog would leave unchanged.\n"
-        "  kivtool bytes DONE TOTAL [--lang en|ja]\n"
-        "      the current-file bar text; '-' when TOTAL is 0 (the bar keeps its text).\n",
-        stderr);
+    PrintUsage(stderr);
     return kMisuse;
 }
 
@@ -59,8 +64,13 @@ int main(int argc, char** argv) {
     if (command == "message") return RunMessage(args);
     if (command == "rate-time") return RunRateTime(args);
     if (command == "bytes") return RunBytes(args);
-    if (command == "--help" || command == "help") {
-        Usage("");
+    if (command == "explain") return RunExplain(args);
+    if (command == "--version" || command == "-V") {
+        std::printf("kivtool %s\n", KIV_VERSION);
+        return kSuccess;
+    }
+    if (command == "--help" || command == "-h" || command == "help") {
+        PrintUsage(stdout);
         return kSuccess;
     }
     return Usage("unknown command '" + command + "'");

@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "env/Application.h"
+#include "platform/File.h"
 #include "platform/Json.h"
 #include "platform/NativePath.h"
 #include "tools/kivtool/Command.h"
 #include "transfer/VersionFile.h"
+#include "transfer/VersionRow.h"
 
 using kivtransfer::CVersionFile;
 
@@ -39,14 +42,30 @@ int List(const Args& args) {
     } else {
         path = env::GetVersionFilePath();
     }
-    CVersionFile file;
-    if (!file.Open(path)) return kRefused;
-    for (const auto& [key, entry] : file.GetEntries()) {
+    // Read, never opened as a run opens it: a listing changes nothing, and a
+    // damaged file stays where it is for whoever looks at it next.
+    std::string bytes;
+    if (!win::ReadWholeFile(path, bytes)) return kRefused;
+    std::map<std::string, kivtransfer::tagComposition> rows;
+    std::size_t lineNumber = 0;
+    std::size_t damaged = 0;
+    for (const std::string_view line : kivtransfer::versionrow::SplitLines(bytes)) {
+        ++lineNumber;
+        std::string key;
+        kivtransfer::tagComposition entry;
+        if (kivtransfer::versionrow::ParseRowText(line, key, entry)) {
+            rows.insert_or_assign(std::move(key), std::move(entry));
+        } else if (damaged++ == 0) {
+            std::fprintf(stderr, "kivtool: line %zu is no record row; the file is left as it is\n",
+                         lineNumber);
+        }
+    }
+    for (const auto& [key, entry] : rows) {
         std::printf("{\"key\":%s,\"path\":%s,\"text\":%s,\"number\":%ld}\n",
                     json::JsonString(key).c_str(), json::JsonString(entry.path).c_str(),
                     json::JsonString(entry.storedText).c_str(), static_cast<long>(entry.number));
     }
-    return kSuccess;
+    return damaged == 0 ? kSuccess : kRefused;
 }
 
 bool ParseNumber(const std::string& text, win::LONG& number) {
