@@ -13,6 +13,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n libqt6svg6 libgumbo-dev libseccomp-dev
     fonts-dejavu-core fonts-noto-cjk
     nginx-light tinyproxy openssl curl attr xvfb xauth python3 procps
+    openbox xdotool x11-utils weston qt6-wayland
     chromium firefox-esr
     dpkg-dev lintian
 )

@@ -11,6 +11,10 @@ using kivcontrol::ILauncher;
 
 CLinkStatic::CLinkStatic(QWidget* parent, ILauncher* launcher)
     : QLabel(parent), launcher_(launcher) {
+    // The link's text may come from the page; this control opens what it
+    // was given itself, never what markup in the text names.
+    setTextFormat(Qt::PlainText);
+    setOpenExternalLinks(false);
     setCursor(Qt::PointingHandCursor);
     ApplyLook();
 }

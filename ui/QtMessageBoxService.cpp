@@ -40,6 +40,9 @@ QMessageBox::Icon StandardIcon(unsigned style) {
 int RunStandardBox(const std::string& text, const std::string& caption, unsigned style) {
     QMessageBox box(StandardIcon(style), kivui::FromProcessText(caption),
                     kivui::FromProcessText(text));
+    // The text carries the page's caption: never markup, never a link to open.
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::NoTextInteraction);
     const kivui::MsgBoxKind kind = kivui::KindOf(style);
     int shown = 0;
     QPushButton* preferred = nullptr;

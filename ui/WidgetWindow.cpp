@@ -32,6 +32,19 @@ bool EnabledExplicitly(const QWidget* widget) {
     return !widget->testAttribute(Qt::WA_ForceDisabled);
 }
 
+// Disabling a window of the window layer disables it and its child controls,
+// never the windows it owns: a modal box or folder dialog owned by a window
+// the control keeps disabled must still take input. Qt passes a parent's
+// disabled state on to every child widget, windows included, so those are
+// handed back their own state. Dialogs made later under the disabled widget
+// start enabled.
+void DisableSparingOwnedWindows(QWidget* widget) {
+    widget->setEnabled(false);
+    for (QWidget* child : widget->findChildren<QWidget*>()) {
+        if (child->isWindow() && EnabledExplicitly(child)) child->setEnabled(true);
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -129,7 +142,11 @@ void CWidgetWindow::MirrorToWidget(win::UINT message, win::WPARAM wParam, win::L
             widget_->setVisible(wParam != 0);
             break;
         case win::WM_ENABLE:
-            widget_->setEnabled(wParam != 0);
+            if (wParam != 0) {
+                widget_->setEnabled(true);
+            } else {
+                DisableSparingOwnedWindows(widget_);
+            }
             break;
         default:
             break;

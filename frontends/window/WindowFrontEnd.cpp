@@ -169,15 +169,17 @@ int CWindowFrontEnd::RunInWindow(const HostPage& page,
     dispatcher.SetQuitHandler([&session](int) { session.RequestLeave(); });
     frame_ = &frame;
     session_ = &session;
-    // SIGTERM and SIGHUP end the run as leaving the page does, without asking;
-    // one more ends the program at once. Both go before the session does.
+    // SIGTERM, SIGHUP and Ctrl+C in the terminal that started the window end
+    // the run as leaving the page does, without asking (exit 1, partial files
+    // kept); one more ends the program at once. All go before the session does.
     QObject signalContext;
     kivterm::CTerminalInterrupt stopSignals;
-    stopSignals.Start({}, [&signalContext, &session] {
+    const auto stop = [&signalContext, &session] {
         kivterm::CTerminalInterrupt::ArmImmediateExit();
         QMetaObject::invokeMethod(
             &signalContext, [&session] { session.Stop(); }, Qt::QueuedConnection);
-    });
+    };
+    stopSignals.Start(stop, stop);
 
     frame.show();
     session.Start(std::move(control), services->Get(), MakeParameterBag(page, {}), services);

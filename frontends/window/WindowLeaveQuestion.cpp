@@ -30,6 +30,9 @@ bool CWindowLeaveQuestion::Open(QWidget* parent, const std::string& leaveText,
     if (box_ != nullptr) return false;
     auto* box = new QMessageBox(QMessageBox::Warning, Title(), Body(leaveText),
                                 QMessageBox::NoButton, parent);
+    // The leave text is the page's: shown as it is, never as markup or a link.
+    box->setTextFormat(Qt::PlainText);
+    box->setTextInteractionFlags(Qt::NoTextInteraction);
     QPushButton* leave = box->addButton(LeaveButtonText(), QMessageBox::AcceptRole);
     QPushButton* stay = box->addButton(StayButtonText(), QMessageBox::RejectRole);
     // Staying is the safe answer: a stray Enter must not end the download.

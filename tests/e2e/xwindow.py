@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Acts on the windows of an X display the way a user would, for the window
-end-to-end tests: without a window manager (a bare Xvfb) nobody else sends
-a close request or moves the keyboard focus. Uses libX11 through ctypes, so
+end-to-end tests, with or without a window manager (which puts each
+top-level window into a frame of its own). Uses libX11 through ctypes, so
 it needs no package beyond the X library Qt already pulls in.
 
     xwindow.py wait TITLE [SECONDS]   waits until a window titled TITLE is
@@ -11,7 +11,10 @@ it needs no package beyond the X library Qt already pulls in.
                                       as a window manager's close button does
     xwindow.py keys TITLE KEY...      focuses it and sends it the keys,
                                       e.g. Tab space, Escape, Return
+    xwindow.py type TITLE TEXT        focuses it, selects all (Ctrl+A) and types
+                                      TEXT (printable ASCII) over it
     xwindow.py shot TITLE FILE.png    saves what the window shows
+    xwindow.py managed                exit 0 when a window manager runs
 
 TITLE matches the whole title; a title ending in '*' matches its start.
 """
@@ -94,6 +97,8 @@ x11.XSendEvent.argtypes = [ctypes.c_void_p, Window, ctypes.c_int, ctypes.c_long,
                            ctypes.POINTER(XEvent)]
 x11.XFlush.argtypes = [ctypes.c_void_p]
 x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+x11.XGetSelectionOwner.restype = Window
+x11.XGetSelectionOwner.argtypes = [ctypes.c_void_p, Atom]
 x11.XSetInputFocus.argtypes = [ctypes.c_void_p, Window, ctypes.c_int, ctypes.c_ulong]
 x11.XStringToKeysym.restype = ctypes.c_ulong
 x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
@@ -153,10 +158,21 @@ def matches(title, pattern):
     return title == pattern
 
 
+def top_level_windows(display):
+    """The clients' top-level windows, bottommost first: the root's children,
+    or, under a window manager, the windows inside its frames."""
+    for window in children(display, x11.XDefaultRootWindow(display)):
+        if title_of(display, window) is not None:
+            yield window
+            continue
+        for inner in children(display, window):
+            yield inner
+
+
 def shown_windows(display, pattern):
     """The viewable top-level windows titled `pattern`, topmost last."""
     found = []
-    for window in children(display, x11.XDefaultRootWindow(display)):
+    for window in top_level_windows(display):
         attrs = attributes(display, window)
         if attrs and attrs.map_state == IS_VIEWABLE and matches(title_of(display, window), pattern):
             found.append(window)
@@ -193,12 +209,13 @@ def close(display, window):
     x11.XSync(display, False)
 
 
-def send_key(display, window, kind, keycode):
+def send_key(display, window, kind, keycode, state=0):
     event = XEvent()
     event.key.type = kind
     event.key.window = window
     event.key.root = x11.XDefaultRootWindow(display)
     event.key.keycode = keycode
+    event.key.state = state
     event.key.same_screen = 1
     mask = KEY_PRESS_MASK if kind == KEY_PRESS else KEY_RELEASE_MASK
     x11.XSendEvent(display, window, True, mask, ctypes.byref(event))
@@ -217,6 +234,35 @@ def type_keys(display, window, keys):
         send_key(display, window, KEY_RELEASE, keycode)
         x11.XSync(display, False)
         time.sleep(0.1)
+
+
+SHIFT_MASK = 1
+CONTROL_MASK = 4
+SHIFTED = '~!@#$%^&*()_+{}|:"<>?'
+UNSHIFTED = "`1234567890-=[]\\;',./"
+
+
+def type_text(display, window, text):
+    """Each character as its key on a US layout, with Shift where needed."""
+    x11.XSetInputFocus(display, window, REVERT_TO_PARENT, 0)
+    x11.XSync(display, False)
+    time.sleep(0.2)
+    select_all = x11.XKeysymToKeycode(display, ord("a"))
+    send_key(display, window, KEY_PRESS, select_all, CONTROL_MASK)
+    send_key(display, window, KEY_RELEASE, select_all, CONTROL_MASK)
+    for char in text:
+        state = 0
+        if char.isupper() or char in SHIFTED:
+            state = SHIFT_MASK
+            char = char.lower() if char.isalpha() else UNSHIFTED[SHIFTED.index(char)]
+        keysym = x11.XStringToKeysym(char.encode()) if char.isalnum() else ord(char)
+        keycode = x11.XKeysymToKeycode(display, keysym)
+        if keycode == 0:
+            fail("cannot type %r" % char)
+        send_key(display, window, KEY_PRESS, keycode, state)
+        send_key(display, window, KEY_RELEASE, keycode, state)
+        x11.XSync(display, False)
+        time.sleep(0.01)
 
 
 def png_bytes(width, height, rows):
@@ -255,6 +301,9 @@ def screenshot(display, window, path):
 
 
 def main(args):
+    if args == ["managed"]:
+        display = open_display()
+        sys.exit(0 if x11.XGetSelectionOwner(display, x11.XInternAtom(display, b"WM_S0", False)) else 1)
     if len(args) < 2:
         fail("usage: see the top of this file")
     command, pattern = args[0], args[1]
@@ -270,6 +319,8 @@ def main(args):
         close(display, the_window(display, pattern))
     elif command == "keys":
         type_keys(display, the_window(display, pattern), args[2:])
+    elif command == "type" and len(args) == 3:
+        type_text(display, the_window(display, pattern), args[2])
     elif command == "shot" and len(args) == 3:
         screenshot(display, the_window(display, pattern), args[2])
     else:

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QPointer>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <atomic>
@@ -125,8 +126,18 @@ TEST_F(ServicesTest, WorkersBoxClosedByTheControlAnswersMinusOne) {
     EXPECT_TRUE(!shown || !shown->isVisible());
 }
 
-TEST_F(ServicesTest, StandardBoxAnswersWithTheButtonsCode) {
-    uitest::ModalWatch watch([](QWidget* modal) {
+// The caption comes from the page: it is shown as it is, never as markup or a
+// link a click would open.
+TEST_F(ServicesTest, StandardBoxAnswersWithTheButtonsCodeAndShowsPageTextAsPlainText) {
+    const std::string caption =
+        "<h1 style=color:red>SAFE: click Retry</h1><a href=file:///etc/passwd>x</a>";
+    uitest::ModalWatch watch([&caption](QWidget* modal) {
+        for (const QLabel* label : modal->findChildren<QLabel*>()) {
+            if (!label->text().contains("SAFE")) continue;
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+            EXPECT_FALSE(label->textInteractionFlags() & Qt::LinksAccessibleByMouse);
+            EXPECT_TRUE(label->text().contains(QString::fromStdString(caption)));
+        }
         auto buttons = modal->findChildren<QPushButton*>();
         for (QPushButton* button : buttons) {
             if (button->text() == "&Retry") {
@@ -134,7 +145,8 @@ TEST_F(ServicesTest, StandardBoxAnswersWithTheButtonsCode) {
             }
         }
     });
-    EXPECT_EQ(boxes.ShowStandardMessageBox("Already running.", kCaption, MB_RETRYCANCEL | 0x30),
+    EXPECT_EQ(boxes.ShowStandardMessageBox("Already running: " + caption, caption,
+                                           MB_RETRYCANCEL | 0x30),
               IDRETRY);
 }
 

@@ -47,6 +47,34 @@ TEST(WidgetWindowTest, TitleVisibilityAndEnabledStateAreMirroredBothWays) {
     EXPECT_TRUE(widget.isEnabled());
 }
 
+// A disabled window keeps its child controls out of reach but not the boxes
+// it owns, whichever comes first: the disable (sent from the worker) or the
+// box (shown by the UI thread).
+TEST(WidgetWindowTest, DisablingAWindowLeavesTheBoxesItOwnsUsable) {
+    QWidget browser;
+    auto* control = new QWidget(&browser);
+    CWidgetWindow window(&browser);
+    browser.show();
+
+    QDialog before(control);
+    before.show();
+    win::EnableWindow(window.Hwnd(), win::FALSE);
+    EXPECT_FALSE(control->isEnabled());
+    EXPECT_TRUE(before.isEnabled()) << "a box shown before the disable";
+    QDialog after(control);
+    after.show();
+    EXPECT_TRUE(after.isEnabled()) << "a box shown after the disable";
+
+    QDialog disabledOnItsOwn(control);
+    disabledOnItsOwn.setEnabled(false);
+    win::EnableWindow(window.Hwnd(), win::TRUE);
+    win::EnableWindow(window.Hwnd(), win::FALSE);
+    EXPECT_FALSE(disabledOnItsOwn.isEnabled()) << "a box's own state is kept";
+    win::EnableWindow(window.Hwnd(), win::TRUE);
+    EXPECT_TRUE(control->isEnabled());
+    EXPECT_TRUE(before.isEnabled());
+}
+
 TEST(WidgetWindowTest, UnhandledMessagesGetTheDefaultAndCloseClosesTheWidget) {
     QDialog dialog;
     dialog.setWindowTitle("Kiv Downloader");
