@@ -90,7 +90,10 @@ bool IsUsableAs(int fd, const ShareRequest& request, unsigned flags) {
         return false;
     }
     if ((flags & CFile::modeNoFollow) != 0) {
-        if (!IsOwnPlainFile(info)) {
+        const bool readOnly = !request.write && (flags & CFile::modeOtherNames) != 0;
+        const bool usable = readOnly ? S_ISREG(info.st_mode) && info.st_uid == geteuid()
+                                     : IsOwnPlainFile(info);
+        if (!usable) {
             SetLastError(ERROR_ACCESS_DENIED);
             return false;
         }

@@ -10,8 +10,9 @@
 
 namespace win {
 
-// "NAME (n).EXT" for `name`: the number goes before the last dot, unless the
-// dot starts the name ("README (2)", ".profile (2)", "a.tar (2).gz").
+// "NAME (n).EXT" for `name`: the number goes before the extension, unless
+// its dot starts the name ("README (2)", ".profile (2)"); an archive's
+// compressed extension stays whole ("a (2).tar.gz").
 std::string NumberedName(const std::string& name, int number);
 
 // Moves the entry at `path` (not following a link) to the first free
@@ -22,5 +23,7 @@ int KeepAside(const std::string& path, std::string& keptPath);
 
 // Renames `from` to `to` unless `to` exists (then errno EEXIST); 0 or errno.
 int RenameWithoutReplacing(const std::string& from, const std::string& to);
+// Renames `from` to `to`, replacing what was there; 0 or errno.
+int RenameReplacing(const std::string& from, const std::string& to);
 
 }  // namespace win

@@ -32,7 +32,8 @@ run_suite() {  # name, build dir, extra cmake args...
     ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600
 }
 
-run_suite "Debug build and all tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug
+run_suite "Debug build and all tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug \
+    -DKIV_CRASH_POINTS=ON
 if [ $quick -eq 1 ]; then
     exit 0
 fi

@@ -38,7 +38,8 @@ bool CarriedDigest(const CONTENTDATA& item, std::string& digest) {
 }  // namespace
 
 TransferOutcome<bool> ItemFileMatchesHash(IDownloadControl& control, CHashProgress& progress,
-                                          const CONTENTDATA& item, bool stepOverall) {
+                                          const CONTENTDATA& item, bool stepOverall,
+                                          bool otherNames) {
     std::uint64_t size = 0;
     if (!win::GetFileSize(item.localPath, size)) {
         return TransferResult::Failed(errcode::kDigestFailed, win::GetLastError());
@@ -50,7 +51,8 @@ TransferOutcome<bool> ItemFileMatchesHash(IDownloadControl& control, CHashProgre
         if (!progress.CompleteAtOnce(size)) {
             return TransferResult::Failed(errcode::kDigestFailed, win::ERROR_CANCELLED);
         }
-    } else if (!FileDigest(item.localPath, digest, &CHashProgress::Callback, &progress)) {
+    } else if (!FileDigest(item.localPath, digest, &CHashProgress::Callback, &progress,
+                                 otherNames)) {
         return TransferResult::Failed(errcode::kDigestFailed, win::GetLastError());
     }
     control.SendToDialog(DLGM_CURRENTPOS, Low32(size), High32(size));
