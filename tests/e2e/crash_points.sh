@@ -6,7 +6,8 @@
 # files: one with a hash, one without, one that resumes an earlier run's
 # part file. In half of the points the user has files of two of the page's
 # names, saved before the stopped run or between the two runs. Every point
-# of the direct layout runs, a third of the protected layout's.
+# of the direct layout runs; KIV_CRASH_LAYOUTS="direct protected" adds a
+# third of the protected layout's.
 source "$(dirname "$0")/lib.sh"
 kivtool="$(dirname "$program")/kivtool"
 head -c 150000 /dev/urandom >"$work/site/a.bin"
@@ -45,9 +46,9 @@ make_snapshot() {
     for dir in "${state_dirs[@]}"; do rm -rf "${work:?}/$dir"; mkdir -p "$work/$dir"; done
     total=$(count_steps "$layout" "$work/first.html")
     for dir in "${state_dirs[@]}"; do rm -rf "${work:?}/$dir"; mkdir -p "$work/$dir"; done
-    KIV_CRASH_AT=$((total / 2)) timeout -k 5 120 "$program" --terminal --no-open --yes \
+    (KIV_CRASH_AT=$((total / 2)) timeout -k 5 120 "$program" --terminal --no-open --yes \
         $(layout_args "$layout") --destination "$work/dest" "$work/first.html" \
-        </dev/null >/dev/null 2>&1 || true
+        </dev/null >/dev/null 2>&1 || true) 2>/dev/null
     mkdir -p "$work/snap-$layout"
     for dir in "${state_dirs[@]}"; do cp -a "$work/$dir" "$work/snap-$layout/$dir"; done
 }
@@ -107,9 +108,9 @@ one_point() {  # LAYOUT K
     reset_state "$layout"
     : >"$work/planted"
     [ $((point % 4)) -eq 1 ] && plant "$point"
-    KIV_CRASH_AT=$point timeout -k 5 120 "$program" --terminal --no-open --yes \
+    (KIV_CRASH_AT=$point timeout -k 5 120 "$program" --terminal --no-open --yes \
         $(layout_args "$layout") --destination "$work/dest" "$work/page.html" \
-        </dev/null >"$work/out" 2>"$work/err" || true
+        </dev/null >"$work/out" 2>"$work/err" || true) 2>/dev/null
     problem=$(check_planted) && problem=$(check_nothing_partial)
     if [ -z "$problem" ]; then
         [ $((point % 4)) -eq 3 ] && plant "$point"
@@ -124,7 +125,7 @@ one_point() {  # LAYOUT K
 }
 
 failed=0
-for layout in direct protected; do
+for layout in ${KIV_CRASH_LAYOUTS:-direct}; do
     make_snapshot "$layout"
     reset_state "$layout"
     total=$(count_steps "$layout" "$work/page.html")
