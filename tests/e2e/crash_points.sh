@@ -9,7 +9,7 @@
 # of the direct layout runs; KIV_CRASH_LAYOUTS="direct protected" adds a
 # third of the protected layout's.
 source "$(dirname "$0")/lib.sh"
-kivtool="$(dirname "$program")/kivtool"
+kivtool=${2:-${KIV_KIVTOOL:?kivtool path (KIV_KIVTOOL)}}
 head -c 150000 /dev/urandom >"$work/site/a.bin"
 head -c 120000 /dev/urandom >"$work/site/b.bin"
 head -c 700000 /dev/urandom >"$work/site/c.bin"
@@ -40,15 +40,26 @@ count_steps() {
     wc -l <"$work/steps"
 }
 
-# The snapshot: a run of c.bin alone, stopped halfway through its steps.
+# The part file of c.bin, in the destination or the work folder.
+part_of_c() { find "$work/dest" "$work/cache" -name .c.bin.kivpart -o -path "$work/cache/*/c.bin"; }
+
+# The snapshot: a run of c.bin alone, stopped at the first of a few steps
+# where its part file holds some but not all of it (the body's chunks come
+# last, before the verification and the rename).
 make_snapshot() {
-    local layout=$1 dir total
+    local layout=$1 dir total share part size
     for dir in "${state_dirs[@]}"; do rm -rf "${work:?}/$dir"; mkdir -p "$work/$dir"; done
     total=$(count_steps "$layout" "$work/first.html")
-    for dir in "${state_dirs[@]}"; do rm -rf "${work:?}/$dir"; mkdir -p "$work/$dir"; done
-    (KIV_CRASH_AT=$((total / 2)) timeout -k 5 120 "$program" --terminal --no-open --yes \
-        $(layout_args "$layout") --destination "$work/dest" "$work/first.html" \
-        </dev/null >/dev/null 2>&1 || true) 2>/dev/null
+    for back in 25 20 30 15 35 10 40; do
+        for dir in "${state_dirs[@]}"; do rm -rf "${work:?}/$dir"; mkdir -p "$work/$dir"; done
+        (KIV_CRASH_AT=$((total - back)) timeout -k 5 120 "$program" --terminal --no-open --yes \
+            $(layout_args "$layout") --destination "$work/dest" "$work/first.html" \
+            </dev/null >/dev/null 2>&1 || true) 2>/dev/null
+        part=$(part_of_c | head -1)
+        size=$(size_of "$part")
+        [ "$size" -gt 0 ] && [ "$size" -lt 700000 ] && break
+    done
+    [ "$size" -gt 0 ] && [ "$size" -lt 700000 ] || fail "$layout: no step left c.bin partial"
     mkdir -p "$work/snap-$layout"
     for dir in "${state_dirs[@]}"; do cp -a "$work/$dir" "$work/snap-$layout/$dir"; done
 }
@@ -97,7 +108,7 @@ check_finished() {
     for name in a.bin b.bin c.bin; do
         cmp -s "$work/site/$name" "$work/dest/$name" || { echo "$name is not complete"; return 1; }
     done
-    "$kivtool" record list >"$work/rows" 2>/dev/null || true
+    "$kivtool" record list >"$work/rows" || { echo "kivtool record list failed"; return 1; }
     while read -r path; do
         [ -e "$path" ] || { echo "a row names $path, which does not exist"; return 1; }
     done < <(sed -n 's/.*"path":"Z:\([^"]*\)".*/\1/p' "$work/rows" | tr '\\' '/')
