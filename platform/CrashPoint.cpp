@@ -32,6 +32,9 @@ const CrashPlan& Plan() {
 
 std::atomic<long long> steps{0};
 
+// Read at load time: a confined worker thread could not open the log later.
+[[maybe_unused]] const CrashPlan& kPlanAtLoad = Plan();
+
 }  // namespace
 
 void CrashPoint() {
