@@ -179,6 +179,13 @@ void DropRowWithoutFile(const IRunSettings& control, const CONTENTDATA& item, bo
 // by an earlier version names the final path itself and is resumed there.
 TransferResult PrepareInDestination(IDownloadControl& control, CONTENTDATA& item) {
     const std::string finalPath = FinalPathOfItem(control, item);
+    win::FileEntry part;
+    win::FileEntry atFinal;
+    if (win::LookAtEntry(item.localPath, part) && win::LookAtEntry(finalPath, atFinal) &&
+        !part.exists && !atFinal.exists) {
+        // Nothing there: a row could only be a claim, which this run's own replaces.
+        return TransferResult::Done();
+    }
     std::string recordedPath;
     bool recorded = false;
     {
