@@ -7,6 +7,7 @@
 #include "platform/FileApi.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
+#include "transfer/WorkFiles.h"
 
 namespace kivcontrol {
 
@@ -35,8 +36,13 @@ bool CDestinationQuery::CheckExistingFiles(const std::string& folder) {
     for (const auto& item : context_.Items()) {
         const std::string target = item ? JoinPath(folder, item->name) : std::string();
         if (target.empty()) continue;
-        const win::DWORD attributes = win::GetFileAttributes(target);
-        if (attributes == win::INVALID_FILE_ATTRIBUTES) continue;
+        win::DWORD attributes = win::GetFileAttributes(target);
+        if (attributes == win::INVALID_FILE_ATTRIBUTES) {
+            // A download cut short left its part file: it may be resumed.
+            const std::string part = JoinPath(folder, kivtransfer::PartFileName(item->name));
+            if (part.empty() || win::GetFileAttributes(part) == win::INVALID_FILE_ATTRIBUTES) continue;
+            attributes = 0;
+        }
         existing.push_back(item->name);
         if (attributes & win::FILE_ATTRIBUTE_READONLY) readOnly.push_back(item->name);
     }

@@ -27,7 +27,9 @@ std::string KeptAsideNotes(const ContentList& items) {
     for (const auto& item : items) {
         if (!item || item->keptAsideAs.empty()) continue;
         notes += (notes.empty() ? "\n\n" : "\n") +
-                 res::FormatString(textid::kKeptAside, {item->name, item->keptAsideAs});
+                 res::FormatString(item->keptAsideChanged ? textid::kKeptAsideChanged
+                                                          : textid::kKeptAside,
+                                   {item->name, item->keptAsideAs});
     }
     return notes;
 }

@@ -4,6 +4,7 @@
 
 #include "env/PathRules.h"
 #include "platform/FileApi.h"
+#include "platform/FolderProbe.h"
 #include "platform/KnownFolders.h"
 #include "platform/LastError.h"
 #include "platform/ProcessSettings.h"
@@ -19,7 +20,6 @@ enum PlatformTest : int { kNotComputed, kOlder, kNt6OrLater };
 std::atomic<int> platformTest{kNotComputed};
 
 constexpr std::string_view kLowTempSuffix = "\\Temp\\Low";
-constexpr std::string_view kProbePrefix = "TMP";
 
 bool GetKnownFolder(win::KnownFolder which, std::string& folder) {
     std::string path;
@@ -66,12 +66,7 @@ bool IsWritableFolder(std::string_view folder) {
     if (folder.empty() || win::GetFileAttributes(folder) == win::INVALID_FILE_ATTRIBUTES) {
         return false;
     }
-    std::string probe;
-    if (win::GetTempFileName(folder, kProbePrefix, 0, probe) == 0) {
-        return false;
-    }
-    win::DeleteFile(probe);
-    return true;
+    return win::CanCreateFileIn(folder);
 }
 
 bool GetFirstDownloadFolder(std::string& folder) {

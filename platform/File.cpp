@@ -1,3 +1,4 @@
+#include "platform/CrashPoint.h"
 #include "platform/File.h"
 
 #include <fcntl.h>
@@ -64,6 +65,7 @@ int OpenForRequest(const std::string& native, unsigned flags, const ShareRequest
     }
     // The files made this way are downloads in progress and work files: the
     // user's alone, whatever the umask (a URL can carry a token).
+    if ((openFlags & O_CREAT) != 0) CrashPoint();
     int fd = open(native.c_str(), openFlags, 0600);
     if (fd < 0 && errno == EACCES && request.write && !request.read) {
         fd = open(native.c_str(), (openFlags & ~O_RDWR) | O_WRONLY, 0600);
@@ -90,7 +92,10 @@ bool IsUsableAs(int fd, const ShareRequest& request, unsigned flags) {
         return false;
     }
     if ((flags & CFile::modeNoFollow) != 0) {
-        if (!IsOwnPlainFile(info)) {
+        const bool readOnly = !request.write && (flags & CFile::modeOtherNames) != 0;
+        const bool usable = readOnly ? S_ISREG(info.st_mode) && info.st_uid == geteuid()
+                                     : IsOwnPlainFile(info);
+        if (!usable) {
             SetLastError(ERROR_ACCESS_DENIED);
             return false;
         }
@@ -107,6 +112,7 @@ bool Truncate(int fd, const std::string& native, bool canWrite) {
     if (fstat(fd, &status) == 0 && status.st_size == 0) {
         return true;
     }
+    CrashPoint();
     const int result = canWrite ? ftruncate(fd, 0) : truncate(native.c_str(), 0);
     if (result != 0) {
         SetLastErrorFromErrno(errno);
@@ -225,6 +231,7 @@ long long CFile::ReadAt(void* buffer, std::size_t count, std::uint64_t offset) c
 }
 
 bool CFile::Write(const void* buffer, std::size_t count) {
+    CrashPoint();  // each chunk of a body is a step of its own
     const int error = WriteAll(fd_, buffer, count);
     return error == 0 || FailForDescriptor(fd_, error);
 }
@@ -259,6 +266,7 @@ bool CFile::SetLength(std::uint64_t length) {
     if (!IsOpenForWriting(fd_)) {
         return FailForDescriptor(fd_, EBADF);
     }
+    CrashPoint();
     if (ftruncate(fd_, static_cast<off_t>(length)) != 0) {
         return FailForDescriptor(fd_, errno);
     }
@@ -275,6 +283,7 @@ bool CFile::GetLength(std::uint64_t& length) const {
 }
 
 bool CFile::Flush() {
+    CrashPoint();
     if (fsync(fd_) != 0) {
         return FailForDescriptor(fd_, errno);
     }

@@ -49,6 +49,9 @@ public:
         modeCreate = 0x1000,
         modeCreateNew = 0x20000,
         modeNoFollow = 0x40000,
+        // With modeNoFollow, for a file only read: other names of it are
+        // allowed, as nothing is written through them.
+        modeOtherNames = 0x80000,
     };
 
     CFile() = default;

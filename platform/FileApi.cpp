@@ -1,5 +1,6 @@
 // Attributes, existence, deletion and folders. Temporary names, folder
 // chains and moves have files of their own.
+#include "platform/CrashPoint.h"
 #include "platform/FileApi.h"
 
 #include <fcntl.h>
@@ -142,6 +143,7 @@ BOOL DeleteFile(std::string_view path) {
     if (S_ISREG(info.st_mode) && !HoldForRemoval(native, info, hold)) {
         return FailWith(ERROR_SHARING_VIOLATION);
     }
+    CrashPoint();
     if (unlink(native.c_str()) != 0) {
         return FailForPath(errno, native);
     }

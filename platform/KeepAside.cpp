@@ -1,3 +1,4 @@
+#include "platform/CrashPoint.h"
 #include "platform/KeepAside.h"
 
 #include <fcntl.h>
@@ -5,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <strings.h>
+
+#include <cctype>
 #include <cerrno>
 
 #include "platform/ShareLocks.h"
@@ -16,13 +20,37 @@ namespace {
 
 constexpr int kMaxNumber = 9999;
 
+// The last suffixes of compressed archives, which keep the extension before
+// them ("tar.gz"), as browsers number downloads.
+bool IsCompressionSuffix(const std::string& extension) {
+    static const char* const kSuffixes[] = {"gz", "bz2", "xz", "zst", "lz", "lzma", "lzo", "z", "bz"};
+    for (const char* suffix : kSuffixes) {
+        if (::strcasecmp(extension.c_str(), suffix) == 0) return true;
+    }
+    return false;
+}
+
+// Where the extension starts: the last dot, or the one before it for a short
+// alphabetic extension followed by a compression suffix. npos for none.
+std::size_t ExtensionStart(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) return std::string::npos;
+    if (!IsCompressionSuffix(name.substr(dot + 1))) return dot;
+    const std::size_t inner = name.rfind('.', dot - 1);
+    if (inner == std::string::npos || inner == 0 || dot - inner < 2 || dot - inner > 5) return dot;
+    for (std::size_t at = inner + 1; at < dot; ++at) {
+        if (!std::isalpha(static_cast<unsigned char>(name[at]))) return dot;
+    }
+    return inner;
+}
+
 }  // namespace
 
 std::string NumberedName(const std::string& name, int number) {
     const std::string suffix = " (" + std::to_string(number) + ")";
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) return name + suffix;
-    return name.substr(0, dot) + suffix + name.substr(dot);
+    const std::size_t start = ExtensionStart(name);
+    if (start == std::string::npos) return name + suffix;
+    return name.substr(0, start) + suffix + name.substr(start);
 }
 
 int RenameWithoutReplacing(const std::string& from, const std::string& to) {
@@ -31,18 +59,25 @@ int RenameWithoutReplacing(const std::string& from, const std::string& to) {
 
 int RenameWithoutReplacingAt(int fromFolder, const std::string& from, int toFolder,
                              const std::string& to) {
+    CrashPoint();
     if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS) return errno;
     // No RENAME_NOREPLACE here: a second name fails on any entry in the way.
     if (::linkat(fromFolder, from.c_str(), toFolder, to.c_str(), 0) != 0) return errno;
+    CrashPoint();
     if (::unlinkat(fromFolder, from.c_str(), 0) != 0) {
         const int error = errno;
         ::unlinkat(toFolder, to.c_str(), 0);
         return error;
     }
     return 0;
+}
+
+int RenameReplacing(const std::string& from, const std::string& to) {
+    CrashPoint();
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 int KeepAside(const std::string& path, std::string& keptPath) {

@@ -10,8 +10,9 @@
 
 namespace win {
 
-// "NAME (n).EXT" for `name`: the number goes before the last dot, unless the
-// dot starts the name ("README (2)", ".profile (2)", "a.tar (2).gz").
+// "NAME (n).EXT" for `name`: the number goes before the extension, unless
+// its dot starts the name ("README (2)", ".profile (2)"); an archive's
+// compressed extension stays whole ("a (2).tar.gz").
 std::string NumberedName(const std::string& name, int number);
 
 // Moves the entry at `path` (not following a link) to the first free
@@ -30,5 +31,7 @@ int RenameWithoutReplacing(const std::string& from, const std::string& to);
 // The same with each path relative to a folder descriptor (or AT_FDCWD).
 int RenameWithoutReplacingAt(int fromFolder, const std::string& from, int toFolder,
                              const std::string& to);
+// Renames `from` to `to`, replacing what was there; 0 or errno.
+int RenameReplacing(const std::string& from, const std::string& to);
 
 }  // namespace win

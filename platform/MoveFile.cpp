@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/CrashPoint.h"
 #include "platform/DosAttributes.h"
 #include "platform/FdIo.h"
 #include "platform/FileApi.h"
@@ -107,6 +108,7 @@ BOOL MoveFile(std::string_view fromPath, std::string_view toPath) {
     if (S_ISREG(source.st_mode) && !HoldForRemoval(from, source, hold)) {
         return FailWith(ERROR_SHARING_VIOLATION);
     }
+    CrashPoint();
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
         return TRUE;
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <random>
 
+#include "platform/CrashPoint.h"
 #include "platform/FdIo.h"
 #include "platform/File.h"
 #include "platform/FileErrors.h"
@@ -35,6 +36,7 @@ int CreateSibling(const std::string& target, std::string& sibling) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         sibling = (folder == "/" ? "" : folder) + "/." + name + RandomSuffix();
         // Records and settings are the user's alone, whatever the umask.
+        CrashPoint();
         const int fd = open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
@@ -45,7 +47,9 @@ int CreateSibling(const std::string& target, std::string& sibling) {
 }
 
 int WriteAndClose(int fd, std::string_view bytes, bool durable) {
+    CrashPoint();
     int error = WriteAll(fd, bytes.data(), bytes.size());
+    if (error == 0 && durable) CrashPoint();
     if (error == 0 && durable && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
     return error;
@@ -86,6 +90,7 @@ bool ReplaceFileAtomically(std::string_view path, std::string_view bytes, bool d
         return false;
     }
     int error = WriteAndClose(fd, bytes, durable);
+    if (error == 0) CrashPoint();
     if (error == 0 && rename(sibling.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         unlink(sibling.c_str());

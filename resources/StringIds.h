@@ -94,6 +94,7 @@
     X(kHttpStatusFormat, 244)    /* "HTTP status %d was returned. ..." */          \
     X(kRunCompleted, 245)                                                          \
     X(kKeptAside, 246) /* "%s was already in the folder ...; it is kept as %s." */ \
+    X(kKeptAsideChanged, 247) /* "%s ... changed since it was downloaded; ..." */ \
     X(kCreateFolderQuestion, 300)                                                  \
     X(kFolderNotCreated, 301)                                                      \
     X(kCannotCreateFolder, 302)                                                    \

@@ -36,7 +36,8 @@ run_suite() {  # name, build dir, extra cmake args...
     ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600
 }
 
-run_suite "Debug build and all tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug
+run_suite "Debug build and all tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug \
+    -DKIV_CRASH_POINTS=ON
 
 # Root passes permission checks that refuse a normal user, so tests of those
 # refusals skip themselves as root: run as root (CI), the same built tests run

@@ -40,6 +40,13 @@ struct CONTENTDATA {
     // but not the item's own was moved to, so the download could not replace
     // it; empty when there was none.
     std::string keptAsideAs;
+    // Whether the file at the final name is the item's own earlier copy,
+    // which the user asked to download again: the new file takes its place
+    // instead of keeping it aside.
+    bool replacesFinal = false;
+    // The file kept aside had the item's size and a hash other than the
+    // page's: most likely the item's own copy, changed since it was downloaded.
+    bool keptAsideChanged = false;
     // With a hash: the digest of the local file's bytes as this run's
     // transfers wrote them; null until the first one starts writing.
     std::shared_ptr<CWrittenDigest> writtenDigest;

@@ -57,12 +57,13 @@ bool HashPieces(win::CFile& file, std::uint64_t fileSize, CryptoPP::HashFilter& 
 }  // namespace
 
 bool FileDigest(std::string_view localPath, std::string& digest, DigestProgress progress,
-                void* context) {
+                void* context, bool otherNames) {
     try {
         win::CFile file;
         // Only a plain file: a FIFO or a link planted in its place is not hashed.
+        const unsigned names = otherNames ? win::CFile::modeOtherNames : 0u;
         if (!file.Open(localPath, win::CFile::modeRead | win::CFile::shareDenyNone |
-                                      win::CFile::modeNoFollow)) {
+                                      win::CFile::modeNoFollow | names)) {
             return false;
         }
         std::uint64_t fileSize = 0;

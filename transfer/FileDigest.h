@@ -15,11 +15,11 @@ using DigestProgress = int (*)(std::uint64_t fileSize, std::uint64_t chunkBytes,
 
 // The file is read in 64 KiB pieces with sharing deny-none, up to the size
 // it had when it was opened; it must be a plain file of this user with one
-// name (ERROR_ACCESS_DENIED otherwise, a link is not followed). False with the thread's last error
+// name unless `otherNames` (ERROR_ACCESS_DENIED otherwise, a link is not followed). False with the thread's last error
 // set when the file cannot be read, shrinks meanwhile (ERROR_HANDLE_EOF), the callback stops it
 // (ERROR_CANCELLED) or the hash library fails; `digest` is then unchanged. An empty file gives the
 // digest of the empty message.
 bool FileDigest(std::string_view localPath, std::string& digest, DigestProgress progress = nullptr,
-                void* context = nullptr);
+                void* context = nullptr, bool otherNames = false);
 
 }  // namespace kivtransfer

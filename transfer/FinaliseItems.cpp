@@ -1,6 +1,9 @@
 #include "transfer/FinaliseItems.h"
 
+#include <cerrno>
+
 #include "platform/FileApi.h"
+#include "platform/KeepAside.h"
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
 #include "platform/NewFileMode.h"
@@ -59,6 +62,9 @@ TransferResult Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA
         return TransferResult::Failed(errcode::kInternalError, win::ERROR_NOT_SUPPORTED);
     }
     const std::string finalPath = FinalPathOfItem(control, item);
+    if (item.localPath == finalPath) {
+        return TransferResult::Done();  // found complete in the destination: nothing to place
+    }
     if (!placer->SendPlaceFile(item.localPath, finalPath)) {
         return TransferResult::Failed(errcode::kInternalError, win::GetLastError());
     }
@@ -75,8 +81,40 @@ TransferResult Place(IDownloadControl& control, IFilePlacer* placer, CONTENTDATA
     return TransferResult::Done();
 }
 
-// Without the assistant the file stays where it was written; it is only shown.
-TransferResult MakeVisible(const CONTENTDATA& item) {
+// The part file takes its final name; a file that appeared there meanwhile
+// (or was kept there at the user's word until now) is never replaced unless
+// it is the item's own earlier copy the user asked to download again.
+TransferResult RenameToFinalName(IDownloadControl& control, CONTENTDATA& item) {
+    std::string from;
+    std::string to;
+    const std::string finalPath = FinalPathOfItem(control, item);
+    if (!win::ToNativePath(item.localPath, from) || !win::ToNativePath(finalPath, to)) {
+        return TransferResult::Failed(errcode::kNotPlaced, win::GetLastError());
+    }
+    int error = item.replacesFinal ? win::RenameReplacing(from, to)
+                                   : win::RenameWithoutReplacing(from, to);
+    if (error == EEXIST) {
+        std::string kept;
+        error = win::KeepAside(to, kept);
+        if (error == 0) {
+            item.keptAsideAs = kept.substr(kept.rfind('/') + 1);
+            if (IRunReport* report = control.Report()) report->FileKeptAside(item);
+            error = win::RenameWithoutReplacing(from, to);
+        }
+    }
+    if (error != 0) return TransferResult::Failed(errcode::kNotPlaced, win::Win32FromErrno(error));
+    item.localPath = finalPath;
+    if (IRunReport* report = control.Report()) report->FilePlaced(item);
+    return TransferResult::Done();
+}
+
+// Without the assistant the file is shown: its part file takes its name.
+TransferResult MakeVisible(IDownloadControl& control, CONTENTDATA& item) {
+    if (item.localPath == PartPathOfItem(control, item)) {
+        if (TransferResult renamed = RenameToFinalName(control, item); !renamed.Ok()) {
+            return renamed;
+        }
+    }
     TransferResult unhidden = Unhide(item);
     return unhidden.Ok() ? GiveFinalMode(item) : unhidden;
 }
@@ -93,7 +131,7 @@ bool FinaliseItems(IDownloadControl& control, IFilePlacer* placer) {
             // Only the file this run downloaded gets the final name and mode.
             TransferResult finalised = CheckHeldFile(*item);
             if (finalised.Ok()) {
-                finalised = assistantMode ? Place(control, placer, *item) : MakeVisible(*item);
+                finalised = assistantMode ? Place(control, placer, *item) : MakeVisible(control, *item);
             }
             if (!finalised.Ok()) {
                 return finalised;

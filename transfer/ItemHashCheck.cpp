@@ -39,7 +39,8 @@ bool CarriedDigest(const CONTENTDATA& item, std::string& digest) {
 }  // namespace
 
 TransferOutcome<bool> ItemFileMatchesHash(IDownloadControl& control, CHashProgress& progress,
-                                          const CONTENTDATA& item, bool stepOverall) {
+                                          const CONTENTDATA& item, bool stepOverall,
+                                          bool otherNames) {
     if (TransferResult held = CheckHeldFile(item); !held.Ok()) {
         return held;
     }
@@ -54,7 +55,8 @@ TransferOutcome<bool> ItemFileMatchesHash(IDownloadControl& control, CHashProgre
         if (!progress.CompleteAtOnce(size)) {
             return TransferResult::Failed(errcode::kDigestFailed, win::ERROR_CANCELLED);
         }
-    } else if (!FileDigest(item.localPath, digest, &CHashProgress::Callback, &progress)) {
+    } else if (!FileDigest(item.localPath, digest, &CHashProgress::Callback, &progress,
+                                 otherNames)) {
         return TransferResult::Failed(errcode::kDigestFailed, win::GetLastError());
     }
     control.SendToDialog(DLGM_CURRENTPOS, Low32(size), High32(size));

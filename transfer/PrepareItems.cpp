@@ -22,6 +22,7 @@
 #include "transfer/VersionFile.h"
 #include "transfer/VersionFileKey.h"
 #include "transfer/WorkFiles.h"
+#include "env/PathRules.h"
 
 namespace kivtransfer {
 
@@ -35,16 +36,18 @@ constexpr std::uint32_t kEngineStateFlags = CDF_PREPARED | CDF_RETRY | CDF_RESUM
                                             CDF_BROKEN | CDF_UNRECORDED | CDF_COMPLETE |
                                             CDF_FINALIZED;
 
-// Only a plain file of this user, with no other name, may be taken as the
-// item's: anything else with its name (a link, a folder, a FIFO, a device,
-// someone else's file) is refused as it stands, so nothing is written,
-// deleted or read through it.
-TransferOutcome<win::FileEntry> EntryAtLocalPath(const CONTENTDATA& item, bool resumeAllowed) {
+// Only a plain file of this user, with no other name, may be written to as
+// the item's: anything else with its name (a link, a folder, a FIFO, a
+// device, someone else's file) is refused as it stands, so nothing is
+// written, deleted or read through it. A file only read as the complete one
+// (`writable` false) may have other names: nothing is written through it.
+TransferOutcome<win::FileEntry> EntryAt(const CONTENTDATA& item, const std::string& path,
+                                        bool writable) {
     win::FileEntry entry;
-    if (!win::LookAtEntry(item.localPath, entry)) {
+    if (!win::LookAtEntry(path, entry)) {
         return TransferResult::FileFailed(win::GetLastError(), item.name);
     }
-    if (entry.exists && (!entry.isFile || (resumeAllowed && !entry.isOwnedAlone))) {
+    if (entry.exists && (!entry.isFile || (writable && !entry.isOwnedAlone))) {
         return TransferResult::FileFailed(win::ERROR_ACCESS_DENIED, item.name);
     }
     return entry;
@@ -57,7 +60,7 @@ TransferOutcome<bool> UnrecordedFileMatches(IDownloadControl& control, const CON
     CHashProgress progress(control, item.size);
     control.Meter().Restart();
     TransferOutcome<bool> matches =
-        ItemFileMatchesHash(control, progress, item, /*stepOverall=*/false);
+        ItemFileMatchesHash(control, progress, item, /*stepOverall=*/false, /*otherNames=*/true);
     if (!matches.Ok()) {
         return matches;
     }
@@ -96,11 +99,9 @@ TransferResult KeepFileAside(IDownloadControl& control, CONTENTDATA& item) {
     return TransferResult::Done();
 }
 
-// Flags the item complete or resumable from the file already on disk and
-// returns the bytes that need no transfer. At the final path (no assistant)
-// a file with no record of ours that is not the item's complete file is
-// kept aside, whatever the answer to the existing-files question was; the
-// assistant's work folder holds only the program's own files.
+// Flags the item complete or resumable from the file of ours already on
+// disk (the part file, or the assistant's work file) and returns the bytes
+// that need no transfer.
 TransferOutcome<std::uint64_t> JudgeExistingFile(IDownloadControl& control, CONTENTDATA& item,
                                                  std::uint64_t localSize) {
     CVersionFile versionFile;
@@ -108,22 +109,7 @@ TransferOutcome<std::uint64_t> JudgeExistingFile(IDownloadControl& control, CONT
     const std::string& key = VersionFileKey(control, item);
     std::string storedText;
     const bool recorded = versionFile.GetStoredText(key, storedText) != 0;
-    if (!recorded) {
-        storedText.clear();
-        if (!control.HasAssistant()) {
-            const TransferOutcome<bool> itemsFile =
-                UnrecordedFileIsTheItems(control, item, localSize);
-            if (!itemsFile.Ok()) return itemsFile.Result();
-            if (!*itemsFile) {
-                TransferResult keptAside = KeepFileAside(control, item);
-                if (!keptAside.Ok()) return keptAside;
-                return 0;
-            }
-            if (!control.ResumeAllowed()) return 0;  // replaced by the same bytes
-            item.flags |= CDF_COMPLETE | CDF_UNRECORDED;
-            return localSize;
-        }
-    }
+    if (!recorded) storedText.clear();
     if (!control.ResumeAllowed()) return 0;
     switch (JudgeLocalFile(localSize, item.size, recorded, storedText, item.lastModified)) {
         case LocalFileVerdict::Complete:
@@ -146,6 +132,123 @@ TransferOutcome<std::uint64_t> JudgeExistingFile(IDownloadControl& control, CONT
     return 0;
 }
 
+// The file at the item's final name when no file of ours stands for the
+// item: taken as its complete file when it has the size (and the hash, when
+// the page gives one), else kept aside. It is only read, never written, so
+// other names of it do not matter.
+TransferOutcome<std::uint64_t> JudgeFileAtFinalName(IDownloadControl& control, CONTENTDATA& item,
+                                                    const std::string& finalPath) {
+    const std::string workPath = item.localPath;
+    const TransferOutcome<win::FileEntry> entry = EntryAt(item, finalPath, /*writable=*/false);
+    if (!entry.Ok()) return entry.Result();
+    if (!entry->exists) return 0;
+    item.localPath = finalPath;
+    const TransferOutcome<bool> itemsFile = UnrecordedFileIsTheItems(control, item, entry->size);
+    if (itemsFile.Ok() && *itemsFile) {
+        if (control.ResumeAllowed()) {
+            item.flags |= CDF_COMPLETE | CDF_UNRECORDED;
+            return entry->size;  // the item is its file at the final name
+        }
+        item.replacesFinal = true;  // downloaded again at the user's word
+    }
+    item.keptAsideChanged = itemsFile.Ok() && !*itemsFile && !item.hash.empty() &&
+                            item.size != 0 && entry->size == item.size;
+    TransferResult result = TransferResult::Done();
+    if (!itemsFile.Ok()) {
+        result = itemsFile.Result();
+    } else if (!*itemsFile) {
+        result = KeepFileAside(control, item);
+    }
+    item.localPath = workPath;
+    if (!result.Ok()) return result;
+    return 0;
+}
+
+// A row whose file holds none of our bytes (a claim made before a run that
+// ended early, or one naming another file) is dropped, so that nothing ever
+// takes a file someone put there later for ours; a part file without a row
+// of ours holds bytes of no known version and goes.
+void DropRowWithoutFile(const IRunSettings& control, const CONTENTDATA& item, bool recorded) {
+    if (recorded) {
+        CVersionFile versionFile;
+        versionFile.Open(env::GetVersionFilePath());
+        versionFile.Remove(VersionFileKey(control, item));
+        versionFile.SaveWithoutFlush();  // a row that comes back is dropped again
+    }
+    env::ForceDeleteFile(item.localPath);  // unlinks a name only: nothing is written through it
+}
+
+// Direct layout. Our bytes are in the part file the row names; a row written
+// by an earlier version names the final path itself and is resumed there.
+TransferResult PrepareInDestination(IDownloadControl& control, CONTENTDATA& item) {
+    const std::string finalPath = FinalPathOfItem(control, item);
+    win::FileEntry part;
+    win::FileEntry atFinal;
+    if (win::LookAtEntry(item.localPath, part) && win::LookAtEntry(finalPath, atFinal) &&
+        !part.exists && !atFinal.exists) {
+        // Nothing there: a row could only be a claim, which this run's own replaces.
+        return TransferResult::Done();
+    }
+    std::string recordedPath;
+    bool recorded = false;
+    {
+        CVersionFile versionFile;
+        versionFile.Open(env::GetVersionFilePath());
+        recorded = versionFile.GetPath(VersionFileKey(control, item), recordedPath) != 0;
+    }
+    if (recorded && recordedPath == finalPath) item.localPath = finalPath;
+    win::FileEntry entry;
+    if (!win::LookAtEntry(item.localPath, entry)) {
+        return TransferResult::FileFailed(win::GetLastError(), item.name);
+    }
+    const bool ours = recorded && recordedPath == item.localPath && entry.exists &&
+                      entry.isOwnedAlone;
+    if (!ours) {
+        item.localPath = PartPathOfItem(control, item);
+        DropRowWithoutFile(control, item, recorded);
+        const TransferOutcome<std::uint64_t> present =
+            JudgeFileAtFinalName(control, item, finalPath);
+        if (!present.Ok()) return present.Result();
+        control.Counters().CountOffRemainingBytes(*present);
+        return TransferResult::Done();
+    }
+    const TransferOutcome<std::uint64_t> present = JudgeExistingFile(control, item, entry.size);
+    if (!present.Ok()) return present.Result();
+    control.Counters().CountOffRemainingBytes(*present);
+    return TransferResult::Done();
+}
+
+// The protected layout: a file found complete in the destination is the
+// item's for the run, as it would be without the assistant; else what the
+// work folder holds of ours.
+TransferResult PrepareInWorkFolder(IDownloadControl& control, CONTENTDATA& item) {
+    const TransferOutcome<win::FileEntry> entry =
+        EntryAt(item, item.localPath, control.ResumeAllowed());
+    if (!entry.Ok()) return entry.Result();
+    if (control.ResumeAllowed()) {
+        const std::string finalPath = FinalPathOfItem(control, item);
+        const TransferOutcome<win::FileEntry> placed = EntryAt(item, finalPath, false);
+        if (placed.Ok() && placed->exists) {
+            const std::string workPath = item.localPath;
+            item.localPath = finalPath;
+            const TransferOutcome<bool> complete =
+                UnrecordedFileIsTheItems(control, item, placed->size);
+            if (!complete.Ok()) return complete.Result();
+            if (*complete) {
+                item.flags |= CDF_COMPLETE | CDF_UNRECORDED;
+                control.Counters().CountOffRemainingBytes(placed->size);
+                return TransferResult::Done();
+            }
+            item.localPath = workPath;
+        }
+    }
+    if (!entry->exists) return TransferResult::Done();
+    const TransferOutcome<std::uint64_t> present = JudgeExistingFile(control, item, entry->size);
+    if (!present.Ok()) return present.Result();
+    control.Counters().CountOffRemainingBytes(*present);
+    return TransferResult::Done();
+}
+
 TransferResult PrepareItem(IDownloadControl& control, CONTENTDATA& item,
                            std::unique_ptr<win::CHttpFile> begunQuery) {
     item.flags |= CDF_PREPARED;
@@ -159,19 +262,8 @@ TransferResult PrepareItem(IDownloadControl& control, CONTENTDATA& item,
         return TransferResult::StoredAlready();
     }
     item.localPath = localPath;
-    const TransferOutcome<win::FileEntry> entry = EntryAtLocalPath(item, control.ResumeAllowed());
-    if (!entry.Ok()) {
-        return entry.Result();
-    }
-    if (!entry->exists) {
-        return TransferResult::Done();
-    }
-    const TransferOutcome<std::uint64_t> present = JudgeExistingFile(control, item, entry->size);
-    if (!present.Ok()) {
-        return present.Result();
-    }
-    control.Counters().CountOffRemainingBytes(*present);
-    return TransferResult::Done();
+    return control.HasAssistant() ? PrepareInWorkFolder(control, item)
+                                  : PrepareInDestination(control, item);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // An item's key in the version file: its URL when the assistant program
-// places the files (the temporary path is its own business), else the local path.
+// places the files (the temporary path is its own business), else its local
+// path, which for a part file is the final path it will be renamed to.
 #include <string>
 
 #include "transfer/ContentData.h"
@@ -8,8 +9,6 @@
 
 namespace kivtransfer {
 
-inline const std::string& VersionFileKey(const IRunSettings& control, const CONTENTDATA& item) {
-    return control.HasAssistant() ? item.url : item.localPath;
-}
+std::string VersionFileKey(const IRunSettings& control, const CONTENTDATA& item);
 
 }  // namespace kivtransfer

@@ -9,6 +9,7 @@
 #include "platform/LastError.h"
 #include "platform/WinTypes.h"
 #include "transfer/ErrorCodes.h"
+#include "transfer/VersionFileKey.h"
 #include "transfer/VersionFile.h"
 
 namespace kivtransfer {
@@ -87,9 +88,26 @@ std::string FinalPathOfItem(const IRunSettings& control, const CONTENTDATA& item
     return folder.empty() ? item.name : env::AddTrailingBackslash(folder) + item.name;
 }
 
+std::string PartFileName(const std::string& name) {
+    return '.' + name + ".kivpart";
+}
+
+std::string PartPathOfItem(const IRunSettings& control, const CONTENTDATA& item) {
+    const std::string& folder = control.DestinationFolder();
+    const std::string part = PartFileName(item.name);
+    return folder.empty() ? part : env::AddTrailingBackslash(folder) + part;
+}
+
+std::string VersionFileKey(const IRunSettings& control, const CONTENTDATA& item) {
+    if (control.HasAssistant()) return item.url;
+    // A part file's row goes under the name the file will have.
+    return item.localPath == PartPathOfItem(control, item) ? FinalPathOfItem(control, item)
+                                                           : item.localPath;
+}
+
 bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::string& path) {
     if (!control.HasAssistant()) {
-        path = FinalPathOfItem(control, item);
+        path = PartPathOfItem(control, item);
         return true;
     }
     std::string temporary;
@@ -103,7 +121,8 @@ bool LocalPathOfItem(IDownloadControl& control, const CONTENTDATA& item, std::st
 }
 
 bool IsWorkFileOfItem(const IRunSettings& control, const CONTENTDATA& item) {
-    if (item.localPath == FinalPathOfItem(control, item)) {
+    if (item.localPath == FinalPathOfItem(control, item) ||
+        item.localPath == PartPathOfItem(control, item)) {
         return true;
     }
     std::string lowTemp;

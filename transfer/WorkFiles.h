@@ -1,8 +1,9 @@
 #pragma once
 // Where an item is written while it downloads. Without the assistant program
-// the file goes straight to its final name in the destination folder (hidden
-// until finalisation); with it, to a temporary folder the browser process
-// may write to, from where the assistant places the finished file.
+// the file goes to its part file beside its final name (".NAME.kivpart",
+// hidden the way this system hides files), renamed to the final name once
+// verified; with it, to a temporary folder the browser process may write
+// to, from where the assistant places the finished file.
 #include <string>
 
 #include "transfer/ContentData.h"
@@ -21,6 +22,10 @@ bool IsWorkFileOfItem(const IRunSettings& control, const CONTENTDATA& item);
 
 // The item's final path: the destination folder joined with its name.
 std::string FinalPathOfItem(const IRunSettings& control, const CONTENTDATA& item);
+
+// The item's part file in the destination: ".NAME.kivpart" beside its final path.
+std::string PartPathOfItem(const IRunSettings& control, const CONTENTDATA& item);
+std::string PartFileName(const std::string& name);
 
 // Assistant mode: the temporary folder joined with the last component of
 // `name`. A version-file row for `url` that names another path, or a path

@@ -116,6 +116,7 @@ TEST_F(ControlRunTest, CorruptedFileAmongThreeIsListedAndDeletedWhileTheOthersAr
         EXPECT_FALSE(IsHidden(name)) << name;
     }
     EXPECT_FALSE(Exists("b.bin"));
+    EXPECT_FALSE(Exists(".b.bin.kivpart")) << "the corrupted part file is deleted";
     const std::vector<DialogMessage> rateTime = fakes.dialogs.Log().Of(DLGM_RATETIME);
     ASSERT_FALSE(rateTime.empty());
     EXPECT_EQ(rateTime.back().lParam, -2) << "speed and time cleared";
@@ -135,7 +136,8 @@ TEST_F(ControlRunTest, CancelFromTheDialogWhileDownloadingEndsQuietly) {
     EXPECT_EQ(control->Run().Error().errorCode, 1);
     EXPECT_EQ(fakes.boxes.Count(), 0u);
     EXPECT_EQ(fakes.dialogs.Log().StatusTexts().back(), "Download has been cancelled.");
-    EXPECT_TRUE(IsHidden("big.bin")) << "a partial file is not finalised";
+    EXPECT_TRUE(IsHidden(".big.bin.kivpart")) << "a partial file is not finalised";
+    EXPECT_FALSE(Exists("big.bin")) << "nothing partial under the final name";
     EXPECT_TRUE(fakes.launcher.Launched().empty());
     EXPECT_TRUE(Release());
 }

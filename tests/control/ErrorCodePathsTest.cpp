@@ -65,7 +65,7 @@ protected:
         ChooseDownloads();
         Start(Page({{"/first.bin", firstHash}, {"/second.bin", ""}}));
         ASSERT_TRUE(PumpUntil([this] { return DataArrivedFor("second.bin"); }));
-        ASSERT_TRUE(std::filesystem::remove(DownloadsNative("first.bin")));
+        ASSERT_TRUE(std::filesystem::remove(DownloadsNative(".first.bin.kivpart")));
         ASSERT_TRUE(PumpUntilBrowserQuits());
         PumpPending();
     }
@@ -214,7 +214,7 @@ TEST_F(ErrorCodeRunTest, BodyThatAlwaysEndsShortGivesUpAfterItsRetries) {
     const std::string text = RunToFailure(Page({{"/short.bin", ""}}));
     ExpectError(501, 0);
     EXPECT_EQ(text, std::string(kDownloadHeadline) + "[D:501]");
-    EXPECT_TRUE(IsHidden("short.bin")) << "the partial file is kept for a later run";
+    EXPECT_TRUE(IsHidden(".short.bin.kivpart")) << "the partial file is kept for a later run";
 }
 
 // --- Local files.

@@ -98,7 +98,9 @@ protected:
     }
     std::uintmax_t FileSize() const {
         std::error_code missing;
-        const std::uintmax_t size = std::filesystem::file_size(DownloadsNative("big.bin"), missing);
+        // In progress, the download is its part file.
+        const std::uintmax_t size =
+            std::filesystem::file_size(DownloadsNative(".big.bin.kivpart"), missing);
         return missing ? 0 : size;
     }
     bool ReleaseAndWait() {
@@ -150,11 +152,12 @@ TEST_F(LeavePageRunTest, LeavingCancelsAndKeepsTheRecordedPartialFile) {
 
     EXPECT_EQ(fakes.boxes.Count(), 0u) << "a cancelled run shows nothing";
     EXPECT_TRUE(fakes.launcher.Launched().empty());
-    ASSERT_TRUE(Exists("big.bin"));
-    EXPECT_TRUE(IsHidden("big.bin"));
+    EXPECT_FALSE(Exists("big.bin")) << "nothing partial under the final name";
+    ASSERT_TRUE(Exists(".big.bin.kivpart"));
+    EXPECT_TRUE(IsHidden(".big.bin.kivpart"));
     EXPECT_GT(FileSize(), 0u);
     EXPECT_LT(FileSize(), kContentSize);
-    EXPECT_EQ(ReadDownload("big.bin"), content_.substr(0, FileSize()));
+    EXPECT_EQ(ReadDownload(".big.bin.kivpart"), content_.substr(0, FileSize()));
 
     CVersionFile versionFile;
     ASSERT_TRUE(versionFile.Open(env::GetVersionFilePath()));

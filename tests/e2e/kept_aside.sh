@@ -6,13 +6,18 @@
 source "$(dirname "$0")/lib.sh"
 umask 022
 head -c 70000 /dev/urandom >"$work/site/manual.pdf"
+head -c 30000 /dev/urandom >"$work/site/beta-1.0.tar.gz"
 start_nginx
-write_page "$work/page.html" contentscount=1 \
-    "curl1=$base/manual.pdf" "hash1=$(hash_of "$work/site/manual.pdf")"
+write_page "$work/page.html" contentscount=2 \
+    "curl1=$base/manual.pdf" "hash1=$(hash_of "$work/site/manual.pdf")" \
+    "curl2=$base/beta-1.0.tar.gz" "hash2=$(hash_of "$work/site/beta-1.0.tar.gz")"
 for layout in direct protected; do
     rm -rf "$work/dest" "$work/cache" "$work/config" "$work/state"
     mkdir -p "$work/dest" "$work/cache" "$work/config" "$work/state"
     printf 'my own notes, %s\n' "$layout" >"$work/dest/manual.pdf"
+    # The download of an earlier run, one byte changed since.
+    cp "$work/site/beta-1.0.tar.gz" "$work/dest/beta-1.0.tar.gz"
+    printf 'X' | dd of="$work/dest/beta-1.0.tar.gz" bs=1 seek=100 conv=notrunc status=none
     # --yes resumes what can be resumed; the protected run starts over instead.
     args=(--yes --destination "$work/dest" "$work/page.html")
     [ "$layout" = protected ] && args=(--protected --existing restart "${args[@]}")
@@ -26,5 +31,11 @@ for layout in direct protected; do
     grep -qF "Kept: manual.pdf was already there, not from this download: $work/dest/manual (1).pdf" \
         "$work/out" || fail "$layout: the summary does not name the kept file"
     expect_stderr "manual.pdf was already in the folder and is not from this download; it is kept as manual (1).pdf."
+    expect_same "$work/site/beta-1.0.tar.gz" "$work/dest/beta-1.0.tar.gz"
+    [ -f "$work/dest/beta-1.0 (1).tar.gz" ] ||
+        fail "$layout: the changed archive was not kept as 'beta-1.0 (1).tar.gz': $(ls "$work/dest")"
+    if [ "$layout" = direct ]; then
+        expect_stderr "beta-1.0.tar.gz in the folder has this download's size but other bytes: changed since it was downloaded; it is kept as beta-1.0 (1).tar.gz."
+    fi
 done
 echo "PASS"

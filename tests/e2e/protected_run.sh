@@ -35,4 +35,17 @@ grep -q 'Temp\\\\Low\\\\Velmo Co.,Ltd.\\\\Kiv Downloader"' "$work/state/kiv-down
 ! grep -q TemporaryFilesPath "$work/config/kiv-downloader/user.reg" 2>/dev/null ||
     fail "the confined worker wrote the user's settings store"
 [ -z "$(ls -A "$work/home")" ] || fail "files were written to the planted folder: $(ls -A "$work/home")"
+
+# A second visit with "resume": the files found complete in the destination
+# (size and hash) are the run's as they stand, none is fetched again, and
+# the placed files keep their inodes.
+inodes=$(stat -c %i "$work/dest/dataset.bin" "$work/dest/manual.bin")
+requests_before=$(wc -l <"$work/nginx/access.log")
+run_program 120 --protected --destination "$work/dest" --existing resume "$work/page.html"
+expect_status 0 "a second protected run over complete files"
+tail -n +$((requests_before + 1)) "$work/nginx/access.log" >"$work/second.log"
+! grep -q '^GET ' "$work/second.log" || fail "complete files were fetched again: $(cat "$work/second.log")"
+[ "$(stat -c %i "$work/dest/dataset.bin" "$work/dest/manual.bin")" = "$inodes" ] ||
+    fail "the complete files were replaced"
+[ "$(ls "$work/dest" | wc -l)" -eq 2 ] || fail "unexpected files in the destination: $(ls "$work/dest")"
 echo "PASS"

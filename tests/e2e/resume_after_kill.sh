@@ -7,7 +7,7 @@ head -c $((200 * 1024 * 1024)) /dev/urandom >"$work/site/big.bin"
 start_nginx 20m
 write_page "$work/page.html" contentscount=1 \
     "curl1=$base/big.bin" "hash1=$(hash_of "$work/site/big.bin")"
-partial="$work/dest/big.bin"
+partial="$work/dest/.big.bin.kivpart"  # hidden by its dot name until verified
 
 "$program" --terminal --no-open --destination "$work/dest" --existing resume "$work/page.html" \
     </dev/null >"$work/out" 2>"$work/err" &
@@ -33,8 +33,9 @@ requests_before=$(wc -l <"$work/nginx/access.log")
 
 run_program 180 --destination "$work/dest" --existing resume "$work/page.html"
 expect_status 0 "resumed download"
-expect_same "$work/site/big.bin" "$partial"
-expect_visible "$partial"
+expect_same "$work/site/big.bin" "$work/dest/big.bin"
+expect_visible "$work/dest/big.bin"
+[ ! -e "$partial" ] || fail "the part file outlived the run"
 tail -n +$((requests_before + 1)) "$work/nginx/access.log" >"$work/second.log"
 grep -qF "GET /big.bin 206 range=\"bytes=$length-\"" "$work/second.log" ||
     fail "the second run did not ask for bytes=$length-: $(cat "$work/second.log")"

@@ -15,7 +15,7 @@ head -c $((16 * 1024 * 1024)) /dev/urandom >"$work/site/big.bin"
 start_nginx 2m
 write_page "$work/page.html" contentscount=1 \
     "curl1=$base/big.bin" "hash1=$(hash_of "$work/site/big.bin")"
-partial="$work/dest/big.bin"
+partial="$work/dest/.big.bin.kivpart"  # hidden by its dot name until verified
 
 # stop_with SIGNAL: a run that resumes what is there, sent SIGNAL once it has
 # added 1 MiB; its status in $status.
@@ -68,8 +68,9 @@ status=${PIPESTATUS[0]}
 set -o pipefail
 expect_status 0 "the run whose output was cut after two lines"
 [ "$(wc -l <"$work/out")" -eq 2 ] || fail "head did not get its two lines"
-expect_same "$work/site/big.bin" "$partial"
-expect_visible "$partial"
+expect_same "$work/site/big.bin" "$work/dest/big.bin"
+expect_visible "$work/dest/big.bin"
+[ ! -e "$partial" ] || fail "the part file outlived the run"
 grep -qF "GET /big.bin 206 range=\"bytes=$length-\"" \
     <(tail -n +$((requests_before + 1)) "$work/nginx/access.log") ||
     fail "the last run did not resume at $length"

@@ -21,11 +21,11 @@ XDG_CONFIG_HOME="$work/first/config" XDG_STATE_HOME="$work/first/state" \
 first=$!
 size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 for _ in $(seq 600); do
-    [ "$(size_of "$work/dest/big.bin")" -ge $((1024 * 1024)) ] && break
+    [ "$(size_of "$work/dest/.big.bin.kivpart")" -ge $((1024 * 1024)) ] && break
     kill -0 "$first" 2>/dev/null || break
     sleep 0.1
 done
-[ "$(size_of "$work/dest/big.bin")" -ge $((1024 * 1024)) ] || fail "the first run did not start its download"
+[ "$(size_of "$work/dest/.big.bin.kivpart")" -ge $((1024 * 1024)) ] || fail "the first run did not start its download"
 
 run_program 60 --destination "$work/dest" --existing restart "$work/page.html"
 expect_status 2 "second run on the file the first one writes"

@@ -39,7 +39,7 @@ head -c $((4 * 1024 * 1024)) /dev/urandom >"$work/site/slow.bin"
 start_nginx 256k
 write_page "$work/page.html" contentscount=1 "curl1=$base/slow.bin" "hash1=$(hash_of "$work/site/slow.bin")"
 mkdir -p "$work/dest2"
-partial="$work/dest2/slow.bin"
+partial="$work/dest2/.slow.bin.kivpart"
 start_window "$work/dest2"
 for _ in $(seq 200); do
     [ "$(size_of "$partial")" -ge $((512 * 1024)) ] && break

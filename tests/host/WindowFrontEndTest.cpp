@@ -144,7 +144,8 @@ TEST_F(WindowRunFixture, LeavingMidRunCancelsTheRunAndReleasesTheControl) {
     EXPECT_TRUE(boxes.empty());  // a cancelled run shows nothing
     EXPECT_TRUE(dialog.isNull()) << "the control's dialog outlived its release";
     // What arrived stays a partial file: hidden, never given its final place.
-    const win::DWORD attributes = win::GetFileAttributes(root_.Windows("downloads/data.bin"));
+    const win::DWORD attributes =
+        win::GetFileAttributes(root_.Windows("downloads/.data.bin.kivpart"));
     EXPECT_TRUE(attributes == win::INVALID_FILE_ATTRIBUTES ||
                 (attributes & win::FILE_ATTRIBUTE_HIDDEN) != 0);
 }
@@ -168,10 +169,11 @@ TEST_F(WindowRunFixture, SigtermMidRunCancelsWithoutAskingAndKeepsThePartialFile
     EXPECT_FALSE(asked);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(boxes.empty());
-    const win::DWORD attributes = win::GetFileAttributes(root_.Windows("downloads/data.bin"));
+    const win::DWORD attributes =
+        win::GetFileAttributes(root_.Windows("downloads/.data.bin.kivpart"));
     ASSERT_NE(attributes, win::INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(attributes & win::FILE_ATTRIBUTE_HIDDEN, 0u);
-    EXPECT_EQ(std::filesystem::file_size(DownloadsNative("data.bin")), 32768u);
+    EXPECT_EQ(std::filesystem::file_size(DownloadsNative(".data.bin.kivpart")), 32768u);
 }
 
 TEST_F(WindowRunFixture, ClosingWithNothingToProtectLeavesAtOnce) {

@@ -55,7 +55,7 @@ TEST_F(DownloadPhaseRetryTest, TenConnectionFailuresAreRetriedThreeSecondsApart)
     Script(kivtest::CannedResponse::Reset(), 10);
 
     ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
-    EXPECT_TRUE(LocalHolds("a.bin", Content(kSize)));
+    EXPECT_TRUE(LocalHolds(Part("a.bin"), Content(kSize)));
     EXPECT_EQ(RequestsOf("GET").size(), 11u);
     EXPECT_EQ(control.Sleeps(), std::vector<std::uint32_t>(10, 3000));
     EXPECT_EQ(RetryNotices(), 10u);
@@ -126,7 +126,7 @@ TEST_F(DownloadPhaseRetryTest, HundredShortBodiesAreRetriedAtOnce) {
 
     ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
     EXPECT_EQ(RequestsOf("GET").size(), 101u);
-    EXPECT_TRUE(LocalHolds("a.bin", Content(kSize)));
+    EXPECT_TRUE(LocalHolds(Part("a.bin"), Content(kSize)));
     EXPECT_TRUE(control.Sleeps().empty());
     EXPECT_EQ(RetryNotices(), 0u);
 }
@@ -154,7 +154,7 @@ TEST_F(DownloadPhaseRetryTest, ChunkedBodyCutShortIsResumedNotDelivered) {
     const auto gets = RequestsOf("GET");
     ASSERT_EQ(gets.size(), 2u);
     EXPECT_EQ(gets[1].Header("Range"), "bytes=20000-");
-    EXPECT_TRUE(LocalHolds("a.bin", content));
+    EXPECT_TRUE(LocalHolds(Part("a.bin"), content));
 }
 
 TEST_F(DownloadPhaseRetryTest, RangeAnsweredWithAWholeFileThatBreaksOffEndsWith501) {
@@ -207,7 +207,7 @@ TEST_F(DownloadPhaseRetryTest, BodyLongerThanItsSizeAsksForTheSizeAgainOnce) {
         EXPECT_EQ(gets, 2u) << c.what;
         EXPECT_EQ(heads, 2u) << c.what;
         if (c.done) {
-            EXPECT_TRUE(LocalHolds(c.fileName, Content(40001))) << c.what;
+            EXPECT_TRUE(LocalHolds(Part(c.fileName), Content(40001))) << c.what;
             EXPECT_EQ(item.size, 40001u) << c.what;
             EXPECT_EQ(item.lastModified, changed) << c.what;
             // The restarted file's digest holds none of the first version's bytes.
@@ -230,7 +230,7 @@ TEST_F(DownloadPhaseRetryTest, StalledReadIsRetriedAsAConnectionFailureAndResume
     const auto gets = RequestsOf("GET");
     ASSERT_EQ(gets.size(), 2u);
     EXPECT_EQ(gets[1].Header("Range"), "bytes=16384-");
-    EXPECT_TRUE(LocalHolds("a.bin", Content(40000)));
+    EXPECT_TRUE(LocalHolds(Part("a.bin"), Content(40000)));
     EXPECT_EQ(CarriedDigest(item), item.hash);  // continued across the attempts
     EXPECT_EQ(control.Sleeps(), std::vector<std::uint32_t>{3000});
 }

@@ -57,8 +57,8 @@ TEST_F(DownloadPhaseTest, TwoItemsInOrderWithTheirMessages) {
     control.parameters["playbutton"] = "ON";
 
     ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
-    EXPECT_TRUE(LocalHolds("first.bin", Content(70000)));
-    EXPECT_TRUE(LocalHolds("second.bin", Content(70000)));
+    EXPECT_TRUE(LocalHolds(Part("first.bin"), Content(70000)));
+    EXPECT_TRUE(LocalHolds(Part("second.bin"), Content(70000)));
     for (const auto& item : control.items) {
         EXPECT_EQ(item->flags & (CDF_PREPARED | CDF_RECEIVING | CDF_COMPLETE),
                   CDF_PREPARED | CDF_RECEIVING | CDF_COMPLETE);
@@ -115,7 +115,7 @@ TEST_F(DownloadPhaseTest, UnrecordedFileOfTheAnnouncedSizeIsHashedWhenAHashIsGiv
     EXPECT_EQ(control.items[1]->flags & kJudged, CDF_COMPLETE | CDF_UNRECORDED);
     EXPECT_EQ(control.items[2]->flags & kJudged, CDF_COMPLETE | CDF_RECEIVING);
     EXPECT_TRUE(LocalHolds("nohash.bin", planted));
-    EXPECT_TRUE(LocalHolds("planted.bin", Content(5000)));
+    EXPECT_TRUE(LocalHolds(Part("planted.bin"), Content(5000)));
     EXPECT_TRUE(LocalHolds("planted (1).bin", planted));  // not the item's: kept
     const auto gets = RequestsOf("GET");
     ASSERT_EQ(gets.size(), 1u);
@@ -162,7 +162,7 @@ TEST_F(DownloadPhaseTest, OthersFilesWithAnItemsNameAreKeptAsideUnderAFreeName) 
         ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
         EXPECT_EQ(control.items[0]->keptAsideAs, c.keptAs);
         EXPECT_TRUE(LocalHolds(c.keptAs, c.before));
-        EXPECT_TRUE(LocalHolds(c.name, Content(5000)));
+        EXPECT_TRUE(LocalHolds(Part(c.name), Content(5000)));
         ASSERT_FALSE(report.events.empty());
         EXPECT_EQ(report.events.front(), std::string("kept ") + c.name + " as " + c.keptAs);
         report.events.clear();
@@ -180,12 +180,11 @@ TEST_F(DownloadPhaseTest, EntriesThatAreNotPlainFilesAreRefusedUntouched) {
     server.ServeContent(Content(5000), "");  // no date: a link would even be resumed
     WriteLocal("victim.txt", "secret");
     ASSERT_EQ(symlink(NativePath("victim.txt").c_str(), NativePath("notes.txt").c_str()), 0);
-    ASSERT_EQ(link(NativePath("victim.txt").c_str(), NativePath("second.txt").c_str()), 0);
     ASSERT_EQ(mkfifo(NativePath("fifo.bin").c_str(), 0600), 0);
     std::filesystem::create_directory(NativePath("folder.bin"));
     const std::pair<const char*, bool> cases[] = {
         {"notes.txt", true},  {"notes.txt", false},  {"fifo.bin", true},   {"fifo.bin", false},
-        {"folder.bin", true}, {"folder.bin", false}, {"second.txt", true},
+        {"folder.bin", true}, {"folder.bin", false},
     };
     for (const auto& [name, resume] : cases) {
         control.items.clear();
@@ -202,6 +201,33 @@ TEST_F(DownloadPhaseTest, EntriesThatAreNotPlainFilesAreRefusedUntouched) {
     EXPECT_EQ(win::GetFileAttributes(WindowsPath("victim.txt")), win::FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(std::filesystem::is_symlink(NativePath("notes.txt")));
     EXPECT_TRUE(std::filesystem::is_fifo(NativePath("fifo.bin")));
+}
+
+// A file with a second name is never written through. When it already is
+// the item's complete file it needs no writing and is taken as it stands;
+// any other is kept aside like a file of anyone's, and the item starts over.
+TEST_F(DownloadPhaseTest, FileWithASecondNameIsTakenWhenCompleteElseKeptAside) {
+    server.ServeContent(Content(5000), "");
+    WriteLocal("probe.bin", Content(5000));
+    std::string goodHash;
+    ASSERT_TRUE(FileDigest(WindowsPath("probe.bin"), goodHash));
+    WriteLocal("elsewhere.bin", Content(5000));
+    ASSERT_EQ(link(NativePath("elsewhere.bin").c_str(), NativePath("whole.bin").c_str()), 0);
+    WriteLocal("short-elsewhere.bin", Content(100));
+    ASSERT_EQ(link(NativePath("short-elsewhere.bin").c_str(), NativePath("short.bin").c_str()), 0);
+    control.resumeAllowed = true;
+    AddItem("/a.bin", "whole.bin").hash = goodHash;
+    AddItem("/a.bin", "short.bin").hash = goodHash;
+
+    ASSERT_TRUE(DownloadPhase(control)) << control.error.errorCode;
+    EXPECT_EQ(control.items[0]->flags & (CDF_COMPLETE | CDF_UNRECORDED | CDF_RECEIVING),
+              CDF_COMPLETE | CDF_UNRECORDED);
+    EXPECT_EQ(control.items[0]->localPath, WindowsPath("whole.bin"));
+    EXPECT_EQ(control.items[1]->keptAsideAs, "short (1).bin");
+    EXPECT_TRUE(LocalHolds(Part("short.bin"), Content(5000)));
+    EXPECT_TRUE(LocalHolds("short-elsewhere.bin", Content(100)));
+    EXPECT_TRUE(LocalHolds("short (1).bin", Content(100)));
+    EXPECT_EQ(RequestsOf("GET").size(), 1u);
 }
 
 // The entry's number adds flag bits of its own, never the engine's state: a

@@ -37,6 +37,8 @@ protected:
     // The stored text of the version file's entry for `key`; false when absent.
     bool RecordedText(const std::string& key, std::string& storedText) const;
 
+    // Where the direct layout keeps `fileName` until it is finalised.
+    static std::string Part(const std::string& fileName) { return "." + fileName + ".kivpart"; }
     static std::string Content(std::size_t size);            // distinct bytes, so offsets show
     static std::string Sha256Hex(const std::string& bytes);  // upper case
     // The digest the item's transfers carried, when it still covers its file;

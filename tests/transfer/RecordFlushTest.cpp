@@ -88,7 +88,7 @@ TEST_F(RecordFlushTest, APageOfSmallFilesNeverWaitsForTheDisk) {
     // broken one is marked so that the next run starts it over.
     std::string text;
     EXPECT_FALSE(RecordedText(good, text)) << text;
-    ASSERT_TRUE(RecordedText(broken.localPath, text));
+    ASSERT_TRUE(RecordedText(WindowsPath(broken.name), text));
     EXPECT_EQ(text, "FILEBROKEN");
 
     CVersionFile versionFile;
@@ -110,7 +110,8 @@ TEST_F(RecordFlushTest, ThePageClaimsItsFilesInOneSave) {
     EXPECT_EQ(gRenames - before, 1);
     for (const auto& item : control.items) {
         std::string text;
-        ASSERT_TRUE(RecordedText(item->localPath, text)) << item->name;
+        EXPECT_EQ(item->localPath, WindowsPath(Part(item->name)));
+        ASSERT_TRUE(RecordedText(WindowsPath(item->name), text)) << item->name;
         EXPECT_EQ(text, kLastModified);
     }
 }

@@ -71,7 +71,7 @@ TEST_F(WorkFilesPathTest, WithoutAssistantTheFileGoesToTheDestinationFolder) {
         control.destinationFolder = folder;
         std::string path;
         ASSERT_TRUE(LocalPathOfItem(control, item, path));
-        EXPECT_EQ(path, "Z:\\dl\\a.bin") << folder;
+        EXPECT_EQ(path, "Z:\\dl\\.a.bin.kivpart") << folder;  // hidden until finalised
         EXPECT_EQ(FinalPathOfItem(control, item), "Z:\\dl\\a.bin");
     }
     EXPECT_TRUE(Setting().empty());  // the temporary folder is no business of this mode
