@@ -1,8 +1,8 @@
 # A site behind a login, for the session tests (sourced after lib.sh or
 # window_lib.sh): /login sets the session cookie (HttpOnly, SameSite=Lax),
 # /private/ serves only with it, /away/NAME redirects to the same file on
-# another host name (localhost), /stamp/NAME serves a private file and sets
-# the session cookie itself. Each request is logged with its host, its
+# another host name (localhost), /stamp/NAME sets the session cookie itself
+# and redirects to /private/NAME. Each request is logged with its host, its
 # Cookie header and its X-Token header.
 session_value=$(head -c 16 /dev/urandom | od -An -tx1 | tr -d ' \n')
 
@@ -37,7 +37,7 @@ http {
         location /private/ { if (\$logged_in = 0) { return 403; } }
         location /stamp/ {
             add_header Set-Cookie "session=$session_value; Path=/; HttpOnly";
-            alias $work/site/private/;
+            rewrite ^/stamp/(.*)\$ /private/\$1 redirect;
         }
         location = /sandboxed.html { add_header Content-Security-Policy "sandbox allow-scripts"; }
         location /away/ { rewrite ^/away/(.*)\$ http://localhost:$port/private/\$1 redirect; }

@@ -50,8 +50,8 @@ documented() {  # WORD MANPAGE COMPLETION
 options=$(grep -o -- '--[a-z][a-z-]*' "$work/help" | sort -u)
 [ "$(echo "$options" | wc -l)" -ge 10 ] || fail "--help lists only: $options"
 for option in $options; do documented "$option" kiv-downloader.1.gz kiv-downloader; done
-"$tree/first/bin/kivtool" help 2>"$work/help" || fail "kivtool help failed"
-commands=$(sed -n 's/^  kivtool \([a-z-]*\).*/\1/p' "$work/help" | sort -u)
+"$tree/first/bin/kivtool" help >"$work/help" || fail "kivtool help failed"
+commands=$(sed -n 's/^  \([a-z][a-z-]*\) .*/\1/p' "$work/help" | sort -u)
 [ "$(echo "$commands" | wc -l)" -ge 10 ] || fail "kivtool help lists only: $commands"
 for command in $commands; do documented "$command" kivtool.1.gz kivtool; done
 
