@@ -175,6 +175,15 @@ void DropRowWithoutFile(const IRunSettings& control, const CONTENTDATA& item, bo
         versionFile.Remove(VersionFileKey(control, item));
         versionFile.SaveWithoutFlush();  // a row that comes back is dropped again
     }
+    win::FileEntry part;
+    if (win::LookAtEntry(item.localPath, part) && part.exists && !part.isOwnedAlone) {
+        // Another user's download in progress in a shared folder, or a file
+        // with other names: never ours to remove, so it is moved out of the way.
+        std::string native;
+        std::string kept;
+        if (win::ToNativePath(item.localPath, native)) win::KeepAside(native, kept);
+        return;
+    }
     env::ForceDeleteFile(item.localPath);  // unlinks a name only: nothing is written through it
 }
 

@@ -7,51 +7,21 @@
 session_value=$(head -c 16 /dev/urandom | od -An -tx1 | tr -d ' \n')
 
 start_cookie_site() {
-    local attempt
     mkdir -p "$work/site/private"
-    for attempt in 1 2 3 4 5; do
-        port=$(free_port) || { echo "no free port on 127.0.0.1" >&2; exit 2; }
-        cat >"$nginx_conf" <<CONF
-daemon on;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 64; }
-http {
-    log_format session '\$request_method \$host \$uri \$status cookie="\$http_cookie" token="\$http_x_token"';
-    access_log $work/nginx/access.log session;
-    client_body_temp_path $work/nginx;
-    proxy_temp_path $work/nginx;
-    fastcgi_temp_path $work/nginx;
-    uwsgi_temp_path $work/nginx;
-    scgi_temp_path $work/nginx;
-    types { application/octet-stream bin; text/html html; }
-    map \$cookie_session \$logged_in { "$session_value" 1; default 0; }
-    server {
-        listen 127.0.0.1:$port;
-        root $work/site;
+    nginx_with '$request_method $host $uri $status cookie="$http_cookie" token="$http_x_token"' \
+        "map \$cookie_session \$logged_in { \"$session_value\" 1; default 0; }" "
         location = /login {
-            add_header Set-Cookie "session=$session_value; Path=/; HttpOnly; SameSite=Lax";
+            add_header Set-Cookie \"session=$session_value; Path=/; HttpOnly; SameSite=Lax\";
             default_type text/html;
-            return 200 "<!DOCTYPE html><title>Logged in</title><p>Logged in.</p>";
+            return 200 \"<!DOCTYPE html><title>Logged in</title><p>Logged in.</p>\";
         }
         location /private/ { if (\$logged_in = 0) { return 403; } }
         location /stamp/ {
-            add_header Set-Cookie "session=$session_value; Path=/; HttpOnly";
+            add_header Set-Cookie \"session=$session_value; Path=/; HttpOnly\";
             rewrite ^/stamp/(.*)\$ /private/\$1 redirect;
         }
-        location = /sandboxed.html { add_header Content-Security-Policy "sandbox allow-scripts"; }
-        location /away/ { rewrite ^/away/(.*)\$ http://localhost:$port/private/\$1 redirect; }
-    }
-}
-CONF
-        if nginx -c "$nginx_conf" 2>>"$work/nginx/start.log"; then
-            base="http://127.0.0.1:$port"
-            return 0
-        fi
-    done
-    echo "nginx did not start:" >&2
-    cat "$work/nginx/start.log" >&2
-    exit 2
+        location = /sandboxed.html { add_header Content-Security-Policy \"sandbox allow-scripts\"; }
+        location /away/ { rewrite ^/away/(.*)\$ http://localhost:@PORT@/private/\$1 redirect; }"
 }
 
 # expect_no_session_trace FILE...: the session value is nowhere in the

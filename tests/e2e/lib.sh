@@ -35,9 +35,11 @@ free_port() {
     return 1
 }
 
-# start_nginx [RATE]: serves $work/site, logging each request's Range header.
-start_nginx() {
-    local rate=${1:-0} attempt
+# nginx_with FORMAT HTTP SERVER: Debian's nginx on a free loopback port,
+# serving $work/site and logging each request in FORMAT; HTTP adds lines to
+# the http block, SERVER to the server block (@PORT@ stands for the port).
+nginx_with() {
+    local format=$1 http=$2 server=$3 attempt
     for attempt in 1 2 3 4 5; do
         port=$(free_port) || { echo "no free port on 127.0.0.1" >&2; exit 2; }
         cat >"$nginx_conf" <<CONF
@@ -46,16 +48,16 @@ pid $work/nginx/nginx.pid;
 error_log $work/nginx/error.log;
 events { worker_connections 64; }
 http {
-    log_format ranged '\$request_method \$uri \$status range="\$http_range" sent=\$body_bytes_sent';
-    access_log $work/nginx/access.log ranged;
+    log_format e2e '$format';
+    access_log $work/nginx/access.log e2e;
     client_body_temp_path $work/nginx;
     proxy_temp_path $work/nginx;
     fastcgi_temp_path $work/nginx;
     uwsgi_temp_path $work/nginx;
     scgi_temp_path $work/nginx;
     types { application/octet-stream bin; text/plain txt; text/html html; }
-    limit_rate $rate;
-    server { listen 127.0.0.1:$port; root $work/site; }
+    $http
+    server { listen 127.0.0.1:$port; root $work/site; ${server//@PORT@/$port} }
 }
 CONF
         # Another process may take the port between the probe and the bind.
@@ -67,6 +69,12 @@ CONF
     echo "nginx did not start:" >&2
     cat "$work/nginx/start.log" >&2
     exit 2
+}
+
+# start_nginx [RATE]: serves $work/site, logging each request's Range header.
+start_nginx() {
+    nginx_with '$request_method $uri $status range="$http_range" sent=$body_bytes_sent' \
+        "limit_rate ${1:-0};" ""
 }
 
 hash_of() { sha256sum "$1" | cut -d' ' -f1 | tr 'a-f' 'A-F'; }

@@ -15,11 +15,11 @@ timeout -k 5 240 "$program" --terminal --no-open --destination "$work/dest" --ex
 first=$!
 # Until the first run is on the file, for at most 60 seconds.
 for _ in $(seq 600); do
-    [ -s "$work/dest/big.bin" ] && break
+    [ -s "$work/dest/.big.bin.kivpart" ] && break
     kill -0 "$first" 2>/dev/null || break
     sleep 0.1
 done
-[ -s "$work/dest/big.bin" ] || fail "the first run did not start its download"
+[ -s "$work/dest/.big.bin.kivpart" ] || fail "the first run did not start its download"
 
 run_program 60 --destination "$work/dest2" --existing restart "$work/page.html"
 expect_status 1 "second run without input"

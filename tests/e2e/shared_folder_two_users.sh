@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Two users, one shared folder: while the first run downloads big.bin (0600,
-# so the other user cannot see its sharing marks), the other user's restart
-# moves it aside as a file in the way. The first run then reports that its
+# Two users, one shared folder: while the first run downloads big.bin into
+# its part file (0600, so the other user cannot see its sharing marks), the
+# other user's restart moves it aside as a file in the way, never deletes it. The first run then reports that its
 # file was moved away (the file error naming it), never a failed hash of
 # the other user's file. As root the other user is a real one (created
 # here); otherwise a racing process of ours moves the file as that run does.
@@ -21,11 +21,13 @@ run_program_bg() {
 }
 run_program_bg
 for _ in $(seq 300); do
-    [ "$(size_of "$work/shared/big.bin")" -ge $((1024 * 1024)) ] && break
+    [ "$(size_of "$work/shared/.big.bin.kivpart")" -ge $((1024 * 1024)) ] && break
     kill -0 "$first" 2>/dev/null || break
     sleep 0.1
 done
-[ "$(size_of "$work/shared/big.bin")" -ge $((1024 * 1024)) ] || fail "the first run did not start its download"
+[ "$(size_of "$work/shared/.big.bin.kivpart")" -ge $((1024 * 1024)) ] ||
+    fail "the first run did not start its download"
+kept="$work/shared/.big.bin (1).kivpart"
 
 if [ "$(id -u)" -eq 0 ]; then
     other="kivs$$"
@@ -41,14 +43,14 @@ if [ "$(id -u)" -eq 0 ]; then
         --existing restart "$work/page.html" </dev/null >"$work/other/out" 2>"$work/other/err" &
     second=$!
     for _ in $(seq 300); do
-        [ -e "$work/shared/big (1).bin" ] && break
+        [ -e "$kept" ] && break
         kill -0 "$second" 2>/dev/null || break
         sleep 0.1
     done
-    [ -e "$work/shared/big (1).bin" ] ||
+    [ -e "$kept" ] ||
         fail "the other user's run kept nothing aside: $(cat "$work/other/err")"
 else
-    mv "$work/shared/big.bin" "$work/shared/big (1).bin"
+    mv "$work/shared/.big.bin.kivpart" "$kept"
     second=
 fi
 
